@@ -1,0 +1,12 @@
+# halvane_install_pkgconfig(<library> INCLUDE_SUBDIR <dir> DESCRIPTION <text> REQUIRES <modules...>)
+# Writes and installs <library>.pc for projects that do not use CMake.
+function(halvane_install_pkgconfig library)
+    cmake_parse_arguments(PC "" "INCLUDE_SUBDIR;DESCRIPTION" "REQUIRES" ${ARGN})
+    set(PC_NAME ${library})
+    set(PC_LIBRARY ${library})
+    string(REPLACE ";" " " PC_REQUIRES "${PC_REQUIRES}")
+    configure_file("${PROJECT_SOURCE_DIR}/cmake/halvane.pc.in"
+        "${CMAKE_CURRENT_BINARY_DIR}/${library}.pc" @ONLY)
+    install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${library}.pc"
+        DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
+endfunction()

@@ -1,0 +1,10 @@
+#include "hvitemtype.h"
+
+namespace Halvane {
+
+const QString HVItemType::TypeWeather = QStringLiteral("weather");
+const QString HVItemType::TypeEvent = QStringLiteral("event");
+const QString HVItemType::TypeMessage = QStringLiteral("message");
+const QString HVItemType::TypeFeed = QStringLiteral("feed");
+
+} // namespace Halvane

@@ -1,0 +1,60 @@
+#include "hvretrieveserviceaction.h"
+#include "hvretrieveserviceaction_p.h"
+
+#include <QtCore/QMutexLocker>
+
+namespace Halvane {
+
+HVRetrieveServiceActionPrivate::HVRetrieveServiceActionPrivate()
+{
+    type = HVServiceAction::RetrieveAction;
+    // Whole calendar days, so a day with a daylight-saving change is still one day.
+    const QDate today = QDate::currentDate();
+    fromDateTime = QDateTime(today, QTime(0, 0), Qt::LocalTime);
+    toDateTime = QDateTime(today.addDays(1), QTime(0, 0), Qt::LocalTime);
+}
+
+HVRetrieveServiceAction::HVRetrieveServiceAction(QObject *parent)
+    : HVServiceAction(new HVRetrieveServiceActionPrivate, parent)
+{
+}
+
+HVRetrieveServiceAction::~HVRetrieveServiceAction()
+{
+    Q_D(HVRetrieveServiceAction);
+    if (HVItemManager *manager = d->manager)
+        manager->actionDeleted(this);
+}
+
+QDateTime HVRetrieveServiceAction::fromDateTime() const
+{
+    Q_D(const HVRetrieveServiceAction);
+    return d->fromDateTime;
+}
+
+QDateTime HVRetrieveServiceAction::toDateTime() const
+{
+    Q_D(const HVRetrieveServiceAction);
+    return d->toDateTime;
+}
+
+void HVRetrieveServiceAction::setFromDateTime(const QDateTime &fromDateTime)
+{
+    Q_D(HVRetrieveServiceAction);
+    d->fromDateTime = fromDateTime;
+}
+
+void HVRetrieveServiceAction::setToDateTime(const QDateTime &toDateTime)
+{
+    Q_D(HVRetrieveServiceAction);
+    d->toDateTime = toDateTime;
+}
+
+QList<HVItem> HVRetrieveServiceAction::items() const
+{
+    Q_D(const HVRetrieveServiceAction);
+    QMutexLocker locker(&d->mutex);
+    return d->items;
+}
+
+} // namespace Halvane

@@ -1,0 +1,25 @@
+#ifndef HVITEMMANAGER_P_H
+#define HVITEMMANAGER_P_H
+
+#include <QtCore/QList>
+
+namespace Halvane {
+
+class HVServiceAction;
+class HVServiceHandler;
+
+class HVItemManagerPrivate
+{
+public:
+    HVItemManagerPrivate();
+    ~HVItemManagerPrivate();
+
+    // Owned; null after cleanup() until the next retrieval.
+    HVServiceHandler *handler;
+    // Not owned; each at most once, oldest first.
+    QList<HVServiceAction *> pendingActions;
+};
+
+} // namespace Halvane
+
+#endif // HVITEMMANAGER_P_H

@@ -1,0 +1,35 @@
+#ifndef HVTESTFIXTURE_H
+#define HVTESTFIXTURE_H
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QString>
+
+// Helpers shared by the tests: the test plug-ins built with the tests, and the
+// item files they read.
+namespace HVTest {
+
+// Keys of the test plug-ins, by library target name.
+constexpr const char MessagePlugin[] = "hvtestmessage";   // key "halvanetestmessage", message items
+constexpr const char EventPlugin[] = "hvtestevent";       // key "halvanetestevent", event items
+constexpr const char FeedPlugin[] = "hvtestfeed";         // key "halvanetestfeed", feed items
+constexpr const char WeatherPlugin[] = "hvtestweather";   // key "halvanetestweather", weather items
+constexpr const char SmsPlugin[] = "hvtestsms";           // key "halvanetestsms", message items
+constexpr const char NoSourcePlugin[] = "hvtestnosource"; // key "halvanetestnosource", a service without source
+constexpr const char NotAPlugin[] = "hvnotaplugin";       // a shared library that is no Qt plug-in
+
+// The built library of a test plug-in target.
+QString pluginFile(const QString &target);
+
+// Copies a test plug-in into dir (created if needed), under its own file name
+// ("lib<target>.so") or under fileName.
+bool installPlugin(const QString &target, const QString &dir, const QString &fileName = QString());
+
+// Writes the items a test plug-in with that key reads, replacing the file at once.
+bool writeItems(const QString &dir, const QString &key, const QJsonArray &items);
+
+// Loads the English catalogue built with the project.
+bool loadTranslations();
+
+} // namespace HVTest
+
+#endif // HVTESTFIXTURE_H

@@ -1,0 +1,39 @@
+#include "hvtestservice.h"
+
+#include "hvtestservicesource.h"
+
+namespace Halvane {
+
+HVTestService::HVTestService(const QString &key, const QString &itemType, bool withSource)
+    : m_key(key)
+{
+    if (withSource)
+        m_source = new HVTestServiceSource(this, key, itemType);
+}
+
+HVTestService::~HVTestService()
+{
+    delete m_source;
+}
+
+QString HVTestService::service() const
+{
+    return m_key;
+}
+
+bool HVTestService::hasSource() const
+{
+    return m_source != nullptr;
+}
+
+HVServiceSource *HVTestService::source() const
+{
+    return m_source;
+}
+
+bool HVTestService::cancelOperation()
+{
+    return true;
+}
+
+} // namespace Halvane

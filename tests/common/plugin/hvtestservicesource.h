@@ -1,0 +1,51 @@
+#ifndef HVTESTSERVICESOURCE_H
+#define HVTESTSERVICESOURCE_H
+
+#include <QtCore/QFileSystemWatcher>
+#include <QtCore/QJsonObject>
+#include <QtCore/QMap>
+
+#include "hvservicesource.h"
+
+namespace Halvane {
+
+class HVService;
+
+/*
+ * Items come from $HALVANE_TEST_ITEMS_DIR/<key>.json (an array of objects) and
+ * follow later edits of that file as added, changed and removed items; or, with
+ * HALVANE_TEST_GENERATE=N, N generated items of today.
+ *
+ * An object has "id", "date" and any field of the item type by its role name.
+ * Date values are ISO 8601, or "today HH:mm[:ss]" (also "tomorrow", "yesterday").
+ */
+class HVTestServiceSource : public HVServiceSource
+{
+    Q_OBJECT
+
+public:
+    HVTestServiceSource(HVService *service, const QString &key, const QString &itemType);
+
+    QList<HVItem> retrieveItemList(const QDateTime &fromDateTime, const QDateTime &toDateTime) override;
+    bool synchronize() override;
+
+private Q_SLOTS:
+    void reload();
+
+private:
+    void generate(int count);
+    QMap<QString, QJsonObject> readFile() const;
+    HVItem toItem(const QJsonObject &object) const;
+
+    HVService *m_service;
+    QString m_key;
+    QString m_itemType;
+    QString m_fileName;
+    QFileSystemWatcher m_watcher;
+    QMap<QString, QJsonObject> m_objects;
+    QList<HVItem> m_items;
+};
+
+} // namespace Halvane
+
+#endif // HVTESTSERVICESOURCE_H

@@ -1,0 +1,32 @@
+#ifndef HVDEMOPROFILE_H
+#define HVDEMOPROFILE_H
+
+#include <QtCore/QString>
+#include <QtCore/QTemporaryDir>
+
+namespace Halvane {
+
+// A throw-away profile filled with the bundled sample data: its own
+// configuration and data directories under a temporary directory, removed
+// when the profile goes. Must be prepared before anything reads settings.
+class HVDemoProfile
+{
+public:
+    explicit HVDemoProfile(const QString &sampleDataDir);
+
+    // Sets up the directories and copies the samples; false with errorString() on failure.
+    bool prepare();
+    QString errorString() const { return m_error; }
+    QString path() const { return m_dir.path(); }
+
+private:
+    bool copyTree(const QString &from, const QString &to);
+
+    QString m_sampleDataDir;
+    QTemporaryDir m_dir;
+    QString m_error;
+};
+
+} // namespace Halvane
+
+#endif // HVDEMOPROFILE_H

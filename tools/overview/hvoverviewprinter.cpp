@@ -1,0 +1,151 @@
+#include "hvoverviewprinter.h"
+
+#include <QtCore/QDateTime>
+#include <QtCore/QJsonArray>
+#include <QtCore/QStringList>
+
+#include <algorithm>
+
+#include "hvitemmodel.h"
+#include "hvproxyitemmodel.h"
+
+namespace Halvane {
+
+namespace {
+
+QJsonValue toJson(const QVariant &value)
+{
+    if (!value.isValid())
+        return QJsonValue();
+    if (value.type() == QVariant::DateTime) {
+        const QDateTime dateTime = value.toDateTime();
+        return dateTime.isValid() ? QJsonValue(dateTime.toString(Qt::ISODate)) : QJsonValue();
+    }
+    return QJsonValue::fromVariant(value);
+}
+
+QString toText(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::Null:
+    case QJsonValue::Undefined:
+        return QString();
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("yes") : QString();
+    case QJsonValue::Double:
+        return QString::number(value.toDouble());
+    case QJsonValue::String:
+        return value.toString().simplified();
+    case QJsonValue::Array: {
+        QStringList parts;
+        const QJsonArray array = value.toArray();
+        for (const QJsonValue &element : array)
+            parts.append(element.isObject() ? element.toObject().value(QStringLiteral("fileName")).toString()
+                                            : toText(element));
+        return parts.join(QStringLiteral(", "));
+    }
+    case QJsonValue::Object:
+        return QString();
+    }
+    return QString();
+}
+
+QList<int> sortedRoles(const QHash<int, QByteArray> &names)
+{
+    QList<int> roles = names.keys();
+    std::sort(roles.begin(), roles.end());
+    return roles;
+}
+
+} // namespace
+
+QJsonObject HVOverviewPrinter::rowObject(const QAbstractItemModel *model, int row)
+{
+    QJsonObject object;
+    const QModelIndex index = model->index(row, 0);
+    const QHash<int, QByteArray> names = model->roleNames();
+    for (auto it = names.cbegin(); it != names.cend(); ++it)
+        object.insert(QString::fromUtf8(it.value()), toJson(index.data(it.key())));
+    // The common roles carry no name on a proxy but reach the shared model by number.
+    object.insert(QStringLiteral("date"), toJson(index.data(HVItemModel::DateRole)));
+    object.insert(QStringLiteral("type"), toJson(index.data(HVItemModel::TypeRole)));
+    return object;
+}
+
+QJsonArray HVOverviewPrinter::rows(const QAbstractItemModel *model)
+{
+    QJsonArray array;
+    for (int row = 0; row < model->rowCount(); ++row)
+        array.append(rowObject(model, row));
+    return array;
+}
+
+QJsonObject HVOverviewPrinter::document(const QList<HVProxyItemModel *> &models)
+{
+    QJsonObject object;
+    for (const HVProxyItemModel *model : models)
+        object.insert(model->itemType(), rows(model));
+    return object;
+}
+
+QString HVOverviewPrinter::table(const QList<HVProxyItemModel *> &models)
+{
+    constexpr int MaxWidth = 40;
+    QString text;
+    QTextStream out(&text);
+    for (const HVProxyItemModel *model : models) {
+        const int count = model->rowCount();
+        out << model->itemType() << " (" << count << (count == 1 ? " item" : " items") << ")\n";
+        if (count == 0) {
+            out << "  -\n\n";
+            continue;
+        }
+
+        // Only the columns that hold something for at least one row.
+        const QHash<int, QByteArray> names = model->roleNames();
+        QStringList header{QStringLiteral("time")};
+        QVector<QStringList> cells(count);
+        for (int row = 0; row < count; ++row) {
+            const QDateTime date = model->index(row, 0).data(HVItemModel::DateRole).toDateTime();
+            cells[row].append(date.isValid() ? date.toString(QStringLiteral("HH:mm")) : QStringLiteral("--:--"));
+        }
+        const QList<int> roles = sortedRoles(names);
+        for (int role : roles) {
+            QStringList column;
+            bool filled = false;
+            for (int row = 0; row < count; ++row) {
+                QString value = toText(toJson(model->index(row, 0).data(role)));
+                if (value.size() > MaxWidth)
+                    value = value.left(MaxWidth - 1) + QChar(0x2026);
+                filled = filled || !value.isEmpty();
+                column.append(value);
+            }
+            if (!filled)
+                continue;
+            header.append(QString::fromUtf8(names.value(role)));
+            for (int row = 0; row < count; ++row)
+                cells[row].append(column.at(row));
+        }
+
+        QVector<int> widths(header.size());
+        for (int c = 0; c < header.size(); ++c) {
+            widths[c] = header.at(c).size();
+            for (const QStringList &line : qAsConst(cells))
+                widths[c] = qMax(widths[c], line.at(c).size());
+        }
+        auto printLine = [&out, &widths](const QStringList &line) {
+            out << " ";
+            for (int c = 0; c < line.size(); ++c)
+                out << " " << (c + 1 < line.size() ? line.at(c).leftJustified(widths.at(c)) : line.at(c));
+            out << "\n";
+        };
+        printLine(header);
+        for (const QStringList &line : qAsConst(cells))
+            printLine(line);
+        out << "\n";
+    }
+    out.flush();
+    return text;
+}
+
+} // namespace Halvane

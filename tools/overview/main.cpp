@@ -1,0 +1,126 @@
+#include <QtCore/QCommandLineParser>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QLibraryInfo>
+#include <QtCore/QLocale>
+#include <QtCore/QTranslator>
+
+#include <cstdio>
+#include <memory>
+
+#include "hvdemoprofile.h"
+#include "hvglobal.h"
+#include "hvoverview.h"
+#include "hvservicefactory.h"
+
+using namespace Halvane;
+
+namespace {
+
+// Beside the program: the same layout in the build tree and when installed.
+QString besideProgram(const char *relative)
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(relative));
+}
+
+void loadTranslations(QCoreApplication &app)
+{
+    const QString dir = besideProgram(HALVANE_RELATIVE_DATA_DIR "/translations");
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QLocale(), QStringLiteral("halvane"), QStringLiteral("_"), dir)
+        || translator->load(QStringLiteral("halvane_en"), dir))
+        QCoreApplication::installTranslator(translator);
+}
+
+int usageError(const QString &message, const QCommandLineParser &parser)
+{
+    std::fprintf(stderr, "halvane-overview: %s\n\n%s", qPrintable(message), qPrintable(parser.helpText()));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("halvane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Prints today's items of every installed source."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+        QStringLiteral("Print JSON: one object keyed by item type, each row an object of role names to values."));
+    const QCommandLineOption settleOption(QStringLiteral("settle"),
+        QStringLiteral("Wait <ms> after the retrieval for sources that answer late (default 1000)."),
+        QStringLiteral("ms"), QStringLiteral("1000"));
+    const QCommandLineOption followOption(QStringLiteral("follow"),
+        QStringLiteral("Keep running for <seconds> (0: until stopped) and print every change as one JSON object per line."),
+        QStringLiteral("seconds"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+        QStringLiteral("Run on the bundled sample data in a throw-away profile."));
+    parser.addOptions({jsonOption, settleOption, followOption, demoOption});
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser.errorText(), parser);
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("halvane-overview %s\n", HALVANE_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first(), parser);
+
+    HVOverview::Options options;
+    options.json = parser.isSet(jsonOption);
+    bool ok = true;
+    options.settleMilliseconds = parser.value(settleOption).toInt(&ok);
+    if (!ok || options.settleMilliseconds < 0)
+        return usageError(QStringLiteral("--settle takes a number of milliseconds"), parser);
+    if (parser.isSet(followOption)) {
+        options.followSeconds = parser.value(followOption).toInt(&ok);
+        if (!ok || options.followSeconds < 0)
+            return usageError(QStringLiteral("--follow takes a number of seconds"), parser);
+    }
+
+    // Uninstalled runs find the plug-ins built beside the program.
+    if (qEnvironmentVariableIsEmpty("HALVANE_PLUGINS_PATH")) {
+        const QString base = besideProgram(HALVANE_RELATIVE_PLUGINS_BASE);
+        if (QFileInfo(base).isDir())
+            qputenv("HALVANE_PLUGINS_PATH", QFile::encodeName(base + QLatin1Char('/')));
+    }
+    loadTranslations(app);
+
+    std::unique_ptr<HVDemoProfile> demo;
+    if (parser.isSet(demoOption)) {
+        QString samples = qEnvironmentVariable("HALVANE_DEMO_DATA");
+        if (samples.isEmpty())
+            samples = besideProgram(HALVANE_RELATIVE_DATA_DIR "/demo");
+        demo = std::make_unique<HVDemoProfile>(samples);
+        if (!demo->prepare()) {
+            std::fprintf(stderr, "halvane-overview: cannot prepare the demo: %s\n", qPrintable(demo->errorString()));
+            return 1;
+        }
+    }
+
+    if (HVServiceFactory::keys().isEmpty()) {
+        const QString base = pluginsPath();
+        std::fprintf(stderr, "halvane-overview: no service plug-ins found in %s or %s\n",
+                     qPrintable(QDir::toNativeSeparators(base)),
+                     qPrintable(QDir::toNativeSeparators(base + QLatin1String("plugins"))));
+        // The demo still shows its (empty) overview: it shows what is installed.
+        if (!demo)
+            return 1;
+    }
+
+    HVOverview overview(options);
+    QObject::connect(&overview, &HVOverview::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    overview.start();
+    return app.exec();
+}
