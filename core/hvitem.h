@@ -67,6 +67,8 @@ private:
 } // namespace Halvane
 
 Q_DECLARE_TYPEINFO(HALVANE_NAMESPACE::HVItem, Q_MOVABLE_TYPE);
-Q_DECLARE_METATYPE(HALVANE_NAMESPACE::HVItem)
+// The _IMPL form stringizes the type unexpanded, so the meta-type is named
+// "HALVANE_NAMESPACE::HVItem" (and its list "QList<HALVANE_NAMESPACE::HVItem>").
+Q_DECLARE_METATYPE_IMPL(HALVANE_NAMESPACE::HVItem)
 
 #endif // HVITEM_H

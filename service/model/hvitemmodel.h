@@ -26,7 +26,9 @@ public:
         DateRole = 0,
         ItemRole = 1,
         TypeRole = 5,
-        MessageTypeRole = Qt::UserRole + 1,
+        // Fixed numbers shared with the user interface (Qt 4's UserRole + 1),
+        // not Qt::UserRole + 1 of this Qt.
+        MessageTypeRole = 33,
         FromRole,
         SubjectRole,
         ReceivedDateTimeRole,

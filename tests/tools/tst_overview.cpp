@@ -1,11 +1,237 @@
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
-class Testoverview : public QObject
+#include "hvtestfixture.h"
+
+// Runs the real halvane-overview program against test plug-ins in a temporary
+// plug-ins directory.
+class TestOverview : public QObject
 {
     Q_OBJECT
+
 private Q_SLOTS:
-    void placeholder() { QVERIFY(true); }
+    void init();
+    void jsonListsEachTypeSortedByDate();
+    void tableShowsTypesAndValues();
+    void withoutPluginsSaysWhereItLooked();
+    void badArgumentsGiveUsage_data();
+    void badArgumentsGiveUsage();
+    void demoRunsWithoutPlugins();
+    void followPrintsEveryChange();
+
+private:
+    QProcessEnvironment environment() const;
+    bool run(const QStringList &arguments, QByteArray *out, QByteArray *err, int *exitCode);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_pluginsDir;
+    QString m_itemsDir;
 };
 
-QTEST_GUILESS_MAIN(Testoverview)
+void TestOverview::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_pluginsDir = m_dir->filePath(QStringLiteral("plugins-base"));
+    m_itemsDir = m_dir->filePath(QStringLiteral("items"));
+    QVERIFY(QDir().mkpath(m_pluginsDir));
+    QVERIFY(QDir().mkpath(m_itemsDir));
+}
+
+QProcessEnvironment TestOverview::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HALVANE_PLUGINS_PATH"), m_pluginsDir);
+    env.insert(QStringLiteral("HALVANE_TEST_ITEMS_DIR"), m_itemsDir);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->filePath(QStringLiteral("config")));
+    env.remove(QStringLiteral("QT_LOGGING_RULES"));
+    return env;
+}
+
+bool TestOverview::run(const QStringList &arguments, QByteArray *out, QByteArray *err, int *exitCode)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(QStringLiteral(HVTEST_OVERVIEW_PROGRAM), arguments);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        return false;
+    }
+    *out = process.readAllStandardOutput();
+    *err = process.readAllStandardError();
+    *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return true;
+}
+
+void TestOverview::jsonListsEachTypeSortedByDate()
+{
+    QVERIFY(HVTest::installPlugin(QLatin1String(HVTest::MessagePlugin), m_pluginsDir + QLatin1String("/plugins")));
+    QVERIFY(HVTest::installPlugin(QLatin1String(HVTest::SmsPlugin), m_pluginsDir));
+    QVERIFY(HVTest::installPlugin(QLatin1String(HVTest::EventPlugin), m_pluginsDir));
+    QVERIFY(HVTest::writeItems(m_itemsDir, QStringLiteral("halvanetestmessage"), QJsonArray{
+        QJsonObject{{"id", "late"}, {"date", "today 18:30"}, {"from", "ann@example.org"}, {"messageType", 1}},
+        QJsonObject{{"id", "early"}, {"date", "today 07:15"}, {"from", "bob@example.org"}, {"messageType", 1}},
+        QJsonObject{{"id", "old"}, {"date", "yesterday 12:00"}, {"from", "old@example.org"}},
+    }));
+    QVERIFY(HVTest::writeItems(m_itemsDir, QStringLiteral("halvanetestsms"), QJsonArray{
+        QJsonObject{{"id", "sms"}, {"date", "today 12:00"}, {"phoneNumber", "+4912345"}, {"messageType", 2}},
+    }));
+    QVERIFY(HVTest::writeItems(m_itemsDir, QStringLiteral("halvanetestevent"), QJsonArray{
+        QJsonObject{{"id", "e"}, {"date", "today 10:00"}, {"displayLabel", "Review"},
+                    {"startDateTime", "today 10:00"}, {"endDateTime", "today 11:30"},
+                    {"participants", QJsonArray{QJsonObject{{"name", "Cy"}}}}},
+    }));
+
+    QByteArray out, err;
+    int exitCode = 0;
+    QVERIFY(run({QStringLiteral("--json"), QStringLiteral("--settle"), QStringLiteral("0")}, &out, &err, &exitCode));
+    QCOMPARE(exitCode, 0);
+
+    QJsonParseError error;
+    const QJsonObject document = QJsonDocument::fromJson(out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(document.keys(), (QStringList{"event", "feed", "message", "weather"}));
+    QVERIFY(document.value("feed").toArray().isEmpty());
+    QVERIFY(document.value("weather").toArray().isEmpty());
+
+    // Both message sources, merged by date; yesterday's message is not today's.
+    const QJsonArray messages = document.value("message").toArray();
+    QCOMPARE(messages.size(), 3);
+    QCOMPARE(messages.at(0).toObject().value("from").toString(), QStringLiteral("bob@example.org"));
+    QCOMPARE(messages.at(1).toObject().value("phoneNumber").toString(), QStringLiteral("+4912345"));
+    QCOMPARE(messages.at(1).toObject().value("messageType").toInt(), 2);
+    QCOMPARE(messages.at(2).toObject().value("from").toString(), QStringLiteral("ann@example.org"));
+    for (const QJsonValue &row : messages) {
+        QCOMPARE(row.toObject().value("type").toString(), QStringLiteral("message"));
+        // The message roles only, plus date and type.
+        QCOMPARE(row.toObject().keys(), (QStringList{"attachments", "body", "date", "displayLabel", "from",
+                                                     "messageType", "phoneNumber", "receivedDateTime", "subject",
+                                                     "type"}));
+    }
+    const QDateTime early = QDateTime::fromString(messages.at(0).toObject().value("date").toString(), Qt::ISODate);
+    QCOMPARE(early, QDateTime(QDate::currentDate(), QTime(7, 15)));
+
+    const QJsonObject event = document.value("event").toArray().at(0).toObject();
+    QCOMPARE(event.value("displayLabel").toString(), QStringLiteral("Review"));
+    QCOMPARE(event.value("startDateTime").toString(), QStringLiteral("10:00"));
+    QCOMPARE(event.value("endDateTime").toString(), QStringLiteral("11:30"));
+    QCOMPARE(event.value("participants").toArray(), (QJsonArray{"Cy"}));
+}
+
+void TestOverview::tableShowsTypesAndValues()
+{
+    QVERIFY(HVTest::installPlugin(QLatin1String(HVTest::WeatherPlugin), m_pluginsDir));
+    QVERIFY(HVTest::writeItems(m_itemsDir, QStringLiteral("halvanetestweather"), QJsonArray{
+        QJsonObject{{"id", "paris"}, {"city", "Paris"}, {"temperatureMax", "21"}, {"defaultCity", true}},
+    }));
+    QByteArray out, err;
+    int exitCode = 0;
+    QVERIFY(run({QStringLiteral("--settle=0")}, &out, &err, &exitCode));
+    QCOMPARE(exitCode, 0);
+    const QString text = QString::fromUtf8(out);
+    QVERIFY2(text.contains(QLatin1String("weather (1 item)")), qPrintable(text));
+    QVERIFY(text.contains(QLatin1String("message (0 items)")));
+    QVERIFY(text.contains(QLatin1String("Paris")));
+    QVERIFY(text.contains(QLatin1String("temperatureMax")));
+    QVERIFY(text.contains(QLatin1String("--:--"))); // no date: the weather has none
+}
+
+void TestOverview::withoutPluginsSaysWhereItLooked()
+{
+    HVTest::installPlugin(QLatin1String(HVTest::NotAPlugin), m_pluginsDir);
+    QByteArray out, err;
+    int exitCode = 0;
+    QVERIFY(run({QStringLiteral("--json")}, &out, &err, &exitCode));
+    QCOMPARE(exitCode, 1);
+    QVERIFY(out.isEmpty());
+    QVERIFY2(err.contains("no service plug-ins found in " + QFile::encodeName(m_pluginsDir)), err.constData());
+}
+
+void TestOverview::badArgumentsGiveUsage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")};
+    QTest::newRow("settle not a number") << QStringList{QStringLiteral("--settle"), QStringLiteral("soon")};
+    QTest::newRow("negative follow") << QStringList{QStringLiteral("--follow"), QStringLiteral("-3")};
+    QTest::newRow("follow without value") << QStringList{QStringLiteral("--follow")};
+    QTest::newRow("positional") << QStringList{QStringLiteral("today")};
+}
+
+void TestOverview::badArgumentsGiveUsage()
+{
+    QFETCH(QStringList, arguments);
+    QVERIFY(HVTest::installPlugin(QLatin1String(HVTest::EventPlugin), m_pluginsDir));
+    QByteArray out, err;
+    int exitCode = 0;
+    QVERIFY(run(arguments, &out, &err, &exitCode));
+    QCOMPARE(exitCode, 2);
+    QVERIFY(out.isEmpty());
+    QVERIFY2(err.contains("Usage:"), err.constData());
+}
+
+void TestOverview::demoRunsWithoutPlugins()
+{
+    QByteArray out, err;
+    int exitCode = 0;
+    QVERIFY(run({QStringLiteral("--demo"), QStringLiteral("--json"), QStringLiteral("--settle=0")}, &out, &err,
+                &exitCode));
+    QCOMPARE(exitCode, 0);
+    QVERIFY(err.contains("no service plug-ins found"));
+    const QJsonObject document = QJsonDocument::fromJson(out).object();
+    QCOMPARE(document.keys(), (QStringList{"event", "feed", "message", "weather"}));
+}
+
+void TestOverview::followPrintsEveryChange()
+{
+    QVERIFY(HVTest::installPlugin(QLatin1String(HVTest::FeedPlugin), m_pluginsDir));
+    const QString key = QStringLiteral("halvanetestfeed");
+    QVERIFY(HVTest::writeItems(m_itemsDir, key, QJsonArray{
+        QJsonObject{{"id", "a"}, {"date", "today 08:00"}, {"title", "First"}},
+        QJsonObject{{"id", "b"}, {"date", "today 09:00"}, {"title", "Second"}},
+    }));
+
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(QStringLiteral(HVTEST_OVERVIEW_PROGRAM),
+                  {QStringLiteral("--json"), QStringLiteral("--settle=0"), QStringLiteral("--follow=0")});
+    auto readLine = [&process]() -> QJsonObject {
+        QDeadlineTimer deadline(20000);
+        while (!process.canReadLine() && !deadline.hasExpired())
+            process.waitForReadyRead(100);
+        return QJsonDocument::fromJson(process.readLine()).object();
+    };
+
+    const QJsonObject first = readLine();
+    QCOMPARE(first.value("feed").toArray().size(), 2);
+    QCOMPARE(first.value("feed").toArray().at(1).toObject().value("title").toString(), QStringLiteral("Second"));
+
+    // Change "a", remove "b", add "c" at once.
+    QVERIFY(HVTest::writeItems(m_itemsDir, key, QJsonArray{
+        QJsonObject{{"id", "a"}, {"date", "today 08:00"}, {"title", "First, edited"}},
+        QJsonObject{{"id", "c"}, {"date", "today 07:00"}, {"title", "Third"}},
+    }));
+
+    QMap<QString, QJsonObject> changes;
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject line = readLine();
+        QCOMPARE(line.value("type").toString(), QStringLiteral("feed"));
+        changes.insert(line.value("change").toString(), line);
+    }
+    QCOMPARE(changes.keys(), (QStringList{"changed", "inserted", "removed"}));
+    QCOMPARE(changes.value("removed").value("item").toObject().value("title").toString(), QStringLiteral("Second"));
+    QCOMPARE(changes.value("changed").value("item").toObject().value("title").toString(),
+             QStringLiteral("First, edited"));
+    // The new message is the earliest: it goes first.
+    QCOMPARE(changes.value("inserted").value("row").toInt(), 0);
+    QCOMPARE(changes.value("inserted").value("item").toObject().value("title").toString(), QStringLiteral("Third"));
+
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+}
+
+QTEST_GUILESS_MAIN(TestOverview)
 #include "tst_overview.moc"

@@ -1,0 +1,39 @@
+#!/bin/bash
+# Installs the Debian 12 packages Halvane needs to build, test and run.
+# Idempotent and non-interactive; asks apt for package lists only when
+# something is missing. Run as root.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake
+    g++
+    make
+    pkg-config
+    qtbase5-dev
+    qttools5-dev
+    qttools5-dev-tools
+    # tests
+    dbus
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "installed" ] || missing+=("$package")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all ${#packages[@]} packages present"
+    exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: missing packages: ${missing[*]}; run as root to install them" >&2
+    exit 1
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
