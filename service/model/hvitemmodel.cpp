@@ -252,7 +252,7 @@ int HVItemModelPrivate::findRow(const HVItem &item) const
     if (!indexValid) {
         firstRows.clear();
         firstRows.reserve(items.size());
-        for (int row = 0; row < items.size(); ++row)
+        for (int row = items.size() - 1; row >= 0; --row)
             firstRows.insert(items.at(row).id(), row);
         indexValid = true;
     }
