@@ -76,10 +76,12 @@ typedef QPair<HVServiceAction *, HVServiceAction::Type> HVActionData;
 
 } // namespace Halvane
 
-Q_DECLARE_METATYPE(HALVANE_NAMESPACE::HVServiceAction::Type)
-Q_DECLARE_METATYPE(HALVANE_NAMESPACE::HVServiceAction::Status)
-Q_DECLARE_METATYPE(HALVANE_NAMESPACE::HVServiceAction::Activity)
-Q_DECLARE_METATYPE(HALVANE_NAMESPACE::HVServiceAction*)
-Q_DECLARE_METATYPE(HALVANE_NAMESPACE::HVActionData)
+// Stringized unexpanded, so the names read "HALVANE_NAMESPACE::..."; the short
+// names of the signal signatures are registered as aliases at library load.
+Q_DECLARE_METATYPE_IMPL(HALVANE_NAMESPACE::HVServiceAction::Type)
+Q_DECLARE_METATYPE_IMPL(HALVANE_NAMESPACE::HVServiceAction::Status)
+Q_DECLARE_METATYPE_IMPL(HALVANE_NAMESPACE::HVServiceAction::Activity)
+Q_DECLARE_METATYPE_IMPL(HALVANE_NAMESPACE::HVServiceAction*)
+Q_DECLARE_METATYPE_IMPL(HALVANE_NAMESPACE::HVActionData)
 
 #endif // HVSERVICEACTION_H

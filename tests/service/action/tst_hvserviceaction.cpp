@@ -23,6 +23,7 @@ private Q_SLOTS:
     void deletedActionIsNotDispatched();
     void plainAction();
     void signalSignatures();
+    void metaTypeNames();
 
 private:
     QTemporaryDir m_pluginsDir;
@@ -240,6 +241,26 @@ void Testhvserviceaction::signalSignatures()
     QVERIFY(action.start());
     QTRY_COMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).value<HVServiceAction::Activity>(), HVServiceAction::Finished);
+}
+
+void Testhvserviceaction::metaTypeNames()
+{
+    // The declared names, and the short names signal signatures use.
+    const QList<QPair<int, QByteArray>> declared{
+        {qMetaTypeId<HVServiceAction::Type>(), "HALVANE_NAMESPACE::HVServiceAction::Type"},
+        {qMetaTypeId<HVServiceAction::Status>(), "HALVANE_NAMESPACE::HVServiceAction::Status"},
+        {qMetaTypeId<HVServiceAction::Activity>(), "HALVANE_NAMESPACE::HVServiceAction::Activity"},
+        {qMetaTypeId<HVServiceAction *>(), "HALVANE_NAMESPACE::HVServiceAction*"},
+        {qMetaTypeId<HVActionData>(), "HALVANE_NAMESPACE::HVActionData"},
+    };
+    for (const auto &type : declared)
+        QCOMPARE(QByteArray(QMetaType::typeName(type.first)), type.second);
+
+    QCOMPARE(QMetaType::type("HVServiceAction::Type"), qMetaTypeId<HVServiceAction::Type>());
+    QCOMPARE(QMetaType::type("HVServiceAction::Status"), qMetaTypeId<HVServiceAction::Status>());
+    QCOMPARE(QMetaType::type("HVServiceAction::Activity"), qMetaTypeId<HVServiceAction::Activity>());
+    QCOMPARE(QMetaType::type("HVServiceAction*"), qMetaTypeId<HVServiceAction *>());
+    QCOMPARE(QMetaType::type("HVActionData"), qMetaTypeId<HVActionData>());
 }
 
 QTEST_GUILESS_MAIN(Testhvserviceaction)
