@@ -89,7 +89,7 @@ QList<HVItem> makeItems(int count, QRandomGenerator &random)
     for (int i = 0; i < count; ++i) {
         HVItem item(types.at(i % types.size()));
         item.setId(HVItemId(QString::number(i), QStringLiteral("bench")));
-        item.setDateTime(QDateTime::fromMSecsSinceEpoch(midnight + random.bounded(86400) * 1000LL, Qt::LocalTime));
+        item.setDateTime(QDateTime::fromMSecsSinceEpoch(midnight + random.bounded(86400) * 1000LL, Qt::UTC));
         item.setDisplayLabel(QStringLiteral("item %1").arg(i));
         items.append(item);
     }

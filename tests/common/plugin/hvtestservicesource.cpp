@@ -71,8 +71,8 @@ HVTestServiceSource::HVTestServiceSource(HVService *service, const QString &key,
 
 void HVTestServiceSource::generate(int count)
 {
-    // From the epoch: constructing local date-times field by field costs a
-    // time-zone look-up each, which would dominate large runs.
+    // In UTC: every local date-time made costs a time-zone look-up, which
+    // would dominate large runs; the framework orders any time spec alike.
     const qint64 midnight = QDateTime(QDate::currentDate(), QTime(0, 0)).toMSecsSinceEpoch();
     const uint seed = qHash(m_key);
     m_items.reserve(count);
@@ -80,7 +80,7 @@ void HVTestServiceSource::generate(int count)
         HVItem item(m_itemType);
         item.setId(HVItemId(QString::number(i), m_key));
         const int second = int((uint(i) * 7919u + seed) % 86400u);
-        item.setDateTime(QDateTime::fromMSecsSinceEpoch(midnight + second * 1000LL, Qt::LocalTime));
+        item.setDateTime(QDateTime::fromMSecsSinceEpoch(midnight + second * 1000LL, Qt::UTC));
         const QString label = m_key + QLatin1Char(' ') + QString::number(i);
         item.setDisplayLabel(label);
         item.setDescription(label);
@@ -160,10 +160,19 @@ HVItem HVTestServiceSource::toItem(const QJsonObject &object) const
 
 QList<HVItem> HVTestServiceSource::retrieveItemList(const QDateTime &fromDateTime, const QDateTime &toDateTime)
 {
+    // Compared as instants: comparing with local date-times would look the
+    // time zone up for every item.
+    const qint64 from = fromDateTime.toMSecsSinceEpoch();
+    const qint64 to = toDateTime.toMSecsSinceEpoch();
     QList<HVItem> items;
     for (const HVItem &item : qAsConst(m_items)) {
         const QDateTime date = item.dateTime();
-        if (!date.isValid() || (date >= fromDateTime && date < toDateTime))
+        if (!date.isValid()) {
+            items.append(item);
+            continue;
+        }
+        const qint64 at = date.toMSecsSinceEpoch();
+        if (at >= from && at < to)
             items.append(item);
     }
     return items;

@@ -219,7 +219,7 @@ private Q_SLOTS:
             QCOMPARE(action->status(), HVServiceAction::NoError);
             QCOMPARE(ids(action->items()), TodayIds);
         }
-        // One retrieval per action, even though the retrievals nest in the event loop.
+        // One retrieval per action.
         QCOMPARE(firstResults.count(), 1);
         QCOMPARE(secondResults.count(), 1);
         QCOMPARE(firstActivity.count(), 1);
@@ -253,6 +253,28 @@ private Q_SLOTS:
         QCOMPARE(results.count(), 0);
     }
 
+    void dispatchesNestInsideRetrieval()
+    {
+        HVRetrieveServiceAction first;
+        HVRetrieveServiceAction second;
+        QStringList finished;
+        connect(&first, &HVServiceAction::resultsAvailable, this, [&finished] { finished << QStringLiteral("first"); });
+        connect(&second, &HVServiceAction::resultsAvailable, this, [&finished] { finished << QStringLiteral("second"); });
+        QVERIFY(first.start());
+        QVERIFY(second.start());
+
+        // Called from outside the event loop, the retrieval's own event processing
+        // runs both scheduled shots nested inside it: the first must find the
+        // second action, not the one being retrieved.
+        m_manager->dispatchAction();
+        QCOMPARE(finished, QStringList({QStringLiteral("second"), QStringLiteral("first")}));
+        QCOMPARE(ids(first.items()), TodayIds);
+        QCOMPARE(ids(second.items()), TodayIds);
+        QVERIFY(m_manager->pendingActions().isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(finished.size(), 2);
+    }
+
     void startTwiceBeforeLoop()
     {
         HVRetrieveServiceAction action;
@@ -261,8 +283,9 @@ private Q_SLOTS:
         QVERIFY(action.start());
         QCOMPARE(m_manager->pendingActions(), QList<HVServiceAction *>({&action}));
 
-        QTRY_COMPARE(action.activity(), HVServiceAction::Finished);
-        // Both shots have run by now; the second one found nothing to do.
+        // Both shots run nested inside this retrieval; neither finds the action again.
+        m_manager->dispatchAction();
+        QCOMPARE(action.activity(), HVServiceAction::Finished);
         QCoreApplication::processEvents();
         QCOMPARE(results.count(), 1);
         QCOMPARE(ids(action.items()), TodayIds);
