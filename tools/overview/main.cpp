@@ -4,6 +4,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QLibraryInfo>
 #include <QtCore/QLocale>
+#include <QtCore/QLoggingCategory>
 #include <QtCore/QTranslator>
 
 #include <cstdio>
@@ -62,7 +63,9 @@ int main(int argc, char **argv)
         QStringLiteral("seconds"));
     const QCommandLineOption demoOption(QStringLiteral("demo"),
         QStringLiteral("Run on the bundled sample data in a throw-away profile."));
-    parser.addOptions({jsonOption, settleOption, followOption, demoOption});
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+        QStringLiteral("Also print the framework's and the sources' debug lines."));
+    parser.addOptions({jsonOption, settleOption, followOption, demoOption, verboseOption});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText(), parser);
@@ -76,6 +79,10 @@ int main(int argc, char **argv)
     }
     if (!parser.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first(), parser);
+
+    // Debug lines are for developers; QT_LOGGING_RULES still decides when set.
+    if (!parser.isSet(verboseOption) && qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
     HVOverview::Options options;
     options.json = parser.isSet(jsonOption);
