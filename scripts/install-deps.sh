@@ -13,8 +13,15 @@ packages=(
     qtbase5-dev
     qttools5-dev
     qttools5-dev-tools
+    # speech: espeak-ng synthesis played through GStreamer
+    libespeak-ng-dev
+    libgstreamer1.0-dev
+    libgstreamer-plugins-base1.0-dev
+    gstreamer1.0-plugins-base
+    gstreamer1.0-plugins-good
     # tests
     dbus
+    sox
 )
 
 missing=()

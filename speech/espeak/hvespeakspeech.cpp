@@ -1,0 +1,138 @@
+#include "hvespeakspeech.h"
+
+#include <QtCore/QTextBoundaryFinder>
+
+#include "hvespeaksynthesizer.h"
+
+namespace Halvane {
+
+HVEspeakSpeech::HVEspeakSpeech(QObject *parent)
+    : HVSpeech(parent)
+    , m_synthesizer(new HVEspeakSynthesizer(&m_generation))
+{
+    m_synthesizer->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_synthesizer, &QObject::deleteLater);
+    connect(m_synthesizer, &HVEspeakSynthesizer::chunkReady, this, &HVEspeakSpeech::chunkReady);
+    connect(m_synthesizer, &HVEspeakSynthesizer::finished, this, &HVEspeakSpeech::synthesisFinished);
+    connect(&m_player, &HVEspeakPlayer::finished, this, &HVEspeakSpeech::chunkPlayed);
+    m_thread.setObjectName(QStringLiteral("espeak"));
+    m_thread.start();
+}
+
+HVEspeakSpeech::~HVEspeakSpeech()
+{
+    // Makes running synthesis stop at its next callback.
+    m_generation.fetchAndAddOrdered(1);
+    m_player.stop();
+    m_thread.quit();
+    m_thread.wait();
+}
+
+QStringList HVEspeakSpeech::splitText(const QString &text)
+{
+    QStringList sentences;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, text);
+    int start = 0;
+    while (finder.toNextBoundary() != -1) {
+        const QString sentence = text.mid(start, finder.position() - start).trimmed();
+        if (!sentence.isEmpty())
+            sentences.append(sentence);
+        start = finder.position();
+    }
+    return sentences;
+}
+
+void HVEspeakSpeech::sayText(QString text)
+{
+    speak(splitText(text));
+}
+
+void HVEspeakSpeech::sayCommand(QString text)
+{
+    // A prompt is said at once and as one piece, cutting off any reading.
+    const QString prompt = text.simplified();
+    speak(prompt.isEmpty() ? QStringList() : QStringList{prompt});
+}
+
+void HVEspeakSpeech::speak(const QStringList &chunks)
+{
+    const quint64 generation = m_generation.fetchAndAddOrdered(1) + 1;
+    m_player.stop();
+    m_chunks = QVector<QByteArray>(chunks.size());
+    m_ready = QVector<bool>(chunks.size(), false);
+    m_next = 0;
+
+    Q_EMIT startedWaveGenerating();
+    if (chunks.isEmpty()) {
+        Q_EMIT finishedWaveGenerating();
+        Q_EMIT speakingFinished();
+        return;
+    }
+    QMetaObject::invokeMethod(m_synthesizer, "synthesize", Qt::QueuedConnection, Q_ARG(quint64, generation),
+                              Q_ARG(QStringList, chunks));
+}
+
+void HVEspeakSpeech::chunkReady(quint64 generation, int index, const QByteArray &pcm)
+{
+    if (generation != m_generation.loadAcquire() || index < 0 || index >= m_chunks.size())
+        return;
+    m_chunks[index] = pcm;
+    m_ready[index] = true;
+    playNext();
+}
+
+void HVEspeakSpeech::synthesisFinished(quint64 generation)
+{
+    if (generation == m_generation.loadAcquire())
+        Q_EMIT finishedWaveGenerating();
+}
+
+void HVEspeakSpeech::playNext()
+{
+    // While paused the next piece waits; play() starts it.
+    if (m_paused || m_player.isActive() || m_next >= m_chunks.size() || !m_ready.at(m_next))
+        return;
+    m_player.setMuted(m_muted);
+    m_player.play(m_chunks.at(m_next), m_synthesizer->sampleRate());
+    Q_EMIT chunkSpeakStarted();
+}
+
+void HVEspeakSpeech::chunkPlayed()
+{
+    if (m_next >= m_chunks.size())
+        return;
+    m_chunks[m_next].clear();
+    ++m_next;
+    Q_EMIT chunkSpeakFinished();
+    if (m_next >= m_chunks.size())
+        Q_EMIT speakingFinished();
+    else
+        playNext();
+}
+
+void HVEspeakSpeech::pause()
+{
+    m_paused = true;
+    m_player.pause();
+}
+
+void HVEspeakSpeech::play()
+{
+    m_paused = false;
+    m_player.resume();
+    playNext();
+}
+
+void HVEspeakSpeech::mute()
+{
+    m_muted = true;
+    m_player.setMuted(true);
+}
+
+void HVEspeakSpeech::unmute()
+{
+    m_muted = false;
+    m_player.setMuted(false);
+}
+
+} // namespace Halvane

@@ -1,0 +1,85 @@
+#include "hvespeaksynthesizer.h"
+
+#include <QtCore/QDebug>
+
+#include <espeak-ng/speak_lib.h>
+
+namespace Halvane {
+
+namespace {
+
+struct SynthesisJob
+{
+    QByteArray pcm;
+    quint64 generation;
+    const QAtomicInteger<quint64> *current;
+};
+
+int collectSamples(short *samples, int count, espeak_EVENT *events)
+{
+    auto *job = events ? static_cast<SynthesisJob *>(events->user_data) : nullptr;
+    if (!job)
+        return 0;
+    // A newer request makes this one moot: tell espeak-ng to stop.
+    if (job->current->loadAcquire() != job->generation)
+        return 1;
+    if (samples && count > 0)
+        job->pcm.append(reinterpret_cast<const char *>(samples), count * int(sizeof(short)));
+    return 0;
+}
+
+} // namespace
+
+HVEspeakSynthesizer::HVEspeakSynthesizer(const QAtomicInteger<quint64> *generation)
+    : m_generation(generation)
+{
+}
+
+HVEspeakSynthesizer::~HVEspeakSynthesizer()
+{
+    if (m_initialized)
+        espeak_Terminate();
+}
+
+bool HVEspeakSynthesizer::initialize()
+{
+    if (m_initialized || m_failed)
+        return m_initialized;
+    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+    if (rate <= 0) {
+        qWarning() << "espeak-ng could not be initialised; texts are not spoken";
+        m_failed = true;
+        return false;
+    }
+    espeak_SetSynthCallback(collectSamples);
+    const QByteArray voice = qEnvironmentVariableIsEmpty("HALVANE_SPEECH_VOICE")
+        ? QByteArrayLiteral("en")
+        : qgetenv("HALVANE_SPEECH_VOICE");
+    if (espeak_SetVoiceByName(voice.constData()) != EE_OK)
+        qWarning() << "espeak-ng has no voice" << voice << "- using its default";
+    m_sampleRate.storeRelease(rate);
+    m_initialized = true;
+    return true;
+}
+
+void HVEspeakSynthesizer::synthesize(quint64 generation, const QStringList &chunks)
+{
+    const bool ready = initialize();
+    for (int index = 0; index < chunks.size(); ++index) {
+        if (m_generation->loadAcquire() != generation)
+            return;
+        SynthesisJob job{QByteArray(), generation, m_generation};
+        if (ready) {
+            const QByteArray text = chunks.at(index).toUtf8();
+            const espeak_ERROR error = espeak_Synth(text.constData(), size_t(text.size()) + 1, 0, POS_CHARACTER, 0,
+                                                    espeakCHARS_UTF8, nullptr, &job);
+            if (error != EE_OK)
+                qWarning() << "espeak-ng could not synthesize" << chunks.at(index);
+        }
+        // Also when empty: the reader still passes through every piece.
+        Q_EMIT chunkReady(generation, index, job.pcm);
+    }
+    Q_EMIT finished(generation);
+}
+
+} // namespace Halvane

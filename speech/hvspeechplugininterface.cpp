@@ -1,0 +1,7 @@
+#include "hvspeechplugininterface.h"
+
+namespace Halvane {
+
+HVSpeechPluginInterface::~HVSpeechPluginInterface() = default;
+
+} // namespace Halvane

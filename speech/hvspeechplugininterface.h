@@ -1,0 +1,29 @@
+#ifndef HVSPEECHPLUGININTERFACE_H
+#define HVSPEECHPLUGININTERFACE_H
+
+#include <QtCore/QObject>
+
+#include "halvanespeechmanager_export.h"
+
+namespace Halvane {
+
+class HVSpeech;
+
+/*!
+ * The interface a speech plug-in's root object implements.
+ */
+class HALVANESPEECHMANAGER_EXPORT HVSpeechPluginInterface
+{
+public:
+    virtual ~HVSpeechPluginInterface();
+    // The plug-in's reader; the plug-in owns it.
+    virtual HVSpeech *speechPlugin() = 0;
+};
+
+} // namespace Halvane
+
+#define HVSpeechPluginInterface_iid "com.corvant.halvane.HVSpeechPluginInterface/1.0"
+
+Q_DECLARE_INTERFACE(Halvane::HVSpeechPluginInterface, HVSpeechPluginInterface_iid)
+
+#endif // HVSPEECHPLUGININTERFACE_H
