@@ -19,6 +19,9 @@ packages=(
     libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good
+    # the Tracker store behind feeds and contacts
+    libtracker-sparql-3.0-dev
+    tracker
     # tests
     dbus
     sox

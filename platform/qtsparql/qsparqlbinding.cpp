@@ -1,0 +1,52 @@
+#include "qsparqlbinding.h"
+
+#include <QtCore/QDateTime>
+
+QSparqlBinding::QSparqlBinding(const QString &name, const QVariant &value, const QUrl &dataType, bool blankNode)
+    : m_name(name)
+    , m_value(value)
+    , m_dataType(dataType)
+    , m_blank(blankNode)
+{
+}
+
+bool QSparqlBinding::isUri() const
+{
+    return m_value.userType() == QMetaType::QUrl;
+}
+
+bool QSparqlBinding::isLiteral() const
+{
+    return m_value.isValid() && !isUri() && !m_blank;
+}
+
+QString QSparqlBinding::toString() const
+{
+    if (!m_value.isValid())
+        return QString();
+    if (m_blank)
+        return QLatin1String("_:") + m_value.toString();
+    if (isUri())
+        return QLatin1Char('<') + m_value.toUrl().toString() + QLatin1Char('>');
+
+    QString text;
+    switch (m_value.userType()) {
+    case QMetaType::QDateTime:
+        text = m_value.toDateTime().toString(Qt::ISODateWithMs);
+        break;
+    case QMetaType::Bool:
+        text = m_value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        break;
+    default:
+        text = m_value.toString();
+        break;
+    }
+    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    text.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    QString literal = QLatin1Char('"') + text + QLatin1Char('"');
+    if (m_dataType.isValid() && m_dataType.toString() != QLatin1String("http://www.w3.org/2001/XMLSchema#string"))
+        literal += QLatin1String("^^<") + m_dataType.toString() + QLatin1Char('>');
+    return literal;
+}

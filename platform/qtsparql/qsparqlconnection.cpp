@@ -1,0 +1,172 @@
+#include "qsparqlconnection.h"
+
+#include <QtCore/QDateTime>
+#include <QtCore/QDebug>
+#include <QtCore/QDir>
+#include <QtCore/QStandardPaths>
+
+#include <libtracker-sparql/tracker-sparql.h>
+
+#include "qsparqlresult.h"
+
+class QSparqlConnectionPrivate
+{
+public:
+    QString driver;
+    TrackerSparqlConnection *connection = nullptr;
+    QSparqlError error;
+};
+
+namespace {
+
+QString takeMessage(GError *error)
+{
+    const QString message = error ? QString::fromUtf8(error->message) : QStringLiteral("unknown error");
+    if (error)
+        g_error_free(error);
+    return message;
+}
+
+QSparqlBinding cursorBinding(TrackerSparqlCursor *cursor, int column)
+{
+    const QString name = QString::fromUtf8(tracker_sparql_cursor_get_variable_name(cursor, column));
+    glong length = 0;
+    const gchar *raw = tracker_sparql_cursor_get_string(cursor, column, &length);
+    const QString text = raw ? QString::fromUtf8(raw, int(length)) : QString();
+    const auto xsd = [](const char *type) { return QUrl(QLatin1String("http://www.w3.org/2001/XMLSchema#") + QLatin1String(type)); };
+
+    switch (tracker_sparql_cursor_get_value_type(cursor, column)) {
+    case TRACKER_SPARQL_VALUE_TYPE_UNBOUND:
+        return QSparqlBinding(name, QVariant());
+    case TRACKER_SPARQL_VALUE_TYPE_URI:
+        return QSparqlBinding(name, QUrl(text));
+    case TRACKER_SPARQL_VALUE_TYPE_BLANK_NODE:
+        return QSparqlBinding(name, text, QUrl(), true);
+    case TRACKER_SPARQL_VALUE_TYPE_INTEGER:
+        return QSparqlBinding(name, qlonglong(tracker_sparql_cursor_get_integer(cursor, column)), xsd("integer"));
+    case TRACKER_SPARQL_VALUE_TYPE_DOUBLE:
+        return QSparqlBinding(name, tracker_sparql_cursor_get_double(cursor, column), xsd("double"));
+    case TRACKER_SPARQL_VALUE_TYPE_BOOLEAN:
+        return QSparqlBinding(name, bool(tracker_sparql_cursor_get_boolean(cursor, column)), xsd("boolean"));
+    case TRACKER_SPARQL_VALUE_TYPE_DATETIME: {
+        QDateTime dateTime = QDateTime::fromString(text, Qt::ISODateWithMs);
+        if (!dateTime.isValid())
+            dateTime = QDateTime::fromString(text, Qt::ISODate);
+        return QSparqlBinding(name, dateTime, xsd("dateTime"));
+    }
+    case TRACKER_SPARQL_VALUE_TYPE_STRING:
+    default:
+        return QSparqlBinding(name, text, xsd("string"));
+    }
+}
+
+} // namespace
+
+QSparqlConnection::QSparqlConnection(const QString &type, QObject *parent)
+    : QObject(parent)
+    , d(new QSparqlConnectionPrivate)
+{
+    d->driver = type;
+    if (type != QLatin1String("QTRACKER") && type != QLatin1String("QTRACKER_DIRECT")) {
+        d->error = QSparqlError(QStringLiteral("no such driver: ") + type, QSparqlError::ConnectionError);
+        qWarning() << "QSparqlConnection:" << d->error.message();
+        return;
+    }
+
+    GError *error = nullptr;
+    const QByteArray service = qgetenv("HALVANE_TRACKER_SERVICE");
+    if (!service.isEmpty()) {
+        d->connection = tracker_sparql_connection_bus_new(service.constData(), nullptr, nullptr, &error);
+    } else {
+        const QString path = localStorePath();
+        QDir().mkpath(path);
+        GFile *store = g_file_new_for_path(QFile::encodeName(path).constData());
+        GFile *ontology = tracker_sparql_get_ontology_nepomuk();
+        d->connection = tracker_sparql_connection_new(TRACKER_SPARQL_CONNECTION_FLAGS_NONE, store, ontology,
+                                                      nullptr, &error);
+        g_object_unref(ontology);
+        g_object_unref(store);
+    }
+    if (!d->connection) {
+        d->error = QSparqlError(takeMessage(error), QSparqlError::ConnectionError);
+        qWarning() << "QSparqlConnection: no Tracker store:" << d->error.message();
+    } else if (error) {
+        g_error_free(error);
+    }
+}
+
+QSparqlConnection::~QSparqlConnection()
+{
+    if (d->connection) {
+        tracker_sparql_connection_close(d->connection);
+        g_object_unref(d->connection);
+    }
+    delete d;
+}
+
+bool QSparqlConnection::isValid() const
+{
+    return d->connection != nullptr;
+}
+
+QSparqlError QSparqlConnection::lastError() const
+{
+    return d->error;
+}
+
+QString QSparqlConnection::driverName() const
+{
+    return d->driver;
+}
+
+void *QSparqlConnection::nativeConnection() const
+{
+    return d->connection;
+}
+
+QString QSparqlConnection::localStorePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1String("/halvane/tracker");
+}
+
+QSparqlResult *QSparqlConnection::exec(const QSparqlQuery &query)
+{
+    auto *result = new QSparqlResult(query.query());
+    if (!d->connection) {
+        result->m_error = QSparqlError(QStringLiteral("no connection to the Tracker store"), QSparqlError::ConnectionError);
+        return result;
+    }
+
+    const QByteArray text = query.query().toUtf8();
+    GError *error = nullptr;
+    if (query.isUpdate()) {
+        tracker_sparql_connection_update(d->connection, text.constData(), nullptr, &error);
+        if (error)
+            result->m_error = QSparqlError(takeMessage(error), QSparqlError::StatementError);
+        return result;
+    }
+
+    TrackerSparqlCursor *cursor = tracker_sparql_connection_query(d->connection, text.constData(), nullptr, &error);
+    if (!cursor) {
+        result->m_error = QSparqlError(takeMessage(error), QSparqlError::StatementError);
+        return result;
+    }
+    while (tracker_sparql_cursor_next(cursor, nullptr, &error)) {
+        const int columns = tracker_sparql_cursor_get_n_columns(cursor);
+        QVector<QSparqlBinding> row;
+        row.reserve(columns);
+        for (int column = 0; column < columns; ++column)
+            row.append(cursorBinding(cursor, column));
+        if (result->m_names.isEmpty()) {
+            for (const QSparqlBinding &binding : qAsConst(row))
+                result->m_names.append(binding.name());
+        }
+        result->m_rows.append(row);
+    }
+    if (error)
+        result->m_error = QSparqlError(takeMessage(error), QSparqlError::StatementError);
+    g_object_unref(cursor);
+    if (query.type() == QSparqlQuery::AskStatement && !result->m_rows.isEmpty())
+        result->m_boolValue = result->m_rows.first().value(0).value().toBool();
+    return result;
+}

@@ -1,0 +1,45 @@
+#ifndef QSPARQLCONNECTION_H
+#define QSPARQLCONNECTION_H
+
+#include <QtCore/QObject>
+
+#include "qsparqlerror.h"
+#include "qsparqlquery.h"
+
+class QSparqlResult;
+class QSparqlConnectionPrivate;
+
+/*
+ * A connection to the Tracker store (driver "QTRACKER"). When the environment
+ * variable HALVANE_TRACKER_SERVICE names a D-Bus service, that Tracker endpoint
+ * on the session bus is used, which lets several processes share the store
+ * and see each other's changes; otherwise a local store at
+ * $XDG_DATA_HOME/halvane/tracker with the nepomuk ontology, created if missing.
+ */
+class HALVANEQTSPARQL_EXPORT QSparqlConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit QSparqlConnection(const QString &type = QStringLiteral("QTRACKER"), QObject *parent = nullptr);
+    ~QSparqlConnection() override;
+
+    bool isValid() const;
+    QSparqlError lastError() const;
+    QString driverName() const;
+
+    // Runs the query to completion; the caller owns the result, which reports
+    // its own errors. Never null.
+    QSparqlResult *exec(const QSparqlQuery &query);
+    // The native Tracker connection (TrackerSparqlConnection*), for notifiers.
+    void *nativeConnection() const;
+
+    // The local store's directory, whether or not it is in use.
+    static QString localStorePath();
+
+private:
+    QSparqlConnectionPrivate *const d;
+    Q_DISABLE_COPY(QSparqlConnection)
+};
+
+#endif // QSPARQLCONNECTION_H

@@ -1,0 +1,7 @@
+#include "qsparqlquery.h"
+
+QSparqlQuery::QSparqlQuery(const QString &query, StatementType type)
+    : m_query(query)
+    , m_type(type)
+{
+}

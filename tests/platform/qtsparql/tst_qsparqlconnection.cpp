@@ -1,0 +1,195 @@
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include "qsparqlbinding.h"
+#include "qsparqlconnection.h"
+#include "qsparqlresult.h"
+
+namespace {
+
+const QString Insert = QStringLiteral(
+    "INSERT DATA { <urn:test:ann> a nco:PersonContact ; nco:nameGiven \"Ann \\\"A\\\"\" ; nco:nameFamily \"Lee\" . "
+    "<urn:test:msg> a mfo:FeedMessage ; nie:title \"News\" ; mfo:downloadedTime \"2026-12-07T08:30:00Z\"^^xsd:dateTime . }");
+
+std::unique_ptr<QSparqlResult> run(QSparqlConnection &connection, const QString &text,
+                                   QSparqlQuery::StatementType type = QSparqlQuery::SelectStatement)
+{
+    return std::unique_ptr<QSparqlResult>(connection.exec(QSparqlQuery(text, type)));
+}
+
+} // namespace
+
+// The Tracker store through the QtSparql-style API: a local store, and an
+// endpoint shared with another process over a private session bus.
+class TestQSparqlConnection : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void localStoreTypedValues();
+    void errorsAreReported();
+    void unknownDriverIsInvalid();
+    void endpointSharesTheStore();
+    void unreachableEndpoint();
+
+private:
+    void checkStore(QSparqlConnection &connection);
+
+    QTemporaryDir m_dir;
+    QProcess m_bus;
+};
+
+void TestQSparqlConnection::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
+    qunsetenv("HALVANE_TRACKER_SERVICE");
+
+    // A private session bus for the endpoint, set before anything connects.
+    const QString socketDir = m_dir.filePath(QStringLiteral("bus"));
+    QVERIFY(QDir().mkpath(socketDir));
+    m_bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                QStringLiteral("--address=unix:dir=") + socketDir,
+                                                QStringLiteral("--print-address=1")});
+    QVERIFY(m_bus.waitForStarted());
+    QTRY_VERIFY(m_bus.canReadLine());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+}
+
+void TestQSparqlConnection::cleanupTestCase()
+{
+    m_bus.terminate();
+    m_bus.waitForFinished();
+}
+
+void TestQSparqlConnection::checkStore(QSparqlConnection &connection)
+{
+    QVERIFY2(connection.isValid(), qPrintable(connection.lastError().message()));
+    auto inserted = run(connection, Insert, QSparqlQuery::InsertStatement);
+    QVERIFY2(!inserted->hasError(), qPrintable(inserted->lastError().message()));
+
+    auto people = run(connection, QStringLiteral(
+        "SELECT ?c ?given tracker:id(?c) WHERE { ?c a nco:PersonContact ; nco:nameGiven ?given } ORDER BY ?given"));
+    QVERIFY2(!people->hasError(), qPrintable(people->lastError().message()));
+    QCOMPARE(people->size(), 1);
+    QCOMPARE(people->pos(), -1);
+    QVERIFY(people->next());
+    QCOMPARE(people->binding(0).value(), QVariant(QUrl(QStringLiteral("urn:test:ann"))));
+    QCOMPARE(people->binding(0).toString(), QStringLiteral("<urn:test:ann>"));
+    QCOMPARE(people->binding(1).value().toString(), QStringLiteral("Ann \"A\""));
+    QCOMPARE(people->binding(1).toString(), QStringLiteral("\"Ann \\\"A\\\"\""));
+    QCOMPARE(people->binding(QStringLiteral("given")).value().toString(), QStringLiteral("Ann \"A\""));
+    QCOMPARE(people->binding(2).value().userType(), int(QMetaType::LongLong));
+    QVERIFY(people->binding(2).value().toLongLong() > 0);
+    QVERIFY(!people->next());
+    QVERIFY(!people->binding(0).isValid());
+
+    auto messages = run(connection, QStringLiteral(
+        "SELECT ?t ?d WHERE { ?m a mfo:FeedMessage ; nie:title ?t ; mfo:downloadedTime ?d . "
+        "FILTER(?d >= \"2026-12-07T00:00:00Z\"^^xsd:dateTime) }"));
+    QVERIFY(messages->next());
+    const QDateTime downloaded = messages->value(1).toDateTime();
+    QCOMPARE(downloaded, QDateTime(QDate(2026, 12, 7), QTime(8, 30), Qt::UTC));
+    QVERIFY(messages->binding(1).toString().endsWith(QLatin1String("^^<http://www.w3.org/2001/XMLSchema#dateTime>")));
+
+    auto ask = run(connection, QStringLiteral("ASK { <urn:test:ann> a nco:PersonContact }"), QSparqlQuery::AskStatement);
+    QVERIFY(ask->boolValue());
+
+    auto removed = run(connection, QStringLiteral("DELETE { <urn:test:ann> a rdfs:Resource } WHERE { <urn:test:ann> a rdfs:Resource }"),
+                       QSparqlQuery::DeleteStatement);
+    QVERIFY2(!removed->hasError(), qPrintable(removed->lastError().message()));
+    auto gone = run(connection, QStringLiteral("ASK { <urn:test:ann> a nco:PersonContact }"), QSparqlQuery::AskStatement);
+    QVERIFY(!gone->hasError());
+    QVERIFY(!gone->boolValue());
+}
+
+void TestQSparqlConnection::localStoreTypedValues()
+{
+    {
+        QSparqlConnection connection;
+        checkStore(connection);
+    }
+    // The store is a directory under the data location and outlives the connection.
+    QVERIFY(QSparqlConnection::localStorePath().startsWith(m_dir.filePath(QStringLiteral("data"))));
+    QSparqlConnection again;
+    QCOMPARE(run(again, QStringLiteral("SELECT ?m WHERE { ?m a mfo:FeedMessage }"))->size(), 1);
+}
+
+void TestQSparqlConnection::errorsAreReported()
+{
+    QSparqlConnection connection;
+    auto broken = run(connection, QStringLiteral("SELECT ?x WHERE { ?x a }"));
+    QVERIFY(broken->hasError());
+    QCOMPARE(broken->lastError().type(), QSparqlError::StatementError);
+    QVERIFY(!broken->next());
+    auto badUpdate = run(connection, QStringLiteral("INSERT DATA { <urn:x> a nco:NoSuchClass }"),
+                         QSparqlQuery::InsertStatement);
+    QVERIFY(badUpdate->hasError());
+}
+
+void TestQSparqlConnection::unknownDriverIsInvalid()
+{
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no such driver")));
+    QSparqlConnection connection(QStringLiteral("QVIRTUOSO"));
+    QVERIFY(!connection.isValid());
+    QCOMPARE(connection.lastError().type(), QSparqlError::ConnectionError);
+    auto result = run(connection, QStringLiteral("SELECT ?x WHERE { ?x a rdfs:Resource }"));
+    QVERIFY(result->hasError());
+}
+
+void TestQSparqlConnection::endpointSharesTheStore()
+{
+    const QString service = QStringLiteral("org.halvane.TestStore");
+    QProcess endpoint;
+    endpoint.start(QStringLiteral("tracker3"), {QStringLiteral("endpoint"), QStringLiteral("--database"),
+                                                m_dir.filePath(QStringLiteral("endpoint")),
+                                                QStringLiteral("--ontology"), QStringLiteral("nepomuk"),
+                                                QStringLiteral("--dbus-service"), service, QStringLiteral("--session")});
+    QVERIFY(endpoint.waitForStarted());
+    qputenv("HALVANE_TRACKER_SERVICE", service.toUtf8());
+
+    // Wait until the endpoint owns its name.
+    QDeadlineTimer deadline(20000);
+    std::unique_ptr<QSparqlConnection> connection;
+    while (!deadline.hasExpired()) {
+        connection = std::make_unique<QSparqlConnection>();
+        if (connection->isValid() && !run(*connection, QStringLiteral("ASK { ?x a rdfs:Resource }"))->hasError())
+            break;
+        QTest::qWait(100);
+    }
+    checkStore(*connection);
+
+    // Another process's write is seen through the endpoint.
+    QProcess writer;
+    writer.start(QStringLiteral("tracker3"), {QStringLiteral("sparql"), QStringLiteral("--dbus-service"), service,
+                                              QStringLiteral("--update"), QStringLiteral("--query"),
+                                              QStringLiteral("INSERT DATA { <urn:test:bob> a nco:PersonContact ; "
+                                                             "nco:nameGiven \"Bob\" }")});
+    QVERIFY(writer.waitForFinished(20000));
+    QCOMPARE(writer.exitCode(), 0);
+    auto people = run(*connection, QStringLiteral("SELECT ?g WHERE { ?c nco:nameGiven ?g }"));
+    QVERIFY(people->next());
+    QCOMPARE(people->value(0).toString(), QStringLiteral("Bob"));
+
+    connection.reset();
+    qunsetenv("HALVANE_TRACKER_SERVICE");
+    endpoint.terminate();
+    QVERIFY(endpoint.waitForFinished(10000));
+}
+
+void TestQSparqlConnection::unreachableEndpoint()
+{
+    qputenv("HALVANE_TRACKER_SERVICE", "org.halvane.NobodyHere");
+    QSparqlConnection connection;
+    // Either refused at once or at the first query; never a crash, never results.
+    auto result = run(connection, QStringLiteral("SELECT ?x WHERE { ?x a rdfs:Resource }"));
+    QVERIFY(!connection.isValid() || result->hasError());
+    QCOMPARE(result->size(), 0);
+    qunsetenv("HALVANE_TRACKER_SERVICE");
+}
+
+QTEST_GUILESS_MAIN(TestQSparqlConnection)
+#include "tst_qsparqlconnection.moc"
