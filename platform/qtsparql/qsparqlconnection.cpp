@@ -131,13 +131,13 @@ QString QSparqlConnection::localStorePath()
 
 QSparqlResult *QSparqlConnection::exec(const QSparqlQuery &query)
 {
-    auto *result = new QSparqlResult(query.query());
+    auto *result = new QSparqlResult(query.preparedQueryText());
     if (!d->connection) {
         result->m_error = QSparqlError(QStringLiteral("no connection to the Tracker store"), QSparqlError::ConnectionError);
         return result;
     }
 
-    const QByteArray text = query.query().toUtf8();
+    const QByteArray text = result->query().toUtf8();
     GError *error = nullptr;
     if (query.isUpdate()) {
         tracker_sparql_connection_update(d->connection, text.constData(), nullptr, &error);

@@ -1,7 +1,74 @@
 #include "qsparqlquery.h"
 
+#include <QtCore/QDateTime>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QUrl>
+
 QSparqlQuery::QSparqlQuery(const QString &query, StatementType type)
     : m_query(query)
     , m_type(type)
 {
+}
+
+void QSparqlQuery::bindValue(const QString &name, const QVariant &value)
+{
+    for (auto &binding : m_bindings) {
+        if (binding.first == name) {
+            binding.second = value;
+            return;
+        }
+    }
+    m_bindings.append(qMakePair(name, value));
+}
+
+QString QSparqlQuery::term(const QVariant &value)
+{
+    switch (value.userType()) {
+    case QMetaType::QUrl: {
+        const QString iri = value.toUrl().toString(QUrl::FullyEncoded);
+        // Characters that would end or break an IRI reference.
+        static const QRegularExpression forbidden(QStringLiteral("[<>\\\\\"{}|^`\\x00-\\x20]"));
+        return iri.isEmpty() || iri.contains(forbidden) ? QString() : QLatin1Char('<') + iri + QLatin1Char('>');
+    }
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return value.toString();
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', 17);
+    case QMetaType::QDateTime:
+        return QLatin1Char('"') + value.toDateTime().toString(Qt::ISODateWithMs)
+            + QLatin1String("\"^^xsd:dateTime");
+    default:
+        break;
+    }
+    QString text = value.toString();
+    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    text.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    text.replace(QLatin1Char('\''), QLatin1String("\\'"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString QSparqlQuery::preparedQueryText() const
+{
+    QString text = m_query;
+    for (const auto &binding : m_bindings) {
+        // Whole placeholder names only: ?:id must not eat ?:identity.
+        const QRegularExpression placeholder(QStringLiteral("\\?:") + QRegularExpression::escape(binding.first)
+                                             + QStringLiteral("(?![A-Za-z0-9_])"));
+        const QString replacement = term(binding.second);
+        int offset = 0;
+        QRegularExpressionMatch match;
+        while ((match = placeholder.match(text, offset)).hasMatch()) {
+            text.replace(match.capturedStart(), match.capturedLength(), replacement);
+            offset = match.capturedStart() + replacement.size();
+        }
+    }
+    return text;
 }

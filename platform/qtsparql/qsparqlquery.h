@@ -2,6 +2,8 @@
 #define QSPARQLQUERY_H
 
 #include <QtCore/QString>
+#include <QtCore/QVariant>
+#include <QtCore/QVector>
 
 #include "halvaneqtsparql_export.h"
 
@@ -27,9 +29,21 @@ public:
     // Insert and delete statements change the store.
     bool isUpdate() const { return m_type == InsertStatement || m_type == DeleteStatement; }
 
+    // Replaces the placeholder ?:name with the value as a SPARQL term: a QUrl
+    // as <iri>, a number or boolean as such, a date-time as xsd:dateTime,
+    // anything else as an escaped string literal. Outside input goes in this way.
+    void bindValue(const QString &name, const QVariant &value);
+    // The text with every bound placeholder replaced.
+    QString preparedQueryText() const;
+
+    // A value as a SPARQL term, as bindValue() writes it; empty for an IRI
+    // that cannot be written safely.
+    static QString term(const QVariant &value);
+
 private:
     QString m_query;
     StatementType m_type;
+    QVector<QPair<QString, QVariant>> m_bindings;
 };
 
 #endif // QSPARQLQUERY_H

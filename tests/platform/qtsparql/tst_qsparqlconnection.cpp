@@ -32,6 +32,7 @@ private Q_SLOTS:
     void localStoreTypedValues();
     void errorsAreReported();
     void unknownDriverIsInvalid();
+    void boundValuesStayValues();
     void endpointSharesTheStore();
     void unreachableEndpoint();
 
@@ -138,6 +139,39 @@ void TestQSparqlConnection::unknownDriverIsInvalid()
     QCOMPARE(connection.lastError().type(), QSparqlError::ConnectionError);
     auto result = run(connection, QStringLiteral("SELECT ?x WHERE { ?x a rdfs:Resource }"));
     QVERIFY(result->hasError());
+}
+
+void TestQSparqlConnection::boundValuesStayValues()
+{
+    QSparqlConnection connection;
+    // Text that would end the literal and the statement if pasted in.
+    const QString hostile = QStringLiteral("x\" } ; DELETE WHERE { ?s ?p ?o } ; INSERT DATA { <urn:a> a nco:Contact . '\\\n\t");
+    QSparqlQuery insert(QStringLiteral("INSERT DATA { ?:contact a nco:PersonContact ; nco:nameGiven ?:name ; "
+                                       "nco:nameFamily ?:name }"),
+                        QSparqlQuery::InsertStatement);
+    insert.bindValue(QStringLiteral("contact"), QUrl(QStringLiteral("urn:test:hostile")));
+    insert.bindValue(QStringLiteral("name"), hostile);
+    auto inserted = std::unique_ptr<QSparqlResult>(connection.exec(insert));
+    QVERIFY2(!inserted->hasError(), qPrintable(inserted->lastError().message()));
+
+    QSparqlQuery select(QStringLiteral("SELECT ?n WHERE { ?:contact nco:nameFamily ?n }"));
+    select.bindValue(QStringLiteral("contact"), QUrl(QStringLiteral("urn:test:hostile")));
+    auto read = std::unique_ptr<QSparqlResult>(connection.exec(select));
+    QVERIFY(read->next());
+    QCOMPARE(read->value(0).toString(), hostile);
+    QCOMPARE(run(connection, QStringLiteral("SELECT ?m WHERE { ?m a mfo:FeedMessage }"))->size(), 1);
+
+    // IRIs are written encoded, so they cannot break out of their brackets.
+    QCOMPARE(QSparqlQuery::term(QVariant::fromValue(QUrl::fromEncoded("urn:a%3Eb"))), QStringLiteral("<urn:a%3Eb>"));
+    QCOMPARE(QSparqlQuery::term(QUrl(QStringLiteral("mailto:a b"))), QStringLiteral("<mailto:a%20b>"));
+    QCOMPARE(QSparqlQuery::term(42), QStringLiteral("42"));
+    QCOMPARE(QSparqlQuery::term(QDateTime(QDate(2026, 1, 2), QTime(3, 4), Qt::UTC)),
+             QStringLiteral("\"2026-01-02T03:04:00.000Z\"^^xsd:dateTime"));
+    // Placeholders are matched whole.
+    QSparqlQuery names(QStringLiteral("?:id ?:identity"));
+    names.bindValue(QStringLiteral("id"), 1);
+    names.bindValue(QStringLiteral("identity"), 2);
+    QCOMPARE(names.preparedQueryText(), QStringLiteral("1 2"));
 }
 
 void TestQSparqlConnection::endpointSharesTheStore()
