@@ -22,9 +22,14 @@ packages=(
     # the Tracker store behind feeds and contacts
     libtracker-sparql-3.0-dev
     tracker
+    # the device calendar: KCalendarCore incidences in SQLite, QtOrganizer engine
+    libkf5calendarcore-dev
+    qtpim5-dev
+    libqt5sql5-sqlite
     # tests
     dbus
     sox
+    python3-dbusmock
 )
 
 missing=()

@@ -1,0 +1,163 @@
+#include "hvcall.h"
+
+#include <QtContacts/QContactDetailFilter>
+#include <QtContacts/QContactEmailAddress>
+#include <QtContacts/QContactManager>
+#include <QtContacts/QContactName>
+#include <QtContacts/QContactPhoneNumber>
+#include <QtCore/QBuffer>
+#include <QtCore/QDebug>
+#include <QtCore/QSettings>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusPendingCallWatcher>
+#include <QtVersit/QVersitContactExporter>
+#include <QtVersit/QVersitWriter>
+
+#include "hvcallservice.h"
+
+using namespace QtContacts;
+using namespace QtVersit;
+
+namespace {
+
+const char MakeCallContact[] = "void HVCall::makeCall(const QtMobility::QContact&)";
+const char FindContactByEmail[] = "QtMobility::QContact HVCall::findContactByEmail(const QString&)";
+
+QByteArray vCard(const QContact &contact)
+{
+    QVersitContactExporter exporter;
+    if (!exporter.exportContacts({contact}, QVersitDocument::VCard30Type))
+        return QByteArray();
+    QByteArray text;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::WriteOnly);
+    QVersitWriter writer(&buffer);
+    writer.startWriting(exporter.documents());
+    writer.waitForFinished();
+    return text;
+}
+
+} // namespace
+
+HVCall::HVCall(QObject *parent)
+    : QObject(parent)
+    , m_callService(new HVCallService(nullptr))
+{
+    qDebug() << "HVContactsManager constructed.";
+}
+
+HVCall::~HVCall()
+{
+    delete m_callService;
+}
+
+void HVCall::makeCall(QString detailType, QString detail)
+{
+    qDebug() << "SLOT makeCall(QString,QString) called.";
+    if (detail.isEmpty()) {
+        qDebug() << "HVCall::makeCall() - No contact's details. Return.";
+        return;
+    }
+    if (detailType == QLatin1String("phone")) {
+        qDebug() << "HVCall::makeCall(" << detail << ")";
+        makeCall(detail);
+        return;
+    }
+    if (detailType == QLatin1String("email")) {
+        qDebug() << "HVCall::makeCall(" << detailType << "," << detail << ")";
+        const QContact contact = findContactByEmail(detail);
+        if (!contact.isEmpty())
+            makeCall(contact);
+        return;
+    }
+    qDebug() << "HVCall::makeCall() - wrong detail's type: " << detailType;
+}
+
+void HVCall::makeCall(const QString &number)
+{
+    qDebug() << "void HVCall::makeCall(const QString&)" << QString(QStringLiteral(" call to ") + number);
+    m_callService->dial(number);
+}
+
+void HVCall::makeCall(QContact contact)
+{
+    const QContactName name = contact.detail<QContactName>();
+    qDebug() << MakeCallContact << " Found contact: " << name.firstName() << name.lastName();
+
+    const QList<QContactPhoneNumber> phones = contact.details<QContactPhoneNumber>();
+    if (phones.isEmpty()) {
+        qDebug() << MakeCallContact << " No phone numbers.";
+        return;
+    }
+    QStringList numbers;
+    for (const QContactPhoneNumber &phone : phones) {
+        if (!phone.number().isEmpty())
+            numbers.append(phone.number());
+    }
+    if (numbers.isEmpty()) {
+        qDebug() << MakeCallContact << " No phone numbers.";
+        return;
+    }
+    if (numbers.size() == 1) {
+        qDebug() << MakeCallContact << " Found number " << numbers.first();
+        makeCall(numbers.first());
+        return;
+    }
+    qDebug() << MakeCallContact << " Found multiple numbers. Opening contact's details.";
+    openContactDetails(contact);
+}
+
+QContact HVCall::findContactByEmail(const QString &email)
+{
+    qDebug() << FindContactByEmail << "param: " << email;
+    QContactManager manager(QStringLiteral("tracker"));
+    if (manager.managerName() != QLatin1String("tracker")) {
+        qWarning() << FindContactByEmail << "Error: contact manager: " << manager.managerName();
+        return QContact();
+    }
+
+    QContactDetailFilter filter;
+    filter.setDetailType(QContactEmailAddress::Type, QContactEmailAddress::FieldEmailAddress);
+    if (!manager.isFilterSupported(filter)) {
+        qWarning() << FindContactByEmail << " Filtering is NOT supported!";
+        return QContact();
+    }
+    filter.setValue(email);
+    filter.setMatchFlags(QContactFilter::MatchExactly);
+    const QList<QContact> contacts = manager.contacts(filter, QList<QContactSortOrder>(), QContactFetchHint());
+
+    qDebug() << FindContactByEmail << " Found contacts' list of size " << contacts.size();
+    if (contacts.isEmpty()) {
+        qDebug() << FindContactByEmail << " no matches for " << email;
+        return QContact();
+    }
+    return contacts.first();
+}
+
+void HVCall::openContactDetails(const QContact &contact)
+{
+    qDebug() << "void HVCall::openContactDetails(const QtMobility::QContact&)";
+
+    // The viewer is whatever contacts application answers this call.
+    QSettings settings(QStringLiteral("halvane"), QStringLiteral("halvane"));
+    settings.beginGroup(QStringLiteral("contacts"));
+    const QString service = settings.value(QStringLiteral("cardService"), QStringLiteral("org.halvane.ContactCard")).toString();
+    const QString path = settings.value(QStringLiteral("cardPath"), QStringLiteral("/org/halvane/ContactCard")).toString();
+    const QString interface = settings.value(QStringLiteral("cardInterface"), QStringLiteral("org.halvane.ContactCard")).toString();
+    const QString method = settings.value(QStringLiteral("cardMethod"), QStringLiteral("Show")).toString();
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qWarning() << "HVCall: no session bus: the contact's card cannot be opened";
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call << QString::fromUtf8(contact.id().localId()) << QString::fromUtf8(vCard(contact));
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [service](QDBusPendingCallWatcher *w) {
+        w->deleteLater();
+        if (w->isError())
+            qWarning() << "HVCall: the contact card viewer" << service << "is unavailable:" << w->error().message();
+    });
+}

@@ -1,0 +1,42 @@
+#ifndef HVCALL_H
+#define HVCALL_H
+
+#include <QtContacts/QContact>
+#include <QtCore/QObject>
+
+#include "halvanecall_export.h"
+
+class HVCallService;
+
+/*!
+ * Calls back the sender of an item: dials a phone number, or finds the contact
+ * behind an e-mail address and dials its number; when the contact has several
+ * numbers, opens the contact's card so that the user chooses.
+ *
+ * Calls go to oFono on the system bus. The card opens through a session-bus
+ * call configured in the settings group "contacts" (see the README).
+ */
+class HALVANECALL_EXPORT HVCall : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit HVCall(QObject *parent = nullptr);
+    ~HVCall() override;
+
+    // Asks the call service for a cellular call; the number goes on unchanged.
+    void makeCall(const QString &number);
+    // The first contact with this e-mail address, or an empty contact.
+    QtContacts::QContact findContactByEmail(const QString &email);
+    void openContactDetails(const QtContacts::QContact &contact);
+
+public Q_SLOTS:
+    // detailType "phone" or "email", exactly.
+    void makeCall(QString detailType, QString detail);
+    void makeCall(QtContacts::QContact contact);
+
+private:
+    HVCallService *m_callService;
+};
+
+#endif // HVCALL_H

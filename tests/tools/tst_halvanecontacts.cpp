@@ -1,0 +1,109 @@
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+// halvane-contacts on a local store in a temporary data directory.
+class TestHalvaneContacts : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void importListRemove();
+    void badInputChangesNothing();
+    void usage();
+
+private:
+    int run(const QStringList &arguments, QByteArray *out = nullptr, QByteArray *err = nullptr);
+    QString writeFile(const QString &name, const QByteArray &content);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestHalvaneContacts::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+int TestHalvaneContacts::run(const QStringList &arguments, QByteArray *out, QByteArray *err)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->filePath(QStringLiteral("data")));
+    env.remove(QStringLiteral("HALVANE_TRACKER_SERVICE"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(HVTEST_CONTACTS_PROGRAM), arguments);
+    if (!process.waitForFinished(30000))
+        return -1;
+    if (out)
+        *out = process.readAllStandardOutput();
+    if (err)
+        *err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QString TestHalvaneContacts::writeFile(const QString &name, const QByteArray &content)
+{
+    QFile file(m_dir->filePath(name));
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    return file.fileName();
+}
+
+void TestHalvaneContacts::importListRemove()
+{
+    const QString vcf = writeFile(QStringLiteral("a.vcf"),
+                                  "BEGIN:VCARD\nVERSION:3.0\nN:Lee;Ann;;;\nEMAIL:ann@example.org\nTEL:+4911111\n"
+                                  "END:VCARD\nBEGIN:VCARD\nVERSION:3.0\nUID:b-1\nN:Moe;Bob;;;\n"
+                                  "EMAIL:bob@example.org\nEMAIL:bob@work.example\nEND:VCARD\n");
+    QCOMPARE(run({QStringLiteral("import"), vcf}), 0);
+    // Importing again updates: still two contacts.
+    QCOMPARE(run({QStringLiteral("import"), vcf}), 0);
+    QByteArray out;
+    QCOMPARE(run({QStringLiteral("list")}, &out), 0);
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines.at(0).contains("Ann Lee\tann@example.org\t+4911111"));
+    QVERIFY(lines.at(1).contains("Bob Moe\t"));
+    QVERIFY(lines.at(1).contains("bob@work.example"));
+
+    const QByteArray bobId = lines.at(1).split('\t').first();
+    QCOMPARE(run({QStringLiteral("remove"), QString::fromUtf8(bobId)}), 0);
+    QCOMPARE(run({QStringLiteral("list")}, &out), 0);
+    QCOMPARE(out.trimmed().split('\n').size(), 1);
+    QByteArray err;
+    QCOMPARE(run({QStringLiteral("remove"), QString::fromUtf8(bobId)}, nullptr, &err), 1);
+    QVERIFY(err.contains("no contact"));
+}
+
+void TestHalvaneContacts::badInputChangesNothing()
+{
+    QCOMPARE(run({QStringLiteral("import"),
+                  writeFile(QStringLiteral("ok.vcf"), "BEGIN:VCARD\nVERSION:3.0\nN:Lee;Ann;;;\nEND:VCARD\n")}),
+             0);
+    QByteArray before;
+    QCOMPARE(run({QStringLiteral("list")}, &before), 0);
+
+    QByteArray err;
+    QCOMPARE(run({QStringLiteral("import"), writeFile(QStringLiteral("bad.vcf"), "this is no vCard\n")}, nullptr, &err), 1);
+    QVERIFY2(err.contains("not a readable vCard") || err.contains("holds no vCard"), err.constData());
+    QCOMPARE(run({QStringLiteral("import"), m_dir->filePath(QStringLiteral("missing.vcf"))}, nullptr, &err), 1);
+    QVERIFY(err.contains("cannot read"));
+
+    QByteArray after;
+    QCOMPARE(run({QStringLiteral("list")}, &after), 0);
+    QCOMPARE(after, before);
+}
+
+void TestHalvaneContacts::usage()
+{
+    QByteArray err;
+    QCOMPARE(run({}, nullptr, &err), 2);
+    QVERIFY(err.contains("import FILE.vcf"));
+    QCOMPARE(run({QStringLiteral("import")}), 2);
+    QCOMPARE(run({QStringLiteral("frobnicate")}), 2);
+}
+
+QTEST_GUILESS_MAIN(TestHalvaneContacts)
+#include "tst_halvanecontacts.moc"
