@@ -119,6 +119,7 @@ private Q_SLOTS:
     void sharedAddressCallsFirstContact();
     void unknownAddressCallsNobody();
     void missingBackEndIsAWarning();
+    void missingCardViewerIsAWarning();
     void noCallServiceIsAWarning();
 
 private:
@@ -357,6 +358,17 @@ void TestHVCall::missingBackEndIsAWarning()
     const QByteArray output = child.readAllStandardError();
     QVERIFY2(output.contains("Error: contact manager: "), output.constData());
     QVERIFY(child.readAllStandardOutput().contains("empty"));
+}
+
+void TestHVCall::missingCardViewerIsAWarning()
+{
+    QVERIFY(QDBusConnection::sessionBus().unregisterService(QLatin1String(CardService)));
+    HVCall call;
+    call.makeCall(QStringLiteral("email"), QStringLiteral("bob@example.org"));
+    QTRY_VERIFY(m_messages.join(QLatin1Char('\n')).contains(QLatin1String("contact card viewer")));
+    QVERIFY(m_viewer.ids.isEmpty());
+    QVERIFY(dialledNumbers().isEmpty());
+    QVERIFY(QDBusConnection::sessionBus().registerService(QLatin1String(CardService)));
 }
 
 void TestHVCall::noCallServiceIsAWarning()
