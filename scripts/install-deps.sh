@@ -22,6 +22,8 @@ packages=(
     # the Tracker store behind feeds and contacts
     libtracker-sparql-3.0-dev
     tracker
+    # halvane-feeds: RSS, RDF and Atom parsing
+    libkf5syndication-dev
     # the device calendar: KCalendarCore incidences in SQLite, QtOrganizer engine
     libkf5calendarcore-dev
     qtpim5-dev

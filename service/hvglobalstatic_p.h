@@ -2,6 +2,7 @@
 #define HVGLOBALSTATIC_P_H
 
 #include <QtCore/QAtomicPointer>
+#include <QtCore/QCoreApplication>
 
 #include <cstdlib>
 
@@ -31,7 +32,12 @@ public:
             return published;
         T *created = create();
         if (s_pointer.testAndSetOrdered(nullptr, created)) {
-            // Registered on first use, so it runs before anything registered earlier.
+            // Gone with the application object when there is one: the services'
+            // sources may hold Qt resources that must not outlive it. At exit
+            // otherwise; registered on first use, so it runs before anything
+            // registered earlier.
+            if (QCoreApplication::instance())
+                qAddPostRoutine(&HVGlobalStatic::destroy);
             std::atexit(&HVGlobalStatic::destroy);
             return created;
         }

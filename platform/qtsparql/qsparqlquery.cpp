@@ -1,6 +1,7 @@
 #include "qsparqlquery.h"
 
 #include <QtCore/QDateTime>
+#include <QtCore/QHash>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QUrl>
 
@@ -57,18 +58,25 @@ QString QSparqlQuery::term(const QVariant &value)
 
 QString QSparqlQuery::preparedQueryText() const
 {
-    QString text = m_query;
-    for (const auto &binding : m_bindings) {
-        // Whole placeholder names only: ?:id must not eat ?:identity.
-        const QRegularExpression placeholder(QStringLiteral("\\?:") + QRegularExpression::escape(binding.first)
-                                             + QStringLiteral("(?![A-Za-z0-9_])"));
-        const QString replacement = term(binding.second);
-        int offset = 0;
-        QRegularExpressionMatch match;
-        while ((match = placeholder.match(text, offset)).hasMatch()) {
-            text.replace(match.capturedStart(), match.capturedLength(), replacement);
-            offset = match.capturedStart() + replacement.size();
-        }
+    if (m_bindings.isEmpty())
+        return m_query;
+    // One pass over the text, so that a bound value that reads like a
+    // placeholder stays text. Whole names only: ?:id must not eat ?:identity.
+    static const QRegularExpression placeholder(QStringLiteral("\\?:([A-Za-z0-9_]+)"));
+    QHash<QString, QString> terms;
+    for (const auto &binding : m_bindings)
+        terms.insert(binding.first, term(binding.second));
+    QString text;
+    int last = 0;
+    auto matches = placeholder.globalMatch(m_query);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        const auto bound = terms.constFind(match.captured(1));
+        if (bound == terms.constEnd())
+            continue;
+        text += m_query.midRef(last, match.capturedStart() - last) + *bound;
+        last = match.capturedEnd();
     }
+    text += m_query.midRef(last);
     return text;
 }

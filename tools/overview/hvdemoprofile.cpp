@@ -1,11 +1,100 @@
 #include "hvdemoprofile.h"
+#include "hvdemosms.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QDirIterator>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDate>
+#include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
 
 namespace Halvane {
+
+namespace {
+
+// Moves every date of the sample (written for the day its X-HALVANE-DEMO-DAY
+// names) to the same place relative to today.
+QByteArray shiftToToday(const QByteArray &ics)
+{
+    static const QRegularExpression demoDay(QStringLiteral("^X-HALVANE-DEMO-DAY:(\\d{8})\\s*$"),
+                                            QRegularExpression::MultilineOption);
+    static const QRegularExpression dateLine(
+        QStringLiteral("^((?:DTSTART|DTEND|DUE|EXDATE|RDATE|RECURRENCE-ID|RRULE)[^:\\n]*:)(.*)$"),
+        QRegularExpression::MultilineOption);
+    static const QRegularExpression date(QStringLiteral("\\b(\\d{8})(?=T|\\b)"));
+
+    QString text = QString::fromUtf8(ics);
+    const QDate day = QDate::fromString(demoDay.match(text).captured(1), QStringLiteral("yyyyMMdd"));
+    if (!day.isValid())
+        return ics;
+    const qint64 shift = day.daysTo(QDate::currentDate());
+    QString shifted;
+    int last = 0;
+    auto lines = dateLine.globalMatch(text);
+    while (lines.hasNext()) {
+        const QRegularExpressionMatch line = lines.next();
+        QString value = line.captured(2);
+        QString moved;
+        int at = 0;
+        auto dates = date.globalMatch(value);
+        while (dates.hasNext()) {
+            const QRegularExpressionMatch found = dates.next();
+            const QDate original = QDate::fromString(found.captured(1), QStringLiteral("yyyyMMdd"));
+            moved += value.midRef(at, found.capturedStart(1) - at)
+                + (original.isValid() ? original.addDays(shift).toString(QStringLiteral("yyyyMMdd")) : found.captured(1));
+            at = found.capturedEnd(1);
+        }
+        moved += value.midRef(at);
+        shifted += text.midRef(last, line.capturedStart(2) - last) + moved;
+        last = line.capturedEnd(2);
+    }
+    shifted += text.midRef(last);
+    return shifted.toUtf8();
+}
+
+// Imports the sample calendars with halvane-calendar, the program users bring
+// their calendars in with. A demo without them still runs.
+void importSampleCalendars(const QString &dir, const QString &workDir)
+{
+    const QString program = QCoreApplication::applicationDirPath() + QLatin1String("/halvane-calendar");
+    const QStringList files = QDir(dir).entryList({QStringLiteral("*.ics")}, QDir::Files, QDir::Name);
+    for (const QString &name : files) {
+        QFile sample(dir + QLatin1Char('/') + name);
+        QFile shifted(workDir + QLatin1Char('/') + name);
+        if (!sample.open(QIODevice::ReadOnly) || !shifted.open(QIODevice::WriteOnly)
+            || shifted.write(shiftToToday(sample.readAll())) < 0) {
+            qWarning("demo: cannot prepare the sample calendar %s", qPrintable(name));
+            continue;
+        }
+        shifted.close();
+        QProcess import;
+        import.start(program, {QStringLiteral("import"), shifted.fileName()});
+        if (!import.waitForFinished(30000) || import.exitStatus() != QProcess::NormalExit || import.exitCode() != 0)
+            qWarning("demo: the sample calendar %s was not imported: %s", qPrintable(name),
+                     qPrintable(QString::fromLocal8Bit(import.readAllStandardError()).trimmed()
+                                + import.errorString()));
+    }
+}
+
+// Imports the sample feeds with halvane-feeds into the profile's own local
+// Tracker store; they count as downloaded now. A demo without them still runs.
+void importSampleFeeds(const QString &dir)
+{
+    const QString program = QCoreApplication::applicationDirPath() + QLatin1String("/halvane-feeds");
+    const QStringList files = QDir(dir).entryList(QDir::Files, QDir::Name);
+    for (const QString &name : files) {
+        QProcess import;
+        import.start(program, {QStringLiteral("import"), dir + QLatin1Char('/') + name});
+        if (!import.waitForFinished(30000) || import.exitStatus() != QProcess::NormalExit || import.exitCode() != 0)
+            qWarning("demo: the sample feed %s was not imported: %s", qPrintable(name),
+                     qPrintable(QString::fromLocal8Bit(import.readAllStandardError()).trimmed()
+                                + import.errorString()));
+    }
+}
+
+} // namespace
 
 HVDemoProfile::HVDemoProfile(const QString &sampleDataDir)
     : m_sampleDataDir(sampleDataDir)
@@ -39,8 +128,22 @@ bool HVDemoProfile::prepare()
     qputenv("XDG_DATA_HOME", QFile::encodeName(data));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cache));
 
-    return copyTree(m_sampleDataDir + QLatin1String("/config"), config)
-        && copyTree(m_sampleDataDir + QLatin1String("/data"), data);
+    if (!copyTree(m_sampleDataDir + QLatin1String("/config"), config)
+        || !copyTree(m_sampleDataDir + QLatin1String("/data"), data))
+        return false;
+
+    // The sample calendar goes into the profile's calendar database.
+    qunsetenv("HALVANE_CALENDAR_DB");
+    importSampleCalendars(m_sampleDataDir + QLatin1String("/calendar"), m_dir.path());
+
+    // The sample SMS go into the profile's communication history.
+    qunsetenv("HALVANE_COMMHISTORY_DB");
+    recordSampleMessages(m_sampleDataDir + QLatin1String("/sms"));
+
+    // The sample feeds go into the profile's Tracker store, not a shared endpoint.
+    qunsetenv("HALVANE_TRACKER_SERVICE");
+    importSampleFeeds(m_sampleDataDir + QLatin1String("/feeds"));
+    return true;
 }
 
 bool HVDemoProfile::copyTree(const QString &from, const QString &to)

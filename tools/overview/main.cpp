@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "hvdemoprofile.h"
+#include "hvdemoweatherserver.h"
 #include "hvglobal.h"
 #include "hvoverview.h"
 #include "hvservicefactory.h"
@@ -105,6 +106,7 @@ int main(int argc, char **argv)
     loadTranslations(app);
 
     std::unique_ptr<HVDemoProfile> demo;
+    std::unique_ptr<HVDemoWeatherServer> demoWeather;
     if (parser.isSet(demoOption)) {
         QString samples = qEnvironmentVariable("HALVANE_DEMO_DATA");
         if (samples.isEmpty())
@@ -114,6 +116,13 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "halvane-overview: cannot prepare the demo: %s\n", qPrintable(demo->errorString()));
             return 1;
         }
+        // The sample forecasts, served on loopback in place of the provider's.
+        demoWeather = std::make_unique<HVDemoWeatherServer>(samples + QLatin1String("/weather"));
+        if (demoWeather->start())
+            qputenv("HALVANE_WEATHER_HOST", demoWeather->host().toLatin1());
+        else
+            std::fprintf(stderr, "halvane-overview: the demo's forecast server did not start: %s\n",
+                         qPrintable(demoWeather->errorString()));
     }
 
     if (HVServiceFactory::keys().isEmpty()) {

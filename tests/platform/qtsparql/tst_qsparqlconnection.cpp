@@ -172,6 +172,11 @@ void TestQSparqlConnection::boundValuesStayValues()
     names.bindValue(QStringLiteral("id"), 1);
     names.bindValue(QStringLiteral("identity"), 2);
     QCOMPARE(names.preparedQueryText(), QStringLiteral("1 2"));
+    // A value that reads like a placeholder stays text.
+    QSparqlQuery pair(QStringLiteral("?:a ?:b"));
+    pair.bindValue(QStringLiteral("a"), QStringLiteral("?:b"));
+    pair.bindValue(QStringLiteral("b"), QStringLiteral("x\""));
+    QCOMPARE(pair.preparedQueryText(), QStringLiteral("\"?:b\" \"x\\\"\""));
 }
 
 void TestQSparqlConnection::endpointSharesTheStore()

@@ -1,0 +1,104 @@
+// One day's retrieval by the events plug-in from calendar databases of
+// 1,000, 10,000 and 100,000 entries, 5% of them recurring. The first
+// retrieval after start-up reads the database; later ones find most of it in
+// memory. Prints the figures and the ratio of the largest to the smallest.
+#include <KCalendarCore/Event>
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QPluginLoader>
+#include <QtCore/QRandomGenerator>
+#include <QtCore/QTemporaryDir>
+
+#include <cstdio>
+
+#include "extendedcalendar.h"
+#include "extendedstorage.h"
+#include "hvservice.h"
+#include "hvserviceplugin.h"
+#include "hvservicesource.h"
+
+using namespace KCalendarCore;
+
+namespace {
+
+bool fill(const QString &database, int count)
+{
+    mKCal::ExtendedCalendar::Ptr calendar(new mKCal::ExtendedCalendar(QTimeZone::systemTimeZone()));
+    mKCal::ExtendedStorage storage(calendar, database);
+    if (!storage.open())
+        return false;
+    QRandomGenerator random(count);
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < count; ++i) {
+        Event::Ptr event(new Event);
+        event->setUid(QStringLiteral("bench-%1").arg(i));
+        event->setSummary(QStringLiteral("Entry %1").arg(i));
+        event->setLocation(QStringLiteral("Room %1").arg(i % 40));
+        // Five years back, one year ahead, on the quarter hour.
+        const QDateTime start = now.addSecs(qint64(random.bounded(6 * 365 * 96) - 5 * 365 * 96) * 900);
+        event->setDtStart(start);
+        event->setDtEnd(start.addSecs(1800 + 900 * random.bounded(8)));
+        if (i % 20 == 0) {
+            // Daily or weekly; half of the series end after some weeks.
+            event->recurrence()->setDaily(i % 40 == 0 ? 1 : 7);
+            if (i % 80 < 40)
+                event->recurrence()->setDuration(10 + random.bounded(50));
+        }
+        calendar->addIncidence(event);
+    }
+    return storage.save();
+}
+
+double retrieve(Halvane::HVServiceSource *source)
+{
+    const QDateTime from(QDate::currentDate(), QTime(0, 0));
+    QElapsedTimer timer;
+    timer.start();
+    const int items = source->retrieveItemList(from, from.addDays(1)).size();
+    const double ms = timer.nsecsElapsed() / 1e6;
+    Q_UNUSED(items)
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QPluginLoader loader(QStringLiteral(HVBENCH_EVENTS_PLUGIN));
+    auto *plugin = qobject_cast<Halvane::HVServicePlugin *>(loader.instance());
+    if (!plugin) {
+        std::fprintf(stderr, "hvcalendarbench: cannot load %s: %s\n", HVBENCH_EVENTS_PLUGIN,
+                     qPrintable(loader.errorString()));
+        return 1;
+    }
+
+    const int sizes[] = {1000, 10000, 100000};
+    double first[3] = {};
+    double later[3] = {};
+    std::printf("%10s %12s %14s %12s\n", "entries", "fill (s)", "first (ms)", "later (ms)");
+    for (int s = 0; s < 3; ++s) {
+        QTemporaryDir dir;
+        const QString database = dir.filePath(QStringLiteral("calendar.db"));
+        qputenv("HALVANE_CALENDAR_DB", QFile::encodeName(database));
+        QElapsedTimer timer;
+        timer.start();
+        if (!fill(database, sizes[s])) {
+            std::fprintf(stderr, "hvcalendarbench: cannot fill %s\n", qPrintable(database));
+            return 1;
+        }
+        const double fillSeconds = timer.elapsed() / 1000.0;
+
+        Halvane::HVService *service = plugin->createService();
+        first[s] = retrieve(service->source());
+        double best = 1e9;
+        for (int run = 0; run < 5; ++run)
+            best = qMin(best, retrieve(service->source()));
+        later[s] = best;
+        delete service;
+        std::printf("%10d %12.1f %14.2f %12.2f\n", sizes[s], fillSeconds, first[s], later[s]);
+    }
+    std::printf("ratio 100,000 : 1,000   first %.2f   later %.2f\n", first[2] / first[0], later[2] / later[0]);
+    return 0;
+}

@@ -1,0 +1,413 @@
+#include "database.h"
+
+#include <QtCore/QAtomicInt>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QThread>
+#include <QtCore/QVariant>
+#include <QtSql/QSqlDatabase>
+#include <QtSql/QSqlError>
+#include <QtSql/QSqlQuery>
+
+namespace CommHistory {
+
+namespace {
+
+const char EventColumns[] = "id, type, direction, groupId, startTime, endTime, lastModified, freeText, remoteUid, parentId";
+
+// Text columns are NOT NULL: a null QString binds as NULL, an empty one as ''.
+QString textToSql(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+QVariant timeToSql(const QDateTime &time)
+{
+    return time.isValid() ? QVariant(time.toMSecsSinceEpoch()) : QVariant(QVariant::LongLong);
+}
+
+QDateTime timeFromSql(const QVariant &value)
+{
+    return value.isNull() ? QDateTime() : QDateTime::fromMSecsSinceEpoch(value.toLongLong());
+}
+
+Event eventFromQuery(const QSqlQuery &query)
+{
+    Event event;
+    event.setId(query.value(0).toInt());
+    const int type = query.value(1).toInt();
+    event.setType(type == Event::CallEvent || type == Event::SMSEvent ? Event::EventType(type) : Event::UnknownType);
+    const int direction = query.value(2).toInt();
+    event.setDirection(direction == Event::Inbound || direction == Event::Outbound
+                           ? Event::EventDirection(direction) : Event::UnknownDirection);
+    event.setGroupId(query.value(3).toInt());
+    event.setStartTime(timeFromSql(query.value(4)));
+    event.setEndTime(timeFromSql(query.value(5)));
+    event.setLastModified(timeFromSql(query.value(6)));
+    event.setFreeText(query.value(7).toString());
+    event.setRemoteUid(query.value(8).toString());
+    event.setParentId(query.value(9).toInt());
+    return event;
+}
+
+QString uidsToSql(const QStringList &uids)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(uids)).toJson(QJsonDocument::Compact));
+}
+
+QStringList uidsFromSql(const QString &text)
+{
+    QStringList uids;
+    const QJsonArray array = QJsonDocument::fromJson(text.toUtf8()).array();
+    for (const QJsonValue &value : array)
+        uids.append(value.toString());
+    return uids;
+}
+
+Group groupFromQuery(const QSqlQuery &query)
+{
+    Group group;
+    group.setId(query.value(0).toInt());
+    group.setContactName(query.value(1).toString());
+    group.setRemoteUids(uidsFromSql(query.value(2).toString()));
+    return group;
+}
+
+void bindEvent(QSqlQuery &query, const Event &event)
+{
+    query.bindValue(QStringLiteral(":type"), int(event.type()));
+    query.bindValue(QStringLiteral(":direction"), int(event.direction()));
+    query.bindValue(QStringLiteral(":groupId"), event.groupId());
+    query.bindValue(QStringLiteral(":startTime"), timeToSql(event.startTime()));
+    query.bindValue(QStringLiteral(":endTime"), timeToSql(event.endTime()));
+    query.bindValue(QStringLiteral(":lastModified"), timeToSql(event.lastModified()));
+    query.bindValue(QStringLiteral(":freeText"), textToSql(event.freeText()));
+    query.bindValue(QStringLiteral(":remoteUid"), textToSql(event.remoteUid()));
+    query.bindValue(QStringLiteral(":parentId"), event.parentId());
+}
+
+} // namespace
+
+Database::Database(const QString &path)
+    : m_path(path)
+{
+    static QAtomicInt counter;
+    m_connectionName = QStringLiteral("commhistory-%1").arg(counter.fetchAndAddRelaxed(1));
+    m_open = open();
+}
+
+Database::~Database()
+{
+    m_db.close();
+    m_db = QSqlDatabase();
+    // Process-wide owners can destroy us in the exit handlers, after the
+    // application object, when Qt's connection registry may be gone already.
+    if (QCoreApplication::instance())
+        QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void Database::fail(const QString &what, const QString &error)
+{
+    m_error = what + QLatin1String(": ") + error;
+    qWarning("CommHistory: %s (%s)", qPrintable(m_error), qPrintable(m_path));
+}
+
+bool Database::open()
+{
+    if (m_path.isEmpty()) {
+        fail(QStringLiteral("no database path"), QStringLiteral("neither HALVANE_COMMHISTORY_DB nor a data directory is set"));
+        return false;
+    }
+    const QString dir = QFileInfo(m_path).absolutePath();
+    if (!QDir().mkpath(dir)) {
+        fail(QStringLiteral("cannot create the directory"), dir);
+        return false;
+    }
+
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    QSqlDatabase &db = m_db;
+    db.setDatabaseName(m_path);
+    // Another process may be writing: wait for it instead of failing.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    if (!db.open()) {
+        fail(QStringLiteral("cannot open the history database"), db.lastError().text());
+        return false;
+    }
+
+    // The first statement is the first that reads the file: a damaged one
+    // fails here. While another process turns a new file to WAL, SQLite
+    // answers "busy" at once instead of waiting: try again for a while.
+    QSqlQuery wal(db);
+    for (int attempt = 0; !wal.exec(QStringLiteral("PRAGMA journal_mode=WAL")); ++attempt) {
+        const QString code = wal.lastError().nativeErrorCode();
+        const bool busy = code == QLatin1String("5") || code == QLatin1String("6");
+        if (!busy || attempt == 500) {
+            fail(QStringLiteral("not a usable history database"), wal.lastError().text());
+            wal.finish();
+            db.close();
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    wal.finish();
+
+    const QStringList schema = {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Groups ("
+                       "id INTEGER PRIMARY KEY AUTOINCREMENT, "
+                       "contactName TEXT NOT NULL DEFAULT '', "
+                       "remoteUids TEXT NOT NULL DEFAULT '[]')"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Events ("
+                       "id INTEGER PRIMARY KEY AUTOINCREMENT, "
+                       "type INTEGER NOT NULL, "
+                       "direction INTEGER NOT NULL, "
+                       "groupId INTEGER NOT NULL DEFAULT -1, "
+                       "startTime INTEGER, "
+                       "endTime INTEGER, "
+                       "lastModified INTEGER, "
+                       "freeText TEXT NOT NULL DEFAULT '', "
+                       "remoteUid TEXT NOT NULL DEFAULT '', "
+                       "parentId INTEGER NOT NULL DEFAULT -1)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS EventsByEndTime ON Events (endTime)"),
+    };
+    m_open = true; // begin() and exec() need it
+    if (!begin()) {
+        m_open = false;
+        db.close();
+        return false;
+    }
+    for (const QString &statement : schema) {
+        if (!exec(statement)) {
+            rollback();
+            m_open = false;
+            db.close();
+            return false;
+        }
+    }
+    if (!commit()) {
+        m_open = false;
+        db.close();
+        return false;
+    }
+    return true;
+}
+
+bool Database::exec(const QString &statement)
+{
+    if (!m_open)
+        return false;
+    QSqlQuery query(m_db);
+    if (!query.exec(statement)) {
+        fail(QStringLiteral("statement failed"), query.lastError().text());
+        return false;
+    }
+    return true;
+}
+
+bool Database::begin()
+{
+    // Immediate: take the write lock now, so that a transaction never has to
+    // upgrade its lock while another process writes.
+    return exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+bool Database::commit()
+{
+    if (exec(QStringLiteral("COMMIT")))
+        return true;
+    rollback();
+    return false;
+}
+
+void Database::rollback()
+{
+    if (!m_open)
+        return;
+    QSqlQuery query(m_db);
+    query.exec(QStringLiteral("ROLLBACK"));
+}
+
+QList<Event> Database::events(const EventQuery &eventQuery)
+{
+    QList<Event> result;
+    if (!m_open)
+        return result;
+
+    const QString timeColumn = eventQuery.byLastModified ? QStringLiteral("lastModified") : QStringLiteral("endTime");
+    QStringList conditions;
+    if (eventQuery.type >= 0)
+        conditions << QStringLiteral("type = :type");
+    if (eventQuery.direction >= 0)
+        conditions << QStringLiteral("direction = :direction");
+    if (eventQuery.parentId >= 0)
+        conditions << QStringLiteral("parentId = :parentId");
+    if (eventQuery.from.isValid())
+        conditions << timeColumn + QLatin1String(" >= :from");
+    if (eventQuery.to.isValid())
+        conditions << timeColumn + QLatin1String(" <= :to");
+
+    QString statement = QLatin1String("SELECT ") + QLatin1String(EventColumns) + QLatin1String(" FROM Events");
+    if (!conditions.isEmpty())
+        statement += QLatin1String(" WHERE ") + conditions.join(QLatin1String(" AND "));
+    statement += QLatin1String(" ORDER BY ") + timeColumn + QLatin1String(", id");
+
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(statement);
+    if (eventQuery.type >= 0)
+        query.bindValue(QStringLiteral(":type"), eventQuery.type);
+    if (eventQuery.direction >= 0)
+        query.bindValue(QStringLiteral(":direction"), eventQuery.direction);
+    if (eventQuery.parentId >= 0)
+        query.bindValue(QStringLiteral(":parentId"), eventQuery.parentId);
+    if (eventQuery.from.isValid())
+        query.bindValue(QStringLiteral(":from"), eventQuery.from.toMSecsSinceEpoch());
+    if (eventQuery.to.isValid())
+        query.bindValue(QStringLiteral(":to"), eventQuery.to.toMSecsSinceEpoch());
+    if (!query.exec()) {
+        fail(QStringLiteral("cannot read the events"), query.lastError().text());
+        return result;
+    }
+    while (query.next())
+        result.append(eventFromQuery(query));
+    return result;
+}
+
+Event Database::event(int id)
+{
+    if (!m_open)
+        return Event();
+    QSqlQuery query(m_db);
+    query.prepare(QLatin1String("SELECT ") + QLatin1String(EventColumns) + QLatin1String(" FROM Events WHERE id = :id"));
+    query.bindValue(QStringLiteral(":id"), id);
+    if (!query.exec()) {
+        fail(QStringLiteral("cannot read the event"), query.lastError().text());
+        return Event();
+    }
+    return query.next() ? eventFromQuery(query) : Event();
+}
+
+QList<Group> Database::groups(const QString &remoteUid)
+{
+    QList<Group> result;
+    if (!m_open)
+        return result;
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT id, contactName, remoteUids FROM Groups ORDER BY id"))) {
+        fail(QStringLiteral("cannot read the groups"), query.lastError().text());
+        return result;
+    }
+    while (query.next()) {
+        const Group group = groupFromQuery(query);
+        if (remoteUid.isEmpty() || group.remoteUids().contains(remoteUid))
+            result.append(group);
+    }
+    return result;
+}
+
+Group Database::group(int id)
+{
+    if (!m_open)
+        return Group();
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT id, contactName, remoteUids FROM Groups WHERE id = :id"));
+    query.bindValue(QStringLiteral(":id"), id);
+    if (!query.exec()) {
+        fail(QStringLiteral("cannot read the group"), query.lastError().text());
+        return Group();
+    }
+    return query.next() ? groupFromQuery(query) : Group();
+}
+
+bool Database::insertEvent(Event &event)
+{
+    if (!m_open)
+        return false;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("INSERT INTO Events (type, direction, groupId, startTime, endTime, lastModified, "
+                                 "freeText, remoteUid, parentId) VALUES (:type, :direction, :groupId, :startTime, "
+                                 ":endTime, :lastModified, :freeText, :remoteUid, :parentId)"));
+    bindEvent(query, event);
+    if (!query.exec()) {
+        fail(QStringLiteral("cannot add the event"), query.lastError().text());
+        return false;
+    }
+    event.setId(query.lastInsertId().toInt());
+    return true;
+}
+
+bool Database::updateEvent(const Event &event)
+{
+    if (!m_open)
+        return false;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("UPDATE Events SET type = :type, direction = :direction, groupId = :groupId, "
+                                 "startTime = :startTime, endTime = :endTime, lastModified = :lastModified, "
+                                 "freeText = :freeText, remoteUid = :remoteUid, parentId = :parentId WHERE id = :id"));
+    bindEvent(query, event);
+    query.bindValue(QStringLiteral(":id"), event.id());
+    if (!query.exec()) {
+        fail(QStringLiteral("cannot change the event"), query.lastError().text());
+        return false;
+    }
+    if (query.numRowsAffected() != 1) {
+        m_error = QStringLiteral("no event %1").arg(event.id());
+        return false;
+    }
+    return true;
+}
+
+bool Database::removeEvent(int id)
+{
+    if (!m_open)
+        return false;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("DELETE FROM Events WHERE id = :id"));
+    query.bindValue(QStringLiteral(":id"), id);
+    if (!query.exec()) {
+        fail(QStringLiteral("cannot delete the event"), query.lastError().text());
+        return false;
+    }
+    if (query.numRowsAffected() != 1) {
+        m_error = QStringLiteral("no event %1").arg(id);
+        return false;
+    }
+    return true;
+}
+
+bool Database::insertGroup(Group &group)
+{
+    if (!m_open)
+        return false;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("INSERT INTO Groups (contactName, remoteUids) VALUES (:contactName, :remoteUids)"));
+    query.bindValue(QStringLiteral(":contactName"), textToSql(group.contactName()));
+    query.bindValue(QStringLiteral(":remoteUids"), uidsToSql(group.remoteUids()));
+    if (!query.exec()) {
+        fail(QStringLiteral("cannot add the group"), query.lastError().text());
+        return false;
+    }
+    group.setId(query.lastInsertId().toInt());
+    return true;
+}
+
+bool Database::updateGroup(const Group &group)
+{
+    if (!m_open)
+        return false;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("UPDATE Groups SET contactName = :contactName, remoteUids = :remoteUids WHERE id = :id"));
+    query.bindValue(QStringLiteral(":contactName"), textToSql(group.contactName()));
+    query.bindValue(QStringLiteral(":remoteUids"), uidsToSql(group.remoteUids()));
+    query.bindValue(QStringLiteral(":id"), group.id());
+    if (!query.exec()) {
+        fail(QStringLiteral("cannot change the group"), query.lastError().text());
+        return false;
+    }
+    return query.numRowsAffected() == 1;
+}
+
+} // namespace CommHistory

@@ -1,0 +1,36 @@
+#include "group.h"
+
+#include <QtDBus/QDBusArgument>
+
+namespace CommHistory {
+
+bool Group::operator==(const Group &other) const
+{
+    return m_id == other.m_id && m_contactName == other.m_contactName && m_remoteUids == other.m_remoteUids;
+}
+
+QDBusArgument &operator<<(QDBusArgument &argument, const Group &group)
+{
+    argument.beginStructure();
+    argument << group.id() << group.contactName() << group.remoteUids();
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, Group &group)
+{
+    int id = -1;
+    QString contactName;
+    QStringList remoteUids;
+    argument.beginStructure();
+    argument >> id >> contactName >> remoteUids;
+    argument.endStructure();
+
+    group = Group();
+    group.setId(id);
+    group.setContactName(contactName);
+    group.setRemoteUids(remoteUids);
+    return argument;
+}
+
+} // namespace CommHistory

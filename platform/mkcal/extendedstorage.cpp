@@ -1,0 +1,626 @@
+#include "extendedstorage.h"
+
+#include <KCalendarCore/Event>
+#include <KCalendarCore/ICalFormat>
+#include <KCalendarCore/Todo>
+
+#include <QtCore/QAtomicInt>
+#include <QtCore/QDebug>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QHash>
+#include <QtCore/QSet>
+#include <QtCore/QStandardPaths>
+#include <QtSql/QSqlDatabase>
+#include <QtSql/QSqlError>
+#include <QtSql/QSqlQuery>
+
+#include <limits>
+
+using namespace KCalendarCore;
+
+namespace mKCal {
+
+namespace {
+
+// Change log entries kept for readers that lag behind; one that lags further
+// reloads everything it holds.
+const qint64 ChangeLogLength = 10000;
+// An open-ended series ends never.
+const qint64 EndOfTime = std::numeric_limits<qint64>::max();
+// Entries lasting longer, and all recurring ones, are "long".
+const qint64 LongSpan = 7 * 86400;
+
+const char *const Schema[] = {
+    "CREATE TABLE IF NOT EXISTS incidences ("
+    " uid TEXT NOT NULL,"
+    " recurrence_id TEXT NOT NULL DEFAULT '',"
+    " start_time INTEGER,"
+    " end_time INTEGER,"
+    " recurs INTEGER NOT NULL DEFAULT 0,"
+    " long INTEGER NOT NULL DEFAULT 0,"
+    " ical TEXT NOT NULL,"
+    " PRIMARY KEY (uid, recurrence_id))",
+    // Short entries are found by their start within a bounded window, long and
+    // recurring ones (few) by their end: neither scan reaches far past the range.
+    "CREATE INDEX IF NOT EXISTS incidences_start ON incidences (long, start_time)",
+    "CREATE INDEX IF NOT EXISTS incidences_end ON incidences (long, end_time)",
+    "CREATE INDEX IF NOT EXISTS incidences_recurs ON incidences (recurs, end_time)",
+    "CREATE TABLE IF NOT EXISTS changes ("
+    " seq INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " uid TEXT NOT NULL,"
+    " recurrence_id TEXT NOT NULL DEFAULT '')",
+};
+
+enum class Pending { Added, Changed, Deleted };
+
+struct Key {
+    QString uid;
+    QString recurrenceId;
+};
+
+QString recurrenceIdText(const Incidence::Ptr &incidence)
+{
+    // Never null: a null string would be bound as SQL NULL.
+    return incidence->hasRecurrenceId() ? incidence->recurrenceId().toUTC().toString(Qt::ISODate)
+                                        : QStringLiteral("");
+}
+
+QString keyOf(const QString &uid, const QString &recurrenceId)
+{
+    return recurrenceId.isEmpty() ? uid : uid + QLatin1Char('\x1f') + recurrenceId;
+}
+
+QString keyOf(const Incidence::Ptr &incidence)
+{
+    return keyOf(incidence->uid(), recurrenceIdText(incidence));
+}
+
+} // namespace
+
+class ExtendedStoragePrivate
+{
+public:
+    ExtendedStoragePrivate(ExtendedStorage *q, const ExtendedCalendar::Ptr &calendar, const QString &databaseName,
+                           bool readOnly)
+        : q(q)
+        , calendar(calendar)
+        , databaseName(databaseName)
+        , readOnly(readOnly)
+    {
+        static QAtomicInt counter;
+        connectionName = QStringLiteral("mkcal-storage-%1").arg(counter.fetchAndAddRelaxed(1));
+    }
+
+    bool fail(const QString &what, const QSqlError &error = QSqlError());
+    bool exec(QSqlQuery &query);
+    bool createSchema();
+    bool sync();
+    bool readRows(QSqlQuery &query);
+    bool addParsed(const QString &key, const QByteArray &ical);
+    void forget(const QString &key);
+    bool writeIncidence(const QString &key, Pending kind);
+    qint64 dataVersion();
+    qint64 lastChange();
+    void bounds(const Incidence::Ptr &incidence, QVariant *start, QVariant *end, bool *recurs) const;
+
+    ExtendedStorage *q;
+    ExtendedCalendar::Ptr calendar;
+    QString databaseName;
+    QString connectionName;
+    QSqlDatabase db;
+    bool readOnly;
+    bool isOpen = false;
+    QString error;
+
+    // Incidences this storage put into the calendar (or saved from it), by key.
+    QHash<QString, Incidence::Ptr> loaded;
+    // The calendar's changes not yet saved, by key.
+    QHash<QString, Pending> pending;
+    // Set while the storage itself changes the calendar: not a user's change.
+    bool applying = false;
+
+    qint64 lastSeq = 0;
+    QSet<qint64> ownSeqs;
+    qint64 syncVersion = -1;
+    qint64 pollVersion = -1;
+    int read = 0;
+    // The start of the earliest date loaded, in seconds; none yet when unset.
+    QVariant earliestLoaded;
+    KCalendarCore::ICalFormat format;
+};
+
+bool ExtendedStoragePrivate::fail(const QString &what, const QSqlError &sqlError)
+{
+    error = what;
+    if (sqlError.isValid())
+        error += QLatin1String(": ") + sqlError.text();
+    qWarning().noquote() << "mKCal:" << error << QLatin1Char('(') + databaseName + QLatin1Char(')');
+    return false;
+}
+
+bool ExtendedStoragePrivate::exec(QSqlQuery &query)
+{
+    if (query.exec())
+        return true;
+    return fail(QStringLiteral("calendar database query failed"), query.lastError());
+}
+
+bool ExtendedStoragePrivate::createSchema()
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(QStringLiteral("cannot write the calendar database"), query.lastError());
+    for (const char *statement : Schema) {
+        if (!query.exec(QLatin1String(statement))) {
+            fail(QStringLiteral("cannot create the calendar tables"), query.lastError());
+            query.exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+    }
+    if (!query.exec(QStringLiteral("COMMIT")))
+        return fail(QStringLiteral("cannot create the calendar tables"), query.lastError());
+    return true;
+}
+
+qint64 ExtendedStoragePrivate::dataVersion()
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next())
+        return -1;
+    return query.value(0).toLongLong();
+}
+
+qint64 ExtendedStoragePrivate::lastChange()
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT max(seq) FROM changes")) || !query.next())
+        return -1;
+    return query.value(0).toLongLong();
+}
+
+void ExtendedStoragePrivate::bounds(const Incidence::Ptr &incidence, QVariant *start, QVariant *end, bool *recurs) const
+{
+    const QTimeZone zone = calendar->timeZone();
+    QDateTime from = incidence->dtStart();
+    QDateTime to;
+    bool allDay = incidence->allDay();
+    if (incidence->type() == Incidence::TypeEvent) {
+        to = incidence.staticCast<Event>()->dtEnd();
+    } else if (incidence->type() == Incidence::TypeTodo) {
+        const Todo::Ptr todo = incidence.staticCast<Todo>();
+        if (todo->hasDueDate()) {
+            to = todo->dtDue(true);
+            if (!from.isValid())
+                from = to;
+        }
+    }
+    if (!from.isValid()) {
+        *start = QVariant();
+        *end = QVariant();
+        *recurs = incidence->recurs();
+        return;
+    }
+    if (!to.isValid() || to < from)
+        to = from;
+    qint64 startSecs;
+    qint64 endSecs;
+    if (allDay) {
+        // All-day dates are floating: they cover whole days wherever the device is.
+        startSecs = QDateTime(from.date(), QTime(0, 0), zone).toSecsSinceEpoch();
+        endSecs = QDateTime(to.date().addDays(1), QTime(0, 0), zone).toSecsSinceEpoch();
+    } else {
+        startSecs = from.toSecsSinceEpoch();
+        // An instant event still touches the minute it happens in.
+        endSecs = qMax(to.toSecsSinceEpoch(), startSecs + 1);
+    }
+    *recurs = incidence->recurs();
+    if (*recurs) {
+        const QDateTime last = incidence->recurrence()->endDateTime();
+        endSecs = last.isValid() ? endSecs - startSecs + qMax(last.toSecsSinceEpoch(), startSecs)
+                                 + (allDay ? 86400 : 0)
+                                 : EndOfTime;
+    }
+    *start = startSecs;
+    *end = endSecs;
+}
+
+bool ExtendedStoragePrivate::addParsed(const QString &key, const QByteArray &ical)
+{
+    const Incidence::Ptr incidence = format.readIncidence(ical);
+    if (!incidence) {
+        qWarning().noquote() << "mKCal: skipping an unreadable calendar entry" << key;
+        return false;
+    }
+    ++read;
+    applying = true;
+    const bool added = calendar->addIncidence(incidence);
+    applying = false;
+    if (added)
+        loaded.insert(key, incidence);
+    return added;
+}
+
+void ExtendedStoragePrivate::forget(const QString &key)
+{
+    const Incidence::Ptr incidence = loaded.take(key);
+    if (!incidence)
+        return;
+    applying = true;
+    calendar->deleteIncidence(incidence);
+    applying = false;
+}
+
+bool ExtendedStoragePrivate::readRows(QSqlQuery &query)
+{
+    query.setForwardOnly(true);
+    if (!exec(query))
+        return false;
+    while (query.next()) {
+        const QString key = keyOf(query.value(0).toString(), query.value(1).toString());
+        if (loaded.contains(key) || pending.contains(key))
+            continue;
+        addParsed(key, query.value(2).toByteArray());
+    }
+    return true;
+}
+
+bool ExtendedStoragePrivate::sync()
+{
+    if (!isOpen)
+        return fail(QStringLiteral("the calendar database is not open"));
+    const qint64 version = dataVersion();
+    if (version < 0)
+        return fail(QStringLiteral("cannot read the calendar database"), db.lastError());
+    if (version == syncVersion)
+        return true;
+    syncVersion = version;
+
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT min(seq) FROM changes")) || !query.next())
+        return fail(QStringLiteral("cannot read the calendar's changes"), query.lastError());
+    const bool lagging = !query.value(0).isNull() && query.value(0).toLongLong() > lastSeq + 1;
+
+    QSet<QString> changed;
+    query.prepare(QStringLiteral("SELECT seq, uid, recurrence_id FROM changes WHERE seq > ? ORDER BY seq"));
+    query.addBindValue(lastSeq);
+    if (!exec(query))
+        return false;
+    while (query.next()) {
+        const qint64 seq = query.value(0).toLongLong();
+        lastSeq = qMax(lastSeq, seq);
+        if (ownSeqs.remove(seq))
+            continue;
+        changed.insert(keyOf(query.value(1).toString(), query.value(2).toString()));
+    }
+    query.finish();
+    if (lagging) {
+        // Entries of the log are gone: anything held may be stale.
+        const auto keys = loaded.keys();
+        changed = QSet<QString>(keys.cbegin(), keys.cend());
+    }
+
+    // Whatever changed elsewhere is read again, or dropped when it is gone.
+    QSqlQuery row(db);
+    row.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences WHERE uid = ? AND recurrence_id = ?"));
+    for (const QString &key : qAsConst(changed)) {
+        if (!loaded.contains(key))
+            continue;
+        const Incidence::Ptr old = loaded.value(key);
+        const QString uid = old->uid();
+        const QString recurrenceId = recurrenceIdText(old);
+        forget(key);
+        row.bindValue(0, uid);
+        row.bindValue(1, recurrenceId);
+        if (!readRows(row))
+            return false;
+    }
+    return true;
+}
+
+bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
+{
+    QSqlQuery query(db);
+    Incidence::Ptr incidence;
+    QString uid;
+    QString recurrenceId;
+    if (kind == Pending::Deleted) {
+        const int separator = key.indexOf(QLatin1Char('\x1f'));
+        uid = separator < 0 ? key : key.left(separator);
+        recurrenceId = separator < 0 ? QStringLiteral("") : key.mid(separator + 1);
+        query.prepare(QStringLiteral("DELETE FROM incidences WHERE uid = ? AND recurrence_id = ?"));
+        query.addBindValue(uid);
+        query.addBindValue(recurrenceId);
+    } else {
+        incidence = loaded.value(key);
+        if (!incidence)
+            return true;
+        uid = incidence->uid();
+        recurrenceId = recurrenceIdText(incidence);
+        QVariant start, end;
+        bool recurs = false;
+        bounds(incidence, &start, &end, &recurs);
+        const bool isLong = recurs || !start.isValid() || end.toLongLong() - start.toLongLong() > LongSpan;
+        const QString ical = format.toICalString(incidence);
+        if (ical.isEmpty())
+            return fail(QStringLiteral("cannot write the calendar entry ") + uid);
+        query.prepare(QStringLiteral("INSERT OR REPLACE INTO incidences"
+                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        query.addBindValue(uid);
+        query.addBindValue(recurrenceId);
+        query.addBindValue(start.isValid() ? start : QVariant(QVariant::LongLong));
+        query.addBindValue(end.isValid() ? end : QVariant(QVariant::LongLong));
+        query.addBindValue(recurs ? 1 : 0);
+        query.addBindValue(isLong ? 1 : 0);
+        query.addBindValue(ical);
+    }
+    if (!exec(query))
+        return false;
+    query.prepare(QStringLiteral("INSERT INTO changes (uid, recurrence_id) VALUES (?, ?)"));
+    query.addBindValue(uid);
+    query.addBindValue(recurrenceId);
+    if (!exec(query))
+        return false;
+    ownSeqs.insert(query.lastInsertId().toLongLong());
+    return true;
+}
+
+ExtendedStorage::ExtendedStorage(const ExtendedCalendar::Ptr &calendar, const QString &databaseName, bool readOnly)
+    : d(new ExtendedStoragePrivate(this, calendar, databaseName, readOnly))
+{
+}
+
+ExtendedStorage::~ExtendedStorage()
+{
+    close();
+}
+
+QString ExtendedStorage::defaultDatabaseName()
+{
+    const QString overridden = qEnvironmentVariable("HALVANE_CALENDAR_DB");
+    if (!overridden.isEmpty())
+        return overridden;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QLatin1String("/halvane/calendar.db");
+}
+
+ExtendedStorage::Ptr ExtendedStorage::defaultStorage(const ExtendedCalendar::Ptr &calendar, bool readOnly)
+{
+    return Ptr(new ExtendedStorage(calendar, defaultDatabaseName(), readOnly));
+}
+
+ExtendedCalendar::Ptr ExtendedStorage::calendar() const
+{
+    return d->calendar;
+}
+
+QString ExtendedStorage::databaseName() const
+{
+    return d->databaseName;
+}
+
+bool ExtendedStorage::isOpen() const
+{
+    return d->isOpen;
+}
+
+QString ExtendedStorage::errorString() const
+{
+    return d->error;
+}
+
+int ExtendedStorage::incidencesRead() const
+{
+    return d->read;
+}
+
+bool ExtendedStorage::open()
+{
+    if (d->isOpen)
+        return true;
+    d->error.clear();
+    if (!d->calendar)
+        return d->fail(QStringLiteral("no calendar to load into"));
+    const QFileInfo file(d->databaseName);
+    if (d->readOnly && !file.exists())
+        return d->fail(QStringLiteral("no calendar database"));
+    if (!d->readOnly && !QDir().mkpath(file.absolutePath()))
+        return d->fail(QStringLiteral("cannot create the directory of the calendar database"));
+
+    d->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->connectionName);
+    d->db.setDatabaseName(d->databaseName);
+    d->db.setConnectOptions(d->readOnly ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY")
+                                        : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    bool ok = d->db.open();
+    if (!ok) {
+        d->fail(QStringLiteral("cannot open the calendar database"), d->db.lastError());
+    } else {
+        QSqlQuery query(d->db);
+        // Readers and one writer at a time, across processes.
+        ok = (d->readOnly || query.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+            && query.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        if (!ok)
+            d->fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
+        ok = ok && (d->readOnly || d->createSchema());
+        if (ok) {
+            d->isOpen = true;
+            d->lastSeq = d->lastChange();
+            if (d->lastSeq < 0) {
+                d->isOpen = false;
+                ok = d->fail(QStringLiteral("the calendar database is unreadable"), d->db.lastError());
+            }
+        }
+    }
+    if (!ok) {
+        d->db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(d->connectionName);
+        return false;
+    }
+    d->syncVersion = d->dataVersion();
+    d->pollVersion = d->syncVersion;
+    d->calendar->registerObserver(this);
+    return true;
+}
+
+bool ExtendedStorage::close()
+{
+    if (!d->isOpen)
+        return true;
+    d->calendar->unregisterObserver(this);
+    d->isOpen = false;
+    d->db.close();
+    d->db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(d->connectionName);
+    return true;
+}
+
+bool ExtendedStorage::load(const QDate &date)
+{
+    return load(date, date);
+}
+
+bool ExtendedStorage::load(const QDate &start, const QDate &end)
+{
+    if (!start.isValid() || !end.isValid() || end < start)
+        return d->fail(QStringLiteral("invalid dates to load"));
+    if (!d->sync())
+        return false;
+    const QTimeZone zone = d->calendar->timeZone();
+    const qint64 from = QDateTime(start, QTime(0, 0), zone).toSecsSinceEpoch();
+    const qint64 to = QDateTime(end.addDays(1), QTime(0, 0), zone).toSecsSinceEpoch();
+    QSqlQuery query(d->db);
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
+                                 " WHERE long = 0 AND start_time >= ? AND start_time < ? AND end_time > ?"));
+    query.addBindValue(from - LongSpan);
+    query.addBindValue(to);
+    query.addBindValue(from);
+    if (!d->readRows(query))
+        return false;
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
+                                 " WHERE long = 1 AND end_time > ? AND start_time < ?"));
+    query.addBindValue(from);
+    query.addBindValue(to);
+    if (!d->readRows(query))
+        return false;
+    if (d->earliestLoaded.isNull() || from < d->earliestLoaded.toLongLong())
+        d->earliestLoaded = from;
+    return true;
+}
+
+bool ExtendedStorage::loadRecurringIncidences()
+{
+    if (!d->sync())
+        return false;
+    // Series that ended before the first date ever loaded cannot occur on any
+    // loaded date; loading an earlier range brings those that touch it.
+    QSqlQuery query(d->db);
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences WHERE recurs = 1 AND end_time > ?"));
+    query.addBindValue(d->earliestLoaded.isNull() ? std::numeric_limits<qint64>::min() : d->earliestLoaded.toLongLong());
+    return d->readRows(query);
+}
+
+bool ExtendedStorage::loadIncidence(const QString &uid)
+{
+    if (!d->sync())
+        return false;
+    QSqlQuery query(d->db);
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences WHERE uid = ?"));
+    query.addBindValue(uid);
+    return d->readRows(query);
+}
+
+bool ExtendedStorage::loadAll()
+{
+    if (!d->sync())
+        return false;
+    QSqlQuery query(d->db);
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"));
+    return d->readRows(query);
+}
+
+bool ExtendedStorage::hasPendingChanges() const
+{
+    return !d->pending.isEmpty();
+}
+
+bool ExtendedStorage::save()
+{
+    if (!d->isOpen)
+        return d->fail(QStringLiteral("the calendar database is not open"));
+    if (d->readOnly)
+        return d->fail(QStringLiteral("the calendar database is open read-only"));
+    if (d->pending.isEmpty())
+        return true;
+    QSqlQuery query(d->db);
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return d->fail(QStringLiteral("cannot write the calendar database"), query.lastError());
+    const QSet<qint64> ownBefore = d->ownSeqs;
+    bool ok = true;
+    for (auto it = d->pending.cbegin(); ok && it != d->pending.cend(); ++it)
+        ok = d->writeIncidence(it.key(), it.value());
+    if (ok) {
+        query.prepare(QStringLiteral("DELETE FROM changes WHERE seq <= (SELECT max(seq) FROM changes) - ?"));
+        query.addBindValue(ChangeLogLength);
+        ok = d->exec(query) && query.exec(QStringLiteral("COMMIT"));
+        if (!ok)
+            d->fail(QStringLiteral("cannot write the calendar database"), query.lastError());
+    }
+    if (!ok) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        d->ownSeqs = ownBefore;
+        return false;
+    }
+    d->pending.clear();
+    d->error.clear();
+    return true;
+}
+
+bool ExtendedStorage::modifiedElsewhere()
+{
+    if (!d->isOpen)
+        return false;
+    const qint64 version = d->dataVersion();
+    if (version < 0 || version == d->pollVersion)
+        return false;
+    d->pollVersion = version;
+    return true;
+}
+
+void ExtendedStorage::calendarIncidenceAdded(const Incidence::Ptr &incidence)
+{
+    if (d->applying)
+        return;
+    const QString key = keyOf(incidence);
+    d->loaded.insert(key, incidence);
+    // Deleted and added again before a save: the row is replaced.
+    d->pending.insert(key, d->pending.value(key, Pending::Added) == Pending::Deleted ? Pending::Changed
+                                                                                     : Pending::Added);
+}
+
+void ExtendedStorage::calendarIncidenceChanged(const Incidence::Ptr &incidence)
+{
+    if (d->applying)
+        return;
+    const QString key = keyOf(incidence);
+    if (!d->loaded.contains(key))
+        d->loaded.insert(key, incidence);
+    if (!d->pending.contains(key))
+        d->pending.insert(key, Pending::Changed);
+}
+
+void ExtendedStorage::calendarIncidenceDeleted(const Incidence::Ptr &incidence, const Calendar *calendar)
+{
+    Q_UNUSED(calendar)
+    if (d->applying)
+        return;
+    const QString key = keyOf(incidence);
+    d->loaded.remove(key);
+    if (d->pending.value(key, Pending::Changed) == Pending::Added)
+        d->pending.remove(key);
+    else
+        d->pending.insert(key, Pending::Deleted);
+}
+
+} // namespace mKCal

@@ -1,0 +1,25 @@
+#include "eventserviceplugin.h"
+
+#include "eventservice.h"
+#include "hvitemtype.h"
+
+namespace Halvane {
+
+static const QString PluginKey = QStringLiteral("halvaneevent");
+
+QString EventServicePlugin::key() const
+{
+    return PluginKey;
+}
+
+bool EventServicePlugin::supports(const QString &itemType) const
+{
+    return itemType == HVItemType::TypeEvent;
+}
+
+HVService *EventServicePlugin::createService()
+{
+    return new EventService;
+}
+
+} // namespace Halvane

@@ -1,0 +1,308 @@
+#include "eventservicesource.h"
+
+#include <KCalendarCore/Event>
+#include <KCalendarCore/Todo>
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDebug>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QTimer>
+#include <QtOrganizer/QOrganizerItem>
+#include <QtOrganizer/QOrganizerItemFetchHint>
+#include <QtOrganizer/QOrganizerManager>
+
+#include <dlfcn.h>
+#include <time.h>
+
+#include "eventservice.h"
+#include "hvitemtype.h"
+
+using namespace KCalendarCore;
+using namespace QtOrganizer;
+
+namespace Halvane {
+
+namespace {
+
+const QString ManagerUri = QStringLiteral("urn::mkcal");
+const QString EngineName = QStringLiteral("mkcal");
+
+// The organizer engine lives in the Qt plug-in tree beside our plug-ins
+// directory; Qt only looks there when told.
+void addEnginePath()
+{
+    Dl_info info;
+    if (!dladdr(reinterpret_cast<void *>(&addEnginePath), &info) || !info.dli_fname)
+        return;
+    const QString dir = QDir::cleanPath(QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath()
+                                        + QLatin1Char('/') + QLatin1String(HALVANE_RELATIVE_QT_PLUGINS));
+    if (QFileInfo(dir + QLatin1String("/organizer")).isDir() && !QCoreApplication::libraryPaths().contains(dir))
+        QCoreApplication::addLibraryPath(dir);
+}
+
+// Local device time to the whole second; an unset time stays unset.
+QDateTime toLocal(const QDateTime &dateTime)
+{
+    if (!dateTime.isValid())
+        return QDateTime();
+    return QDateTime::fromSecsSinceEpoch(dateTime.toSecsSinceEpoch());
+}
+
+} // namespace
+
+EventServiceSource::EventServiceSource(EventService *service)
+    : HVServiceSource(service)
+    , service(service)
+{
+    addEnginePath();
+    // The default manager would be the "invalid" engine: name ours.
+    organizerManager = new QOrganizerManager(EngineName, QMap<QString, QString>(), this);
+    if (organizerManager->managerName() != EngineName)
+        qWarning() << "EventServiceSource::EventServiceSource(EventService*): no organizer engine" << EngineName
+                   << "- calendar changes are not followed";
+
+    connect(organizerManager, &QOrganizerManager::itemsAdded, this, &EventServiceSource::onEventsAdded);
+    connect(organizerManager, &QOrganizerManager::itemsChanged, this,
+            [this](const QList<QOrganizerItemId> &ids) { onEventsUpdated(ids); });
+    connect(organizerManager, &QOrganizerManager::itemsRemoved, this, &EventServiceSource::onEventsRemoved);
+    connect(organizerManager, &QOrganizerManager::dataChanged, this, &EventServiceSource::onDataChanged);
+
+    tzset();
+    calendar = QSharedPointer<mKCal::ExtendedCalendar>(new mKCal::ExtendedCalendar(QString::fromLatin1(tzname[0])));
+    storage = mKCal::ExtendedCalendar::defaultStorage(calendar, false);
+    storage->open();
+}
+
+EventServiceSource::~EventServiceSource()
+{
+    calendar->close();
+    storage->close();
+    storage.clear();
+    calendar.clear();
+}
+
+HVEvent EventServiceSource::extractEventFromIncidence(QSharedPointer<Incidence> incidence, const QDateTime &occurrence)
+{
+    HVEvent event;
+    event.setId(HVItemId(incidence->uid(), ManagerUri));
+    event.setDisplayLabel(incidence->summary());
+    event.setDescription(incidence->description());
+
+    QDateTime start;
+    QDateTime end;
+    bool timed = true;
+    if (incidence->type() == Incidence::TypeEvent) {
+        start = toLocal(incidence->dtStart());
+        end = toLocal(incidence.staticCast<Event>()->dtEnd());
+    } else if (incidence->type() == Incidence::TypeTodo) {
+        start = toLocal(incidence->dtStart());
+        end = toLocal(incidence.staticCast<Todo>()->dtDue(false));
+    } else {
+        timed = false;
+    }
+    if (timed) {
+        if (occurrence.isValid() && start.isValid()) {
+            const qint64 days = start.date().daysTo(occurrence.date());
+            start = start.addDays(days);
+            end = end.addDays(days);
+        }
+        event.setStartDateTime(start);
+        event.setEndDateTime(end);
+        event.setDateTime(start);
+    }
+
+    const Person organizer = incidence->organizer();
+    HVItemEventCreator creator;
+    creator.setValue(HVItemEventCreator::FieldName, QVariant(organizer.name()));
+    creator.setValue(HVItemEventCreator::FieldEmail, QVariant(organizer.email()));
+    event.setCreator(creator);
+
+    event.setLocationName(incidence->location());
+    if (incidence->hasGeo()) {
+        event.setLocationCoordinates(QString::number(incidence->geoLatitude(), 'g', 6) + QLatin1Char(';')
+                                     + QString::number(incidence->geoLongitude(), 'g', 6));
+    }
+
+    QList<HVItemEventParticipant> participants;
+    const Attendee::List attendees = incidence->attendees();
+    for (const Attendee &attendee : attendees) {
+        HVItemEventParticipant participant;
+        participant.setValue(HVItemEventParticipant::FieldName, QVariant(attendee.name()));
+        participant.setValue(HVItemEventParticipant::FieldEmail, QVariant(attendee.email()));
+        participants.append(participant);
+    }
+    event.setParticipants(participants);
+    return event;
+}
+
+bool EventServiceSource::equal(const HVEvent &a, const HVEvent &b) const
+{
+    if (a.id().localId() != b.id().localId() || a.id().managerUri() != b.id().managerUri())
+        return false;
+    if (a.startDateTime() != b.startDateTime() || a.endDateTime() != b.endDateTime())
+        return false;
+    if (a.locationName() != b.locationName() || a.locationCoordinates() != b.locationCoordinates())
+        return false;
+    const QList<HVItemEventParticipant> participantsA = a.participants();
+    const QList<HVItemEventParticipant> participantsB = b.participants();
+    if (participantsA.size() != participantsB.size())
+        return false;
+    for (int i = 0; i < participantsA.size(); ++i) {
+        if (participantsA.at(i) != participantsB.at(i))
+            return false;
+    }
+    return a.creator() == b.creator();
+}
+
+QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDateTime, const QDateTime &toDateTime)
+{
+    events.clear();
+    QList<HVItem> result;
+
+    const QDate firstDay = fromDateTime.date();
+    const QDate lastDay = toDateTime.date().addDays(-1);
+    if (firstDay == lastDay)
+        storage->load(lastDay);
+    else
+        storage->load(firstDay, lastDay);
+    storage->loadRecurringIncidences();
+
+    const Incidence::List incidences =
+        Calendar::mergeIncidenceList(calendar->rawEvents(), calendar->rawTodos(), Journal::List());
+    const QTimeZone zone = fromDateTime.timeZone();
+    const qint64 days = fromDateTime.daysTo(QDateTime(lastDay, QTime(0, 0), fromDateTime.timeSpec()));
+    for (const Incidence::Ptr &incidence : incidences) {
+        if (incidence->type() != Incidence::TypeEvent && incidence->type() != Incidence::TypeTodo)
+            continue;
+        if (incidence->recurs()) {
+            for (qint64 i = 0; i <= days; ++i) {
+                if (incidence->recursOn(firstDay.addDays(i), zone)) {
+                    const HVEvent event = extractEventFromIncidence(incidence, fromDateTime.addDays(i));
+                    result.append(event);
+                    events.append(event);
+                }
+            }
+        } else {
+            const HVEvent event = extractEventFromIncidence(incidence, QDateTime());
+            result.append(event);
+            events.append(event);
+        }
+    }
+    return result;
+}
+
+QList<HVItem> EventServiceSource::retrieveItemList(const QDateTime &fromDateTime, const QDateTime &toDateTime)
+{
+    rangeFrom = fromDateTime;
+    rangeTo = toDateTime;
+    return getItemListFromBackend(fromDateTime, toDateTime);
+}
+
+bool EventServiceSource::synchronize()
+{
+    Q_EMIT service->actionCompleted(true);
+    return true;
+}
+
+QList<HVItem> EventServiceSource::itemsForIds(const QList<QOrganizerItemId> &ids, bool keep)
+{
+    QList<HVItem> items;
+    for (const QOrganizerItemId &id : ids) {
+        const QOrganizerItem item = organizerManager->item(id, QOrganizerItemFetchHint());
+        if (item.isEmpty())
+            continue;
+        // Another connection saved it: bring the stored version into memory.
+        storage->loadIncidence(item.guid());
+        const Incidence::Ptr incidence = calendar->incidence(item.guid(), QDateTime());
+        if (!incidence)
+            continue;
+        const HVEvent event = extractEventFromIncidence(incidence, QDateTime());
+        items.append(event);
+        if (keep)
+            events.append(event);
+    }
+    return items;
+}
+
+void EventServiceSource::onEventsAdded(const QList<QOrganizerItemId> &ids)
+{
+    Q_EMIT itemsAdded(itemsForIds(ids, true));
+}
+
+void EventServiceSource::onEventsUpdated(const QList<QOrganizerItemId> &ids)
+{
+    Q_EMIT itemsChanged(itemsForIds(ids, false));
+}
+
+void EventServiceSource::onEventsRemoved(const QList<QOrganizerItemId> &ids)
+{
+    QList<HVItem> removed;
+    for (const QOrganizerItemId &id : ids) {
+        // The item is gone and cannot be looked up; its id still names the
+        // calendar entry, in the form the added items carry.
+        const HVItemId itemId(QString::fromUtf8(id.localId()), ManagerUri);
+        int stored = 0;
+        for (int i = events.size() - 1; i >= 0; --i) {
+            if (events.at(i).id() == itemId) {
+                events.removeAt(i);
+                ++stored;
+            }
+        }
+        // One removal per row shown: every occurrence of a recurring entry.
+        for (int i = 0; i < qMax(stored, 1); ++i) {
+            HVItem item(HVItemType::TypeEvent);
+            item.setId(itemId);
+            removed.append(item);
+        }
+    }
+    Q_EMIT itemsRemoved(removed);
+}
+
+void EventServiceSource::onDataChanged()
+{
+    QTimer::singleShot(1000, this, &EventServiceSource::onDataChangedDeffered);
+}
+
+void EventServiceSource::onDataChangedDeffered()
+{
+    // Nothing was asked for yet: there is nothing to compare.
+    if (!rangeFrom.isValid() || !rangeTo.isValid())
+        return;
+    const QList<HVEvent> old = events;
+    getItemListFromBackend(rangeFrom, rangeTo);
+
+    QVector<bool> matched(events.size(), false);
+    QList<HVItem> removed;
+    QList<HVItem> changed;
+    for (const HVEvent &oldEvent : old) {
+        int found = -1;
+        for (int i = 0; i < events.size(); ++i) {
+            if (events.at(i).id() == oldEvent.id()) {
+                found = i;
+                break;
+            }
+        }
+        if (found < 0) {
+            removed.append(oldEvent);
+            continue;
+        }
+        matched[found] = true;
+        if (!equal(oldEvent, events.at(found)))
+            changed.append(events.at(found));
+    }
+    QList<HVItem> added;
+    for (int i = 0; i < events.size(); ++i) {
+        if (!matched.at(i))
+            added.append(events.at(i));
+    }
+
+    if (!removed.isEmpty())
+        Q_EMIT itemsRemoved(removed);
+    if (!changed.isEmpty())
+        Q_EMIT itemsChanged(changed);
+    if (!added.isEmpty())
+        Q_EMIT itemsAdded(added);
+}
+
+} // namespace Halvane

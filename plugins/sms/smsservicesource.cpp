@@ -1,0 +1,194 @@
+#include "smsservicesource.h"
+
+#include <QtCore/QDebug>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusError>
+
+#include "commhistory.h"
+#include "groupmodel.h"
+#include "hvitemid.h"
+#include "hvmessage.h"
+#include "smsservice.h"
+#include "syncsmsmodel.h"
+
+namespace Halvane {
+
+namespace {
+
+// The history's SMS inbox.
+constexpr int InboxFolder = 4098;
+
+// Only received SMS are items of this source, whichever way they arrive.
+bool isReceivedSms(const CommHistory::Event &event)
+{
+    return event.type() == CommHistory::Event::SMSEvent && event.direction() == CommHistory::Event::Inbound;
+}
+
+HVItem removalItem(int eventId)
+{
+    HVMessage message;
+    message.setId(HVItemId(QString::number(eventId), QStringLiteral("SMSPlugin")));
+    return message;
+}
+
+} // namespace
+
+int SmsServiceSource::s_registrations = 0;
+
+SmsServiceSource::SmsServiceSource(SmsService *service)
+    : HVServiceSource(service)
+    , smsModel(nullptr)
+    , groupModel(new CommHistory::GroupModel)
+    , service(service)
+{
+    smsModel = new CommHistory::SyncSMSModel(InboxFolder, QDateTime(), false);
+}
+
+SmsServiceSource::~SmsServiceSource()
+{
+    delete smsModel;
+    delete groupModel;
+}
+
+bool SmsServiceSource::synchronize()
+{
+    // The history is always current: there is nothing to fetch.
+    Q_EMIT service->actionCompleted(true);
+    return true;
+}
+
+QList<HVItem> SmsServiceSource::retrieveItemList(const QDateTime &fromDateTime, const QDateTime &toDateTime)
+{
+    Q_UNUSED(toDateTime)
+    QList<HVItem> result;
+
+    QDateTime cutoff = fromDateTime;
+    cutoff.setTime(QTime(23, 59, 59, 0));
+    qDebug() << "data : " << cutoff.toString(Qt::TextDate);
+
+    receiveEvents(result, cutoff);
+
+    QDBusConnection::sessionBus().registerObject(QStringLiteral("/SMSManager%0").arg(s_registrations), this,
+                                                 QDBusConnection::ExportAdaptors);
+    ++s_registrations;
+
+    // Once for the life of the source: every further connection would deliver
+    // each change once more.
+    if (!m_changeSignalsConnected)
+        connectChangeSignals();
+
+    return result;
+}
+
+void SmsServiceSource::connectChangeSignals()
+{
+    m_changeSignalsConnected = true;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString interface = CommHistory::dbusInterface();
+    const bool connected =
+        bus.connect(QString(), QString(), interface, QStringLiteral("eventsAdded"), this,
+                    SLOT(eventsAddedSlot(QList<CommHistory::Event>)))
+        && bus.connect(QString(), QString(), interface, QStringLiteral("eventsUpdated"), this,
+                       SLOT(eventsUpdatedSlot(QList<CommHistory::Event>)))
+        && bus.connect(QString(), QString(), interface, QStringLiteral("eventDeleted"), this,
+                       SLOT(eventDeletedSlot(int)));
+    if (!connected)
+        qWarning() << "SmsServiceSource: no change signals from the session bus:" << bus.lastError().message();
+}
+
+void SmsServiceSource::receiveEvents(QList<HVItem> &items, const QDateTime &time)
+{
+    qDebug() << "receiveEvents";
+
+    groupModel->enableContactChanges(false);
+    groupModel->setQueryMode(CommHistory::EventModel::SyncQuery);
+    groupModel->getGroups(QString(), QString());
+
+    smsModel->setQueryMode(CommHistory::EventModel::SyncQuery);
+    smsModel->setSyncSmsFilter(CommHistory::SyncSMSFilter(InboxFolder, time, false));
+    qDebug() << "receiveEvents" << "after setSyncSmsFilter";
+    smsModel->getEvents();
+    qDebug() << "receiveEvents" << "after getEvents";
+
+    for (int row = 0; row < smsModel->rowCount(); ++row) {
+        const CommHistory::Event event = smsModel->event(smsModel->index(row, 0));
+        if (isReceivedSms(event))
+            items.append(itemFromEvent(event, event.endTime()));
+    }
+}
+
+CommHistory::Group SmsServiceSource::findGroup(int groupId)
+{
+    int newest = -1;
+    const auto search = [this, groupId, &newest] {
+        for (int row = 0; row < groupModel->rowCount(); ++row) {
+            const CommHistory::Group group = groupModel->group(groupModel->index(row, 0));
+            if (group.id() == groupId)
+                return group;
+            newest = qMax(newest, group.id());
+        }
+        return CommHistory::Group();
+    };
+
+    CommHistory::Group group = search();
+    if (!group.isValid() && groupId > newest) {
+        // Group ids only grow: this conversation began after the last query.
+        // Read the groups again rather than give the message no sender.
+        groupModel->getGroups(QString(), QString());
+        group = search();
+    }
+    return group;
+}
+
+HVItem SmsServiceSource::itemFromEvent(const CommHistory::Event &event, const QDateTime &time)
+{
+    const CommHistory::Group group = findGroup(event.groupId());
+    const QString numbers = group.remoteUids().join(QLatin1Char('|'));
+
+    HVMessage message;
+    message.setMessageType(HVMessage::Sms);
+    message.setFrom(group.contactName().isEmpty() ? numbers : group.contactName());
+    message.setPhoneNumber(numbers);
+    message.setReceivedDateTime(time.toTimeSpec(Qt::LocalTime));
+    message.setDateTime(message.receivedDateTime());
+    message.setSubject(QStringLiteral("SMS"));
+    message.setBody(event.freeText());
+    message.setId(HVItemId(QString::number(event.id()), QStringLiteral("SMSPlugin")));
+    return message;
+}
+
+void SmsServiceSource::eventsAddedSlot(const QList<CommHistory::Event> &events)
+{
+    qDebug() << "eventsAddedSlot" << "events : " << events.count();
+    QList<HVItem> items;
+    for (const CommHistory::Event &event : events) {
+        if (isReceivedSms(event))
+            items.append(itemFromEvent(event, event.endTime()));
+    }
+    Q_EMIT itemsAdded(items);
+}
+
+void SmsServiceSource::eventsUpdatedSlot(const QList<CommHistory::Event> &events)
+{
+    qDebug() << "eventsUpdatedSlot" << "events : " << events.count();
+    QList<HVItem> items;
+    for (const CommHistory::Event &event : events) {
+        if (isReceivedSms(event))
+            items.append(itemFromEvent(event, event.lastModified()));
+    }
+    Q_EMIT itemsChanged(items);
+}
+
+void SmsServiceSource::eventDeletedSlot(int eventId)
+{
+    qDebug() << "eventDeletedSlot" << "one event  ";
+    // The model holds what the last retrieval found; an event it does not
+    // hold still leaves the item models by its id.
+    const QModelIndex index = smsModel->findEvent(eventId);
+    const CommHistory::Event event = smsModel->event(index);
+    const HVItem item = event.isValid() && event.id() == eventId ? itemFromEvent(event, event.endTime())
+                                                                 : removalItem(eventId);
+    Q_EMIT itemsRemoved(QList<HVItem>{item});
+}
+
+} // namespace Halvane

@@ -1,0 +1,58 @@
+#ifndef SMSSERVICESOURCE_H
+#define SMSSERVICESOURCE_H
+
+#include "event.h"
+#include "group.h"
+#include "hvservicesource.h"
+
+namespace CommHistory {
+class GroupModel;
+class SyncSMSModel;
+}
+
+namespace Halvane {
+
+class SmsService;
+
+/*!
+ * The received SMS of the communication history as message records. After
+ * the first retrieval it follows the history's change signals on the session
+ * bus.
+ */
+class SmsServiceSource : public HVServiceSource
+{
+    Q_OBJECT
+
+public:
+    explicit SmsServiceSource(SmsService *service);
+    ~SmsServiceSource() override;
+
+    // Appends the received SMS of time's date up to time to items.
+    void receiveEvents(QList<HVItem> &items, const QDateTime &time);
+    // The conversation group with that id; an empty group when there is none.
+    CommHistory::Group findGroup(int groupId);
+
+public Q_SLOTS:
+    bool synchronize() override;
+    // The received SMS of fromDateTime's whole day; toDateTime is not looked at.
+    QList<HVItem> retrieveItemList(const QDateTime &fromDateTime, const QDateTime &toDateTime) override;
+    void eventsAddedSlot(const QList<CommHistory::Event> &events);
+    void eventsUpdatedSlot(const QList<CommHistory::Event> &events);
+    void eventDeletedSlot(int eventId);
+
+private:
+    HVItem itemFromEvent(const CommHistory::Event &event, const QDateTime &time);
+    void connectChangeSignals();
+
+    CommHistory::SyncSMSModel *smsModel;
+    CommHistory::GroupModel *groupModel;
+    SmsService *service;
+    bool m_changeSignalsConnected = false;
+
+    // Numbers the session-bus registrations of all sources.
+    static int s_registrations;
+};
+
+} // namespace Halvane
+
+#endif // SMSSERVICESOURCE_H

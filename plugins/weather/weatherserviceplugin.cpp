@@ -1,0 +1,28 @@
+#include "weatherserviceplugin.h"
+
+#include "hvitemtype.h"
+#include "weatherservice.h"
+
+namespace Halvane {
+
+WeatherServicePlugin::WeatherServicePlugin()
+    : pluginKey(QStringLiteral("halvaneweatherplugin"))
+{
+}
+
+QString WeatherServicePlugin::key() const
+{
+    return pluginKey;
+}
+
+bool WeatherServicePlugin::supports(const QString &type) const
+{
+    return type == HVItemType::TypeWeather;
+}
+
+HVService *WeatherServicePlugin::createService()
+{
+    return new WeatherService;
+}
+
+} // namespace Halvane

@@ -1,0 +1,595 @@
+#include "weatherservicesource.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDebug>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QFileSystemWatcher>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QTextCodec>
+#include <QtCore/QTimer>
+#include <QtCore/QXmlStreamReader>
+#include <QtNetwork/QNetworkAccessManager>
+#include <QtNetwork/QNetworkReply>
+#include <QtNetwork/QNetworkRequest>
+
+#include "hvitemtype.h"
+#include "solpos.h"
+#include "weatherservice.h"
+
+namespace Halvane {
+
+namespace {
+
+const QString PluginKey = QStringLiteral("halvaneweatherplugin");
+const QString DefaultWeatherHost = QStringLiteral("lumaforecastid.accu-weather.com");
+const QString HostKey = QStringLiteral("weather/host");
+const char TooLargeProperty[] = "halvaneReplyTooLarge";
+// A stalled server must not keep a reply open for ever.
+const int TransferTimeout = 30000;
+
+// "host" or "host:port", a name or an address; nothing that could carry a path,
+// a query or user information into the request.
+bool isValidHost(const QString &host)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^([A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?|\\[[0-9A-Fa-f:.]+\\])(:[0-9]{1,5})?$"));
+    return pattern.match(host).hasMatch();
+}
+
+// The forecast documents declare their encoding; without a declaration they
+// are read as Latin-1, as they always were.
+QString decodeBody(const QByteArray &body)
+{
+    static const QRegularExpression declaration(
+        QStringLiteral("^\\s*<\\?xml[^>]*encoding\\s*=\\s*[\"']([A-Za-z0-9._-]+)[\"']"));
+    const QRegularExpressionMatch match = declaration.match(QString::fromLatin1(body.left(200)));
+    if (match.hasMatch()) {
+        if (QTextCodec *codec = QTextCodec::codecForName(match.captured(1).toLatin1()))
+            return codec->toUnicode(body);
+    }
+    return QString::fromLatin1(body);
+}
+
+} // namespace
+
+WeatherServiceSource::WeatherServiceSource(WeatherService *service)
+    : HVServiceSource(service)
+    , settingsKey(QStringLiteral("cities"))
+    // On Linux the native format is INI, in "<config>/<organisation>/<application>.conf",
+    // the application's settings file.
+    , settings(QSettings::NativeFormat, QSettings::UserScope, QCoreApplication::organizationName(),
+               QCoreApplication::applicationName())
+    , settingsWatcher(new QFileSystemWatcher(this))
+    , service(service)
+    , networkManager(new QNetworkAccessManager(this))
+    , fetchTimer(new QTimer(this))
+    , fetchInterval(60000)
+    , defaultCityChanged(false)
+{
+    cityIds = readSettings();
+
+    // The file must exist to be watched.
+    const QString fileName = settings.fileName();
+    if (!QFile::exists(fileName)) {
+        QDir().mkpath(QFileInfo(fileName).absolutePath());
+        QFile file(fileName);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Text))
+            file.write(QByteArray());
+        else
+            qWarning() << "It is not possible to create setting file:" << fileName;
+    }
+
+    watchSettingsFile();
+    connect(settingsWatcher, &QFileSystemWatcher::fileChanged, this, &WeatherServiceSource::settingsChanged);
+    // A file replaced or created later is noticed through its directory.
+    connect(settingsWatcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        const QString name = settings.fileName();
+        if (!settingsWatcher->files().contains(name) && QFile::exists(name))
+            settingsChanged();
+    });
+    connect(networkManager, &QNetworkAccessManager::finished, this, &WeatherServiceSource::replyFinished);
+    connect(fetchTimer, &QTimer::timeout, this, QOverload<>::of(&WeatherServiceSource::fetchWeather));
+
+    fetchTimer->start(2 * fetchInterval);
+    QTimer::singleShot(5000, this, QOverload<>::of(&WeatherServiceSource::fetchWeather));
+    QTimer::singleShot(15000, this, QOverload<>::of(&WeatherServiceSource::fetchWeather));
+}
+
+WeatherServiceSource::~WeatherServiceSource() = default;
+
+void WeatherServiceSource::watchSettingsFile()
+{
+    // Editors and QSettings replace the file instead of writing it: re-arm the
+    // watch on whatever file now has the name.
+    const QString fileName = settings.fileName();
+    if (settingsWatcher->files().contains(fileName))
+        settingsWatcher->removePath(fileName);
+    if (QFile::exists(fileName))
+        settingsWatcher->addPath(fileName);
+    const QString dir = QFileInfo(fileName).absolutePath();
+    if (!settingsWatcher->directories().contains(dir) && QFileInfo(dir).isDir())
+        settingsWatcher->addPath(dir);
+}
+
+QString WeatherServiceSource::citiesValue()
+{
+    // Another process may have written the file since it was last read.
+    settings.sync();
+    const QVariant value = settings.value(settingsKey);
+    // An unquoted value with commas reads as a list: the user meant one string.
+    if (value.userType() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+QString WeatherServiceSource::weatherHost()
+{
+    QString host = qEnvironmentVariable("HALVANE_WEATHER_HOST");
+    if (host.isEmpty()) {
+        settings.sync();
+        host = settings.value(HostKey).toString();
+    }
+    host = host.trimmed();
+    if (host.isEmpty())
+        return DefaultWeatherHost;
+    if (!isValidHost(host)) {
+        // Once per bad value, not at every fetch.
+        if (host != rejectedHost)
+            qWarning() << "Invalid weather host, using the default:" << host;
+        rejectedHost = host;
+        return DefaultWeatherHost;
+    }
+    return host;
+}
+
+QUrl WeatherServiceSource::forecastUrl(const QString &cityId)
+{
+    QUrl url(QStringLiteral("http://") + weatherHost() + QStringLiteral("/widget/lumaforecastid/weather-data.asp"));
+    // The id is a query value: "&", "#", "/" or a blank in it stay inside it.
+    url.setQuery(QStringLiteral("location=cityId:") + QString::fromLatin1(QUrl::toPercentEncoding(cityId))
+                 + QStringLiteral("&metric=1"));
+    return url;
+}
+
+QStringList WeatherServiceSource::readSettings()
+{
+    qDebug() << "WeatherServiceSource::getCityIds()";
+    QStringList ids;
+    const QString value = citiesValue();
+    if (value.isEmpty())
+        return ids;
+
+    const QStringList entries = value.split(QLatin1Char(';'));
+    for (const QString &entry : entries) {
+        const bool isDefault = entry.contains(QLatin1String("default"));
+        const QStringList fields = entry.split(QLatin1Char(','));
+        for (const QString &field : fields) {
+            if (!field.contains(QLatin1String("cityId")))
+                continue;
+            QString id = field;
+            id.remove(QLatin1String("cityId:"));
+            if (id.isEmpty()) {
+                qWarning() << "City entry without an id skipped:" << entry;
+                continue;
+            }
+            if (ids.contains(id)) {
+                qDebug() << "City id listed twice, taken once:" << id;
+                continue;
+            }
+            ids.append(id);
+            if (isDefault && id != defaultCityId) {
+                previousDefaultCityId = defaultCityId;
+                defaultCityId = id;
+                defaultCityChanged = true;
+                qDebug() << "default cityId changed:" << id;
+            }
+        }
+    }
+    qDebug() << "ids:" << ids;
+    return ids;
+}
+
+void WeatherServiceSource::offlineInit()
+{
+    qDebug() << Q_FUNC_INFO;
+    const QString value = citiesValue();
+    if (value.isEmpty())
+        return;
+
+    const QStringList entries = value.split(QLatin1Char(';'));
+    for (const QString &entry : entries) {
+        const QStringList fields = entry.split(QLatin1Char(','));
+        if (fields.size() < 4)
+            continue;
+        QString id = fields.at(0);
+        id.remove(QLatin1String("cityId:"));
+        if (id.isEmpty())
+            continue;
+
+        HVWeather item;
+        item.setId(HVItemId(id, PluginKey));
+        item.setCity(fields.at(1));
+        item.setCityId(id);
+        item.setDescription(QStringLiteral("Disconnected"));
+        item.setImage(QStringLiteral("qrc:/img/Weather-partlycloudy-Tiny-1.2.svg"));
+        item.setTemperatureMax(QStringLiteral("-"));
+        item.setTemperatureMin(QStringLiteral("-"));
+        item.setWind(QStringLiteral("-"));
+        item.setWindDirection(QStringLiteral("-"));
+        if (entry.contains(QLatin1String("default"))) {
+            previousDefaultCityId = defaultCityId;
+            defaultCityId = id;
+            item.setDefaultCity(true);
+        }
+        qDebug() << "OFF city" << item.city();
+        qDebug() << "-- offlineInit -- id : " << id;
+        qDebug() << "OFFLINE id:" << id;
+
+        bool known = false;
+        for (const HVItem &stored : qAsConst(items)) {
+            if (HVWeather(stored).cityId() == id) {
+                known = true;
+                break;
+            }
+        }
+        if (known)
+            continue;
+        items.append(item);
+        qDebug() << "[WeatherServiceSource]item added for: " << item.city();
+        Q_EMIT itemsAdded(QList<HVItem>{item});
+    }
+}
+
+void WeatherServiceSource::fetchWeather()
+{
+    offlineInit();
+    fetchWeather(cityIds);
+}
+
+void WeatherServiceSource::fetchWeather(const QStringList &cityIdList)
+{
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    if (networkManager->networkAccessible() == QNetworkAccessManager::NotAccessible)
+        return;
+    QT_WARNING_POP
+
+    for (const QString &cityId : cityIdList) {
+        // No default city before, say.
+        if (cityId.isEmpty())
+            continue;
+        QNetworkRequest request(forecastUrl(cityId));
+        request.setTransferTimeout(TransferTimeout);
+        QNetworkReply *reply = networkManager->get(request);
+        // Stop an oversized download as soon as it shows, instead of buffering it.
+        connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
+            if (received > MaxReplySize || total > MaxReplySize) {
+                reply->setProperty(TooLargeProperty, true);
+                reply->abort();
+            }
+        });
+    }
+}
+
+void WeatherServiceSource::replyFinished(QNetworkReply *reply)
+{
+    if (!reply)
+        return;
+
+    if (reply->property(TooLargeProperty).toBool() || reply->bytesAvailable() > MaxReplySize) {
+        qWarning() << "Forecast reply larger than 1 MiB discarded:" << reply->url().toString();
+        reply->deleteLater();
+        return;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        qDebug() << reply->errorString();
+        reply->deleteLater();
+    }
+
+    QByteArray body = reply->readAll();
+    const int nul = body.indexOf('\0');
+    if (nul >= 0)
+        body.truncate(nul);
+    const QString text = decodeBody(body);
+    if (text.isEmpty())
+        qWarning() << "Responce string is invalid";
+    else
+        parseXML(text);
+
+    reply->deleteLater();
+}
+
+void WeatherServiceSource::parseXML(const QString &text)
+{
+    HVWeather dayItem;
+    HVWeather nightItem;
+    QString city;
+    QString cityId;
+    QString latitude;
+    QString longitude;
+    QString time;
+    QString gmtOffset;
+    QString date;
+
+    QXmlStreamReader reader(text);
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            const QStringRef name = reader.name();
+            if (name == QLatin1String("city"))
+                city = reader.readElementText();
+            else if (name == QLatin1String("cityId"))
+                cityId = reader.readElementText();
+            else if (name == QLatin1String("lat"))
+                latitude = reader.readElementText();
+            else if (name == QLatin1String("lon"))
+                longitude = reader.readElementText();
+            else if (name == QLatin1String("time"))
+                time = reader.readElementText();
+            else if (name == QLatin1String("currentGmtOffset"))
+                gmtOffset = reader.readElementText();
+            else if (name == QLatin1String("obsdate"))
+                date = reader.readElementText();
+            else if (name == QLatin1String("daytime"))
+                readForecast(reader, dayItem);
+            else if (name == QLatin1String("nighttime"))
+                readForecast(reader, nightItem);
+        }
+        if (reader.hasError())
+            qWarning() << "xml error:" << reader.errorString();
+    }
+
+    // An error page or an empty document names no city: nothing to show.
+    if (cityId.isEmpty()) {
+        qWarning() << "Forecast without a cityId dropped";
+        return;
+    }
+    // A download that was under way when its city was removed.
+    if (removedCityIds.contains(cityId) && !cityIds.contains(cityId)) {
+        qDebug() << "Forecast for a removed city dropped:" << cityId;
+        return;
+    }
+
+    const HVItemId id(cityId, PluginKey);
+    dayItem.setId(id);
+    nightItem.setId(id);
+
+    const QTime observed = QTime::fromString(time, QStringLiteral("hh:mm"));
+    QDateTime moment(QDate::fromString(date, QStringLiteral("M/d/yyyy")), observed.isValid() ? observed : QTime(0, 0),
+                     Qt::LocalTime);
+
+    HVWeather item = isDayTime(moment, longitude, latitude, gmtOffset) ? dayItem : nightItem;
+    item.setCity(city);
+    item.setCityId(cityId);
+    if (cityId == defaultCityId) {
+        qDebug() << "set default city to " << city;
+        item.setDefaultCity(true);
+    }
+
+    bool isNew = false;
+    bool isChanged = false;
+    isNewOrChanged(item, isNew, isChanged);
+    if (isNew)
+        addItem(item);
+    else if (isChanged)
+        updateItem(item);
+}
+
+void WeatherServiceSource::readForecast(QXmlStreamReader &reader, HVWeather &item)
+{
+    const QString blockName = reader.name().toString();
+    // A block left open ends with the document.
+    while (!reader.atEnd() && !reader.hasError()) {
+        reader.readNext();
+        if (reader.isEndElement() && reader.name() == blockName)
+            break;
+        if (!reader.isStartElement())
+            continue;
+        const QStringRef name = reader.name();
+        if (name == QLatin1String("txtshort"))
+            item.setDescription(reader.readElementText());
+        else if (name == QLatin1String("weathericon"))
+            item.setImage(QStringLiteral("qrc:/img/") + reader.readElementText() + QStringLiteral(".svg"));
+        else if (name == QLatin1String("hightemperature"))
+            item.setTemperatureMax(reader.readElementText());
+        else if (name == QLatin1String("lowtemperature"))
+            item.setTemperatureMin(reader.readElementText());
+        else if (name == QLatin1String("windspeed"))
+            item.setWind(reader.readElementText());
+        else if (name == QLatin1String("winddirection"))
+            item.setWindDirection(reader.readElementText());
+    }
+    qDebug() << blockName << item.description() << item.image() << item.temperatureMin() << item.temperatureMax()
+             << item.wind() << item.windDirection();
+}
+
+bool WeatherServiceSource::isDayTime(QDateTime &moment, const QString &longitude, const QString &latitude,
+                                     const QString &gmtOffset)
+{
+    bool longitudeOk = false;
+    bool latitudeOk = false;
+    bool offsetOk = false;
+    const float lon = longitude.toFloat(&longitudeOk);
+    const float lat = latitude.toFloat(&latitudeOk);
+    const float offset = gmtOffset.toFloat(&offsetOk);
+    if (!longitudeOk || !latitudeOk || !offsetOk) {
+        qWarning() << "isDayTime()::Conversions are not ok";
+        return true;
+    }
+
+    posdata position;
+    S_init(&position);
+    position.longitude = lon;
+    position.latitude = lat;
+    position.timezone = offset;
+    position.year = moment.date().year();
+    position.daynum = moment.date().dayOfYear();
+    position.hour = moment.time().hour();
+    position.minute = moment.time().minute();
+    position.second = moment.time().second();
+    position.tilt = lat;
+
+    const long code = S_solpos(&position);
+    S_decode(code, &position);
+    if (code != 0)
+        return true;
+
+    // Polar night and polar day: no window at all.
+    if (position.sretr >= 2999.0f)
+        return false;
+    if (position.sretr <= -2999.0f)
+        return true;
+
+    // Compared on the day's own scale, not on the clock: a sunset after local
+    // midnight (or a sunrise before it) must not wrap the window around.
+    const qint64 sunrise = qint64(60.0f * position.sretr) * 1000;
+    const qint64 sunset = qint64(60.0f * position.ssetr) * 1000;
+    const qint64 now = moment.time().msecsSinceStartOfDay();
+    if (sunrise >= now)
+        return false;
+    return now < sunset;
+}
+
+void WeatherServiceSource::isNewOrChanged(const HVWeather &item, bool &isNew, bool &isChanged) const
+{
+    qDebug() << "bool WeatherServiceSource::isNewItem(HVWeather &item): " << item.city();
+    for (const HVItem &storedItem : items) {
+        const HVWeather stored(storedItem);
+        if (stored.cityId() != item.cityId())
+            continue;
+        isNew = false;
+        qDebug() << "[WeatherServiceSource] it is not new";
+        isChanged = !(stored.temperatureMin() == item.temperatureMin()
+                      && stored.temperatureMax() == item.temperatureMax()
+                      && stored.description() == item.description() && stored.wind() == item.wind()
+                      && stored.windDirection() == item.windDirection()
+                      && stored.defaultCity() == item.defaultCity());
+        if (isChanged)
+            qDebug() << "[WeatherServiceSource] it is changed";
+        else
+            qDebug() << "[WeatherServiceSource] it is not changed";
+        return;
+    }
+    qDebug() << "[WeatherServiceSource] it is  new";
+    isNew = true;
+    isChanged = true;
+}
+
+void WeatherServiceSource::addItem(HVWeather &item)
+{
+    qDebug() << "[WeatherServiceSource] addItem(" << item.city() << ")";
+    items.append(item);
+    Q_EMIT itemsAdded(QList<HVItem>{item});
+}
+
+void WeatherServiceSource::updateItem(HVWeather &item)
+{
+    qDebug() << "[WeatherServiceSource] updateItem(" << item.city() << ")";
+    for (HVItem &storedItem : items) {
+        HVWeather stored(storedItem);
+        if (stored.cityId() != item.cityId())
+            continue;
+        stored.setTemperatureMin(item.temperatureMin());
+        stored.setTemperatureMax(item.temperatureMax());
+        stored.setWind(item.wind());
+        stored.setWindDirection(item.windDirection());
+        stored.setDescription(item.description());
+        stored.setImage(item.image());
+        stored.setDefaultCity(item.defaultCity());
+        storedItem = stored;
+        Q_EMIT itemsChanged(QList<HVItem>{storedItem});
+    }
+}
+
+void WeatherServiceSource::settingsChanged()
+{
+    watchSettingsFile();
+
+    qDebug() << "[WeatherServiceSource]old set" << cityIds;
+    const QStringList newIds = readSettings();
+    qDebug() << "[WeatherServiceSource]new set" << newIds;
+
+    QStringList removed;
+    for (int i = 0; i < cityIds.size();) {
+        if (newIds.contains(cityIds.at(i))) {
+            ++i;
+            continue;
+        }
+        removed.append(cityIds.takeAt(i));
+    }
+    QStringList added;
+    for (const QString &id : newIds) {
+        if (cityIds.contains(id))
+            continue;
+        cityIds.append(id);
+        added.append(id);
+        removedCityIds.remove(id);
+    }
+
+    for (QString id : qAsConst(removed)) {
+        id.remove(QLatin1String("cityId:"));
+        removedCityIds.insert(id);
+        removeCity(id);
+    }
+
+    if (defaultCityChanged && !items.isEmpty()) {
+        for (HVItem &storedItem : items) {
+            HVWeather stored(storedItem);
+            QList<HVItem> changed;
+            if (stored.defaultCity()) {
+                qDebug() << "unset default city from " << stored.cityId();
+                stored.setDefaultCity(false);
+                storedItem = stored;
+                changed.append(storedItem);
+            }
+            if (stored.cityId() == defaultCityId) {
+                stored.setDefaultCity(true);
+                qDebug() << "set default city to::" << defaultCityId;
+                storedItem = stored;
+                changed.append(storedItem);
+            }
+            Q_EMIT itemsChanged(changed);
+        }
+    }
+
+    if (!added.isEmpty())
+        fetchWeather(added);
+
+    if (defaultCityChanged) {
+        fetchWeather(QStringList{defaultCityId, previousDefaultCityId});
+        defaultCityChanged = false;
+    }
+}
+
+void WeatherServiceSource::removeCity(const QString &cityid)
+{
+    // Dropped from the items too, or the next retrieval would bring it back.
+    for (int i = 0; i < items.size();) {
+        const HVWeather stored(items.at(i));
+        if (stored.cityId() != cityid) {
+            ++i;
+            continue;
+        }
+        qDebug() << "[WeatherServiceSource] remove: " << stored.city();
+        items.removeAt(i);
+        Q_EMIT itemsRemoved(QList<HVItem>{stored});
+    }
+}
+
+QList<HVItem> WeatherServiceSource::retrieveItemList(const QDateTime &fromDateTime, const QDateTime &toDateTime)
+{
+    Q_UNUSED(fromDateTime)
+    Q_UNUSED(toDateTime)
+    fetchWeather();
+    return items;
+}
+
+bool WeatherServiceSource::synchronize()
+{
+    Q_EMIT service->actionCompleted(true);
+    return true;
+}
+
+} // namespace Halvane

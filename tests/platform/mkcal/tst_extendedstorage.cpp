@@ -1,0 +1,247 @@
+#include <KCalendarCore/Event>
+#include <KCalendarCore/Todo>
+
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include "extendedcalendar.h"
+#include "extendedstorage.h"
+
+using namespace KCalendarCore;
+using mKCal::ExtendedCalendar;
+using mKCal::ExtendedStorage;
+
+// The calendar database on real SQLite files; each storage is its own
+// connection, as separate processes would be.
+class TestExtendedStorage : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void defaultDatabaseFollowsEnvironment();
+    void savedEntriesReachAnotherConnection();
+    void loadReadsOnlyWhatTouchesTheRange();
+    void changesElsewhereAreAppliedBeforeALoad();
+    void unreadableDatabaseGivesEmptyResults_data();
+    void unreadableDatabaseGivesEmptyResults();
+
+private:
+    struct Open {
+        ExtendedCalendar::Ptr calendar;
+        ExtendedStorage::Ptr storage;
+    };
+    Open open() const;
+    static Event::Ptr event(const QString &uid, const QDateTime &start, int minutes);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_database;
+};
+
+void TestExtendedStorage::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    // A directory that does not exist yet: opening creates it.
+    m_database = m_dir->filePath("sub/calendar.db");
+}
+
+TestExtendedStorage::Open TestExtendedStorage::open() const
+{
+    Open result;
+    result.calendar = ExtendedCalendar::Ptr(new ExtendedCalendar(QTimeZone::systemTimeZone()));
+    result.storage = ExtendedStorage::Ptr(new ExtendedStorage(result.calendar, m_database));
+    return result;
+}
+
+Event::Ptr TestExtendedStorage::event(const QString &uid, const QDateTime &start, int minutes)
+{
+    Event::Ptr event(new Event);
+    event->setUid(uid);
+    event->setSummary(uid);
+    event->setDtStart(start);
+    event->setDtEnd(start.addSecs(minutes * 60));
+    return event;
+}
+
+void TestExtendedStorage::defaultDatabaseFollowsEnvironment()
+{
+    qputenv("HALVANE_CALENDAR_DB", "/somewhere/else.db");
+    QCOMPARE(ExtendedStorage::defaultDatabaseName(), QStringLiteral("/somewhere/else.db"));
+    qunsetenv("HALVANE_CALENDAR_DB");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir->path()));
+    QCOMPARE(ExtendedStorage::defaultDatabaseName(), m_dir->filePath("halvane/calendar.db"));
+    ExtendedCalendar::Ptr calendar(new ExtendedCalendar(QStringLiteral("UTC")));
+    QCOMPARE(ExtendedCalendar::defaultStorage(calendar)->databaseName(), m_dir->filePath("halvane/calendar.db"));
+    // A time-zone name nobody knows still gives a usable calendar.
+    QCOMPARE(ExtendedCalendar(QStringLiteral("No/Such_Zone")).timeZone(), QTimeZone::systemTimeZone());
+}
+
+void TestExtendedStorage::savedEntriesReachAnotherConnection()
+{
+    const QDate today = QDate::currentDate();
+    {
+        Open writer = open();
+        QVERIFY2(writer.storage->open(), qPrintable(writer.storage->errorString()));
+        Event::Ptr meeting = event("meeting", QDateTime(today, QTime(9, 0)), 60);
+        meeting->setLocation("Room 1");
+        meeting->setGeoLatitude(48.8566f);
+        meeting->setGeoLongitude(2.3522f);
+        meeting->setOrganizer(Person("Ada", "ada@example.org"));
+        meeting->addAttendee(Attendee("Bo", "bo@example.org"));
+        writer.calendar->addIncidence(meeting);
+        Todo::Ptr todo(new Todo);
+        todo->setUid("todo");
+        todo->setDtDue(QDateTime(today, QTime(20, 0)));
+        writer.calendar->addIncidence(todo);
+        QVERIFY(writer.storage->hasPendingChanges());
+        QVERIFY(writer.storage->save());
+        QVERIFY(!writer.storage->hasPendingChanges());
+    }
+
+    Open reader = open();
+    QVERIFY(reader.storage->open());
+    QVERIFY(reader.storage->load(today));
+    const Incidence::Ptr meeting = reader.calendar->incidence("meeting");
+    QVERIFY(meeting);
+    QCOMPARE(meeting->dtStart(), QDateTime(today, QTime(9, 0)));
+    QCOMPARE(meeting->location(), QStringLiteral("Room 1"));
+    QCOMPARE(meeting->organizer().email(), QStringLiteral("ada@example.org"));
+    QCOMPARE(meeting->attendees().size(), 1);
+    QVERIFY(meeting->hasGeo());
+    // A to-do without start is found by its due date.
+    QVERIFY(reader.calendar->incidence("todo"));
+    // Loading again reads nothing new.
+    const int read = reader.storage->incidencesRead();
+    QVERIFY(reader.storage->load(today));
+    QCOMPARE(reader.storage->incidencesRead(), read);
+    QCOMPARE(reader.calendar->rawIncidences().size(), 2);
+}
+
+void TestExtendedStorage::loadReadsOnlyWhatTouchesTheRange()
+{
+    const QDate today = QDate::currentDate();
+    const QDateTime midnight(today, QTime(0, 0));
+    {
+        Open writer = open();
+        QVERIFY(writer.storage->open());
+        for (int i = 0; i < 10000; ++i)
+            writer.calendar->addIncidence(event(QString("past-%1").arg(i), midnight.addSecs(-3600 - i * 1800), 30));
+        // Yesterday 23:00 to today 01:00 touches today; yesterday 22:00 to 23:59 does not.
+        writer.calendar->addIncidence(event("overnight", midnight.addSecs(-3600), 120));
+        writer.calendar->addIncidence(event("late", midnight.addSecs(-7200), 119));
+        writer.calendar->addIncidence(event("tomorrow", midnight.addDays(1).addSecs(3600), 30));
+        // Three weeks long: started before the range and ends after it.
+        writer.calendar->addIncidence(event("conference", midnight.addDays(-10), 21 * 24 * 60));
+        Event::Ptr holiday(new Event);
+        holiday->setUid("holiday");
+        holiday->setDtStart(QDateTime(today.addDays(2), QTime(0, 0)));
+        holiday->setAllDay(true);
+        writer.calendar->addIncidence(holiday);
+        Event::Ptr daily = event("daily", midnight.addDays(-400).addSecs(8 * 3600), 15);
+        daily->recurrence()->setDaily(1);
+        writer.calendar->addIncidence(daily);
+        Event::Ptr ended = event("ended", midnight.addDays(-400).addSecs(8 * 3600), 15);
+        ended->recurrence()->setDaily(1);
+        ended->recurrence()->setDuration(5);
+        writer.calendar->addIncidence(ended);
+        QVERIFY(writer.storage->save());
+    }
+
+    Open reader = open();
+    QVERIFY(reader.storage->open());
+    auto uids = [&reader]() {
+        QStringList list;
+        const auto all = reader.calendar->rawIncidences();
+        for (const Incidence::Ptr &incidence : all)
+            list.append(incidence->uid());
+        list.sort();
+        return list;
+    };
+    QVERIFY(reader.storage->load(today));
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "overnight"}));
+    QCOMPARE(reader.storage->incidencesRead(), 3);
+    // Recurring entries that ended before the loaded dates stay unread.
+    QVERIFY(reader.storage->loadRecurringIncidences());
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "overnight"}));
+    QVERIFY(reader.storage->load(today.addDays(1), today.addDays(2)));
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "holiday", "overnight", "tomorrow"}));
+    QCOMPARE(reader.storage->incidencesRead(), 5);
+    QVERIFY(reader.storage->loadIncidence("past-17"));
+    QVERIFY(reader.calendar->incidence("past-17"));
+    QVERIFY(reader.storage->loadAll());
+    QCOMPARE(reader.calendar->rawIncidences().size(), 10007);
+}
+
+void TestExtendedStorage::changesElsewhereAreAppliedBeforeALoad()
+{
+    const QDate today = QDate::currentDate();
+    Open writer = open();
+    QVERIFY(writer.storage->open());
+    writer.calendar->addIncidence(event("kept", QDateTime(today, QTime(9, 0)), 30));
+    writer.calendar->addIncidence(event("renamed", QDateTime(today, QTime(10, 0)), 30));
+    writer.calendar->addIncidence(event("removed", QDateTime(today, QTime(11, 0)), 30));
+    writer.calendar->addIncidence(event("moved", QDateTime(today, QTime(12, 0)), 30));
+    QVERIFY(writer.storage->save());
+
+    Open reader = open();
+    QVERIFY(reader.storage->open());
+    QVERIFY(reader.storage->load(today));
+    QCOMPARE(reader.calendar->rawIncidences().size(), 4);
+    QVERIFY(!reader.storage->modifiedElsewhere());
+
+    writer.calendar->incidence("renamed")->setSummary("new name");
+    writer.calendar->deleteIncidence(writer.calendar->incidence("removed"));
+    // Moved out of the range: the reader keeps what it loaded, now current.
+    writer.calendar->incidence("moved")->setDtStart(QDateTime(today.addDays(5), QTime(12, 0)));
+    writer.calendar->addIncidence(event("added", QDateTime(today, QTime(13, 0)), 30));
+    QVERIFY(writer.storage->save());
+
+    QVERIFY(reader.storage->modifiedElsewhere());
+    QVERIFY(!reader.storage->modifiedElsewhere());
+    QVERIFY(reader.storage->load(today));
+    QCOMPARE(reader.calendar->incidence("renamed")->summary(), QStringLiteral("new name"));
+    QVERIFY(!reader.calendar->incidence("removed"));
+    QVERIFY(reader.calendar->incidence("added"));
+    QCOMPARE(reader.calendar->incidence("moved")->dtStart().date(), today.addDays(5));
+    QCOMPARE(reader.calendar->rawIncidences().size(), 4);
+    // Applying them is no change of the reader's own to save.
+    QVERIFY(!reader.storage->hasPendingChanges());
+    // Nor does the writer see its own changes as another's.
+    QVERIFY(!writer.storage->modifiedElsewhere());
+}
+
+void TestExtendedStorage::unreadableDatabaseGivesEmptyResults_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("garbage") << QByteArray(8192, 'x');
+    QByteArray header("SQLite format 3");
+    header.append('\0');
+    QTest::newRow("truncated header") << header + QByteArray(84, '\xff');
+}
+
+void TestExtendedStorage::unreadableDatabaseGivesEmptyResults()
+{
+    QFETCH(QByteArray, content);
+    QVERIFY(QDir().mkpath(QFileInfo(m_database).absolutePath()));
+    QFile file(m_database);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+
+    Open store = open();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^mKCal: .*calendar database"));
+    QVERIFY(!store.storage->open());
+    QVERIFY(!store.storage->errorString().isEmpty());
+    QVERIFY(!store.storage->isOpen());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^mKCal: the calendar database is not open"));
+    QVERIFY(!store.storage->load(QDate::currentDate()));
+    QVERIFY(store.calendar->rawIncidences().isEmpty());
+    // The file is left for the user to rescue.
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+}
+
+QTEST_GUILESS_MAIN(TestExtendedStorage)
+#include "tst_extendedstorage.moc"

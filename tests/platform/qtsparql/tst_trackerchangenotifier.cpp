@@ -1,0 +1,173 @@
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include "qsparqlconnection.h"
+#include "qsparqlresult.h"
+#include "trackerchangenotifier.h"
+
+namespace {
+
+const QString MessageClass = QStringLiteral("http://tracker.api.gnome.org/ontology/v3/mfo#FeedMessage");
+const QString Service = QStringLiteral("org.halvane.TestNotifier");
+
+int trackerId(QSparqlConnection &connection, const QString &uri)
+{
+    QSparqlQuery query(QStringLiteral("SELECT tracker:id(?:r) {}"));
+    query.bindValue(QStringLiteral("r"), QUrl(uri));
+    std::unique_ptr<QSparqlResult> result(connection.exec(query));
+    return result->next() ? int(result->value(0).toLongLong()) : 0;
+}
+
+} // namespace
+
+// Change notification from a Tracker endpoint on a private session bus, written
+// to by another process, and what a local store offers.
+class TestTrackerChangeNotifier : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void otherProcessChangesArriveForTheClassOnly();
+    void localStoreKnowsItsResources();
+    void unreachableEndpointAnnouncesNothing();
+
+private:
+    bool sparql(const QString &update);
+
+    QTemporaryDir m_dir;
+    QProcess m_bus;
+    QProcess m_endpoint;
+};
+
+void TestTrackerChangeNotifier::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
+    const QString socketDir = m_dir.filePath(QStringLiteral("bus"));
+    QVERIFY(QDir().mkpath(socketDir));
+    m_bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                QStringLiteral("--address=unix:dir=") + socketDir,
+                                                QStringLiteral("--print-address=1")});
+    QVERIFY(m_bus.waitForStarted());
+    QTRY_VERIFY(m_bus.canReadLine());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+
+    m_endpoint.start(QStringLiteral("tracker3"), {QStringLiteral("endpoint"), QStringLiteral("--database"),
+                                                  m_dir.filePath(QStringLiteral("endpoint")), QStringLiteral("--ontology"),
+                                                  QStringLiteral("nepomuk"), QStringLiteral("--dbus-service"), Service,
+                                                  QStringLiteral("--session")});
+    QVERIFY(m_endpoint.waitForStarted());
+    qputenv("HALVANE_TRACKER_SERVICE", Service.toUtf8());
+    QTRY_VERIFY_WITH_TIMEOUT(std::unique_ptr<QSparqlResult>(QSparqlConnection().exec(
+                                 QSparqlQuery(QStringLiteral("ASK { ?x a rdfs:Resource }"), QSparqlQuery::AskStatement)))->boolValue(),
+                             20000);
+    QVERIFY(sparql(QStringLiteral("INSERT DATA { <urn:n:old> a mfo:FeedMessage ; nie:title \"old\" }")));
+}
+
+void TestTrackerChangeNotifier::cleanupTestCase()
+{
+    m_endpoint.terminate();
+    m_endpoint.waitForFinished();
+    m_bus.terminate();
+    m_bus.waitForFinished();
+}
+
+bool TestTrackerChangeNotifier::sparql(const QString &update)
+{
+    QProcess writer;
+    writer.start(QStringLiteral("tracker3"), {QStringLiteral("sparql"), QStringLiteral("--dbus-service"), Service,
+                                              QStringLiteral("--update"), QStringLiteral("--query"), update});
+    return writer.waitForFinished(20000) && writer.exitStatus() == QProcess::NormalExit && writer.exitCode() == 0;
+}
+
+void TestTrackerChangeNotifier::otherProcessChangesArriveForTheClassOnly()
+{
+    QSparqlConnection connection;
+    TrackerChangeNotifier notifier(MessageClass);
+    QVERIFY(notifier.isValid());
+    QCOMPARE(notifier.watchedClass(), MessageClass);
+    const int old = trackerId(connection, QStringLiteral("urn:n:old"));
+    QVERIFY(old > 0);
+    QCOMPARE(notifier.resourceUri(old), QStringLiteral("urn:n:old"));
+    QSignalSpy changes(&notifier, &TrackerChangeNotifier::changed);
+
+    // A channel and a contact are other classes that notify too: not ours.
+    QVERIFY(sparql(QStringLiteral("INSERT DATA { <urn:n:channel> a mfo:FeedChannel ; nie:title \"c\" . "
+                                  "<urn:n:ann> a nco:PersonContact ; nco:nameGiven \"Ann\" }")));
+    QVERIFY(sparql(QStringLiteral("INSERT DATA { <urn:n:new> a mfo:FeedMessage ; nie:title \"new\" ; "
+                                  "nie:isLogicalPartOf <urn:n:channel> }")));
+    QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 1, 20000);
+    const int created = trackerId(connection, QStringLiteral("urn:n:new"));
+    auto deletes = changes.first().at(0).value<QList<TrackerChangeNotifier::Quad>>();
+    auto inserts = changes.first().at(1).value<QList<TrackerChangeNotifier::Quad>>();
+    QVERIFY(deletes.isEmpty());
+    QCOMPARE(inserts.size(), 1);
+    QCOMPARE(inserts.first().subject, created);
+    QCOMPARE(inserts.first().graph, 0);
+    QCOMPARE(inserts.first().predicate, 0);
+    QCOMPARE(inserts.first().object, 0);
+
+    // An update is the resource going and coming back.
+    QVERIFY(sparql(QStringLiteral("INSERT OR REPLACE { <urn:n:new> nie:title \"newer\" }")));
+    QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 2, 20000);
+    deletes = changes.at(1).at(0).value<QList<TrackerChangeNotifier::Quad>>();
+    inserts = changes.at(1).at(1).value<QList<TrackerChangeNotifier::Quad>>();
+    QCOMPARE(deletes.size(), 1);
+    QCOMPARE(deletes.first().subject, created);
+    QCOMPARE(inserts.size(), 1);
+
+    // A deleted message's URI is still known after Tracker forgot it.
+    QVERIFY(sparql(QStringLiteral("DELETE DATA { <urn:n:old> a rdfs:Resource }")));
+    QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 3, 20000);
+    deletes = changes.at(2).at(0).value<QList<TrackerChangeNotifier::Quad>>();
+    QCOMPARE(deletes.size(), 1);
+    QCOMPARE(deletes.first().subject, old);
+    QVERIFY(changes.at(2).at(1).value<QList<TrackerChangeNotifier::Quad>>().isEmpty());
+    QCOMPARE(notifier.resourceUri(old), QStringLiteral("urn:n:old"));
+    std::unique_ptr<QSparqlResult> gone(connection.exec(
+        QSparqlQuery(QStringLiteral("ASK { <urn:n:old> a mfo:FeedMessage }"), QSparqlQuery::AskStatement)));
+    QVERIFY(!gone->hasError());
+    QVERIFY(!gone->boolValue());
+
+    // Deleting a contact says nothing to a feed-message notifier; the next
+    // message change is the next signal.
+    QVERIFY(sparql(QStringLiteral("DELETE DATA { <urn:n:ann> a rdfs:Resource } ; DELETE DATA { <urn:n:channel> a rdfs:Resource }")));
+    QVERIFY(sparql(QStringLiteral("DELETE DATA { <urn:n:new> a rdfs:Resource }")));
+    QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 4, 20000);
+    deletes = changes.at(3).at(0).value<QList<TrackerChangeNotifier::Quad>>();
+    QCOMPARE(deletes.size(), 1);
+    QCOMPARE(deletes.first().subject, created);
+    QVERIFY(notifier.resourceUri(old).isEmpty());
+}
+
+void TestTrackerChangeNotifier::localStoreKnowsItsResources()
+{
+    qunsetenv("HALVANE_TRACKER_SERVICE");
+    {
+        QSparqlConnection connection;
+        std::unique_ptr<QSparqlResult> inserted(connection.exec(QSparqlQuery(
+            QStringLiteral("INSERT DATA { <urn:l:one> a mfo:FeedMessage }"), QSparqlQuery::InsertStatement)));
+        QVERIFY(!inserted->hasError());
+    }
+    QSparqlConnection connection;
+    TrackerChangeNotifier notifier(MessageClass);
+    QVERIFY(notifier.isValid());
+    QCOMPARE(notifier.resourceUri(trackerId(connection, QStringLiteral("urn:l:one"))), QStringLiteral("urn:l:one"));
+    QVERIFY(notifier.resourceUri(123456).isEmpty());
+    qputenv("HALVANE_TRACKER_SERVICE", Service.toUtf8());
+}
+
+void TestTrackerChangeNotifier::unreachableEndpointAnnouncesNothing()
+{
+    qputenv("HALVANE_TRACKER_SERVICE", "org.halvane.NobodyHere");
+    TrackerChangeNotifier notifier(MessageClass);
+    QVERIFY(!notifier.isValid());
+    QVERIFY(notifier.resourceUri(1).isEmpty());
+    qputenv("HALVANE_TRACKER_SERVICE", Service.toUtf8());
+}
+
+QTEST_GUILESS_MAIN(TestTrackerChangeNotifier)
+#include "tst_trackerchangenotifier.moc"

@@ -1,0 +1,361 @@
+#include <KCalendarCore/Event>
+#include <KCalendarCore/Todo>
+
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtOrganizer/QOrganizerEvent>
+#include <QtOrganizer/QOrganizerManager>
+#include <QtTest/QtTest>
+
+#include "extendedcalendar.h"
+#include "extendedstorage.h"
+#include "hvevent.h"
+#include "hvitemtype.h"
+#include "hvservice.h"
+#include "hvservicefactory.h"
+#include "hvservicesource.h"
+
+using namespace KCalendarCore;
+using namespace Halvane;
+QTORGANIZER_USE_NAMESPACE
+
+// The events plug-in as the framework loads it, from a temporary plug-ins
+// directory, over a real calendar database that halvane-calendar changes from
+// another process.
+class TestEventPlugin : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void pluginIsFoundAndNamed();
+    void oneDayHasEveryEntryWithItsFields();
+    void threeDaysExpandRecurrencePerDay();
+    void otherProcessChangesAreReportedAsDifference();
+    void organizerSignalsGiveItemsOfTheCalendarForm();
+
+private:
+    void store(const QList<Incidence::Ptr> &incidences);
+    bool runCalendar(const QStringList &arguments, QString *out = nullptr);
+    QList<HVEvent> retrieve(const QDate &first, int days);
+    static QList<HVEvent> byUid(const QList<HVEvent> &events, const QString &uid);
+
+    QTemporaryDir m_plugins;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    HVService *m_service = nullptr;
+    HVServiceSource *m_source = nullptr;
+    QDate m_today;
+};
+
+void TestEventPlugin::initTestCase()
+{
+    qRegisterMetaType<QList<HVItem>>();
+    QVERIFY(m_plugins.isValid());
+    QVERIFY(QFile::copy(HVTEST_EVENTS_PLUGIN, m_plugins.filePath("libhalvaneeventsplugin.so")));
+    qputenv("HALVANE_PLUGINS_PATH", QFile::encodeName(m_plugins.path() + '/'));
+    m_today = QDate::currentDate();
+}
+
+void TestEventPlugin::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    qputenv("HALVANE_CALENDAR_DB", QFile::encodeName(m_dir->filePath("calendar.db")));
+
+    const QDateTime today(m_today, QTime(0, 0));
+    Event::Ptr meeting(new Event);
+    meeting->setUid("meeting");
+    meeting->setSummary("Meeting");
+    meeting->setDescription("Agenda");
+    meeting->setDtStart(today.addSecs(9 * 3600 + 30 * 60 + 17));
+    meeting->setDtEnd(today.addSecs(10 * 3600 + 30 * 60));
+    meeting->setLocation("Paris");
+    meeting->setGeoLatitude(48.85660f);
+    meeting->setGeoLongitude(2.35220f);
+    meeting->setOrganizer(Person("Ada Lind", "ada@example.org"));
+    meeting->addAttendee(Attendee("Noor Aziz", "noor@example.org"));
+    meeting->addAttendee(Attendee("Tom Weber", "tom@example.org"));
+
+    Event::Ptr standup(new Event);
+    standup->setUid("standup");
+    standup->setSummary("Stand-up");
+    standup->setDtStart(today.addDays(-7).addSecs(8 * 3600 + 45 * 60));
+    standup->setDtEnd(today.addDays(-7).addSecs(9 * 3600));
+    standup->recurrence()->setDaily(1);
+
+    // Weekly on today's weekday and tomorrow's, but not tomorrow this week.
+    Event::Ptr weekly(new Event);
+    weekly->setUid("weekly");
+    weekly->setSummary("Weekly");
+    weekly->setDtStart(today.addDays(-14).addSecs(14 * 3600));
+    weekly->setDtEnd(today.addDays(-14).addSecs(15 * 3600));
+    weekly->recurrence()->setWeekly(1);
+    QBitArray days(7);
+    days.setBit(m_today.dayOfWeek() - 1);
+    days.setBit(m_today.addDays(1).dayOfWeek() - 1);
+    weekly->recurrence()->addWeeklyDays(days);
+    weekly->recurrence()->addExDate(m_today.addDays(1));
+
+    Event::Ptr holiday(new Event);
+    holiday->setUid("holiday");
+    holiday->setSummary("Holiday");
+    holiday->setDtStart(QDateTime(m_today.addDays(2), QTime(0, 0)));
+    holiday->setDtEnd(QDateTime(m_today.addDays(2), QTime(0, 0)));
+    holiday->setAllDay(true);
+
+    Event::Ptr night(new Event);
+    night->setUid("night");
+    night->setSummary("Night shift");
+    night->setDtStart(today.addDays(1).addSecs(22 * 3600));
+    night->setDtEnd(today.addDays(2).addSecs(6 * 3600));
+
+    Todo::Ptr todo(new Todo);
+    todo->setUid("todo");
+    todo->setSummary("Report");
+    todo->setDtDue(today.addSecs(21 * 3600));
+
+    store({meeting, standup, weekly, holiday, night, todo});
+    m_service = HVServiceFactory::createService("halvaneevent");
+    QVERIFY(m_service);
+    m_source = m_service->source();
+    QVERIFY(m_source);
+}
+
+void TestEventPlugin::cleanup()
+{
+    delete m_service;
+    m_service = nullptr;
+    m_source = nullptr;
+}
+
+void TestEventPlugin::store(const QList<Incidence::Ptr> &incidences)
+{
+    mKCal::ExtendedCalendar::Ptr calendar(new mKCal::ExtendedCalendar(QTimeZone::systemTimeZone()));
+    mKCal::ExtendedStorage storage(calendar, mKCal::ExtendedStorage::defaultDatabaseName());
+    QVERIFY(storage.open());
+    for (const Incidence::Ptr &incidence : incidences)
+        calendar->addIncidence(incidence);
+    QVERIFY(storage.save());
+}
+
+bool TestEventPlugin::runCalendar(const QStringList &arguments, QString *out)
+{
+    QProcess tool;
+    tool.start(HVTEST_CALENDAR_PROGRAM, arguments);
+    if (!tool.waitForFinished(30000) || tool.exitCode() != 0) {
+        qWarning() << "halvane-calendar" << arguments << tool.readAllStandardError();
+        return false;
+    }
+    if (out)
+        *out = QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    return true;
+}
+
+QList<HVEvent> TestEventPlugin::retrieve(const QDate &first, int days)
+{
+    const QDateTime from(first, QTime(0, 0));
+    QList<HVEvent> events;
+    const auto items = m_source->retrieveItemList(from, from.addDays(days));
+    for (const HVItem &item : items)
+        events.append(HVEvent(item));
+    return events;
+}
+
+QList<HVEvent> TestEventPlugin::byUid(const QList<HVEvent> &events, const QString &uid)
+{
+    QList<HVEvent> found;
+    for (const HVEvent &event : events) {
+        if (event.id().localId() == uid)
+            found.append(event);
+    }
+    return found;
+}
+
+void TestEventPlugin::pluginIsFoundAndNamed()
+{
+    QVERIFY(HVServiceFactory::keys().contains("halvaneevent"));
+    QVERIFY(HVServiceFactory::supports("halvaneevent", HVItemType::TypeEvent));
+    QVERIFY(!HVServiceFactory::supports("halvaneevent", HVItemType::TypeMessage));
+    QCOMPARE(m_service->service(), QStringLiteral("event"));
+    QVERIFY(m_service->hasSource());
+    bool cancelled = false;
+    QVERIFY(QMetaObject::invokeMethod(m_service, "cancelOperation", Q_RETURN_ARG(bool, cancelled)));
+    QVERIFY(cancelled);
+    QSignalSpy completed(m_service, SIGNAL(actionCompleted(bool)));
+    QVERIFY(m_source->synchronize());
+    QCOMPARE(completed.count(), 1);
+    QCOMPARE(completed.at(0).at(0).toBool(), true);
+}
+
+void TestEventPlugin::oneDayHasEveryEntryWithItsFields()
+{
+    const QList<HVEvent> events = retrieve(m_today, 1);
+    QStringList uids;
+    for (const HVEvent &event : events)
+        uids.append(event.id().localId());
+    uids.sort();
+    // Weekly recurs today; the night shift starts tomorrow night.
+    QCOMPARE(uids, (QStringList{"meeting", "standup", "todo", "weekly"}));
+
+    const HVEvent meeting = byUid(events, "meeting").value(0);
+    QCOMPARE(meeting.type(), HVItemType::TypeEvent);
+    QCOMPARE(meeting.id().managerUri(), QStringLiteral("urn::mkcal"));
+    QCOMPARE(meeting.displayLabel(), QStringLiteral("Meeting"));
+    QCOMPARE(meeting.description(), QStringLiteral("Agenda"));
+    QCOMPARE(meeting.startDateTime(), QDateTime(m_today, QTime(9, 30, 17)));
+    QCOMPARE(meeting.startDateTime().timeSpec(), Qt::LocalTime);
+    QCOMPARE(meeting.dateTime(), meeting.startDateTime());
+    QCOMPARE(meeting.endDateTime(), QDateTime(m_today, QTime(10, 30)));
+    QCOMPARE(meeting.locationName(), QStringLiteral("Paris"));
+    QCOMPARE(meeting.locationCoordinates(), QStringLiteral("48.8566;2.3522"));
+    QCOMPARE(meeting.creator().name(), QStringLiteral("Ada Lind"));
+    QCOMPARE(meeting.creator().email(), QStringLiteral("ada@example.org"));
+    const QList<HVItemEventParticipant> participants = meeting.participants();
+    QCOMPARE(participants.size(), 2);
+    QCOMPARE(participants.at(0).name(), QStringLiteral("Noor Aziz"));
+    QCOMPARE(participants.at(1).email(), QStringLiteral("tom@example.org"));
+
+    // Occurrences keep their time of day.
+    const HVEvent standup = byUid(events, "standup").value(0);
+    QCOMPARE(standup.startDateTime(), QDateTime(m_today, QTime(8, 45)));
+    QCOMPARE(standup.endDateTime(), QDateTime(m_today, QTime(9, 0)));
+    QVERIFY(standup.locationCoordinates().isEmpty());
+
+    // A to-do ends when due; without a start it has no date.
+    const HVEvent todo = byUid(events, "todo").value(0);
+    QCOMPARE(todo.endDateTime(), QDateTime(m_today, QTime(21, 0)));
+    QVERIFY(!todo.startDateTime().isValid());
+}
+
+void TestEventPlugin::threeDaysExpandRecurrencePerDay()
+{
+    const QList<HVEvent> events = retrieve(m_today, 3);
+    const QList<HVEvent> standups = byUid(events, "standup");
+    QCOMPARE(standups.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(standups.at(i).startDateTime(), QDateTime(m_today.addDays(i), QTime(8, 45)));
+        QCOMPARE(standups.at(i).endDateTime(), QDateTime(m_today.addDays(i), QTime(9, 0)));
+    }
+    // Tomorrow's weekly occurrence is excluded.
+    const QList<HVEvent> weekly = byUid(events, "weekly");
+    QCOMPARE(weekly.size(), 1);
+    QCOMPARE(weekly.at(0).startDateTime(), QDateTime(m_today, QTime(14, 0)));
+
+    const HVEvent holiday = byUid(events, "holiday").value(0);
+    QCOMPARE(holiday.startDateTime(), QDateTime(m_today.addDays(2), QTime(0, 0)));
+    const HVEvent night = byUid(events, "night").value(0);
+    QCOMPARE(night.endDateTime(), QDateTime(m_today.addDays(2), QTime(6, 0)));
+    QCOMPARE(byUid(events, "meeting").size(), 1);
+    QCOMPARE(byUid(events, "todo").size(), 1);
+}
+
+void TestEventPlugin::otherProcessChangesAreReportedAsDifference()
+{
+    QCOMPARE(retrieve(m_today, 1).size(), 4);
+    QSignalSpy added(m_source, SIGNAL(itemsAdded(QList<HVItem>)));
+    QSignalSpy changed(m_source, SIGNAL(itemsChanged(QList<HVItem>)));
+    QSignalSpy removed(m_source, SIGNAL(itemsRemoved(QList<HVItem>)));
+
+    // A new entry, one moved to the afternoon, one renamed only, one removed.
+    QString uid;
+    QVERIFY(runCalendar({"add", "--summary", "Dentist", "--start", QDateTime(m_today, QTime(16, 0)).toString(Qt::ISODate),
+                         "--end", QDateTime(m_today, QTime(17, 0)).toString(Qt::ISODate)}, &uid));
+    QString exported;
+    QVERIFY(runCalendar({"export", m_dir->filePath("all.ics")}));
+    QFile file(m_dir->filePath("all.ics"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString ics = QString::fromUtf8(file.readAll());
+    file.close();
+    const QString oldStart = QDateTime(m_today, QTime(9, 30, 17)).toString("yyyyMMdd'T'HHmmss");
+    QVERIFY(ics.contains(oldStart));
+    ics.replace(oldStart, QDateTime(m_today, QTime(13, 0)).toString("yyyyMMdd'T'HHmmss"));
+    ics.replace("SUMMARY:Report", "SUMMARY:Final report");
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(ics.toUtf8());
+    file.close();
+    QVERIFY(runCalendar({"import", file.fileName()}));
+    QVERIFY(runCalendar({"remove", "weekly"}));
+
+    // Reported together, after the deferral, once the engine saw the change.
+    QVERIFY(added.wait(6000));
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(added.count(), 1);
+    const auto ids = [](const QList<QVariant> &arguments) {
+        QStringList list;
+        const auto items = arguments.at(0).value<QList<HVItem>>();
+        for (const HVItem &item : items)
+            list.append(item.id().localId());
+        return list;
+    };
+    QCOMPARE(ids(removed.at(0)), QStringList{"weekly"});
+    QCOMPARE(ids(changed.at(0)), QStringList{"meeting"});
+    QCOMPARE(ids(added.at(0)), QStringList{uid});
+    QCOMPARE(HVEvent(changed.at(0).at(0).value<QList<HVItem>>().at(0)).startDateTime(),
+             QDateTime(m_today, QTime(13, 0)));
+    QCOMPARE(HVEvent(added.at(0).at(0).value<QList<HVItem>>().at(0)).displayLabel(), QStringLiteral("Dentist"));
+
+    // Nothing changed since: a further signal reports nothing.
+    QMetaObject::invokeMethod(m_source, "onDataChangedDeffered");
+    QCOMPARE(added.count() + changed.count() + removed.count(), 3);
+}
+
+void TestEventPlugin::organizerSignalsGiveItemsOfTheCalendarForm()
+{
+    QCOMPARE(byUid(retrieve(m_today, 3), "standup").size(), 3);
+    QSignalSpy added(m_source, SIGNAL(itemsAdded(QList<HVItem>)));
+    QSignalSpy changed(m_source, SIGNAL(itemsChanged(QList<HVItem>)));
+    QSignalSpy removed(m_source, SIGNAL(itemsRemoved(QList<HVItem>)));
+
+    // An empty list is still reported.
+    QVERIFY(QMetaObject::invokeMethod(m_source, "onEventsAdded", Q_ARG(QList<QtOrganizer::QOrganizerItemId>, {})));
+    QCOMPARE(added.count(), 1);
+    QVERIFY(added.takeFirst().at(0).value<QList<HVItem>>().isEmpty());
+
+    // Another manager of this process changes the calendar; the source hears of it.
+    QOrganizerManager manager("mkcal");
+    const QOrganizerItemId standupId(manager.managerUri(), "standup");
+    QOrganizerItem standup = manager.item(standupId);
+    QCOMPARE(standup.guid(), QStringLiteral("standup"));
+    standup.setDisplayLabel("Daily stand-up");
+    QVERIFY(manager.saveItem(&standup));
+    QCOMPARE(changed.count(), 1);
+    const auto changedItems = changed.at(0).at(0).value<QList<HVItem>>();
+    QCOMPARE(changedItems.size(), 1);
+    QCOMPARE(changedItems.at(0).id(), HVItemId("standup", "urn::mkcal"));
+    QCOMPARE(changedItems.at(0).displayLabel(), QStringLiteral("Daily stand-up"));
+
+    // A removal carries the uid form of the added items, once per occurrence
+    // shown, so that every row of the entry goes.
+    QVERIFY(manager.removeItem(standupId));
+    QCOMPARE(removed.count(), 1);
+    const auto removedItems = removed.at(0).at(0).value<QList<HVItem>>();
+    QCOMPARE(removedItems.size(), 3);
+    for (const HVItem &item : removedItems) {
+        QCOMPARE(item.type(), HVItemType::TypeEvent);
+        QCOMPARE(item.id(), HVItemId("standup", "urn::mkcal"));
+    }
+    // Unknown ids add nothing but are still removals.
+    QVERIFY(QMetaObject::invokeMethod(m_source, "onEventsUpdated",
+                                      Q_ARG(QList<QtOrganizer::QOrganizerItemId>, {QOrganizerItemId(manager.managerUri(), "none")})));
+    QVERIFY(changed.last().at(0).value<QList<HVItem>>().isEmpty());
+    QVERIFY(QMetaObject::invokeMethod(m_source, "onEventsRemoved",
+                                      Q_ARG(QList<QtOrganizer::QOrganizerItemId>, {QOrganizerItemId(manager.managerUri(), "none")})));
+    QCOMPARE(removed.last().at(0).value<QList<HVItem>>().value(0).id(), HVItemId("none", "urn::mkcal"));
+
+    QOrganizerEvent event;
+    event.setDisplayLabel("Call");
+    event.setStartDateTime(QDateTime(m_today, QTime(11, 0)));
+    event.setEndDateTime(QDateTime(m_today, QTime(11, 15)));
+    QVERIFY(manager.saveItem(&event));
+    QCOMPARE(added.count(), 1);
+    const auto addedItems = added.at(0).at(0).value<QList<HVItem>>();
+    QCOMPARE(addedItems.size(), 1);
+    QCOMPARE(addedItems.at(0).id(), HVItemId(event.guid(), "urn::mkcal"));
+    QCOMPARE(HVEvent(addedItems.at(0)).startDateTime(), QDateTime(m_today, QTime(11, 0)));
+}
+
+QTEST_GUILESS_MAIN(TestEventPlugin)
+#include "tst_eventplugin.moc"

@@ -1,0 +1,149 @@
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+// The halvane-calendar program on a calendar database in a temporary directory.
+class TestCalendarTool : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void importUpdatesByUidAndExports();
+    void addListRemove();
+    void badInputLeavesTheCalendarAlone_data();
+    void badInputLeavesTheCalendarAlone();
+
+private:
+    int run(const QStringList &arguments, QString *out = nullptr, QString *err = nullptr);
+    QString writeFile(const QString &name, const QByteArray &content);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+static const char Sample[] =
+    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+    "BEGIN:VEVENT\r\nUID:one\r\nDTSTAMP:20240101T000000Z\r\nDTSTART:20240501T090000Z\r\n"
+    "DTEND:20240501T100000Z\r\nSUMMARY:First\r\nEND:VEVENT\r\n"
+    "BEGIN:VTODO\r\nUID:two\r\nDTSTAMP:20240101T000000Z\r\nDUE:20240501T200000Z\r\nSUMMARY:Second\r\nEND:VTODO\r\n"
+    "END:VCALENDAR\r\n";
+
+void TestCalendarTool::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+int TestCalendarTool::run(const QStringList &arguments, QString *out, QString *err)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("HALVANE_CALENDAR_DB");
+    env.insert("XDG_DATA_HOME", m_dir->filePath("data"));
+    process.setProcessEnvironment(env);
+    process.start(HVTEST_CALENDAR_PROGRAM, arguments);
+    if (!process.waitForFinished(30000))
+        return -1;
+    if (out)
+        *out = QString::fromUtf8(process.readAllStandardOutput());
+    if (err)
+        *err = QString::fromUtf8(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QString TestCalendarTool::writeFile(const QString &name, const QByteArray &content)
+{
+    QFile file(m_dir->filePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write(content);
+    return file.fileName();
+}
+
+void TestCalendarTool::importUpdatesByUidAndExports()
+{
+    const QString sample = writeFile("sample.ics", Sample);
+    QString out;
+    QCOMPARE(run({"import", sample}, &out), 0);
+    QVERIFY(out.contains("2 new"));
+    // The database is where the user's data lives.
+    QVERIFY(QFile::exists(m_dir->filePath("data/halvane/calendar.db")));
+
+    const QString changed = writeFile("changed.ics", QByteArray(Sample).replace("SUMMARY:First", "SUMMARY:Renamed"));
+    QCOMPARE(run({"import", changed}, &out), 0);
+    QVERIFY(out.contains("2 updated"));
+
+    QCOMPARE(run({"list"}, &out), 0);
+    const QStringList lines = out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines.at(0).startsWith("one\t"));
+    QVERIFY(lines.at(0).endsWith("\tRenamed"));
+    QVERIFY(lines.at(1).startsWith("two\t"));
+
+    QCOMPARE(run({"export", m_dir->filePath("out.ics")}), 0);
+    QFile exported(m_dir->filePath("out.ics"));
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    const QByteArray text = exported.readAll();
+    QCOMPARE(text.count("BEGIN:VEVENT"), 1);
+    QCOMPARE(text.count("BEGIN:VTODO"), 1);
+    QVERIFY(text.contains("SUMMARY:Renamed"));
+}
+
+void TestCalendarTool::addListRemove()
+{
+    QString uid;
+    QCOMPARE(run({"add", "--summary", "Lunch", "--start", "2024-05-02T12:00", "--end", "2024-05-02T13:00",
+                  "--location", "Canteen"}, &uid), 0);
+    uid = uid.trimmed();
+    QVERIFY(!uid.isEmpty());
+    QString out;
+    QCOMPARE(run({"list", "--from", "2024-05-02", "--to", "2024-05-02"}, &out), 0);
+    QVERIFY(out.startsWith(uid + "\t2024-05-02T12:00:00"));
+    QCOMPARE(run({"list", "--from", "2024-05-03"}, &out), 0);
+    QVERIFY(out.isEmpty());
+
+    QCOMPARE(run({"remove", uid}), 0);
+    QCOMPARE(run({"list"}, &out), 0);
+    QVERIFY(out.isEmpty());
+    QString err;
+    QCOMPARE(run({"remove", uid}, nullptr, &err), 1);
+    QVERIFY(err.contains("no calendar entry"));
+}
+
+void TestCalendarTool::badInputLeavesTheCalendarAlone_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing file") << QStringList{"import", "@dir/none.ics"} << 1 << "cannot read";
+    QTest::newRow("not iCalendar") << QStringList{"import", "@dir/garbage.ics"} << 1 << "not a valid iCalendar";
+    QTest::newRow("no entries") << QStringList{"import", "@dir/empty.ics"} << 1 << "no calendar entries";
+    QTest::newRow("bad time") << QStringList{"add", "--summary", "x", "--start", "noon", "--end", "later"} << 2 << "ISO";
+    QTest::newRow("end first") << QStringList{"add", "--summary", "x", "--start", "2024-05-02T12:00",
+                                              "--end", "2024-05-02T11:00"} << 2 << "before";
+    QTest::newRow("bad date") << QStringList{"list", "--from", "May"} << 2 << "YYYY-MM-DD";
+    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "unknown command";
+}
+
+void TestCalendarTool::badInputLeavesTheCalendarAlone()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QCOMPARE(run({"import", writeFile("sample.ics", Sample)}), 0);
+    writeFile("garbage.ics", "BEGIN:VCALENDAR\nthis is no calendar\n");
+    writeFile("empty.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nEND:VCALENDAR\r\n");
+    QString before;
+    QCOMPARE(run({"list"}, &before), 0);
+
+    arguments.replaceInStrings("@dir", m_dir->path());
+    QString err;
+    QCOMPARE(run(arguments, nullptr, &err), exitCode);
+    QVERIFY2(err.contains(message), qPrintable(err));
+    QString after;
+    QCOMPARE(run({"list"}, &after), 0);
+    QCOMPARE(after, before);
+}
+
+QTEST_GUILESS_MAIN(TestCalendarTool)
+#include "tst_calendartool.moc"

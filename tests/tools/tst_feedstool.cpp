@@ -1,0 +1,168 @@
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include "qsparqlconnection.h"
+#include "qsparqlresult.h"
+
+namespace {
+
+const char Rss[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<rss version="2.0"><channel><title>Town News</title><link>https://news.example.org/</link><description>d</description>
+<item><title>&lt;b&gt;Market&lt;/b&gt; opens</title><link>https://news.example.org/market</link>
+<guid>https://news.example.org/market</guid><description>At &lt;i&gt;seven&lt;/i&gt;.</description></item>
+<item><title>Library</title><guid>https://news.example.org/library</guid><description>Till nine.</description></item>
+</channel></rss>
+)";
+
+// moc does not read this one as a raw string.
+const char Atom[] =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+    "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>Tech Notes</title><link href=\"https://tech.example.org/\"/>\n"
+    "<id>urn:uuid:1</id><updated>2026-06-21T08:00:00Z</updated><author><name>A</name></author>\n"
+    "<entry><title>Release &quot;2.0&quot; &apos; } ; DELETE WHERE { ?s ?p ?o }</title><link href=\"https://tech.example.org/r\"/>\n"
+    "<id>urn:uuid:2</id><updated>2026-06-21T08:00:00Z</updated><summary>Faster.</summary></entry>\n"
+    "</feed>\n";
+
+} // namespace
+
+// halvane-feeds on a local store: imports, re-imports, refusals, list and remove.
+class TestFeedsTool : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void importsAndUpdatesWithoutDuplicates();
+    void malformedFeedsWriteNothing();
+    void removeMessageAndChannel();
+
+private:
+    int run(const QStringList &arguments, QByteArray *output = nullptr, QByteArray *errors = nullptr);
+    QString write(const QString &name, const QByteArray &content);
+    QList<QStringList> messages();
+
+    QTemporaryDir m_dir;
+};
+
+void TestFeedsTool::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("data")));
+    qunsetenv("HALVANE_TRACKER_SERVICE");
+}
+
+int TestFeedsTool::run(const QStringList &arguments, QByteArray *output, QByteArray *errors)
+{
+    QProcess process;
+    process.start(HVTEST_FEEDS_PROGRAM, arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    if (output)
+        *output = process.readAllStandardOutput();
+    if (errors)
+        *errors = process.readAllStandardError();
+    return process.exitCode();
+}
+
+QString TestFeedsTool::write(const QString &name, const QByteArray &content)
+{
+    QFile file(m_dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        return QString();
+    return file.fileName();
+}
+
+// Title, description, channel title, download time and link of every message, sorted.
+QList<QStringList> TestFeedsTool::messages()
+{
+    QSparqlConnection connection;
+    std::unique_ptr<QSparqlResult> result(connection.exec(QSparqlQuery(
+        "SELECT ?t ?d ?ct ?when ?url WHERE { ?m a mfo:FeedMessage ; nie:title ?t ; nie:description ?d ; "
+        "mfo:downloadedTime ?when ; nie:isLogicalPartOf ?c . ?c a mfo:FeedChannel ; nie:title ?ct . "
+        "OPTIONAL { ?m nie:links ?l . ?l nie:url ?url } } ORDER BY ?t")));
+    QList<QStringList> rows;
+    while (result->next())
+        rows.append({result->value(0).toString(), result->value(1).toString(), result->value(2).toString(),
+                     result->value(3).toDateTime().toUTC().toString(Qt::ISODate), result->value(4).toString()});
+    return rows;
+}
+
+void TestFeedsTool::importsAndUpdatesWithoutDuplicates()
+{
+    const QString rss = write("news.rss", Rss);
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+    QByteArray output;
+    QCOMPARE(run({"import", rss}, &output), 0);
+    QCOMPARE(output, QByteArray("imported 2 messages of Town News\n"));
+    QCOMPARE(run({"import", write("tech.atom", Atom)}), 0);
+
+    QList<QStringList> rows = messages();
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.at(0), QStringList({"<b>Market</b> opens", "At <i>seven</i>.", "Town News", rows.at(0).at(3),
+                                      "https://news.example.org/market"}));
+    QCOMPARE(rows.at(1).mid(0, 3), QStringList({"Library", "Till nine.", "Town News"}));
+    QCOMPARE(rows.at(2).mid(0, 3), QStringList({"Release \"2.0\" ' } ; DELETE WHERE { ?s ?p ?o }", "Faster.", "Tech Notes"}));
+    const QDateTime downloaded = QDateTime::fromString(rows.at(0).at(3), Qt::ISODate);
+    QVERIFY(downloaded >= before && downloaded <= QDateTime::currentDateTimeUtc());
+    QVERIFY(rows.at(0).at(3).endsWith('Z'));
+
+    // Again, with one title changed: updated in place, download time kept.
+    QByteArray changed(Rss);
+    changed.replace("Library", "Library extends its hours");
+    QCOMPARE(run({"import", write("news.rss", changed)}), 0);
+    const QList<QStringList> again = messages();
+    QCOMPARE(again.size(), 3);
+    QCOMPARE(again.at(1).at(0), QString("Library extends its hours"));
+    QCOMPARE(again.at(1).at(3), rows.at(1).at(3));
+
+    QCOMPARE(run({"list"}, &output), 0);
+    QCOMPARE(output.count("urn:halvane:feedchannel:"), 2);
+    QCOMPARE(output.count("urn:halvane:feedmessage:"), 3);
+    QVERIFY(output.contains("\tLibrary extends its hours\n"));
+}
+
+void TestFeedsTool::malformedFeedsWriteNothing()
+{
+    const int count = messages().size();
+    QByteArray errors;
+    QCOMPARE(run({"import", write("cut.rss", QByteArray(Rss).left(300))}, nullptr, &errors), 1);
+    QVERIFY(errors.contains("is not a readable RSS, RDF or Atom feed"));
+    QCOMPARE(run({"import", write("text.rss", "just text")}), 1);
+    QCOMPARE(run({"import", m_dir.filePath("missing.rss")}, nullptr, &errors), 1);
+    QVERIFY(errors.contains("missing.rss"));
+    QCOMPARE(run({"import", "ftp://example.org/feed"}), 1);
+    QCOMPARE(run({"frobnicate"}), 2);
+    QCOMPARE(run({"import"}), 2);
+    QCOMPARE(messages().size(), count);
+}
+
+void TestFeedsTool::removeMessageAndChannel()
+{
+    QCOMPARE(run({"import", write("news.rss", Rss)}), 0);
+    QByteArray output;
+    QCOMPARE(run({"list"}, &output), 0);
+    QString message, channel;
+    for (const QString &line : QString::fromUtf8(output).split('\n')) {
+        if (line.startsWith("urn:") && line.endsWith("\tTown News"))
+            channel = line.section('\t', 0, 0);
+        if (line.startsWith("  ") && line.endsWith("\tLibrary"))
+            message = line.trimmed().section('\t', 0, 0);
+    }
+    QVERIFY(!message.isEmpty() && !channel.isEmpty());
+    const int count = messages().size();
+    QCOMPARE(run({"remove", message}), 0);
+    QCOMPARE(messages().size(), count - 1);
+    QCOMPARE(run({"remove", message}), 1);
+    QCOMPARE(run({"remove", "not a urn>"}), 1);
+
+    QCOMPARE(run({"remove", channel}), 0);
+    for (const QStringList &row : messages())
+        QVERIFY(row.at(2) != "Town News");
+    QCOMPARE(run({"list"}, &output), 0);
+    QVERIFY(!output.contains(channel.toUtf8()));
+    QVERIFY(!output.contains("news.example.org"));
+}
+
+QTEST_GUILESS_MAIN(TestFeedsTool)
+#include "tst_feedstool.moc"

@@ -1,0 +1,278 @@
+// halvane-calendar: brings entries into the device calendar database and out
+// of it. Every change is one transaction: a failing command leaves the
+// calendar as it was.
+#include <KCalendarCore/Event>
+#include <KCalendarCore/ICalFormat>
+#include <KCalendarCore/MemoryCalendar>
+#include <KCalendarCore/Todo>
+
+#include <QtCore/QCommandLineParser>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QFile>
+#include <QtCore/QSaveFile>
+#include <QtCore/QUuid>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "extendedcalendar.h"
+#include "extendedstorage.h"
+
+using namespace KCalendarCore;
+
+namespace {
+
+const char Usage[] =
+    "usage: halvane-calendar COMMAND ...\n"
+    "  import FILE.ics        add the file's entries; entries already present by uid are updated\n"
+    "  export [FILE]          write the whole calendar as iCalendar (default: standard output)\n"
+    "  list [--from DATE] [--to DATE]\n"
+    "                         list entries (uid, start, end, summary); dates as YYYY-MM-DD\n"
+    "  add --summary TEXT --start ISO --end ISO [--location TEXT]\n"
+    "                         add an event and print its uid\n"
+    "  remove UID             remove an entry with its exceptions\n"
+    "The database is $HALVANE_CALENDAR_DB, else $XDG_DATA_HOME/halvane/calendar.db.\n";
+
+int fail(const QString &message, int code = 1)
+{
+    std::fprintf(stderr, "halvane-calendar: %s\n", qPrintable(message));
+    return code;
+}
+
+int usage(const QString &message)
+{
+    std::fprintf(stderr, "halvane-calendar: %s\n\n%s", qPrintable(message), Usage);
+    return 2;
+}
+
+struct Store {
+    mKCal::ExtendedCalendar::Ptr calendar{new mKCal::ExtendedCalendar(QTimeZone::systemTimeZone())};
+    mKCal::ExtendedStorage::Ptr storage{mKCal::ExtendedStorage::defaultStorage(calendar, false)};
+};
+
+QString storageError(const Store &store)
+{
+    return store.storage->errorString() + QLatin1String(" (") + store.storage->databaseName() + QLatin1Char(')');
+}
+
+int importFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
+    const QByteArray text = file.readAll();
+
+    // Parse all of it before touching the calendar.
+    MemoryCalendar::Ptr parsed(new MemoryCalendar(QTimeZone::systemTimeZone()));
+    ICalFormat format;
+    if (text.trimmed().isEmpty() || !format.fromRawString(parsed, text))
+        return fail(QStringLiteral("%1 is not a valid iCalendar file").arg(fileName));
+    const Incidence::List incoming = parsed->rawIncidences();
+    if (incoming.isEmpty())
+        return fail(QStringLiteral("%1 holds no calendar entries").arg(fileName));
+
+    Store store;
+    if (!store.storage->open())
+        return fail(storageError(store));
+    int added = 0;
+    int updated = 0;
+    for (const Incidence::Ptr &incidence : incoming) {
+        store.storage->loadIncidence(incidence->uid());
+        const Incidence::Ptr existing = store.calendar->incidence(incidence->uid(), incidence->recurrenceId());
+        if (existing) {
+            store.calendar->deleteIncidence(existing);
+            ++updated;
+        } else {
+            ++added;
+        }
+        store.calendar->addIncidence(Incidence::Ptr(incidence->clone()));
+    }
+    if (!store.storage->save())
+        return fail(QStringLiteral("nothing imported: ") + storageError(store));
+    std::printf("imported %d entries (%d new, %d updated)\n", added + updated, added, updated);
+    return 0;
+}
+
+int exportTo(const QString &fileName)
+{
+    Store store;
+    if (!store.storage->open() || !store.storage->loadAll())
+        return fail(storageError(store));
+    ICalFormat format;
+    const QByteArray text = format.toString(store.calendar).toUtf8();
+    if (fileName.isEmpty()) {
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return 0;
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        return fail(QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString()));
+    return 0;
+}
+
+QDateTime startOf(const Incidence::Ptr &incidence)
+{
+    if (incidence->type() == Incidence::TypeTodo && !incidence->dtStart().isValid())
+        return incidence.staticCast<Todo>()->dtDue();
+    return incidence->dtStart();
+}
+
+QDateTime endOf(const Incidence::Ptr &incidence)
+{
+    if (incidence->type() == Incidence::TypeEvent)
+        return incidence.staticCast<Event>()->dtEnd();
+    if (incidence->type() == Incidence::TypeTodo)
+        return incidence.staticCast<Todo>()->dtDue();
+    return QDateTime();
+}
+
+QString timeText(const QDateTime &dateTime, bool allDay)
+{
+    if (!dateTime.isValid())
+        return QStringLiteral("-");
+    return allDay ? dateTime.date().toString(Qt::ISODate) : dateTime.toLocalTime().toString(Qt::ISODate);
+}
+
+int list(const QDate &from, const QDate &to)
+{
+    Store store;
+    if (!store.storage->open())
+        return fail(storageError(store));
+    const bool ranged = from.isValid() || to.isValid();
+    const QDate first = from.isValid() ? from : to;
+    const QDate last = to.isValid() ? to : from;
+    if (ranged && last < first)
+        return usage(QStringLiteral("--to is before --from"));
+    const bool ok = ranged ? store.storage->load(first, last) : store.storage->loadAll();
+    if (!ok)
+        return fail(storageError(store));
+
+    Incidence::List incidences = store.calendar->rawIncidences();
+    std::sort(incidences.begin(), incidences.end(), [](const Incidence::Ptr &a, const Incidence::Ptr &b) {
+        return startOf(a) < startOf(b) || (startOf(a) == startOf(b) && a->uid() < b->uid());
+    });
+    for (const Incidence::Ptr &incidence : qAsConst(incidences)) {
+        if (ranged && incidence->recurs()) {
+            bool occurs = false;
+            for (QDate day = first; !occurs && day <= last; day = day.addDays(1))
+                occurs = incidence->recursOn(day, store.calendar->timeZone());
+            if (!occurs)
+                continue;
+        }
+        QString line = incidence->uid() + QLatin1Char('\t') + timeText(startOf(incidence), incidence->allDay())
+            + QLatin1Char('\t') + timeText(endOf(incidence), incidence->allDay()) + QLatin1Char('\t')
+            + incidence->summary();
+        if (incidence->recurs())
+            line += QLatin1String("\t(recurring)");
+        std::printf("%s\n", qPrintable(line));
+    }
+    return 0;
+}
+
+int add(const QString &summary, const QString &start, const QString &end, const QString &location)
+{
+    const QDateTime startTime = QDateTime::fromString(start, Qt::ISODate);
+    const QDateTime endTime = QDateTime::fromString(end, Qt::ISODate);
+    if (summary.isEmpty())
+        return usage(QStringLiteral("add needs --summary"));
+    if (!startTime.isValid() || !endTime.isValid())
+        return usage(QStringLiteral("add needs --start and --end as ISO date-times (2024-05-01T09:30)"));
+    if (endTime < startTime)
+        return usage(QStringLiteral("the end is before the start"));
+
+    Store store;
+    if (!store.storage->open())
+        return fail(storageError(store));
+    Event::Ptr event(new Event);
+    event->setUid(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    event->setSummary(summary);
+    event->setDtStart(startTime);
+    event->setDtEnd(endTime);
+    if (!location.isEmpty())
+        event->setLocation(location);
+    store.calendar->addIncidence(event);
+    if (!store.storage->save())
+        return fail(storageError(store));
+    std::printf("%s\n", qPrintable(event->uid()));
+    return 0;
+}
+
+int remove(const QString &uid)
+{
+    Store store;
+    if (!store.storage->open() || !store.storage->loadIncidence(uid))
+        return fail(storageError(store));
+    const Incidence::Ptr incidence = store.calendar->incidence(uid);
+    if (!incidence)
+        return fail(QStringLiteral("no calendar entry ") + uid);
+    store.calendar->deleteIncidenceInstances(incidence);
+    store.calendar->deleteIncidence(incidence);
+    if (!store.storage->save())
+        return fail(storageError(store));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("halvane-calendar"));
+
+    QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2)
+        return usage(QStringLiteral("no command"));
+    const QString command = arguments.at(1);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+
+    QCommandLineParser parser;
+    const QCommandLineOption fromOption(QStringLiteral("from"), QString(), QStringLiteral("date"));
+    const QCommandLineOption toOption(QStringLiteral("to"), QString(), QStringLiteral("date"));
+    const QCommandLineOption summaryOption(QStringLiteral("summary"), QString(), QStringLiteral("text"));
+    const QCommandLineOption startOption(QStringLiteral("start"), QString(), QStringLiteral("iso"));
+    const QCommandLineOption endOption(QStringLiteral("end"), QString(), QStringLiteral("iso"));
+    const QCommandLineOption locationOption(QStringLiteral("location"), QString(), QStringLiteral("text"));
+    if (command == QLatin1String("list"))
+        parser.addOptions({fromOption, toOption});
+    else if (command == QLatin1String("add"))
+        parser.addOptions({summaryOption, startOption, endOption, locationOption});
+    arguments.removeAt(1);
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+    const QStringList positional = parser.positionalArguments();
+
+    if (command == QLatin1String("import")) {
+        if (positional.size() != 1)
+            return usage(QStringLiteral("import takes one file"));
+        return importFile(positional.first());
+    }
+    if (command == QLatin1String("export")) {
+        if (positional.size() > 1)
+            return usage(QStringLiteral("export takes at most one file"));
+        return exportTo(positional.value(0));
+    }
+    if (command == QLatin1String("list")) {
+        if (!positional.isEmpty())
+            return usage(QStringLiteral("unexpected argument: ") + positional.first());
+        const QDate from = QDate::fromString(parser.value(fromOption), Qt::ISODate);
+        const QDate to = QDate::fromString(parser.value(toOption), Qt::ISODate);
+        if ((parser.isSet(fromOption) && !from.isValid()) || (parser.isSet(toOption) && !to.isValid()))
+            return usage(QStringLiteral("dates are YYYY-MM-DD"));
+        return list(from, to);
+    }
+    if (command == QLatin1String("add")) {
+        if (!positional.isEmpty())
+            return usage(QStringLiteral("unexpected argument: ") + positional.first());
+        return add(parser.value(summaryOption), parser.value(startOption), parser.value(endOption),
+                   parser.value(locationOption));
+    }
+    if (command == QLatin1String("remove")) {
+        if (positional.size() != 1)
+            return usage(QStringLiteral("remove takes one uid"));
+        return remove(positional.first());
+    }
+    return usage(QStringLiteral("unknown command: ") + command);
+}

@@ -1,0 +1,37 @@
+// halvane-smsd: records the SMS that arrive through oFono in the
+// communication history.
+
+#include <QtCore/QCommandLineParser>
+#include <QtCore/QCoreApplication>
+#include <QtDBus/QDBusConnection>
+
+#include <cstdio>
+
+#include "smsrecorder.h"
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("halvane-smsd"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Listens on the system bus for the SMS oFono receives on any modem and records each\n"
+        "in the communication history ($HALVANE_COMMHISTORY_DB, else\n"
+        "$XDG_DATA_HOME/halvane/commhistory.db), telling the session bus."));
+    parser.addHelpOption();
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "halvane-smsd: unexpected argument: %s\n", qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
+
+    SmsRecorder recorder(QDBusConnection::systemBus());
+    if (!recorder.start()) {
+        std::fprintf(stderr, "halvane-smsd: %s\n", qPrintable(recorder.errorString()));
+        return 1;
+    }
+
+    // Stopped by a signal: every message is committed as it arrives.
+    return app.exec();
+}
