@@ -9,6 +9,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QTimer>
+#include <QtCore/QDir>
 #include <QtCore/QUrl>
 #include <QtNetwork/QNetworkAccessManager>
 #include <QtNetwork/QNetworkReply>
@@ -49,9 +50,10 @@ std::unique_ptr<QSparqlResult> run(QSparqlConnection &connection, const QSparqlQ
 // Reads a local file or downloads a URL; false with error set on failure.
 bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *error)
 {
-    const QUrl given = QUrl::fromUserInput(argument, QFileInfo(argument).absolutePath(), QUrl::AssumeLocalFile);
-    if (given.isLocalFile() || QFileInfo::exists(argument)) {
-        const QString path = given.isLocalFile() ? given.toLocalFile() : argument;
+    // Relative paths are relative to where the command runs.
+    const QUrl given = QUrl::fromUserInput(argument, QDir::currentPath(), QUrl::AssumeLocalFile);
+    if (QFileInfo::exists(argument) || given.isLocalFile()) {
+        const QString path = QFileInfo::exists(argument) ? argument : given.toLocalFile();
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             *error = QStringLiteral("cannot read %1: %2").arg(argument, file.errorString());

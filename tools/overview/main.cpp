@@ -14,6 +14,7 @@
 #include "hvdemoweatherserver.h"
 #include "hvglobal.h"
 #include "hvoverview.h"
+#include "hvitemmanager.h"
 #include "hvservicefactory.h"
 
 using namespace Halvane;
@@ -138,5 +139,9 @@ int main(int argc, char **argv)
     HVOverview overview(options);
     QObject::connect(&overview, &HVOverview::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     overview.start();
-    return app.exec();
+    const int exitCode = app.exec();
+    // The sources close their stores while the demo profile still exists.
+    if (HVItemManager *manager = HVItemManager::instance())
+        manager->cleanup();
+    return exitCode;
 }
