@@ -3,6 +3,8 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QDebug>
 #include <QtCore/QDir>
+#include <QtCore/QHash>
+#include <QtCore/QMutex>
 #include <QtCore/QStandardPaths>
 
 #include <libtracker-sparql/tracker-sparql.h>
@@ -18,6 +20,46 @@ public:
 };
 
 namespace {
+
+// Opening a store costs tens of milliseconds and two connections to one local
+// store in a process trip over each other, while callers open a connection per
+// query. So the native connections are shared per store and stay open until
+// the process ends; a QSparqlConnection holds a reference.
+class NativeConnections
+{
+public:
+    ~NativeConnections()
+    {
+        for (TrackerSparqlConnection *connection : qAsConst(m_open)) {
+            tracker_sparql_connection_close(connection);
+            g_object_unref(connection);
+        }
+    }
+
+    template <typename Open>
+    TrackerSparqlConnection *acquire(const QString &key, Open open, GError **error)
+    {
+        QMutexLocker locker(&m_mutex);
+        TrackerSparqlConnection *connection = m_open.value(key);
+        if (!connection) {
+            connection = open(error);
+            if (!connection)
+                return nullptr;
+            m_open.insert(key, connection);
+        }
+        return static_cast<TrackerSparqlConnection *>(g_object_ref(connection));
+    }
+
+private:
+    QMutex m_mutex;
+    QHash<QString, TrackerSparqlConnection *> m_open;
+};
+
+NativeConnections &nativeConnections()
+{
+    static NativeConnections connections;
+    return connections;
+}
 
 QString takeMessage(GError *error)
 {
@@ -76,16 +118,25 @@ QSparqlConnection::QSparqlConnection(const QString &type, QObject *parent)
     GError *error = nullptr;
     const QByteArray service = qgetenv("HALVANE_TRACKER_SERVICE");
     if (!service.isEmpty()) {
-        d->connection = tracker_sparql_connection_bus_new(service.constData(), nullptr, nullptr, &error);
+        d->connection = nativeConnections().acquire(
+            QLatin1String("bus:") + QString::fromUtf8(service),
+            [&service](GError **e) { return tracker_sparql_connection_bus_new(service.constData(), nullptr, nullptr, e); },
+            &error);
     } else {
         const QString path = localStorePath();
-        QDir().mkpath(path);
-        GFile *store = g_file_new_for_path(QFile::encodeName(path).constData());
-        GFile *ontology = tracker_sparql_get_ontology_nepomuk();
-        d->connection = tracker_sparql_connection_new(TRACKER_SPARQL_CONNECTION_FLAGS_NONE, store, ontology,
-                                                      nullptr, &error);
-        g_object_unref(ontology);
-        g_object_unref(store);
+        d->connection = nativeConnections().acquire(
+            QLatin1String("local:") + path,
+            [&path](GError **e) {
+                QDir().mkpath(path);
+                GFile *store = g_file_new_for_path(QFile::encodeName(path).constData());
+                GFile *ontology = tracker_sparql_get_ontology_nepomuk();
+                TrackerSparqlConnection *connection = tracker_sparql_connection_new(
+                    TRACKER_SPARQL_CONNECTION_FLAGS_NONE, store, ontology, nullptr, e);
+                g_object_unref(ontology);
+                g_object_unref(store);
+                return connection;
+            },
+            &error);
     }
     if (!d->connection) {
         d->error = QSparqlError(takeMessage(error), QSparqlError::ConnectionError);
@@ -97,10 +148,8 @@ QSparqlConnection::QSparqlConnection(const QString &type, QObject *parent)
 
 QSparqlConnection::~QSparqlConnection()
 {
-    if (d->connection) {
-        tracker_sparql_connection_close(d->connection);
+    if (d->connection)
         g_object_unref(d->connection);
-    }
     delete d;
 }
 
