@@ -11,6 +11,7 @@
 #include <QtTest/QtTest>
 
 #include "hvcall.h"
+#include "hvtestfixture.h"
 
 using namespace QtContacts;
 
@@ -141,12 +142,7 @@ void TestHVCall::initTestCase()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
     QCoreApplication::addLibraryPath(QStringLiteral(HVTEST_QT_PLUGINS));
 
-    const QString sessionDir = m_dir.filePath(QStringLiteral("session"));
-    QVERIFY(QDir().mkpath(sessionDir));
-    const QString session = startBus(m_sessionBus, {QStringLiteral("--session"),
-                                                    QStringLiteral("--address=unix:dir=") + sessionDir});
-    QVERIFY(!session.isEmpty());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", session.toUtf8());
+    QVERIFY(HVTest::startSessionBus(m_sessionBus, m_dir.filePath(QStringLiteral("session"))));
 
     const QString systemDir = m_dir.filePath(QStringLiteral("system"));
     QVERIFY(QDir().mkpath(systemDir));
@@ -171,13 +167,8 @@ void TestHVCall::initTestCase()
     QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::systemBus().interface()->isServiceRegistered(QStringLiteral("org.ofono")),
                              20000);
 
-    m_endpoint.start(QStringLiteral("tracker3"), {QStringLiteral("endpoint"), QStringLiteral("--database"),
-                                                  m_dir.filePath(QStringLiteral("store")), QStringLiteral("--ontology"),
-                                                  QStringLiteral("nepomuk"), QStringLiteral("--dbus-service"),
-                                                  QLatin1String(TrackerService), QStringLiteral("--session")});
-    QVERIFY(m_endpoint.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QDBusConnection::sessionBus().interface()->isServiceRegistered(QLatin1String(TrackerService)), 20000);
+    QVERIFY(HVTest::startTrackerEndpoint(m_endpoint, m_dir.filePath(QStringLiteral("store")),
+                                         QLatin1String(TrackerService)));
     qputenv("HALVANE_TRACKER_SERVICE", TrackerService);
 
     // The address book comes in as a person brings it: through halvane-contacts.

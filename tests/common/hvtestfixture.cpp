@@ -3,9 +3,14 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QDeadlineTimer>
 #include <QtCore/QJsonDocument>
+#include <QtCore/QProcess>
 #include <QtCore/QSaveFile>
+#include <QtCore/QThread>
 #include <QtCore/QTranslator>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusConnectionInterface>
 
 namespace HVTest {
 
@@ -41,6 +46,41 @@ bool loadTranslations()
     if (!translator->load(QStringLiteral("halvane_en"), QStringLiteral(HVTEST_TRANSLATIONS_DIR)))
         return false;
     return QCoreApplication::installTranslator(translator);
+}
+
+bool startSessionBus(QProcess &bus, const QString &socketDir)
+{
+    if (!QDir().mkpath(socketDir))
+        return false;
+    bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                              QStringLiteral("--address=unix:dir=") + socketDir,
+                                              QStringLiteral("--print-address=1")});
+    if (!bus.waitForStarted())
+        return false;
+    QDeadlineTimer deadline(10000);
+    while (!bus.canReadLine() && !deadline.hasExpired())
+        bus.waitForReadyRead(100);
+    const QByteArray address = bus.readLine().trimmed();
+    if (address.isEmpty())
+        return false;
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    return true;
+}
+
+bool startTrackerEndpoint(QProcess &endpoint, const QString &databaseDir, const QString &service)
+{
+    endpoint.start(QStringLiteral("tracker3"), {QStringLiteral("endpoint"), QStringLiteral("--database"), databaseDir,
+                                                QStringLiteral("--ontology"), QStringLiteral("nepomuk"),
+                                                QStringLiteral("--dbus-service"), service, QStringLiteral("--session")});
+    if (!endpoint.waitForStarted())
+        return false;
+    QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        if (QDBusConnection::sessionBus().interface()->isServiceRegistered(service))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
 }
 
 } // namespace HVTest

@@ -4,6 +4,10 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QString>
 
+QT_BEGIN_NAMESPACE
+class QProcess;
+QT_END_NAMESPACE
+
 // Helpers shared by the tests: the test plug-ins built with the tests, and the
 // item files they read.
 namespace HVTest {
@@ -29,6 +33,14 @@ bool writeItems(const QString &dir, const QString &key, const QJsonArray &items)
 
 // Loads the English catalogue built with the project.
 bool loadTranslations();
+
+// Starts a private session bus with its socket under socketDir and points this
+// process (and what it starts) at it.
+bool startSessionBus(QProcess &bus, const QString &socketDir);
+
+// Starts a Tracker endpoint (nepomuk ontology) on the session bus and waits
+// until it owns its name.
+bool startTrackerEndpoint(QProcess &endpoint, const QString &databaseDir, const QString &service);
 
 } // namespace HVTest
 

@@ -2,6 +2,7 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include "hvtestfixture.h"
 #include "qsparqlbinding.h"
 #include "qsparqlconnection.h"
 #include "qsparqlresult.h"
@@ -50,14 +51,7 @@ void TestQSparqlConnection::initTestCase()
     qunsetenv("HALVANE_TRACKER_SERVICE");
 
     // A private session bus for the endpoint, set before anything connects.
-    const QString socketDir = m_dir.filePath(QStringLiteral("bus"));
-    QVERIFY(QDir().mkpath(socketDir));
-    m_bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                QStringLiteral("--address=unix:dir=") + socketDir,
-                                                QStringLiteral("--print-address=1")});
-    QVERIFY(m_bus.waitForStarted());
-    QTRY_VERIFY(m_bus.canReadLine());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+    QVERIFY(HVTest::startSessionBus(m_bus, m_dir.filePath(QStringLiteral("bus"))));
 }
 
 void TestQSparqlConnection::cleanupTestCase()
@@ -183,11 +177,7 @@ void TestQSparqlConnection::endpointSharesTheStore()
 {
     const QString service = QStringLiteral("org.halvane.TestStore");
     QProcess endpoint;
-    endpoint.start(QStringLiteral("tracker3"), {QStringLiteral("endpoint"), QStringLiteral("--database"),
-                                                m_dir.filePath(QStringLiteral("endpoint")),
-                                                QStringLiteral("--ontology"), QStringLiteral("nepomuk"),
-                                                QStringLiteral("--dbus-service"), service, QStringLiteral("--session")});
-    QVERIFY(endpoint.waitForStarted());
+    QVERIFY(HVTest::startTrackerEndpoint(endpoint, m_dir.filePath(QStringLiteral("endpoint")), service));
     qputenv("HALVANE_TRACKER_SERVICE", service.toUtf8());
 
     // Wait until the endpoint owns its name.

@@ -2,6 +2,8 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include "hvtestfixture.h"
+
 #include "qsparqlconnection.h"
 #include "qsparqlresult.h"
 #include "trackerchangenotifier.h"
@@ -46,20 +48,8 @@ void TestTrackerChangeNotifier::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
-    const QString socketDir = m_dir.filePath(QStringLiteral("bus"));
-    QVERIFY(QDir().mkpath(socketDir));
-    m_bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                QStringLiteral("--address=unix:dir=") + socketDir,
-                                                QStringLiteral("--print-address=1")});
-    QVERIFY(m_bus.waitForStarted());
-    QTRY_VERIFY(m_bus.canReadLine());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
-
-    m_endpoint.start(QStringLiteral("tracker3"), {QStringLiteral("endpoint"), QStringLiteral("--database"),
-                                                  m_dir.filePath(QStringLiteral("endpoint")), QStringLiteral("--ontology"),
-                                                  QStringLiteral("nepomuk"), QStringLiteral("--dbus-service"), Service,
-                                                  QStringLiteral("--session")});
-    QVERIFY(m_endpoint.waitForStarted());
+    QVERIFY(HVTest::startSessionBus(m_bus, m_dir.filePath(QStringLiteral("bus"))));
+    QVERIFY(HVTest::startTrackerEndpoint(m_endpoint, m_dir.filePath(QStringLiteral("endpoint")), Service));
     qputenv("HALVANE_TRACKER_SERVICE", Service.toUtf8());
     QTRY_VERIFY_WITH_TIMEOUT(std::unique_ptr<QSparqlResult>(QSparqlConnection().exec(
                                  QSparqlQuery(QStringLiteral("ASK { ?x a rdfs:Resource }"), QSparqlQuery::AskStatement)))->boolValue(),

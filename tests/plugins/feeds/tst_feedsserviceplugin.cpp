@@ -8,6 +8,7 @@
 #include "hvservice.h"
 #include "hvservicefactory.h"
 #include "hvservicesource.h"
+#include "hvtestfixture.h"
 #include "qsparqlconnection.h"
 #include "qsparqlresult.h"
 
@@ -82,14 +83,8 @@ void TestFeedsServicePlugin::initTestCase()
     qputenv("HALVANE_PLUGINS_PATH", QFile::encodeName(m_pluginsDir.path() + "/"));
     qunsetenv("HALVANE_TRACKER_SERVICE");
 
-    QVERIFY(QDir().mkpath(m_dir.filePath("bus")));
-    m_bus.start("dbus-daemon", {"--session", "--nofork", "--address=unix:dir=" + m_dir.filePath("bus"), "--print-address=1"});
-    QVERIFY(m_bus.waitForStarted());
-    QTRY_VERIFY(m_bus.canReadLine());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
-    m_endpoint.start("tracker3", {"endpoint", "--database", m_dir.filePath("endpoint"), "--ontology", "nepomuk",
-                                  "--dbus-service", EndpointService, "--session"});
-    QVERIFY(m_endpoint.waitForStarted());
+    QVERIFY(HVTest::startSessionBus(m_bus, m_dir.filePath("bus")));
+    QVERIFY(HVTest::startTrackerEndpoint(m_endpoint, m_dir.filePath("endpoint"), EndpointService));
 
     previousHandler = qInstallMessageHandler(captureMessage);
     capturedMessages = &m_messages;
