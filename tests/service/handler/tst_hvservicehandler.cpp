@@ -178,6 +178,15 @@ QString entry(const char *name, const char *action, int value = -1)
 
 } // namespace
 
+// A service whose source reports the end of a synchronization only when told to.
+FakeService *registerLateService(HVServiceHandler &handler, const QString &key)
+{
+    auto *service = new FakeService(key);
+    service->fakeSource()->report = FakeSource::ReportLater;
+    handler.registerService(key, service);
+    return service;
+}
+
 class Testhvservicehandler : public QObject
 {
     Q_OBJECT
@@ -341,12 +350,8 @@ void Testhvservicehandler::synchronizeSignalOrder()
 void Testhvservicehandler::synchronizeReportedLater()
 {
     HVServiceHandler handler;
-    auto *a = new FakeService(QStringLiteral("a"));
-    auto *b = new FakeService(QStringLiteral("b"));
-    a->fakeSource()->report = FakeSource::ReportLater;
-    b->fakeSource()->report = FakeSource::ReportLater;
-    handler.registerService(QStringLiteral("a"), a);
-    handler.registerService(QStringLiteral("b"), b);
+    FakeService *a = registerLateService(handler, QStringLiteral("a"));
+    FakeService *b = registerLateService(handler, QStringLiteral("b"));
 
     SignalLog log(&handler);
     HVServiceAction action(nullptr);
@@ -448,12 +453,8 @@ void Testhvservicehandler::mixedReports()
     QFETCH(int, finalActivity);
 
     HVServiceHandler handler;
-    auto *a = new FakeService(QStringLiteral("a"));
-    auto *b = new FakeService(QStringLiteral("b"));
-    a->fakeSource()->report = FakeSource::ReportLater;
-    b->fakeSource()->report = FakeSource::ReportLater;
-    handler.registerService(QStringLiteral("a"), a);
-    handler.registerService(QStringLiteral("b"), b);
+    FakeService *a = registerLateService(handler, QStringLiteral("a"));
+    FakeService *b = registerLateService(handler, QStringLiteral("b"));
     SignalLog log(&handler);
     HVServiceAction action(nullptr);
     action.setObjectName(QStringLiteral("m"));
@@ -483,12 +484,8 @@ void Testhvservicehandler::mixedReports()
 void Testhvservicehandler::laterRequestTakesOverServices()
 {
     HVServiceHandler handler;
-    auto *a = new FakeService(QStringLiteral("a"));
-    auto *b = new FakeService(QStringLiteral("b"));
-    a->fakeSource()->report = FakeSource::ReportLater;
-    b->fakeSource()->report = FakeSource::ReportLater;
-    handler.registerService(QStringLiteral("a"), a);
-    handler.registerService(QStringLiteral("b"), b);
+    FakeService *a = registerLateService(handler, QStringLiteral("a"));
+    FakeService *b = registerLateService(handler, QStringLiteral("b"));
     SignalLog log(&handler);
 
     HVServiceAction first(nullptr);
@@ -564,12 +561,8 @@ void Testhvservicehandler::failedDispatch()
 void Testhvservicehandler::cancelDispatched()
 {
     HVServiceHandler handler;
-    auto *a = new FakeService(QStringLiteral("a"));
-    auto *b = new FakeService(QStringLiteral("b"));
-    a->fakeSource()->report = FakeSource::ReportLater;
-    b->fakeSource()->report = FakeSource::ReportLater;
-    handler.registerService(QStringLiteral("a"), a);
-    handler.registerService(QStringLiteral("b"), b);
+    FakeService *a = registerLateService(handler, QStringLiteral("a"));
+    FakeService *b = registerLateService(handler, QStringLiteral("b"));
     SignalLog log(&handler);
 
     HVServiceAction action(nullptr);
