@@ -17,6 +17,23 @@
 
 using namespace Halvane;
 
+// Checks the current data row: the method's kind, access, return type and parameter names.
+static void checkMethod(const QMetaObject &meta)
+{
+    QFETCH(QByteArray, signature);
+    QFETCH(int, methodType);
+    QFETCH(QByteArray, returnType);
+    QFETCH(QList<QByteArray>, parameterNames);
+
+    const int index = meta.indexOfMethod(signature.constData());
+    QVERIFY2(index >= meta.methodOffset(), signature.constData());
+    const QMetaMethod method = meta.method(index);
+    QCOMPARE(int(method.methodType()), methodType);
+    QCOMPARE(method.access(), QMetaMethod::Public);
+    QCOMPARE(QByteArray(method.typeName()), returnType);
+    QCOMPARE(method.parameterNames(), parameterNames);
+}
+
 class Testhvservicefactory : public QObject
 {
     Q_OBJECT
@@ -202,19 +219,7 @@ private Q_SLOTS:
 
     void serviceMetaObject()
     {
-        QFETCH(QByteArray, signature);
-        QFETCH(int, methodType);
-        QFETCH(QByteArray, returnType);
-        QFETCH(QList<QByteArray>, parameterNames);
-
-        const QMetaObject &meta = HVService::staticMetaObject;
-        const int index = meta.indexOfMethod(signature.constData());
-        QVERIFY2(index >= meta.methodOffset(), signature.constData());
-        const QMetaMethod method = meta.method(index);
-        QCOMPARE(int(method.methodType()), methodType);
-        QCOMPARE(method.access(), QMetaMethod::Public);
-        QCOMPARE(QByteArray(method.typeName()), returnType);
-        QCOMPARE(method.parameterNames(), parameterNames);
+        checkMethod(HVService::staticMetaObject);
     }
 
     void sourceMetaObject_data()
@@ -242,19 +247,7 @@ private Q_SLOTS:
 
     void sourceMetaObject()
     {
-        QFETCH(QByteArray, signature);
-        QFETCH(int, methodType);
-        QFETCH(QByteArray, returnType);
-        QFETCH(QList<QByteArray>, parameterNames);
-
-        const QMetaObject &meta = HVServiceSource::staticMetaObject;
-        const int index = meta.indexOfMethod(signature.constData());
-        QVERIFY2(index >= meta.methodOffset(), signature.constData());
-        const QMetaMethod method = meta.method(index);
-        QCOMPARE(int(method.methodType()), methodType);
-        QCOMPARE(method.access(), QMetaMethod::Public);
-        QCOMPARE(QByteArray(method.typeName()), returnType);
-        QCOMPARE(method.parameterNames(), parameterNames);
+        checkMethod(HVServiceSource::staticMetaObject);
     }
 
     void callsBySignature()
