@@ -28,10 +28,24 @@ packages=(
     libkf5calendarcore-dev
     qtpim5-dev
     libqt5sql5-sqlite
+    # voice control: pocketsphinx in GStreamer, its English model and dictionary
+    gstreamer1.0-pocketsphinx
+    pocketsphinx-en-us
+    # e-mail: MIME parsing and IMAP retrieval
+    libkf5mime-dev
+    libkf5imap-dev
     # tests
     dbus
     sox
     python3-dbusmock
+    espeak-ng
+    dovecot-imapd
+    # voice benchmark: the stock decoder side by side
+    pocketsphinx
+    # sanitizer and fuzzing builds
+    clang-14
+    libclang-rt-14-dev
+    libfuzzer-14-dev
 )
 
 missing=()
