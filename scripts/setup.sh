@@ -1,12 +1,18 @@
 #!/bin/bash
 # The two ways into the project:
 #   scripts/setup.sh demo   installs what is missing, builds, runs halvane-overview --demo
-#   scripts/setup.sh test   installs what is missing, builds, runs every test
+#   scripts/setup.sh test   installs what is missing, builds, runs every test: the suite,
+#                           the suite again under AddressSanitizer + UndefinedBehaviorSanitizer,
+#                           the fuzz targets for a minute each, and the threaded tests under
+#                           ThreadSanitizer
+# HALVANE_BUILD_DIR moves the plain build (default: build/); the sanitizer builds go
+# beside it (build-asan/, build-tsan/). HALVANE_FUZZ_SECONDS shortens the fuzz runs.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${HALVANE_BUILD_DIR:-$here/build}"
 jobs=$(nproc 2>/dev/null || echo 2)
+fuzz_seconds="${HALVANE_FUZZ_SECONDS:-60}"
 
 usage() {
     echo "usage: $0 demo|test" >&2
@@ -24,12 +30,55 @@ bash "$here/scripts/install-deps.sh"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" --parallel "$jobs"
 
-case "$1" in
-    demo)
-        exec "$build/bin/halvane-overview" --demo
-        ;;
-    test)
-        cd "$build"
-        exec ctest --output-on-failure --parallel "$jobs" --timeout 600
-        ;;
-esac
+if [ "$1" = demo ]; then
+    exec "$build/bin/halvane-overview" --demo
+fi
+
+failed=()
+phase() {
+    echo
+    echo "==== $* ===="
+}
+
+phase "the suite"
+(cd "$build" && ctest --output-on-failure --parallel "$jobs" --timeout 600) || failed+=("suite")
+
+# The sanitizer builds use clang, whose libFuzzer the fuzz targets need too.
+sanitizers="$here/tests/sanitizers"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1:strict_init_order=1"
+export LSAN_OPTIONS="suppressions=$sanitizers/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$sanitizers/ubsan.supp"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$sanitizers/tsan.supp"
+
+asan="$build-asan"
+phase "AddressSanitizer + UndefinedBehaviorSanitizer build"
+if CC=clang-14 CXX=clang++-14 cmake -S "$here" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DHALVANE_SANITIZE="address;undefined" -DHALVANE_BUILD_FUZZERS=ON -DHALVANE_BUILD_BENCHMARKS=OFF \
+    && cmake --build "$asan" --parallel "$jobs"; then
+    phase "the suite under AddressSanitizer + UndefinedBehaviorSanitizer"
+    (cd "$asan" && ctest --output-on-failure --parallel "$jobs" --timeout 900) || failed+=("asan suite")
+    if [ -x "$here/tests/fuzz/run-fuzzers.sh" ] || [ -f "$here/tests/fuzz/run-fuzzers.sh" ]; then
+        phase "fuzz targets, ${fuzz_seconds} s each"
+        bash "$here/tests/fuzz/run-fuzzers.sh" "$asan" "$fuzz_seconds" || failed+=("fuzzing")
+    fi
+else
+    failed+=("asan build")
+fi
+
+tsan="$build-tsan"
+phase "ThreadSanitizer build of the threaded tests"
+if CC=clang-14 CXX=clang++-14 cmake -S "$here" -B "$tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DHALVANE_SANITIZE=thread -DHALVANE_BUILD_BENCHMARKS=OFF \
+    && cmake --build "$tsan" --parallel "$jobs" --target halvane_threaded_tests; then
+    phase "the threaded tests under ThreadSanitizer"
+    (cd "$tsan" && ctest --output-on-failure --parallel "$jobs" --timeout 900 -L threaded) || failed+=("tsan tests")
+else
+    failed+=("tsan build")
+fi
+
+echo
+if [ ${#failed[@]} -ne 0 ]; then
+    echo "setup: FAILED: ${failed[*]}" >&2
+    exit 1
+fi
+echo "setup: every test passed"
