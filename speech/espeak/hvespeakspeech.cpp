@@ -12,8 +12,7 @@ HVEspeakSpeech::HVEspeakSpeech(QObject *parent)
 {
     m_synthesizer->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_synthesizer, &QObject::deleteLater);
-    connect(m_synthesizer, &HVEspeakSynthesizer::chunkReady, this, &HVEspeakSpeech::chunkReady);
-    connect(m_synthesizer, &HVEspeakSynthesizer::finished, this, &HVEspeakSpeech::synthesisFinished);
+    connect(m_synthesizer, &HVEspeakSynthesizer::resultsAvailable, this, &HVEspeakSpeech::collectResults);
     connect(&m_player, &HVEspeakPlayer::finished, this, &HVEspeakSpeech::chunkPlayed);
     m_thread.setObjectName(QStringLiteral("espeak"));
     m_thread.start();
@@ -68,8 +67,18 @@ void HVEspeakSpeech::speak(const QStringList &chunks)
         Q_EMIT speakingFinished();
         return;
     }
-    QMetaObject::invokeMethod(m_synthesizer, "synthesize", Qt::QueuedConnection, Q_ARG(quint64, generation),
-                              Q_ARG(QStringList, chunks));
+    m_synthesizer->request(generation, chunks);
+}
+
+void HVEspeakSpeech::collectResults()
+{
+    const QVector<HVEspeakSynthesizer::Result> results = m_synthesizer->takeResults();
+    for (const HVEspeakSynthesizer::Result &result : results) {
+        if (result.index < 0)
+            synthesisFinished(result.generation);
+        else
+            chunkReady(result.generation, result.index, result.pcm);
+    }
 }
 
 void HVEspeakSpeech::chunkReady(quint64 generation, int index, const QByteArray &pcm)

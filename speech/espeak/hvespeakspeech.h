@@ -39,6 +39,7 @@ public Q_SLOTS:
 
 private:
     void speak(const QStringList &chunks);
+    void collectResults();
     void chunkReady(quint64 generation, int index, const QByteArray &pcm);
     void synthesisFinished(quint64 generation);
     void chunkPlayed();

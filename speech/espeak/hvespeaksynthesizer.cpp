@@ -2,6 +2,8 @@
 
 #include <QtCore/QDebug>
 
+#include <utility>
+
 #include <espeak-ng/speak_lib.h>
 
 namespace Halvane {
@@ -62,6 +64,52 @@ bool HVEspeakSynthesizer::initialize()
     return true;
 }
 
+void HVEspeakSynthesizer::request(quint64 generation, const QStringList &chunks)
+{
+    {
+        std::lock_guard<std::mutex> locker(m_mailboxMutex);
+        m_hasRequest = true;
+        m_requestGeneration = generation;
+        m_requestChunks = chunks;
+    }
+    // By name and without arguments: nothing of ours travels in Qt's event.
+    QMetaObject::invokeMethod(this, "synthesizePending", Qt::QueuedConnection);
+}
+
+QVector<HVEspeakSynthesizer::Result> HVEspeakSynthesizer::takeResults()
+{
+    std::lock_guard<std::mutex> locker(m_mailboxMutex);
+    return std::exchange(m_results, QVector<Result>());
+}
+
+void HVEspeakSynthesizer::synthesizePending()
+{
+    quint64 generation;
+    QStringList chunks;
+    {
+        std::lock_guard<std::mutex> locker(m_mailboxMutex);
+        if (!m_hasRequest)
+            return;
+        m_hasRequest = false;
+        generation = m_requestGeneration;
+        chunks = std::exchange(m_requestChunks, QStringList());
+    }
+    synthesize(generation, chunks);
+}
+
+void HVEspeakSynthesizer::deliver(Result result)
+{
+    bool wake;
+    {
+        std::lock_guard<std::mutex> locker(m_mailboxMutex);
+        wake = m_results.isEmpty();
+        m_results.append(std::move(result));
+    }
+    // One wake-up per batch: the reader takes everything there is.
+    if (wake)
+        Q_EMIT resultsAvailable();
+}
+
 void HVEspeakSynthesizer::synthesize(quint64 generation, const QStringList &chunks)
 {
     const bool ready = initialize();
@@ -77,9 +125,9 @@ void HVEspeakSynthesizer::synthesize(quint64 generation, const QStringList &chun
                 qWarning() << "espeak-ng could not synthesize" << chunks.at(index);
         }
         // Also when empty: the reader still passes through every piece.
-        Q_EMIT chunkReady(generation, index, job.pcm);
+        deliver(Result{generation, index, job.pcm});
     }
-    Q_EMIT finished(generation);
+    deliver(Result{generation, -1, QByteArray()});
 }
 
 } // namespace Halvane

@@ -5,16 +5,29 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QObject>
 #include <QtCore/QStringList>
+#include <QtCore/QVector>
+
+#include <mutex>
 
 namespace Halvane {
 
 // Turns texts into 16-bit mono PCM with espeak-ng. Lives on a worker thread:
 // espeak-ng synthesizes synchronously and is not to be used from two threads.
+// Requests and results pass between the threads through mailboxes under a
+// standard mutex, whose ordering ThreadSanitizer sees (QMutex's lives in the
+// uninstrumented Qt library); the queued calls that wake either side carry
+// no data.
 class HVEspeakSynthesizer : public QObject
 {
     Q_OBJECT
 
 public:
+    struct Result {
+        quint64 generation = 0;
+        int index = -1; // -1: the request is done
+        QByteArray pcm;
+    };
+
     // generation: the reader's current request; work for older ones is dropped.
     explicit HVEspeakSynthesizer(const QAtomicInteger<quint64> *generation);
     ~HVEspeakSynthesizer() override;
@@ -22,15 +35,28 @@ public:
     // The sample rate of the PCM, known once espeak-ng is initialised (0 before).
     int sampleRate() const { return m_sampleRate.loadAcquire(); }
 
-public Q_SLOTS:
-    void synthesize(quint64 generation, const QStringList &chunks);
+    // From any thread: replaces a request not yet started.
+    void request(quint64 generation, const QStringList &chunks);
+    // From any thread: the results made since the last call, in order.
+    QVector<Result> takeResults();
 
 Q_SIGNALS:
-    void chunkReady(quint64 generation, int index, const QByteArray &pcm);
-    void finished(quint64 generation);
+    // Results wait in takeResults().
+    void resultsAvailable();
+
+private Q_SLOTS:
+    void synthesizePending();
 
 private:
     bool initialize();
+    void synthesize(quint64 generation, const QStringList &chunks);
+    void deliver(Result result);
+
+    std::mutex m_mailboxMutex;
+    bool m_hasRequest = false;
+    quint64 m_requestGeneration = 0;
+    QStringList m_requestChunks;
+    QVector<Result> m_results;
 
     const QAtomicInteger<quint64> *m_generation;
     QAtomicInt m_sampleRate;
