@@ -1,7 +1,9 @@
 // One day's retrieval by the events plug-in from calendar databases of
 // 1,000, 10,000 and 100,000 entries, 5% of them recurring. The first
-// retrieval after start-up reads the database; later ones find most of it in
-// memory. Prints the figures and the ratio of the largest to the smallest.
+// retrieval after start-up reads and parses the database; later ones of the
+// same day find the calendar unchanged; "changed" ones follow a change of one
+// recurring entry by another connection, as after another process saved.
+// Prints the figures and the ratios of the largest to the smallest.
 #include <KCalendarCore/Event>
 
 #include <QtCore/QCoreApplication>
@@ -14,6 +16,7 @@
 
 #include "extendedcalendar.h"
 #include "extendedstorage.h"
+#include "hvitem.h"
 #include "hvservice.h"
 #include "hvserviceplugin.h"
 #include "hvservicesource.h"
@@ -50,15 +53,40 @@ bool fill(const QString &database, int count)
     return storage.save();
 }
 
-double retrieve(Halvane::HVServiceSource *source)
+// Another connection renames a series, as another process would.
+bool rename(const QString &database, const QString &uid, const QString &summary)
+{
+    mKCal::ExtendedCalendar::Ptr calendar(new mKCal::ExtendedCalendar(QTimeZone::systemTimeZone()));
+    mKCal::ExtendedStorage storage(calendar, database);
+    if (!storage.open() || !storage.loadIncidence(uid))
+        return false;
+    const Incidence::Ptr series = calendar->incidence(uid);
+    if (!series)
+        return false;
+    series->setSummary(summary);
+    return storage.save();
+}
+
+double retrieve(Halvane::HVServiceSource *source, QList<Halvane::HVItem> *items = nullptr)
 {
     const QDateTime from(QDate::currentDate(), QTime(0, 0));
     QElapsedTimer timer;
     timer.start();
-    const int items = source->retrieveItemList(from, from.addDays(1)).size();
+    const QList<Halvane::HVItem> result = source->retrieveItemList(from, from.addDays(1));
     const double ms = timer.nsecsElapsed() / 1e6;
-    Q_UNUSED(items)
+    if (items)
+        *items = result;
     return ms;
+}
+
+// The label the day's list shows for an entry; empty when it is not there.
+QString labelOf(const QList<Halvane::HVItem> &items, const QString &uid)
+{
+    for (const Halvane::HVItem &item : items) {
+        if (item.id().localId() == uid)
+            return item.displayLabel();
+    }
+    return QString();
 }
 
 } // namespace
@@ -77,7 +105,8 @@ int main(int argc, char **argv)
     const int sizes[] = {1000, 10000, 100000};
     double first[3] = {};
     double later[3] = {};
-    std::printf("%10s %12s %14s %12s\n", "entries", "fill (s)", "first (ms)", "later (ms)");
+    double changed[3] = {};
+    std::printf("%10s %12s %14s %12s %14s\n", "entries", "fill (s)", "first (ms)", "later (ms)", "changed (ms)");
     for (int s = 0; s < 3; ++s) {
         QTemporaryDir dir;
         const QString database = dir.filePath(QStringLiteral("calendar.db"));
@@ -91,14 +120,40 @@ int main(int argc, char **argv)
         const double fillSeconds = timer.elapsed() / 1000.0;
 
         Halvane::HVService *service = plugin->createService();
-        first[s] = retrieve(service->source());
+        QList<Halvane::HVItem> items;
+        first[s] = retrieve(service->source(), &items);
+        // A daily series without end that shows today.
+        QString uid;
+        for (const Halvane::HVItem &item : qAsConst(items)) {
+            const QString id = item.id().localId();
+            if (id.startsWith(QLatin1String("bench-")) && id.mid(6).toInt() % 80 == 40) {
+                uid = id;
+                break;
+            }
+        }
         double best = 1e9;
         for (int run = 0; run < 5; ++run)
             best = qMin(best, retrieve(service->source()));
         later[s] = best;
+        best = 1e9;
+        for (int run = 0; run < 5; ++run) {
+            const QString summary = QStringLiteral("Renamed %1").arg(run);
+            if (uid.isEmpty() || !rename(database, uid, summary)) {
+                std::fprintf(stderr, "hvcalendarbench: cannot change a series in %s\n", qPrintable(database));
+                return 1;
+            }
+            best = qMin(best, retrieve(service->source(), &items));
+            // The figure counts only if the retrieval saw the change.
+            if (labelOf(items, uid) != summary) {
+                std::fprintf(stderr, "hvcalendarbench: the retrieval missed the change of %s\n", qPrintable(uid));
+                return 1;
+            }
+        }
+        changed[s] = best;
         delete service;
-        std::printf("%10d %12.1f %14.2f %12.2f\n", sizes[s], fillSeconds, first[s], later[s]);
+        std::printf("%10d %12.1f %14.2f %12.2f %14.2f\n", sizes[s], fillSeconds, first[s], later[s], changed[s]);
     }
-    std::printf("ratio 100,000 : 1,000   first %.2f   later %.2f\n", first[2] / first[0], later[2] / later[0]);
+    std::printf("ratio 100,000 : 1,000   first %.2f   later %.2f   changed %.2f\n", first[2] / first[0],
+                later[2] / later[0], changed[2] / changed[0]);
     return 0;
 }

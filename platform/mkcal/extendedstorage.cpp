@@ -11,10 +11,12 @@
 #include <QtCore/QHash>
 #include <QtCore/QSet>
 #include <QtCore/QStandardPaths>
+#include <QtCore/QVector>
 #include <QtSql/QSqlDatabase>
 #include <QtSql/QSqlError>
 #include <QtSql/QSqlQuery>
 
+#include <algorithm>
 #include <limits>
 
 using namespace KCalendarCore;
@@ -97,6 +99,10 @@ public:
     bool createSchema();
     bool sync();
     bool readRows(QSqlQuery &query);
+    bool covers(const QVariant &start, const QVariant &end, bool recurs, bool isLong) const;
+    bool isCovered(qint64 from, qint64 to) const;
+    void cover(qint64 from, qint64 to);
+    void forgetCoverage();
     bool addParsed(const QString &key, const QByteArray &ical);
     void forget(const QString &key);
     bool writeIncidence(const QString &key, Pending kind);
@@ -127,6 +133,14 @@ public:
     int read = 0;
     // The start of the earliest date loaded, in seconds; none yet when unset.
     QVariant earliestLoaded;
+    // What earlier loads read, so that asking again reads nothing: the date
+    // ranges ([from, to) in seconds, sorted, disjoint), the recurring rows that
+    // end after recurringSince, or everything. sync() brings in what other
+    // connections write within it.
+    QVector<QPair<qint64, qint64>> covered;
+    bool recurringLoaded = false;
+    qint64 recurringSince = 0;
+    bool allLoaded = false;
     KCalendarCore::ICalFormat format;
 };
 
@@ -265,6 +279,62 @@ bool ExtendedStoragePrivate::readRows(QSqlQuery &query)
     return true;
 }
 
+// Whether one of the loads done so far would have read a row with these
+// columns: the conditions of their queries (a NULL column matches none).
+bool ExtendedStoragePrivate::covers(const QVariant &start, const QVariant &end, bool recurs, bool isLong) const
+{
+    if (allLoaded)
+        return true;
+    if (end.isNull())
+        return false;
+    const qint64 endSecs = end.toLongLong();
+    if (recurs && recurringLoaded && endSecs > recurringSince)
+        return true;
+    if (start.isNull())
+        return false;
+    const qint64 startSecs = start.toLongLong();
+    for (const auto &range : covered) {
+        if (isLong ? (endSecs > range.first && startSecs < range.second)
+                   : (startSecs >= range.first - LongSpan && startSecs < range.second && endSecs > range.first))
+            return true;
+    }
+    return false;
+}
+
+bool ExtendedStoragePrivate::isCovered(qint64 from, qint64 to) const
+{
+    if (allLoaded)
+        return true;
+    for (const auto &range : covered) {
+        if (range.first <= from && to <= range.second)
+            return true;
+    }
+    return false;
+}
+
+void ExtendedStoragePrivate::cover(qint64 from, qint64 to)
+{
+    QVector<QPair<qint64, qint64>> merged;
+    for (const auto &range : qAsConst(covered)) {
+        if (range.second < from || to < range.first) {
+            merged.append(range);
+        } else {
+            from = qMin(from, range.first);
+            to = qMax(to, range.second);
+        }
+    }
+    merged.append(qMakePair(from, to));
+    std::sort(merged.begin(), merged.end());
+    covered = merged;
+}
+
+void ExtendedStoragePrivate::forgetCoverage()
+{
+    covered.clear();
+    recurringLoaded = false;
+    allLoaded = false;
+}
+
 bool ExtendedStoragePrivate::sync()
 {
     if (!isOpen)
@@ -282,7 +352,7 @@ bool ExtendedStoragePrivate::sync()
         return fail(QStringLiteral("cannot read the calendar's changes"), query.lastError());
     const bool lagging = !query.value(0).isNull() && query.value(0).toLongLong() > lastSeq + 1;
 
-    QSet<QString> changed;
+    QHash<QString, QPair<QString, QString>> changed;
     query.prepare(QStringLiteral("SELECT seq, uid, recurrence_id FROM changes WHERE seq > ? ORDER BY seq"));
     query.addBindValue(lastSeq);
     if (!exec(query))
@@ -292,29 +362,39 @@ bool ExtendedStoragePrivate::sync()
         lastSeq = qMax(lastSeq, seq);
         if (ownSeqs.remove(seq))
             continue;
-        changed.insert(keyOf(query.value(1).toString(), query.value(2).toString()));
+        const QString uid = query.value(1).toString();
+        const QString recurrenceId = query.value(2).toString();
+        changed.insert(keyOf(uid, recurrenceId), qMakePair(uid, recurrenceId));
     }
     query.finish();
     if (lagging) {
-        // Entries of the log are gone: anything held may be stale.
-        const auto keys = loaded.keys();
-        changed = QSet<QString>(keys.cbegin(), keys.cend());
+        // Entries of the log are gone: anything held may be stale, and rows
+        // added within the ranges loaded are unknown; later loads ask again.
+        changed.clear();
+        for (auto it = loaded.cbegin(); it != loaded.cend(); ++it)
+            changed.insert(it.key(), qMakePair(it.value()->uid(), recurrenceIdText(it.value())));
+        forgetCoverage();
     }
 
-    // Whatever changed elsewhere is read again, or dropped when it is gone.
+    // Whatever changed elsewhere is read again, or dropped when it is gone;
+    // rows new to what was loaded come in as a new load would bring them.
     QSqlQuery row(db);
-    row.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences WHERE uid = ? AND recurrence_id = ?"));
-    for (const QString &key : qAsConst(changed)) {
-        if (!loaded.contains(key))
+    row.setForwardOnly(true);
+    row.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, start_time, end_time, recurs, long FROM incidences"
+                               " WHERE uid = ? AND recurrence_id = ?"));
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+        const bool held = loaded.contains(it.key());
+        if (held)
+            forget(it.key());
+        if (pending.contains(it.key()))
             continue;
-        const Incidence::Ptr old = loaded.value(key);
-        const QString uid = old->uid();
-        const QString recurrenceId = recurrenceIdText(old);
-        forget(key);
-        row.bindValue(0, uid);
-        row.bindValue(1, recurrenceId);
-        if (!readRows(row))
+        row.bindValue(0, it.value().first);
+        row.bindValue(1, it.value().second);
+        if (!exec(row))
             return false;
+        if (row.next() && (held || covers(row.value(3), row.value(4), row.value(5).toBool(), row.value(6).toBool())))
+            addParsed(it.key(), row.value(2).toByteArray());
+        row.finish();
     }
     return true;
 }
@@ -345,6 +425,12 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         const QString ical = format.toICalString(incidence);
         if (ical.isEmpty())
             return fail(QStringLiteral("cannot write the calendar entry ") + uid);
+        // The row is found by uid and recurrence id, the entry read from its
+        // text: iCalendar drops some control characters, and an entry whose
+        // text names another uid could never be found, changed or removed.
+        const Incidence::Ptr written = format.readIncidence(ical.toUtf8());
+        if (!written || keyOf(written) != key)
+            return fail(QStringLiteral("cannot write the calendar entry %1: it does not read back as written").arg(uid));
         query.prepare(QStringLiteral("INSERT OR REPLACE INTO incidences"
                                      " (uid, recurrence_id, start_time, end_time, recurs, long, ical)"
                                      " VALUES (?, ?, ?, ?, ?, ?, ?)"));
@@ -470,6 +556,8 @@ bool ExtendedStorage::close()
         return true;
     d->calendar->unregisterObserver(this);
     d->isOpen = false;
+    // Changes made while closed are not followed: load afresh after open().
+    d->forgetCoverage();
     d->db.close();
     d->db = QSqlDatabase();
     QSqlDatabase::removeDatabase(d->connectionName);
@@ -490,20 +578,24 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
     const QTimeZone zone = d->calendar->timeZone();
     const qint64 from = QDateTime(start, QTime(0, 0), zone).toSecsSinceEpoch();
     const qint64 to = QDateTime(end.addDays(1), QTime(0, 0), zone).toSecsSinceEpoch();
-    QSqlQuery query(d->db);
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
-                                 " WHERE long = 0 AND start_time >= ? AND start_time < ? AND end_time > ?"));
-    query.addBindValue(from - LongSpan);
-    query.addBindValue(to);
-    query.addBindValue(from);
-    if (!d->readRows(query))
-        return false;
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
-                                 " WHERE long = 1 AND end_time > ? AND start_time < ?"));
-    query.addBindValue(from);
-    query.addBindValue(to);
-    if (!d->readRows(query))
-        return false;
+    // Asked before and kept current by sync(): nothing more to read.
+    if (!d->isCovered(from, to)) {
+        QSqlQuery query(d->db);
+        query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
+                                     " WHERE long = 0 AND start_time >= ? AND start_time < ? AND end_time > ?"));
+        query.addBindValue(from - LongSpan);
+        query.addBindValue(to);
+        query.addBindValue(from);
+        if (!d->readRows(query))
+            return false;
+        query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
+                                     " WHERE long = 1 AND end_time > ? AND start_time < ?"));
+        query.addBindValue(from);
+        query.addBindValue(to);
+        if (!d->readRows(query))
+            return false;
+        d->cover(from, to);
+    }
     if (d->earliestLoaded.isNull() || from < d->earliestLoaded.toLongLong())
         d->earliestLoaded = from;
     return true;
@@ -515,10 +607,18 @@ bool ExtendedStorage::loadRecurringIncidences()
         return false;
     // Series that ended before the first date ever loaded cannot occur on any
     // loaded date; loading an earlier range brings those that touch it.
+    const qint64 since =
+        d->earliestLoaded.isNull() ? std::numeric_limits<qint64>::min() : d->earliestLoaded.toLongLong();
+    if (d->allLoaded || (d->recurringLoaded && d->recurringSince <= since))
+        return true;
     QSqlQuery query(d->db);
     query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences WHERE recurs = 1 AND end_time > ?"));
-    query.addBindValue(d->earliestLoaded.isNull() ? std::numeric_limits<qint64>::min() : d->earliestLoaded.toLongLong());
-    return d->readRows(query);
+    query.addBindValue(since);
+    if (!d->readRows(query))
+        return false;
+    d->recurringLoaded = true;
+    d->recurringSince = since;
+    return true;
 }
 
 bool ExtendedStorage::loadIncidence(const QString &uid)
@@ -535,9 +635,14 @@ bool ExtendedStorage::loadAll()
 {
     if (!d->sync())
         return false;
+    if (d->allLoaded)
+        return true;
     QSqlQuery query(d->db);
     query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"));
-    return d->readRows(query);
+    if (!d->readRows(query))
+        return false;
+    d->allLoaded = true;
+    return true;
 }
 
 bool ExtendedStorage::hasPendingChanges() const

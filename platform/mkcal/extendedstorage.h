@@ -22,7 +22,10 @@ class ExtendedStoragePrivate;
  * Loads bring rows into the calendar: only those that touch the asked dates,
  * or the recurring ones, so a large calendar is never read whole. Before every
  * load the storage applies what other connections changed since its last one,
- * so the calendar never keeps an entry that was removed or changed elsewhere.
+ * so the calendar never keeps an entry that was removed or changed elsewhere,
+ * and gains those written elsewhere within what it loaded. Parsed entries stay
+ * in the calendar: a row is parsed again only when it changed, and asking for
+ * what was loaded before reads nothing from the file.
  * save() writes the calendar's additions, changes and deletions since the
  * last load or save in one transaction.
  *

@@ -15,6 +15,7 @@
 #include <dlfcn.h>
 #include <time.h>
 
+#include "eventitemcache.h"
 #include "eventservice.h"
 #include "hvitemtype.h"
 
@@ -72,12 +73,14 @@ EventServiceSource::EventServiceSource(EventService *service)
     calendar = QSharedPointer<mKCal::ExtendedCalendar>(new mKCal::ExtendedCalendar(QString::fromLatin1(tzname[0])));
     storage = mKCal::ExtendedCalendar::defaultStorage(calendar, false);
     storage->open();
+    itemCache.reset(new EventItemCache(calendar));
 }
 
 EventServiceSource::~EventServiceSource()
 {
     calendar->close();
     storage->close();
+    itemCache.reset();
     storage.clear();
     calendar.clear();
 }
@@ -168,27 +171,61 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
         storage->load(firstDay, lastDay);
     storage->loadRecurringIncidences();
 
+    // Recurrence answers and items are those of the last read unless their
+    // incidence changed since; the whole answer when nothing did.
+    const QTimeZone zone = fromDateTime.timeZone();
+    if (itemCache->begin(fromDateTime, lastDay, zone, &result, &events))
+        return result;
+
     const Incidence::List incidences =
         Calendar::mergeIncidenceList(calendar->rawEvents(), calendar->rawTodos(), Journal::List());
-    const QTimeZone zone = fromDateTime.timeZone();
     const qint64 days = fromDateTime.daysTo(QDateTime(lastDay, QTime(0, 0), fromDateTime.timeSpec()));
+    // The days and their occurrences, the same for every incidence.
+    QVector<QDate> dates;
+    QVector<QDateTime> occurrences;
+    QVector<QDate> occurrenceDates;
+    for (qint64 i = 0; i <= days; ++i) {
+        dates.append(firstDay.addDays(i));
+        occurrences.append(fromDateTime.addDays(i));
+        occurrenceDates.append(occurrences.last().date());
+    }
+    result.reserve(incidences.size());
+    events.reserve(incidences.size());
     for (const Incidence::Ptr &incidence : incidences) {
-        if (incidence->type() != Incidence::TypeEvent && incidence->type() != Incidence::TypeTodo)
+        // Its type and whether it recurs, as found when it came.
+        EventItemCache::Entry &entry = itemCache->entry(incidence);
+        if (!entry.listed)
             continue;
-        if (incidence->recurs()) {
-            for (qint64 i = 0; i <= days; ++i) {
-                if (incidence->recursOn(firstDay.addDays(i), zone)) {
-                    const HVEvent event = extractEventFromIncidence(incidence, fromDateTime.addDays(i));
-                    result.append(event);
-                    events.append(event);
+        if (entry.recurs) {
+            for (int i = 0; i < dates.size(); ++i) {
+                const QDate &day = dates.at(i);
+                const EventItemCache::Day *known = EventItemCache::day(entry, day);
+                if (!known || (known->occurs && known->occurrence != occurrenceDates.at(i))) {
+                    EventItemCache::Day found;
+                    found.julianDay = day.toJulianDay();
+                    found.occurs = incidence->recursOn(day, zone);
+                    if (found.occurs) {
+                        found.occurrence = occurrenceDates.at(i);
+                        found.event = extractEventFromIncidence(incidence, occurrences.at(i));
+                    }
+                    itemCache->setDay(entry, found);
+                    known = EventItemCache::day(entry, day);
+                }
+                if (known->occurs) {
+                    result.append(known->event);
+                    events.append(known->event);
                 }
             }
         } else {
-            const HVEvent event = extractEventFromIncidence(incidence, QDateTime());
-            result.append(event);
-            events.append(event);
+            if (!entry.hasSingle) {
+                entry.single = extractEventFromIncidence(incidence, QDateTime());
+                entry.hasSingle = true;
+            }
+            result.append(entry.single);
+            events.append(entry.single);
         }
     }
+    itemCache->finish(result, events);
     return result;
 }
 
@@ -272,24 +309,37 @@ void EventServiceSource::onDataChangedDeffered()
     const QList<HVEvent> old = events;
     getItemListFromBackend(rangeFrom, rangeTo);
 
+    // Occurrences of a recurring entry share its id: each old one is matched
+    // with a new one of its own, first those of the same day, then what is
+    // left in order, so that an unchanged entry shown on several days is no
+    // change and a moved one is one change.
+    QHash<HVItemId, QVector<int>> byId;
+    for (int i = 0; i < events.size(); ++i)
+        byId[events.at(i).id()].append(i);
     QVector<bool> matched(events.size(), false);
-    QList<HVItem> removed;
-    QList<HVItem> changed;
-    for (const HVEvent &oldEvent : old) {
-        int found = -1;
-        for (int i = 0; i < events.size(); ++i) {
-            if (events.at(i).id() == oldEvent.id()) {
-                found = i;
-                break;
+    QVector<int> partner(old.size(), -1);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int o = 0; o < old.size(); ++o) {
+            if (partner.at(o) >= 0)
+                continue;
+            const QDate day = old.at(o).startDateTime().date();
+            const QVector<int> candidates = byId.value(old.at(o).id());
+            for (int i : candidates) {
+                if (!matched.at(i) && (pass == 1 || events.at(i).startDateTime().date() == day)) {
+                    matched[i] = true;
+                    partner[o] = i;
+                    break;
+                }
             }
         }
-        if (found < 0) {
-            removed.append(oldEvent);
-            continue;
-        }
-        matched[found] = true;
-        if (!equal(oldEvent, events.at(found)))
-            changed.append(events.at(found));
+    }
+    QList<HVItem> removed;
+    QList<HVItem> changed;
+    for (int o = 0; o < old.size(); ++o) {
+        if (partner.at(o) < 0)
+            removed.append(old.at(o));
+        else if (!equal(old.at(o), events.at(partner.at(o))))
+            changed.append(events.at(partner.at(o)));
     }
     QList<HVItem> added;
     for (int i = 0; i < events.size(); ++i) {

@@ -1,6 +1,7 @@
 #ifndef EVENTSERVICESOURCE_H
 #define EVENTSERVICESOURCE_H
 
+#include <QtCore/QScopedPointer>
 #include <QtCore/QSharedPointer>
 #include <QtOrganizer/QOrganizerItemId>
 
@@ -17,6 +18,7 @@ class QOrganizerManager;
 
 namespace Halvane {
 
+class EventItemCache;
 class EventService;
 
 // Events and to-dos of the device calendar, recurring ones once per day they
@@ -55,6 +57,7 @@ private:
     QDateTime rangeFrom;
     QDateTime rangeTo;
     QList<HVEvent> events;
+    QScopedPointer<EventItemCache> itemCache;
 };
 
 } // namespace Halvane

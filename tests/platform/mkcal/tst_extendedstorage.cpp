@@ -24,6 +24,8 @@ private Q_SLOTS:
     void savedEntriesReachAnotherConnection();
     void loadReadsOnlyWhatTouchesTheRange();
     void changesElsewhereAreAppliedBeforeALoad();
+    void loadedRangesFollowChangesElsewhere();
+    void readerBehindTheChangeLogLoadsAgain();
     void unreadableDatabaseGivesEmptyResults_data();
     void unreadableDatabaseGivesEmptyResults();
 
@@ -210,6 +212,98 @@ void TestExtendedStorage::changesElsewhereAreAppliedBeforeALoad()
     QVERIFY(!reader.storage->hasPendingChanges());
     // Nor does the writer see its own changes as another's.
     QVERIFY(!writer.storage->modifiedElsewhere());
+}
+
+void TestExtendedStorage::loadedRangesFollowChangesElsewhere()
+{
+    const QDate today = QDate::currentDate();
+    const QDateTime midnight(today, QTime(0, 0));
+    Open writer = open();
+    QVERIFY(writer.storage->open());
+    writer.calendar->addIncidence(event("today", midnight.addSecs(9 * 3600), 30));
+    Event::Ptr series = event("series", midnight.addDays(-30).addSecs(8 * 3600), 15);
+    series->recurrence()->setDaily(1);
+    writer.calendar->addIncidence(series);
+    QVERIFY(writer.storage->save());
+
+    Open reader = open();
+    QVERIFY(reader.storage->open());
+    QVERIFY(reader.storage->load(today));
+    QVERIFY(reader.storage->loadRecurringIncidences());
+    QCOMPARE(reader.storage->incidencesRead(), 2);
+    const Incidence::Ptr kept = reader.calendar->incidence("today");
+
+    // Asking again parses nothing and keeps the very same entries.
+    QVERIFY(reader.storage->load(today));
+    QVERIFY(reader.storage->loadRecurringIncidences());
+    QCOMPARE(reader.storage->incidencesRead(), 2);
+    QCOMPARE(reader.calendar->incidence("today"), kept);
+
+    // Written elsewhere: within what was loaded (the day, the recurring
+    // entries), or outside it (next month, a series that ended long ago).
+    writer.calendar->addIncidence(event("also-today", midnight.addSecs(15 * 3600), 30));
+    writer.calendar->addIncidence(event("next-month", midnight.addDays(30), 30));
+    Event::Ptr weekly = event("weekly", midnight.addDays(-60).addSecs(10 * 3600), 60);
+    weekly->recurrence()->setWeekly(1);
+    writer.calendar->addIncidence(weekly);
+    Event::Ptr ended = event("ended", midnight.addDays(-60), 60);
+    ended->recurrence()->setDaily(1);
+    ended->recurrence()->setDuration(3);
+    writer.calendar->addIncidence(ended);
+    writer.calendar->incidence("series")->recurrence()->setDuration(40);
+    QVERIFY(writer.storage->save());
+
+    QVERIFY(reader.storage->load(today));
+    QVERIFY(reader.storage->loadRecurringIncidences());
+    QVERIFY(reader.calendar->incidence("also-today"));
+    QVERIFY(reader.calendar->incidence("weekly"));
+    QVERIFY(!reader.calendar->incidence("next-month"));
+    QVERIFY(!reader.calendar->incidence("ended"));
+    // Only the changed row was parsed again; the others stayed as they were.
+    QCOMPARE(reader.calendar->incidence("series")->recurrence()->duration(), 40);
+    QCOMPARE(reader.calendar->incidence("today"), kept);
+    QCOMPARE(reader.storage->incidencesRead(), 5);
+    QVERIFY(reader.storage->load(today.addDays(30)));
+    QVERIFY(reader.calendar->incidence("next-month"));
+
+    // Removed elsewhere after everything was read.
+    QVERIFY(reader.storage->loadAll());
+    QVERIFY(reader.calendar->incidence("ended"));
+    writer.calendar->deleteIncidence(writer.calendar->incidence("weekly"));
+    writer.calendar->addIncidence(event("last-year", midnight.addDays(-365), 30));
+    QVERIFY(writer.storage->save());
+    QVERIFY(reader.storage->loadAll());
+    QVERIFY(!reader.calendar->incidence("weekly"));
+    QVERIFY(reader.calendar->incidence("last-year"));
+    QVERIFY(!reader.storage->hasPendingChanges());
+}
+
+void TestExtendedStorage::readerBehindTheChangeLogLoadsAgain()
+{
+    const QDate today = QDate::currentDate();
+    const QDateTime midnight(today, QTime(0, 0));
+    Open writer = open();
+    QVERIFY(writer.storage->open());
+    writer.calendar->addIncidence(event("kept", midnight.addSecs(8 * 3600), 30));
+    QVERIFY(writer.storage->save());
+    Open reader = open();
+    QVERIFY(reader.storage->open());
+    QVERIFY(reader.storage->load(today));
+    QCOMPARE(reader.calendar->rawIncidences().size(), 1);
+
+    // More changes than the log keeps: the reader cannot tell which rows of
+    // the day are new and must ask again.
+    writer.calendar->incidence("kept")->setSummary("changed");
+    writer.calendar->addIncidence(event("fresh", midnight.addSecs(9 * 3600), 30));
+    QVERIFY(writer.storage->save());
+    for (int i = 0; i < 10001; ++i)
+        writer.calendar->addIncidence(event(QString("old-%1").arg(i), midnight.addDays(-400).addSecs(i * 600), 5));
+    QVERIFY(writer.storage->save());
+
+    QVERIFY(reader.storage->load(today));
+    QVERIFY(reader.calendar->incidence("fresh"));
+    QCOMPARE(reader.calendar->incidence("kept")->summary(), QStringLiteral("changed"));
+    QCOMPARE(reader.calendar->rawIncidences().size(), 2);
 }
 
 void TestExtendedStorage::unreadableDatabaseGivesEmptyResults_data()

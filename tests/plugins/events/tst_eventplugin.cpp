@@ -1,4 +1,5 @@
 #include <KCalendarCore/Event>
+#include <KCalendarCore/ICalFormat>
 #include <KCalendarCore/Todo>
 
 #include <QtCore/QProcess>
@@ -6,6 +7,9 @@
 #include <QtOrganizer/QOrganizerEvent>
 #include <QtOrganizer/QOrganizerManager>
 #include <QtTest/QtTest>
+
+#include <functional>
+#include <time.h>
 
 #include "extendedcalendar.h"
 #include "extendedstorage.h"
@@ -35,9 +39,13 @@ private Q_SLOTS:
     void threeDaysExpandRecurrencePerDay();
     void otherProcessChangesAreReportedAsDifference();
     void organizerSignalsGiveItemsOfTheCalendarForm();
+    void severalDaysRereadReportsEachOccurrenceOnce();
+    void retrievalsFollowAnotherProcess();
+    void zoneChangeGivesItemsInTheNewZone();
 
 private:
     void store(const QList<Incidence::Ptr> &incidences);
+    void change(const QString &uid, const std::function<void(const Incidence::Ptr &)> &edit);
     bool runCalendar(const QStringList &arguments, QString *out = nullptr);
     QList<HVEvent> retrieve(const QDate &first, int days);
     static QList<HVEvent> byUid(const QList<HVEvent> &events, const QString &uid);
@@ -128,6 +136,8 @@ void TestEventPlugin::cleanup()
     delete m_service;
     m_service = nullptr;
     m_source = nullptr;
+    qunsetenv("TZ");
+    tzset();
 }
 
 void TestEventPlugin::store(const QList<Incidence::Ptr> &incidences)
@@ -137,6 +147,19 @@ void TestEventPlugin::store(const QList<Incidence::Ptr> &incidences)
     QVERIFY(storage.open());
     for (const Incidence::Ptr &incidence : incidences)
         calendar->addIncidence(incidence);
+    QVERIFY(storage.save());
+}
+
+// Another connection to the database, as another process would change it.
+void TestEventPlugin::change(const QString &uid, const std::function<void(const Incidence::Ptr &)> &edit)
+{
+    mKCal::ExtendedCalendar::Ptr calendar(new mKCal::ExtendedCalendar(QTimeZone::systemTimeZone()));
+    mKCal::ExtendedStorage storage(calendar, mKCal::ExtendedStorage::defaultDatabaseName());
+    QVERIFY(storage.open());
+    QVERIFY(storage.loadIncidence(uid));
+    const Incidence::Ptr incidence = calendar->incidence(uid);
+    QVERIFY(incidence);
+    edit(incidence);
     QVERIFY(storage.save());
 }
 
@@ -355,6 +378,127 @@ void TestEventPlugin::organizerSignalsGiveItemsOfTheCalendarForm()
     QCOMPARE(addedItems.size(), 1);
     QCOMPARE(addedItems.at(0).id(), HVItemId(event.guid(), "urn::mkcal"));
     QCOMPARE(HVEvent(addedItems.at(0)).startDateTime(), QDateTime(m_today, QTime(11, 0)));
+}
+
+void TestEventPlugin::severalDaysRereadReportsEachOccurrenceOnce()
+{
+    QCOMPARE(byUid(retrieve(m_today, 3), "standup").size(), 3);
+    QSignalSpy added(m_source, SIGNAL(itemsAdded(QList<HVItem>)));
+    QSignalSpy changed(m_source, SIGNAL(itemsChanged(QList<HVItem>)));
+    QSignalSpy removed(m_source, SIGNAL(itemsRemoved(QList<HVItem>)));
+
+    // Nothing changed: the occurrences of the second and third day are no news.
+    QVERIFY(QMetaObject::invokeMethod(m_source, "onDataChangedDeffered"));
+    QCOMPARE(added.count() + changed.count() + removed.count(), 0);
+
+    // The stand-up moves to 7:00: each day's occurrence changes, none is added.
+    change("standup", [this](const Incidence::Ptr &incidence) {
+        const QDateTime start(m_today.addDays(-7), QTime(7, 0));
+        incidence->setDtStart(start);
+        incidence.staticCast<Event>()->setDtEnd(start.addSecs(15 * 60));
+    });
+    QVERIFY(QMetaObject::invokeMethod(m_source, "onDataChangedDeffered"));
+    QCOMPARE(added.count(), 0);
+    QCOMPARE(removed.count(), 0);
+    QCOMPARE(changed.count(), 1);
+    const auto items = changed.at(0).at(0).value<QList<HVItem>>();
+    QCOMPARE(items.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(items.at(i).id(), HVItemId("standup", "urn::mkcal"));
+        QCOMPARE(HVEvent(items.at(i)).startDateTime(), QDateTime(m_today.addDays(i), QTime(7, 0)));
+    }
+
+    // Every other day, started a week ago: today's and the third day's
+    // occurrences go, the second day's stays as it was.
+    change("standup", [](const Incidence::Ptr &incidence) { incidence->recurrence()->setDaily(2); });
+    changed.clear();
+    QVERIFY(QMetaObject::invokeMethod(m_source, "onDataChangedDeffered"));
+    QCOMPARE(added.count(), 0);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(removed.count(), 1);
+    const auto gone = removed.at(0).at(0).value<QList<HVItem>>();
+    QCOMPARE(gone.size(), 2);
+    QCOMPARE(HVEvent(gone.at(0)).startDateTime(), QDateTime(m_today, QTime(7, 0)));
+    QCOMPARE(HVEvent(gone.at(1)).startDateTime(), QDateTime(m_today.addDays(2), QTime(7, 0)));
+
+    // A single entry moved to another day is still one change.
+    change("meeting", [this](const Incidence::Ptr &incidence) {
+        incidence->setDtStart(QDateTime(m_today.addDays(1), QTime(9, 0)));
+        incidence.staticCast<Event>()->setDtEnd(QDateTime(m_today.addDays(1), QTime(10, 0)));
+    });
+    removed.clear();
+    QVERIFY(QMetaObject::invokeMethod(m_source, "onDataChangedDeffered"));
+    QCOMPARE(added.count() + removed.count(), 0);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).value<QList<HVItem>>().value(0).id(), HVItemId("meeting", "urn::mkcal"));
+}
+
+void TestEventPlugin::retrievalsFollowAnotherProcess()
+{
+    QCOMPARE(retrieve(m_today, 1).size(), 4);
+    QCOMPARE(retrieve(m_today, 1).size(), 4);
+
+    // Another process adds an entry, removes one, and moves a series.
+    QString uid;
+    QVERIFY(runCalendar({"add", "--summary", "Dentist", "--start", QDateTime(m_today, QTime(16, 0)).toString(Qt::ISODate),
+                         "--end", QDateTime(m_today, QTime(17, 0)).toString(Qt::ISODate)}, &uid));
+    QVERIFY(runCalendar({"remove", "meeting"}));
+    mKCal::ExtendedCalendar::Ptr moved(new mKCal::ExtendedCalendar(QTimeZone::systemTimeZone()));
+    Event::Ptr standup(new Event);
+    standup->setUid("standup");
+    standup->setSummary("Stand-up");
+    standup->setDtStart(QDateTime(m_today.addDays(-7), QTime(10, 0)));
+    standup->setDtEnd(QDateTime(m_today.addDays(-7), QTime(10, 30)));
+    standup->recurrence()->setDaily(1);
+    moved->addIncidence(standup);
+    QFile file(m_dir->filePath("standup.ics"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(ICalFormat().toString(moved).toUtf8());
+    file.close();
+    QVERIFY(runCalendar({"import", file.fileName()}));
+
+    const QList<HVEvent> events = retrieve(m_today, 1);
+    QCOMPARE(byUid(events, uid).size(), 1);
+    QVERIFY(byUid(events, "meeting").isEmpty());
+    QCOMPARE(byUid(events, "standup").size(), 1);
+    QCOMPARE(byUid(events, "standup").at(0).startDateTime(), QDateTime(m_today, QTime(10, 0)));
+    QCOMPARE(events.size(), 4);
+    // The next day too, first asked now.
+    QCOMPARE(byUid(retrieve(m_today.addDays(1), 1), "standup").value(0).startDateTime(),
+             QDateTime(m_today.addDays(1), QTime(10, 0)));
+}
+
+void TestEventPlugin::zoneChangeGivesItemsInTheNewZone()
+{
+    // Noon UTC, in whichever zone the device is, asked for as a UTC day.
+    const QDateTime noon(m_today, QTime(12, 0), Qt::UTC);
+    Event::Ptr call(new Event);
+    call->setUid("call");
+    call->setDtStart(noon);
+    call->setDtEnd(noon.addSecs(1800));
+    store({call});
+    const QDateTime from(m_today, QTime(0, 0), Qt::UTC);
+    const auto callIn = [this, &from]() {
+        const auto items = m_source->retrieveItemList(from, from.addDays(1));
+        for (const HVItem &item : items) {
+            if (item.id().localId() == QLatin1String("call"))
+                return HVEvent(item);
+        }
+        return HVEvent();
+    };
+    const QTime before = noon.toLocalTime().time();
+    QCOMPARE(callIn().startDateTime().time(), before);
+
+    // The device travels to a zone with another offset; the same range now
+    // gives the call in the new local time.
+    qputenv("TZ", before == QTime(21, 0) ? "America/New_York" : "Asia/Tokyo");
+    tzset();
+    const QTime after = noon.toLocalTime().time();
+    QVERIFY(after != before);
+    const HVEvent moved = callIn();
+    QCOMPARE(moved.startDateTime().time(), after);
+    QCOMPARE(moved.startDateTime(), noon);
+    QCOMPARE(moved.startDateTime().timeSpec(), Qt::LocalTime);
 }
 
 QTEST_GUILESS_MAIN(TestEventPlugin)
