@@ -94,6 +94,36 @@ void importSampleFeeds(const QString &dir)
     }
 }
 
+// Imports the sample mail with halvane-mail into the profile's message store,
+// each message received today at the time of day its Date: names. A demo
+// without them still runs.
+void importSampleMail(const QString &dir)
+{
+    static const QRegularExpression dateHeader(QStringLiteral("^Date:[ \\t]*([^\\r\\n]+)"),
+                                               QRegularExpression::MultilineOption
+                                                   | QRegularExpression::CaseInsensitiveOption);
+    const QString program = QCoreApplication::applicationDirPath() + QLatin1String("/halvane-mail");
+    const QStringList files = QDir(dir).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
+    for (const QString &name : files) {
+        QFile sample(dir + QLatin1Char('/') + name);
+        if (!sample.open(QIODevice::ReadOnly)) {
+            qWarning("demo: cannot read the sample message %s", qPrintable(name));
+            continue;
+        }
+        const QString date = dateHeader.match(QString::fromUtf8(sample.read(64 * 1024))).captured(1).trimmed();
+        const QDateTime sent = QDateTime::fromString(date, Qt::RFC2822Date);
+        const QTime time = sent.isValid() ? sent.toLocalTime().time() : QTime(12, 0);
+        const QDateTime received(QDate::currentDate(), time);
+        QProcess import;
+        import.start(program, {QStringLiteral("import"), QStringLiteral("--received"),
+                               received.toString(Qt::ISODate), sample.fileName()});
+        if (!import.waitForFinished(30000) || import.exitStatus() != QProcess::NormalExit || import.exitCode() != 0)
+            qWarning("demo: the sample message %s was not imported: %s", qPrintable(name),
+                     qPrintable(QString::fromLocal8Bit(import.readAllStandardError()).trimmed()
+                                + import.errorString()));
+    }
+}
+
 } // namespace
 
 HVDemoProfile::HVDemoProfile(const QString &sampleDataDir)
@@ -143,6 +173,10 @@ bool HVDemoProfile::prepare()
     // The sample feeds go into the profile's Tracker store, not a shared endpoint.
     qunsetenv("HALVANE_TRACKER_SERVICE");
     importSampleFeeds(m_sampleDataDir + QLatin1String("/feeds"));
+
+    // The sample mail goes into the profile's message store.
+    qunsetenv("HALVANE_MAILDIR");
+    importSampleMail(m_sampleDataDir + QLatin1String("/mail"));
     return true;
 }
 

@@ -1,0 +1,50 @@
+#include "mailaccount.h"
+
+#include <QtCore/QSettings>
+
+QString MailAccount::id() const
+{
+    return user + QLatin1Char('@') + host + QLatin1Char(':') + QString::number(port);
+}
+
+MailAccount MailAccount::configured(QString *problem)
+{
+    // The application's settings file, whoever reads it.
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("halvane"),
+                       QStringLiteral("halvane"));
+    settings.beginGroup(QStringLiteral("mail"));
+    MailAccount account;
+    account.host = settings.value(QStringLiteral("host")).toString().trimmed();
+    account.user = settings.value(QStringLiteral("user")).toString();
+    account.password = settings.value(QStringLiteral("password")).toString();
+    const QString encryption =
+        settings.value(QStringLiteral("encryption"), QStringLiteral("none")).toString().trimmed().toLower();
+    const QString port = settings.value(QStringLiteral("port")).toString().trimmed();
+
+    if (account.host.isEmpty() || account.user.isEmpty()) {
+        *problem = QStringLiteral("no mail account is configured (mail/host and mail/user in %1)")
+                       .arg(settings.fileName());
+        return MailAccount();
+    }
+    if (encryption == QLatin1String("ssl") || encryption == QLatin1String("tls")) {
+        account.encryption = Ssl;
+    } else if (encryption == QLatin1String("starttls")) {
+        account.encryption = StartTls;
+    } else if (encryption != QLatin1String("none")) {
+        // Never fall back to sending the password in the clear.
+        *problem = QStringLiteral("unknown mail/encryption \"%1\" (none, ssl or starttls)").arg(encryption);
+        return MailAccount();
+    }
+    if (port.isEmpty()) {
+        account.port = account.encryption == Ssl ? 993 : 143;
+    } else {
+        bool ok = false;
+        const uint number = port.toUInt(&ok);
+        if (!ok || number == 0 || number > 65535) {
+            *problem = QStringLiteral("mail/port \"%1\" is no port number").arg(port);
+            return MailAccount();
+        }
+        account.port = quint16(number);
+    }
+    return account;
+}

@@ -1,0 +1,223 @@
+#include "maildir.h"
+
+#include <QtCore/QAtomicInt>
+#include <QtCore/QDateTime>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QSysInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Headers larger than this are no mail.
+constexpr qint64 MaxHeaderSize = 1024 * 1024;
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
+
+bool Maildir::Entry::sameFile(const Entry &other) const
+{
+    return relativePath == other.relativePath && size == other.size && modified == other.modified
+        && inode == other.inode;
+}
+
+Maildir::Maildir(const QString &path)
+    : m_path(path)
+{
+}
+
+bool Maildir::create(QString *error) const
+{
+    for (const char *sub : {"new", "cur", "tmp"}) {
+        const QString dir = m_path + QLatin1Char('/') + QLatin1String(sub);
+        if (!QDir().mkpath(dir)) {
+            *error = QStringLiteral("cannot create ") + dir;
+            return false;
+        }
+    }
+    return true;
+}
+
+QHash<QString, Maildir::Entry> Maildir::scan() const
+{
+    // new/ before cur/: a file a reader moves from new/ to cur/ meanwhile is
+    // seen at least once.
+    QHash<QString, Entry> entries;
+    for (const char *sub : {"new", "cur"}) {
+        const QByteArray dirPath = QFile::encodeName(m_path + QLatin1Char('/') + QLatin1String(sub));
+        DIR *dir = ::opendir(dirPath.constData());
+        if (!dir)
+            continue;
+        const int dirFd = ::dirfd(dir);
+        while (const dirent *item = ::readdir(dir)) {
+            if (item->d_name[0] == '.')
+                continue;
+            struct stat info;
+            if (::fstatat(dirFd, item->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+                continue;
+            const QString fileName = QFile::decodeName(item->d_name);
+            Entry entry;
+            entry.name = nameOf(fileName);
+            entry.relativePath = QLatin1String(sub) + QLatin1Char('/') + fileName;
+            entry.size = info.st_size;
+            entry.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+            entry.inode = info.st_ino;
+            entries.insert(entry.name, entry);
+        }
+        ::closedir(dir);
+    }
+    return entries;
+}
+
+QString Maildir::uniqueName()
+{
+    static QAtomicInt counter;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QString host = QSysInfo::machineHostName();
+    // "/" and ":" have meanings in Maildir file names.
+    host.replace(QLatin1Char('/'), QLatin1String("\\057")).replace(QLatin1Char(':'), QLatin1String("\\072"));
+    return QStringLiteral("%1.M%2P%3Q%4.%5")
+        .arg(now / 1000)
+        .arg((now % 1000) * 1000)
+        .arg(::getpid())
+        .arg(counter.fetchAndAddRelaxed(1) + 1)
+        .arg(host.isEmpty() ? QStringLiteral("localhost") : host);
+}
+
+QString Maildir::nameOf(const QString &fileName)
+{
+    const int colon = fileName.indexOf(QLatin1Char(':'));
+    return colon < 0 ? fileName : fileName.left(colon);
+}
+
+QString Maildir::flagsOf(const QString &fileName)
+{
+    const int info = fileName.indexOf(QLatin1String(":2,"));
+    return info < 0 ? QString() : fileName.mid(info + 3);
+}
+
+QString Maildir::stage(const QByteArray &data, QString *error) const
+{
+    const QString temporary = m_path + QLatin1String("/tmp/") + uniqueName();
+    const QByteArray temporaryName = QFile::encodeName(temporary);
+    const int fd = ::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        *error = QStringLiteral("cannot write %1: %2").arg(temporary, systemError());
+        return QString();
+    }
+    qint64 written = 0;
+    while (written < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + written, size_t(data.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        written += n;
+    }
+    const QString failure = written == data.size() ? QString() : systemError();
+    if (::close(fd) != 0 || !failure.isEmpty()) {
+        ::unlink(temporaryName.constData());
+        *error = QStringLiteral("cannot write %1: %2").arg(temporary, failure.isEmpty() ? systemError() : failure);
+        return QString();
+    }
+    return temporary;
+}
+
+bool Maildir::flush(QString *error) const
+{
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool ok = fd >= 0 && ::syncfs(fd) == 0;
+    if (!ok)
+        *error = QStringLiteral("cannot put %1 on disk: %2").arg(m_path, systemError());
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+bool Maildir::publish(const QString &staged, const QString &relativePath, QString *error) const
+{
+    const QString target = m_path + QLatin1Char('/') + relativePath;
+    if (::rename(QFile::encodeName(staged).constData(), QFile::encodeName(target).constData()) != 0) {
+        *error = QStringLiteral("cannot move the message to %1: %2").arg(target, systemError());
+        discard(staged);
+        return false;
+    }
+    return true;
+}
+
+void Maildir::discard(const QString &staged) const
+{
+    ::unlink(QFile::encodeName(staged).constData());
+}
+
+bool Maildir::remove(const QString &relativePath, QString *error) const
+{
+    const QString target = m_path + QLatin1Char('/') + relativePath;
+    if (::unlink(QFile::encodeName(target).constData()) != 0 && errno != ENOENT) {
+        *error = QStringLiteral("cannot remove %1: %2").arg(target, systemError());
+        return false;
+    }
+    return true;
+}
+
+QByteArray Maildir::read(const QString &relativePath, qint64 limit, bool *truncated, QString *error) const
+{
+    *truncated = false;
+    QFile file(m_path + QLatin1Char('/') + relativePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString());
+        return QByteArray();
+    }
+    if (file.size() <= limit)
+        return file.readAll();
+
+    // Too large to parse whole: its headers still say what it is.
+    *truncated = true;
+    return headOf(file);
+}
+
+QByteArray Maildir::readHead(const QString &relativePath, bool *hasBody, QString *error) const
+{
+    *hasBody = false;
+    QFile file(m_path + QLatin1Char('/') + relativePath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString());
+        return QByteArray();
+    }
+    const QByteArray head = headOf(file);
+    // Blank lines after the headers are no body; a long rest surely is one.
+    while (!file.atEnd() && !*hasBody) {
+        const QByteArray chunk = file.read(4096);
+        for (const char c : chunk) {
+            if (c != '\n' && c != '\r' && c != ' ' && c != '\t') {
+                *hasBody = true;
+                break;
+            }
+        }
+    }
+    return head;
+}
+
+QByteArray Maildir::headOf(QFile &file)
+{
+    QByteArray head;
+    while (head.size() < MaxHeaderSize && !file.atEnd()) {
+        const QByteArray line = file.readLine(MaxHeaderSize);
+        if (line.isEmpty())
+            break;
+        head += line;
+        if (line == "\n" || line == "\r\n")
+            break;
+    }
+    return head;
+}

@@ -1,0 +1,77 @@
+#include "qmailmessage.h"
+
+#include <KMime/Message>
+
+namespace {
+
+// Anything but blanks after the header block.
+bool hasBodyText(const QByteArray &data)
+{
+    int end = data.startsWith('\n') ? 0 : data.indexOf("\n\n");
+    if (end < 0)
+        return false;
+    for (int i = end; i < data.size(); ++i) {
+        const char c = data.at(i);
+        if (c != '\n' && c != ' ' && c != '\t')
+            return true;
+    }
+    return false;
+}
+
+// The newest Received: stamp (the topmost header), whose date follows the last ';'.
+QDateTime receivedStamp(KMime::Message *message)
+{
+    const QVector<KMime::Headers::Base *> received = message->headersByType("Received");
+    if (received.isEmpty())
+        return QDateTime();
+    const QByteArray value = received.first()->as7BitString(false);
+    const int semicolon = value.lastIndexOf(';');
+    if (semicolon < 0)
+        return QDateTime();
+    KMime::Headers::Date date;
+    date.from7BitString(value.mid(semicolon + 1).trimmed());
+    return date.dateTime();
+}
+
+} // namespace
+
+QMailMessage QMailMessage::fromRfc2822(const QByteArray &data)
+{
+    QMailMessage message;
+    // Maildir files have LF already: no copy of what may be megabytes.
+    message.m_data = data.contains('\r') ? KMime::CRLFtoLF(data) : data;
+    message.m_root = QSharedPointer<KMime::Message>::create();
+    message.m_root->setContent(message.m_data);
+    message.m_root->parse();
+    message.m_content = message.m_root.data();
+
+    KMime::Message *parsed = message.m_root.data();
+    if (const KMime::Headers::From *from = parsed->from(false)) {
+        const QVector<KMime::Types::Mailbox> mailboxes = from->mailboxes();
+        if (!mailboxes.isEmpty())
+            message.setFrom(QMailAddress(mailboxes.first().name(), mailboxes.first().addrSpec().asString()));
+    }
+    if (const KMime::Headers::Subject *subject = parsed->subject(false))
+        message.setSubject(subject->asUnicodeString());
+    message.setMessageType(Email);
+    message.setStatus(ContentAvailable, hasBodyText(message.m_data));
+    message.setSize(message.m_data.size());
+
+    QDateTime received = receivedStamp(parsed);
+    if (!received.isValid())
+        received = message.date().toUTC();
+    message.setReceivedDate(QMailTimeStamp(received));
+    return message;
+}
+
+QMailTimeStamp QMailMessage::date() const
+{
+    const KMime::Headers::Date *date = m_root ? m_root->date(false) : nullptr;
+    return date ? QMailTimeStamp(date->dateTime()) : QMailTimeStamp();
+}
+
+QString QMailMessage::headerFieldText(const QByteArray &name) const
+{
+    const KMime::Headers::Base *header = m_root ? m_root->headerByType(name.constData()) : nullptr;
+    return header ? header->asUnicodeString() : QString();
+}

@@ -1,0 +1,6 @@
+#include "qmailmessagepart.h"
+
+QMailMessagePart::QMailMessagePart(const QSharedPointer<KMime::Message> &root, KMime::Content *content)
+    : QMailMessagePartContainer(root, content)
+{
+}

@@ -1,0 +1,302 @@
+#include "qmailretrievalaction.h"
+
+#include <QtCore/QDebug>
+#include <QtCore/QSet>
+
+#include <KMime/Message>
+
+#include "imaptask.h"
+#include "mailaccount.h"
+#include "qmailmessage.h"
+#include "qmailstore.h"
+#include "qmailstore_p.h"
+
+namespace {
+
+const char Inbox[] = "INBOX";
+
+} // namespace
+
+class QMailRetrievalActionPrivate
+{
+public:
+    explicit QMailRetrievalActionPrivate(QMailRetrievalAction *action)
+        : q(action)
+    {
+    }
+
+    void begin();
+    void taskStarted(ImapTask *task);
+    void taskEnded(bool ok, const QString &error);
+    void setActivity(QMailRetrievalAction::Activity value);
+    static qint64 highestKnownUid(QMailStore *store, const ImapTask *task);
+    void fetchContent(const MailAccount &account, const QString &mailbox, qint64 uidValidity,
+                      const QMap<qint64, QMailMessageId> &messages);
+
+    QMailRetrievalAction *const q;
+    QMailRetrievalAction::Activity activity = QMailRetrievalAction::Pending;
+    int running = 0;
+    bool failed = false;
+    QStringList problems;
+    int newMessages = 0;
+    // Messages being fetched: a second request for one of them adds nothing.
+    QSet<QMailMessageId> inFlight;
+};
+
+void QMailRetrievalActionPrivate::setActivity(QMailRetrievalAction::Activity value)
+{
+    if (activity == value)
+        return;
+    activity = value;
+    Q_EMIT q->activityChanged(value);
+}
+
+void QMailRetrievalActionPrivate::begin()
+{
+    // A request after the last one ended starts a fresh account of failures.
+    if (running == 0) {
+        failed = false;
+        problems.clear();
+    }
+}
+
+void QMailRetrievalActionPrivate::taskStarted(ImapTask *task)
+{
+    ++running;
+    setActivity(QMailRetrievalAction::InProgress);
+    task->start();
+}
+
+void QMailRetrievalActionPrivate::taskEnded(bool ok, const QString &error)
+{
+    if (!ok) {
+        failed = true;
+        problems.append(error);
+    }
+    if (running > 0)
+        --running;
+    if (running == 0)
+        setActivity(failed ? QMailRetrievalAction::Failed : QMailRetrievalAction::Successful);
+}
+
+qint64 QMailRetrievalActionPrivate::highestKnownUid(QMailStore *store, const ImapTask *task)
+{
+    return store->d->index.highestUid(task->account().id(), task->mailbox(), task->uidValidity());
+}
+
+void QMailRetrievalActionPrivate::fetchContent(const MailAccount &account, const QString &mailbox, qint64 uidValidity,
+                                               const QMap<qint64, QMailMessageId> &messages)
+{
+    auto *task = new ImapTask(account, mailbox, q);
+    auto pending = QSharedPointer<QMap<qint64, QMailMessageId>>::create(messages);
+    for (const QMailMessageId &id : messages)
+        inFlight.insert(id);
+
+    QObject::connect(task, &ImapTask::selected, task, [task, uidValidity, pending] {
+        if (task->uidValidity() != uidValidity) {
+            task->fail(QStringLiteral("the mailbox %1 of %2 was rebuilt since the messages were listed")
+                           .arg(task->mailbox(), task->account().id()));
+            return;
+        }
+        KIMAP::ImapSet uids;
+        for (auto it = pending->cbegin(); it != pending->cend(); ++it)
+            uids.add(KIMAP::ImapSet::Id(it.key()));
+        task->fetch(uids, KIMAP::FetchJob::FetchScope::Full);
+    });
+    QObject::connect(task, &ImapTask::messagesAvailable, task, [pending](const QMap<qint64, KIMAP::Message> &answers) {
+        QMailStore *store = QMailStore::instance();
+        if (!store)
+            return;
+        QList<QMailMessage> messages;
+        for (const KIMAP::Message &answer : answers) {
+            const QMailMessageId id = pending->take(answer.uid);
+            if (!id.isValid() || !answer.message)
+                continue;
+            const QMailMessageMetaData known = store->messageMetaData(id);
+            if (!known.id().isValid())
+                continue; // removed meanwhile
+            QMailMessage message = QMailMessage::fromRfc2822(answer.message->encodedContent());
+            message.setId(id);
+            message.setStatus(known.status() | QMailMessageMetaData::ContentAvailable);
+            messages.append(message);
+        }
+        QList<QMailMessage *> pointers;
+        for (QMailMessage &message : messages)
+            pointers.append(&message);
+        if (!pointers.isEmpty() && !store->updateMessages(pointers))
+            qWarning("QMailRetrievalAction: %d fetched message(s) were not stored: %s", int(pointers.size()),
+                     qPrintable(store->errorString()));
+    });
+    QObject::connect(task, &ImapTask::fetched, task, [task, pending] {
+        for (const QMailMessageId &id : qAsConst(*pending))
+            qWarning("QMailRetrievalAction: message %llu is no longer on %s; it keeps its headers only",
+                     id.toULongLong(), qPrintable(task->account().id()));
+        task->finish();
+    });
+    QObject::connect(task, &ImapTask::finished, q, [this, task, messages](bool ok, const QString &error) {
+        if (!ok)
+            qWarning("QMailRetrievalAction: cannot fetch %d message(s): %s; they keep their headers only",
+                     messages.size(), qPrintable(error));
+        for (const QMailMessageId &id : messages)
+            inFlight.remove(id);
+        task->deleteLater();
+        taskEnded(ok, error);
+    });
+    taskStarted(task);
+}
+
+QMailRetrievalAction::QMailRetrievalAction(QObject *parent)
+    : QObject(parent)
+    , d(new QMailRetrievalActionPrivate(this))
+{
+    qRegisterMetaType<QMailRetrievalAction::Activity>("QMailRetrievalAction::Activity");
+}
+
+QMailRetrievalAction::~QMailRetrievalAction()
+{
+    delete d;
+}
+
+QMailRetrievalAction::Activity QMailRetrievalAction::activity() const
+{
+    return d->activity;
+}
+
+QString QMailRetrievalAction::statusText() const
+{
+    return d->problems.join(QLatin1String("; "));
+}
+
+int QMailRetrievalAction::newMessageCount() const
+{
+    return d->newMessages;
+}
+
+void QMailRetrievalAction::retrieveMessages(const QMailMessageIdList &ids, RetrievalSpecification spec)
+{
+    d->begin();
+    QMailStore *store = QMailStore::instance();
+    if (spec != Content || !store) {
+        if (d->running == 0)
+            d->setActivity(Successful);
+        return;
+    }
+
+    QString problem;
+    const MailAccount account = MailAccount::configured(&problem);
+    // By mailbox and its UIDVALIDITY: one fetch for each.
+    QMap<QPair<QString, qint64>, QMap<qint64, QMailMessageId>> requests;
+    for (const QMailMessageId &id : ids) {
+        if (d->inFlight.contains(id))
+            continue;
+        const QMailMessageMetaData data = store->messageMetaData(id);
+        if (!data.id().isValid())
+            continue;
+        if (data.status() & QMailMessageMetaData::ContentAvailable) {
+            qDebug("QMailRetrievalAction: message %llu is complete; nothing to fetch", id.toULongLong());
+            continue;
+        }
+        if (data.account().isEmpty() || data.serverUid() <= 0) {
+            qWarning("QMailRetrievalAction: message %llu came from no mail account; it keeps its headers only",
+                     id.toULongLong());
+            continue;
+        }
+        if (account.host.isEmpty()) {
+            qWarning("QMailRetrievalAction: %s; message %llu keeps its headers only", qPrintable(problem),
+                     id.toULongLong());
+            d->failed = true;
+            d->problems.append(problem);
+            continue;
+        }
+        if (data.account() != account.id()) {
+            qWarning("QMailRetrievalAction: message %llu came from %s, not from the configured account %s; "
+                     "it keeps its headers only",
+                     id.toULongLong(), qPrintable(data.account()), qPrintable(account.id()));
+            continue;
+        }
+        requests[qMakePair(data.mailbox(), data.uidValidity())].insert(data.serverUid(), id);
+    }
+
+    for (auto it = requests.cbegin(); it != requests.cend(); ++it)
+        d->fetchContent(account, it.key().first, it.key().second, it.value());
+    if (d->running == 0)
+        d->setActivity(d->failed ? Failed : Successful);
+}
+
+void QMailRetrievalAction::retrieveMessageList()
+{
+    d->begin();
+    d->newMessages = 0;
+    QString problem;
+    const MailAccount account = MailAccount::configured(&problem);
+    if (account.host.isEmpty() || !QMailStore::instance()) {
+        if (problem.isEmpty())
+            problem = QStringLiteral("the message store is gone");
+        d->failed = true;
+        d->problems.append(problem);
+        if (d->running == 0)
+            d->setActivity(Failed);
+        return;
+    }
+
+    auto *task = new ImapTask(account, QLatin1String(Inbox), this);
+    auto known = QSharedPointer<qint64>::create(0);
+    connect(task, &ImapTask::selected, task, [task, known] {
+        QMailStore *store = QMailStore::instance();
+        if (!store) {
+            task->fail(QStringLiteral("the message store is gone"));
+            return;
+        }
+        *known = QMailRetrievalActionPrivate::highestKnownUid(store, task);
+        // UIDNEXT says whether anything came after the last message we have.
+        if (task->messageCount() == 0 || (task->nextUid() > 0 && task->nextUid() <= *known + 1)) {
+            task->finish();
+            return;
+        }
+        task->fetch(KIMAP::ImapSet(*known + 1, 0), KIMAP::FetchJob::FetchScope::FullHeaders);
+    });
+    connect(task, &ImapTask::messagesAvailable, task, [this, task, known](const QMap<qint64, KIMAP::Message> &answers) {
+        QMailStore *store = QMailStore::instance();
+        if (!store)
+            return;
+        QList<QMailMessage> messages;
+        for (const KIMAP::Message &answer : answers) {
+            // "n:*" answers the last message even when its UID is below n.
+            if (answer.uid <= *known || !answer.message)
+                continue;
+            // The header block and the empty line that ends it: a body of
+            // blank lines would read as text.
+            QByteArray head = answer.message->head();
+            while (head.endsWith('\n') || head.endsWith('\r'))
+                head.chop(1);
+            QMailMessage message = QMailMessage::fromRfc2822(head + "\n\n");
+            quint64 status = QMailMessageMetaData::Incoming;
+            if (answer.flags.contains("\\Seen"))
+                status |= QMailMessageMetaData::Read;
+            message.setStatus(status);
+            if (message.receivedDate().isNull())
+                message.setReceivedDate(QMailTimeStamp(QDateTime::currentDateTimeUtc()));
+            message.setAccount(task->account().id());
+            message.setMailbox(task->mailbox());
+            message.setUidValidity(task->uidValidity());
+            message.setServerUid(answer.uid);
+            messages.append(message);
+        }
+        if (messages.isEmpty())
+            return;
+        QList<QMailMessage *> pointers;
+        for (QMailMessage &message : messages)
+            pointers.append(&message);
+        if (store->addMessages(pointers))
+            d->newMessages += messages.size();
+        else
+            task->fail(QStringLiteral("the store refused the new messages: ") + store->errorString());
+    });
+    connect(task, &ImapTask::fetched, task, &ImapTask::finish);
+    // The caller reports a failure: statusText().
+    connect(task, &ImapTask::finished, this, [this, task](bool ok, const QString &error) {
+        task->deleteLater();
+        d->taskEnded(ok, error);
+    });
+    d->taskStarted(task);
+}

@@ -1,0 +1,530 @@
+#include "qmailstore.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDebug>
+#include <QtCore/QStandardPaths>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "qmailstore_p.h"
+
+namespace {
+
+QBasicAtomicPointer<QMailStore> s_store = Q_BASIC_ATOMIC_INITIALIZER(nullptr);
+QBasicAtomicInt s_storeDestroyed = Q_BASIC_ATOMIC_INITIALIZER(0);
+
+QMailMessageIdList sortedIds(QList<quint64> numbers)
+{
+    std::sort(numbers.begin(), numbers.end());
+    QMailMessageIdList ids;
+    ids.reserve(numbers.size());
+    for (quint64 number : qAsConst(numbers))
+        ids.append(QMailMessageId(number));
+    return ids;
+}
+
+} // namespace
+
+// The store --------------------------------------------------------------
+
+QMailStorePrivate::QMailStorePrivate(QMailStore *store)
+    : QObject(store)
+    , q(store)
+    , maildir(QMailStore::storagePath())
+{
+    rescanTimer.setSingleShot(true);
+    // Writers move many files at once: one look after a burst, not one per file.
+    rescanTimer.setInterval(20);
+    connect(&rescanTimer, &QTimer::timeout, this, &QMailStorePrivate::rescan);
+    connect(&watcher, &QFileSystemWatcher::directoryChanged, this, &QMailStorePrivate::scheduleRescan);
+}
+
+void QMailStorePrivate::setError(QMailStore::ErrorCode code, const QString &text)
+{
+    errorCode = code;
+    error = text;
+    // An unknown id is the caller's business; a store that fails is the user's.
+    if (code == QMailStore::StorageError)
+        qWarning("QMailStore: %s", qPrintable(text));
+}
+
+void QMailStorePrivate::open()
+{
+    QString problem;
+    if (maildir.path().isEmpty()) {
+        setError(QMailStore::StorageError,
+                 QStringLiteral("no mail directory: neither HALVANE_MAILDIR nor a data directory is set"));
+        return;
+    }
+    if (!maildir.create(&problem)) {
+        setError(QMailStore::StorageError, problem);
+        return;
+    }
+    if (!index.open(maildir.path() + QLatin1String("/halvane-index.db"))) {
+        setError(QMailStore::StorageError, index.errorString());
+        return;
+    }
+    valid = true;
+    // What is there at the start is no change.
+    QSignalBlocker blocker(q);
+    rescan();
+}
+
+void QMailStorePrivate::scheduleRescan()
+{
+    if (!rescanTimer.isActive())
+        rescanTimer.start();
+}
+
+void QMailStorePrivate::readRows()
+{
+    const qint64 version = index.dataVersion();
+    if (!rowsStale && version == rowsVersion)
+        return;
+    rows = index.rows();
+    rowsVersion = version;
+    rowsStale = false;
+}
+
+MailIndex::Row QMailStorePrivate::indexFile(const Maildir::Entry &file)
+{
+    // A file another program put there: what it says of itself.
+    MailIndex::Row row;
+    row.name = file.name;
+    bool hasBody = false;
+    QString problem;
+    const QMailMessage message = QMailMessage::fromRfc2822(maildir.readHead(file.relativePath, &hasBody, &problem));
+    row.received = message.receivedDate().toUTC();
+    if (!row.received.isValid())
+        row.received = QDateTime::fromMSecsSinceEpoch(file.modified / 1000000, Qt::UTC);
+    row.status = QMailMessageMetaData::Incoming;
+    if (hasBody)
+        row.status |= QMailMessageMetaData::ContentAvailable;
+    if (Maildir::flagsOf(file.relativePath).contains(QLatin1Char('S')))
+        row.status |= QMailMessageMetaData::Read;
+    return row;
+}
+
+void QMailStorePrivate::rescan()
+{
+    rescanTimer.stop();
+    if (!valid)
+        return;
+    // A directory removed and made again is a new one to watch.
+    if (watcher.directories().size() < 2) {
+        QString problem;
+        maildir.create(&problem);
+        for (const char *sub : {"/new", "/cur"}) {
+            const QString dir = maildir.path() + QLatin1String(sub);
+            if (!watcher.directories().contains(dir))
+                watcher.addPath(dir);
+        }
+    }
+
+    const QHash<QString, Maildir::Entry> files = maildir.scan();
+    readRows();
+
+    QList<Maildir::Entry> unindexed;
+    for (const Maildir::Entry &file : files) {
+        if (!rows.contains(file.name))
+            unindexed.append(file);
+    }
+    if (!unindexed.isEmpty()) {
+        QList<MailIndex::Row> added;
+        for (const Maildir::Entry &file : qAsConst(unindexed))
+            added.append(indexFile(file));
+        if (index.begin()) {
+            bool ok = true;
+            for (MailIndex::Row &row : added)
+                ok = ok && index.insert(row);
+            if (ok && index.commit()) {
+                for (const MailIndex::Row &row : qAsConst(added))
+                    rows.insert(row.name, row);
+            } else {
+                index.rollback();
+            }
+        }
+    }
+
+    QList<quint64> addedIds, updatedIds, removedIds;
+    QHash<QString, Record> current;
+    current.reserve(files.size());
+    for (const Maildir::Entry &file : files) {
+        const auto row = rows.constFind(file.name);
+        // Not indexed this time (the index refused): next time.
+        if (row == rows.constEnd())
+            continue;
+        Record record{file, row.value()};
+        const auto before = records.constFind(file.name);
+        if (before == records.constEnd())
+            addedIds.append(record.row.id);
+        else if (!before->file.sameFile(file) || before->row != record.row)
+            updatedIds.append(record.row.id);
+        current.insert(file.name, record);
+    }
+    for (auto it = records.cbegin(); it != records.cend(); ++it) {
+        if (!current.contains(it.key()))
+            removedIds.append(it->row.id);
+    }
+
+    records = current;
+    names.clear();
+    names.reserve(records.size());
+    for (auto it = records.cbegin(); it != records.cend(); ++it)
+        names.insert(it->row.id, it.key());
+
+    if (!addedIds.isEmpty())
+        Q_EMIT q->messagesAdded(sortedIds(addedIds));
+    if (!updatedIds.isEmpty())
+        Q_EMIT q->messagesUpdated(sortedIds(updatedIds));
+    if (!removedIds.isEmpty())
+        Q_EMIT q->messagesRemoved(sortedIds(removedIds));
+}
+
+const QMailStorePrivate::Record *QMailStorePrivate::record(const QMailMessageId &id) const
+{
+    const auto name = names.constFind(id.toULongLong());
+    if (name == names.constEnd())
+        return nullptr;
+    const auto found = records.constFind(name.value());
+    return found == records.constEnd() ? nullptr : &found.value();
+}
+
+QMailMessageMetaData QMailStorePrivate::metaData(const Record &record) const
+{
+    QMailMessageMetaData data;
+    data.setId(QMailMessageId(record.row.id));
+    data.setMessageType(QMailMessageMetaData::Email);
+    // Mail readers keep "seen" in the file name.
+    const bool seen = Maildir::flagsOf(record.file.relativePath).contains(QLatin1Char('S'));
+    data.setStatus((record.row.status & ~QMailMessageMetaData::Read) | (seen ? QMailMessageMetaData::Read : 0));
+    data.setReceivedDate(QMailTimeStamp(record.row.received));
+    data.setSize(record.file.size);
+    data.setAccount(record.row.account);
+    data.setMailbox(record.row.mailbox);
+    data.setUidValidity(record.row.uidValidity);
+    data.setServerUid(record.row.uid);
+    return data;
+}
+
+// QMailStore -------------------------------------------------------------
+
+QMailStore::QMailStore()
+    : d(new QMailStorePrivate(this))
+{
+    qRegisterMetaType<QMailMessageId>("QMailMessageId");
+    qRegisterMetaType<QMailMessageIdList>("QMailMessageIdList");
+    d->open();
+}
+
+QMailStore::~QMailStore() = default;
+
+namespace {
+
+void destroyStore()
+{
+    s_storeDestroyed.storeRelease(1);
+    delete s_store.fetchAndStoreOrdered(nullptr);
+}
+
+} // namespace
+
+QMailStore *QMailStore::instance()
+{
+    if (s_storeDestroyed.loadAcquire())
+        return nullptr;
+    if (QMailStore *store = s_store.loadAcquire())
+        return store;
+    auto *created = new QMailStore;
+    if (s_store.testAndSetOrdered(nullptr, created)) {
+        // Its watcher and database connection must not outlive the
+        // application object when there is one.
+        if (QCoreApplication::instance())
+            qAddPostRoutine(&destroyStore);
+        std::atexit(&destroyStore);
+        return created;
+    }
+    delete created;
+    return s_store.loadAcquire();
+}
+
+QString QMailStore::storagePath()
+{
+    const QString overridden = qEnvironmentVariable("HALVANE_MAILDIR");
+    if (!overridden.isEmpty())
+        return overridden;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return data.isEmpty() ? QString() : data + QLatin1String("/halvane/mail");
+}
+
+bool QMailStore::isValid() const
+{
+    return d->valid;
+}
+
+QMailStore::ErrorCode QMailStore::lastError() const
+{
+    return d->errorCode;
+}
+
+QString QMailStore::errorString() const
+{
+    return d->error;
+}
+
+int QMailStore::countMessages(const QMailMessageKey &key) const
+{
+    int count = 0;
+    for (const QMailStorePrivate::Record &record : qAsConst(d->records)) {
+        if (key.matches(d->metaData(record)))
+            ++count;
+    }
+    return count;
+}
+
+QMailMessageIdList QMailStore::queryMessages(const QMailMessageKey &key, const QMailMessageSortKey &sortKey,
+                                             uint limit, uint offset) const
+{
+    QList<QMailMessageMetaData> matching;
+    for (const QMailStorePrivate::Record &record : qAsConst(d->records)) {
+        QMailMessageMetaData data = d->metaData(record);
+        if (key.matches(data))
+            matching.append(data);
+    }
+    const auto before = [&sortKey](const QMailMessageMetaData &a, const QMailMessageMetaData &b) {
+        return sortKey.lessThan(a, b);
+    };
+    std::sort(matching.begin(), matching.end(), before);
+
+    QMailMessageIdList ids;
+    const int first = int(qMin<uint>(offset, uint(matching.size())));
+    const int end = limit == 0 ? matching.size() : int(qMin<quint64>(quint64(first) + limit, quint64(matching.size())));
+    ids.reserve(end - first);
+    for (int i = first; i < end; ++i)
+        ids.append(matching.at(i).id());
+    return ids;
+}
+
+QMailMessage QMailStore::message(const QMailMessageId &id) const
+{
+    const QMailStorePrivate::Record *record = d->record(id);
+    if (!record) {
+        d->setError(InvalidId, QStringLiteral("no message %1").arg(id.toULongLong()));
+        return QMailMessage();
+    }
+    bool truncated = false;
+    QString problem;
+    const QByteArray data = d->maildir.read(record->file.relativePath, QMailStorePrivate::MaxLoadSize, &truncated,
+                                            &problem);
+    if (!problem.isEmpty()) {
+        // Removed meanwhile: the change is on its way.
+        d->setError(InvalidId, problem);
+        return QMailMessage();
+    }
+    if (truncated)
+        qWarning("QMailStore: message %llu is too large to read (%lld bytes); only its headers are read",
+                 id.toULongLong(), record->file.size);
+
+    QMailMessage message = QMailMessage::fromRfc2822(data);
+    const QMailMessageMetaData known = d->metaData(*record);
+    message.setId(known.id());
+    message.setStatus(known.status());
+    message.setReceivedDate(known.receivedDate());
+    message.setSize(known.size());
+    message.setAccount(known.account());
+    message.setMailbox(known.mailbox());
+    message.setUidValidity(known.uidValidity());
+    message.setServerUid(known.serverUid());
+    return message;
+}
+
+QMailMessageMetaData QMailStore::messageMetaData(const QMailMessageId &id) const
+{
+    const QMailStorePrivate::Record *record = d->record(id);
+    return record ? d->metaData(*record) : QMailMessageMetaData();
+}
+
+bool QMailStore::addMessage(QMailMessage *message)
+{
+    return addMessages({message});
+}
+
+bool QMailStore::addMessages(const QList<QMailMessage *> &messages)
+{
+    if (!d->valid) {
+        d->setError(StorageError, QStringLiteral("the store is not open: ") + d->error);
+        return false;
+    }
+    QList<MailIndex::Row> rows;
+    for (QMailMessage *message : messages) {
+        if (message->toRfc2822().isEmpty()) {
+            d->setError(StorageError, QStringLiteral("a message without text cannot be stored"));
+            return false;
+        }
+        MailIndex::Row row;
+        row.name = Maildir::uniqueName();
+        row.received = message->receivedDate().isNull() ? QDateTime::currentDateTimeUtc()
+                                                        : message->receivedDate().toUTC();
+        row.status = message->status();
+        row.account = message->account();
+        row.mailbox = message->mailbox();
+        row.uidValidity = message->uidValidity();
+        row.uid = message->serverUid();
+        rows.append(row);
+    }
+
+    // Nothing is visible before it is complete: files wait in tmp/.
+    QString problem;
+    QStringList staged;
+    bool complete = false;
+    for (int i = 0; i < messages.size(); ++i) {
+        const QString file = d->maildir.stage(messages.at(i)->toRfc2822(), &problem);
+        if (file.isEmpty())
+            break;
+        staged.append(file);
+        complete = complete || rows.at(i).status & QMailMessageMetaData::ContentAvailable;
+    }
+    // Headers can be fetched again; whole messages may exist nowhere else.
+    if (staged.size() < messages.size() || (complete && !d->maildir.flush(&problem))) {
+        for (const QString &file : qAsConst(staged))
+            d->maildir.discard(file);
+        d->setError(StorageError, problem);
+        return false;
+    }
+
+    // Rows first: whoever sees a file finds what the index says of it.
+    bool indexed = d->index.begin();
+    for (int i = 0; indexed && i < rows.size(); ++i)
+        indexed = d->index.insert(rows[i]);
+    if (!indexed || !d->index.commit()) {
+        d->index.rollback();
+        for (const QString &file : qAsConst(staged))
+            d->maildir.discard(file);
+        d->setError(StorageError, d->index.errorString());
+        return false;
+    }
+    d->rowsStale = true;
+
+    bool ok = true;
+    for (int i = 0; i < messages.size(); ++i) {
+        const MailIndex::Row &row = rows.at(i);
+        const QString place = row.status & QMailMessageMetaData::Read
+            ? QString(QLatin1String("cur/") + row.name + QLatin1String(":2,S"))
+            : QString(QLatin1String("new/") + row.name);
+        if (!d->maildir.publish(staged.at(i), place, &problem)) {
+            d->setError(StorageError, problem);
+            ok = false;
+            continue;
+        }
+        messages.at(i)->setId(QMailMessageId(row.id));
+        messages.at(i)->setReceivedDate(QMailTimeStamp(row.received));
+    }
+    if (ok)
+        d->setError(NoError, QString());
+    d->rescan();
+    return ok;
+}
+
+bool QMailStore::updateMessage(QMailMessage *message)
+{
+    return updateMessages({message});
+}
+
+bool QMailStore::updateMessages(const QList<QMailMessage *> &messages)
+{
+    if (!d->valid) {
+        d->setError(StorageError, QStringLiteral("the store is not open: ") + d->error);
+        return false;
+    }
+    QList<const QMailStorePrivate::Record *> records;
+    for (QMailMessage *message : messages) {
+        const QMailStorePrivate::Record *record = d->record(message->id());
+        if (!record) {
+            d->setError(InvalidId, QStringLiteral("no message %1 to update").arg(message->id().toULongLong()));
+            return false;
+        }
+        if (message->toRfc2822().isEmpty()) {
+            d->setError(StorageError, QStringLiteral("a message without text cannot be stored"));
+            return false;
+        }
+        records.append(record);
+    }
+
+    QString problem;
+    QStringList staged;
+    for (QMailMessage *message : messages) {
+        const QString file = d->maildir.stage(message->toRfc2822(), &problem);
+        if (file.isEmpty())
+            break;
+        staged.append(file);
+    }
+    // The new text replaces the old only once it is on disk.
+    if (staged.size() < messages.size() || !d->maildir.flush(&problem)) {
+        for (const QString &file : qAsConst(staged))
+            d->maildir.discard(file);
+        d->setError(StorageError, problem);
+        return false;
+    }
+
+    // The new status commits with the new files in place, and only for those.
+    if (!d->index.begin()) {
+        for (const QString &file : qAsConst(staged))
+            d->maildir.discard(file);
+        d->setError(StorageError, d->index.errorString());
+        return false;
+    }
+    bool ok = true;
+    for (int i = 0; i < messages.size(); ++i) {
+        const MailIndex::Row before = records.at(i)->row;
+        MailIndex::Row row = before;
+        row.status = messages.at(i)->status();
+        if (!d->index.update(row)) {
+            d->maildir.discard(staged.at(i));
+            d->setError(StorageError, d->index.errorString());
+            ok = false;
+            continue;
+        }
+        if (!d->maildir.publish(staged.at(i), records.at(i)->file.relativePath, &problem)) {
+            d->index.update(before);
+            d->setError(StorageError, problem);
+            ok = false;
+        }
+    }
+    if (!d->index.commit()) {
+        d->setError(StorageError, d->index.errorString());
+        ok = false;
+    }
+    d->rowsStale = true;
+    if (ok)
+        d->setError(NoError, QString());
+    d->rescan();
+    return ok;
+}
+
+bool QMailStore::removeMessage(const QMailMessageId &id)
+{
+    if (!d->record(id)) {
+        d->setError(InvalidId, QStringLiteral("no message %1 to remove").arg(id.toULongLong()));
+        return false;
+    }
+    return removeMessages(QMailMessageKey::id(id));
+}
+
+bool QMailStore::removeMessages(const QMailMessageKey &key)
+{
+    const QMailMessageIdList ids = queryMessages(key);
+    bool ok = true;
+    for (const QMailMessageId &id : ids) {
+        const QMailStorePrivate::Record *record = d->record(id);
+        QString problem;
+        if (record && !d->maildir.remove(record->file.relativePath, &problem)) {
+            d->setError(StorageError, problem);
+            ok = false;
+        }
+    }
+    if (ok)
+        d->setError(NoError, QString());
+    d->rescan();
+    return ok;
+}

@@ -1,0 +1,65 @@
+#ifndef QMAILSTORE_P_H
+#define QMAILSTORE_P_H
+
+#include <QtCore/QFileSystemWatcher>
+#include <QtCore/QHash>
+#include <QtCore/QObject>
+#include <QtCore/QTimer>
+
+#include "maildir.h"
+#include "mailindex.h"
+#include "qmailstore.h"
+
+/*
+ * The store's view of the Maildir: every message file with its index row.
+ * Changes are found by comparing a fresh listing of new/ and cur/ (and the
+ * index, when another process has written it) with this view; a watch on the
+ * two directories starts that comparison shortly after any program changed
+ * them. Maildir writers move finished files into place, so a listing never
+ * sees half a message.
+ */
+class QMailStorePrivate : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Record
+    {
+        Maildir::Entry file;
+        MailIndex::Row row;
+    };
+
+    // Files larger than this are read only as far as their headers.
+    static constexpr qint64 MaxLoadSize = 64 * 1024 * 1024;
+
+    explicit QMailStorePrivate(QMailStore *store);
+
+    void open();
+    // Compares the Maildir with the view and reports the differences.
+    void rescan();
+    void scheduleRescan();
+    QMailMessageMetaData metaData(const Record &record) const;
+    const Record *record(const QMailMessageId &id) const;
+    void setError(QMailStore::ErrorCode code, const QString &text);
+
+    QMailStore *const q;
+    Maildir maildir;
+    MailIndex index;
+    QFileSystemWatcher watcher;
+    QTimer rescanTimer;
+    bool valid = false;
+    QMailStore::ErrorCode errorCode = QMailStore::NoError;
+    QString error;
+
+    QHash<QString, Record> records;   // by unique name
+    QHash<quint64, QString> names;    // unique name by id
+    QHash<QString, MailIndex::Row> rows; // the index as last read
+    qint64 rowsVersion = -1;
+    bool rowsStale = true;
+
+private:
+    void readRows();
+    MailIndex::Row indexFile(const Maildir::Entry &file);
+};
+
+#endif // QMAILSTORE_P_H

@@ -1,0 +1,23 @@
+#ifndef EMAILSERVICEPLUGIN_H
+#define EMAILSERVICEPLUGIN_H
+
+#include "hvserviceplugin.h"
+
+namespace Halvane {
+
+// Received e-mail of the messaging store.
+class EmailServicePlugin : public HVServicePlugin
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID HVServicePluginInterface_iid)
+    Q_INTERFACES(Halvane::HVServicePluginInterface)
+
+public:
+    QString key() const override;
+    bool supports(const QString &itemType) const override;
+    HVService *createService() override;
+};
+
+} // namespace Halvane
+
+#endif // EMAILSERVICEPLUGIN_H

@@ -1,0 +1,308 @@
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include "hvtestdovecot.h"
+
+namespace {
+
+QByteArray mail(const QByteArray &subject, const QDateTime &date = QDateTime::currentDateTimeUtc())
+{
+    return "From: Bea <bea@example.org>\nTo: ann@example.org\nSubject: " + subject + "\nDate: "
+        + date.toString(Qt::RFC2822Date).toLatin1()
+        + "\nMIME-Version: 1.0\nContent-Type: multipart/alternative; boundary=\"b\"\n\n"
+          "--b\nContent-Type: text/plain\n\nplain " + subject + "\n--b\nContent-Type: text/html\n\n<p>html " + subject
+        + "</p>\n--b--\n";
+}
+
+} // namespace
+
+// halvane-mail as users run it, against a real Dovecot, and halvane-overview
+// showing what it brought: the demo's sample mail and synchronised mail whose
+// content comes later.
+class TestMailTool : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void syncBringsNewHeadersOnce();
+    void failingAccountsLeaveTheStoreAsItWas();
+    void importChecksEveryFileFirst();
+    void overviewFollowsTheFetchedContent();
+    void demoShowsTheSampleMail();
+
+private:
+    QProcessEnvironment environment() const;
+    int run(const QString &program, const QStringList &arguments, QByteArray *out = nullptr,
+            QByteArray *err = nullptr);
+    int mailTool(const QStringList &arguments, QByteArray *out = nullptr, QByteArray *err = nullptr);
+    QStringList listed();
+    QString write(const QString &name, const QByteArray &content);
+    QString storeFiles();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestMailTool::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+QProcessEnvironment TestMailTool::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HALVANE_MAILDIR", m_dir->filePath("mail"));
+    env.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
+    env.insert("HALVANE_PLUGINS_PATH", m_dir->filePath("plugins-base") + "/");
+    env.remove("QT_LOGGING_RULES");
+    return env;
+}
+
+int TestMailTool::run(const QString &program, const QStringList &arguments, QByteArray *out, QByteArray *err)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    if (out)
+        *out = process.readAllStandardOutput();
+    if (err)
+        *err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+int TestMailTool::mailTool(const QStringList &arguments, QByteArray *out, QByteArray *err)
+{
+    return run(HVTEST_MAIL_PROGRAM, arguments, out, err);
+}
+
+// One "id<TAB>time<TAB>status<TAB>from<TAB>subject" line per message.
+QStringList TestMailTool::listed()
+{
+    QByteArray out;
+    if (mailTool({"list"}, &out) != 0)
+        return {"list failed"};
+    return QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
+}
+
+QString TestMailTool::write(const QString &name, const QByteArray &content)
+{
+    QFile file(m_dir->filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        return QString();
+    return file.fileName();
+}
+
+// Every message file with its size: what a failing command must not touch.
+QString TestMailTool::storeFiles()
+{
+    QStringList files;
+    for (const char *sub : {"new", "cur"}) {
+        const QFileInfoList entries = QDir(m_dir->filePath(QString("mail/") + sub)).entryInfoList(QDir::Files);
+        for (const QFileInfo &entry : entries)
+            files << entry.fileName() + ":" + QString::number(entry.size());
+    }
+    files.sort();
+    return files.join(' ');
+}
+
+void TestMailTool::syncBringsNewHeadersOnce()
+{
+    QString reason;
+    if (!HVTest::Dovecot::canRun(&reason))
+        QSKIP(qPrintable(reason));
+    HVTest::Dovecot server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeAccount(m_dir->filePath("config")));
+    QVERIFY(server.deliver(mail("one")));
+    QVERIFY(server.deliver(mail("two")));
+
+    QByteArray out, err;
+    QCOMPARE(mailTool({"sync"}, &out, &err), 0);
+    QCOMPARE(out.trimmed(), QByteArray("2 new message(s)"));
+    QStringList lines = listed();
+    QCOMPARE(lines.size(), 2);
+    for (const QString &line : lines) {
+        const QStringList fields = line.split('\t');
+        QCOMPARE(fields.value(2), QString("in,headers"));
+        QCOMPARE(fields.value(3), QString("bea@example.org"));
+    }
+    // The files hold the headers and nothing else.
+    const QFileInfoList files = QDir(m_dir->filePath("mail/new")).entryInfoList(QDir::Files);
+    QCOMPARE(files.size(), 2);
+    for (const QFileInfo &info : files) {
+        QFile file(info.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY(text.contains("Subject: "));
+        QVERIFY(text.endsWith("\n\n"));
+        QVERIFY(!text.contains("plain"));
+    }
+
+    QCOMPARE(mailTool({"sync"}, &out), 0);
+    QCOMPARE(out.trimmed(), QByteArray("0 new message(s)"));
+    QVERIFY(server.deliver(mail("three")));
+    QCOMPARE(mailTool({"sync"}, &out), 0);
+    QCOMPARE(out.trimmed(), QByteArray("1 new message(s)"));
+    lines = listed();
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines.last().endsWith("\tthree"));
+}
+
+void TestMailTool::failingAccountsLeaveTheStoreAsItWas()
+{
+    QString reason;
+    if (!HVTest::Dovecot::canRun(&reason))
+        QSKIP(qPrintable(reason));
+    HVTest::Dovecot server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeAccount(m_dir->filePath("config")));
+    QVERIFY(server.deliver(mail("kept")));
+    QCOMPARE(mailTool({"sync"}), 0);
+    QVERIFY(server.deliver(mail("not fetched")));
+    const QString before = storeFiles();
+    QVERIFY(!before.isEmpty());
+
+    QByteArray out, err;
+    QVERIFY(server.writeAccount(m_dir->filePath("config"), "wrong"));
+    QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+    QVERIFY2(err.contains("halvane-mail: cannot log in as ann@127.0.0.1:"), err.constData());
+    QVERIFY(out.isEmpty());
+
+    QVERIFY(server.writeAccount(m_dir->filePath("config"), QString(), HVTest::Dovecot::freePort()));
+    QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+    QVERIFY2(err.contains("halvane-mail: cannot connect to 127.0.0.1:"), err.constData());
+
+    QSettings settings(m_dir->filePath("config/halvane/halvane.conf"), QSettings::IniFormat);
+    settings.setValue("mail/encryption", "rot13");
+    settings.sync();
+    QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+    QVERIFY2(err.contains("unknown mail/encryption \"rot13\""), err.constData());
+
+    QVERIFY(QFile::remove(settings.fileName()));
+    QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+    QVERIFY2(err.contains("no mail account is configured"), err.constData());
+
+    QCOMPARE(storeFiles(), before);
+    QCOMPARE(listed().size(), 1);
+    QVERIFY(listed().first().endsWith("\tkept"));
+}
+
+void TestMailTool::importChecksEveryFileFirst()
+{
+    const QString good = write("good.eml", "From: a@example.org\nSubject: good\n\ntext\n");
+    const QString headers = write("headers.eml", "From: a@example.org\r\nSubject: headers\r\n");
+    const QString noise = write("noise.txt", "just some words\nwithout a header\n");
+    QByteArray out, err;
+
+    QCOMPARE(mailTool({"import", good, noise}, &out, &err), 1);
+    QVERIFY2(err.contains("noise.txt is no e-mail message"), err.constData());
+    QCOMPARE(mailTool({"import", good, m_dir->filePath("missing.eml")}, &out, &err), 1);
+    QVERIFY2(err.contains("cannot read"), err.constData());
+    QVERIFY(listed().isEmpty());
+
+    QCOMPARE(mailTool({"import"}, &out, &err), 2);
+    QCOMPARE(mailTool({"frobnicate"}, &out, &err), 2);
+    QCOMPARE(mailTool({"import", "--received", "yesterday", good}, &out, &err), 2);
+    QCOMPARE(mailTool({"remove", "x"}, &out, &err), 1);
+
+    QCOMPARE(mailTool({"import", "--received", "2026-06-21T09:15:00", good, headers}, &out, &err), 0);
+    const QStringList ids = QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(ids.size(), 2);
+    QCOMPARE(mailTool({"import", "--outgoing", good}, &out, &err), 0);
+    const QStringList lines = listed();
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.at(0), ids.at(0) + "\t2026-06-21T09:15:00\tin,complete\ta@example.org\tgood");
+    QCOMPARE(lines.at(1), ids.at(1) + "\t2026-06-21T09:15:00\tin,headers\ta@example.org\theaders");
+    QVERIFY(lines.at(2).contains("\tout,complete\t"));
+
+    QCOMPARE(mailTool({"remove", ids.at(0)}, &out, &err), 0);
+    QCOMPARE(listed().size(), 2);
+    QCOMPARE(mailTool({"remove", ids.at(0)}, &out, &err), 1);
+    QVERIFY2(err.contains("cannot remove " + ids.at(0).toUtf8()), err.constData());
+}
+
+void TestMailTool::overviewFollowsTheFetchedContent()
+{
+    QString reason;
+    if (!HVTest::Dovecot::canRun(&reason))
+        QSKIP(qPrintable(reason));
+    HVTest::Dovecot server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeAccount(m_dir->filePath("config")));
+    QVERIFY(server.deliver(mail("today")));
+    QCOMPARE(mailTool({"sync"}), 0);
+    QVERIFY(QDir().mkpath(m_dir->filePath("plugins-base/plugins")));
+    QVERIFY(QFile::copy(HVTEST_EMAIL_PLUGIN, m_dir->filePath("plugins-base/plugins/libhalvaneemailplugin.so")));
+
+    QProcess overview;
+    overview.setProcessEnvironment(environment());
+    overview.start(HVTEST_OVERVIEW_PROGRAM, {"--json", "--settle=0", "--follow=0"});
+    auto readLine = [&overview]() -> QJsonObject {
+        QDeadlineTimer deadline(20000);
+        while (!overview.canReadLine() && !deadline.hasExpired())
+            overview.waitForReadyRead(100);
+        return QJsonDocument::fromJson(overview.readLine()).object();
+    };
+
+    const QJsonArray messages = readLine().value("message").toArray();
+    QCOMPARE(messages.size(), 1);
+    QJsonObject row = messages.first().toObject();
+    QCOMPARE(row.value("subject").toString(), QString("today"));
+    QCOMPARE(row.value("messageType").toInt(), 1);
+    QCOMPARE(row.value("from").toString(), QString("bea@example.org"));
+    // The content came after the first answer, or was quicker.
+    if (row.value("body").toString().isEmpty()) {
+        const QJsonObject change = readLine();
+        QCOMPARE(change.value("change").toString(), QString("changed"));
+        QCOMPARE(change.value("type").toString(), QString("message"));
+        row = change.value("item").toObject();
+    }
+    QCOMPARE(row.value("body").toString(), QString("<p>html today</p>"));
+    QCOMPARE(row.value("displayLabel").toString(), QString("plain today"));
+
+    overview.terminate();
+    QVERIFY(overview.waitForFinished(10000));
+    QVERIFY(listed().value(0).contains("\tin,complete\t"));
+}
+
+void TestMailTool::demoShowsTheSampleMail()
+{
+    QVERIFY(QDir().mkpath(m_dir->filePath("plugins-base/plugins")));
+    QVERIFY(QFile::copy(HVTEST_EMAIL_PLUGIN, m_dir->filePath("plugins-base/plugins/libhalvaneemailplugin.so")));
+    QByteArray out, err;
+    QCOMPARE(run(HVTEST_OVERVIEW_PROGRAM, {"--demo", "--json", "--settle=0"}, &out, &err), 0);
+    const QJsonArray messages = QJsonDocument::fromJson(out).object().value("message").toArray();
+    QCOMPARE(messages.size(), 5);
+
+    QMap<QString, QJsonObject> bySubject;
+    for (const QJsonValue &value : messages) {
+        const QJsonObject row = value.toObject();
+        QCOMPARE(row.value("messageType").toInt(), 1);
+        QCOMPARE(QDateTime::fromString(row.value("date").toString(), Qt::ISODate).date(), QDate::currentDate());
+        bySubject.insert(row.value("subject").toString(), row);
+    }
+    QCOMPARE(bySubject.value("Lunch on Friday?").value("from").toString(), QString("claire.martin@example.org"));
+    QVERIFY(bySubject.value("New this week at the library").value("body").toString().startsWith("<html>"));
+    const QJsonArray attachments = bySubject.value("Agenda for the planning meeting").value("attachments").toArray();
+    QCOMPARE(attachments.size(), 1);
+    QCOMPARE(attachments.first().toObject().value("fileName").toString(), QString("agenda.pdf"));
+    QCOMPARE(attachments.first().toObject().value("contentType").toString(), QString("application/pdf"));
+    const QString cologne = QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln \xe2\x80\x93 Fotos folgen");
+    QVERIFY(bySubject.value(cologne).value("body").toString().startsWith(QString::fromUtf8("Hallo aus K\xc3\xb6ln!")));
+    // The header-only sample: shown without body; there is no server to ask.
+    QVERIFY(bySubject.value("Your train tickets for Monday").value("body").toString().isEmpty());
+    QVERIFY2(err.contains("came from no mail account"), err.constData());
+}
+
+QTEST_GUILESS_MAIN(TestMailTool)
+#include "tst_mailtool.moc"

@@ -1,0 +1,195 @@
+// halvane-mail: brings mail into the message store the e-mail plug-in reads:
+// the headers of new INBOX messages from the configured IMAP account, or whole
+// messages from files; lists and removes what is there.
+#include <QtCore/QCommandLineParser>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDateTime>
+#include <QtCore/QEventLoop>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+
+#include <cstdio>
+
+#include "qmailmessage.h"
+#include "qmailretrievalaction.h"
+#include "qmailstore.h"
+
+namespace {
+
+// Larger files would be read only as far as their headers.
+constexpr qint64 MaxMessageSize = 64 * 1024 * 1024;
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "halvane-mail: %s\n", qPrintable(message));
+    return 1;
+}
+
+int usage(const QCommandLineParser &parser, const QString &message = QString())
+{
+    if (!message.isEmpty())
+        std::fprintf(stderr, "halvane-mail: %s\n\n", qPrintable(message));
+    std::fprintf(stderr, "%s\nCommands:\n"
+                         "  sync                  add the headers of new INBOX messages of the account in the\n"
+                         "                        settings group [mail]; their content is fetched when shown\n"
+                         "  import FILE...        add whole messages (RFC 2822 files, e.g. .eml)\n"
+                         "  list                  print every message: id, reception time, status, sender, subject\n"
+                         "  remove ID...          remove messages\n",
+                 qPrintable(parser.helpText()));
+    return 2;
+}
+
+QMailStore *openStore()
+{
+    QMailStore *store = QMailStore::instance();
+    return store && store->isValid() ? store : nullptr;
+}
+
+int sync()
+{
+    QMailStore *store = openStore();
+    if (!store)
+        return fail(QStringLiteral("cannot open the message store in ") + QMailStore::storagePath());
+    QMailRetrievalAction action;
+    QEventLoop loop;
+    QObject::connect(&action, &QMailRetrievalAction::activityChanged, &loop,
+                     [&loop](QMailRetrievalAction::Activity activity) {
+                         if (activity == QMailRetrievalAction::Successful || activity == QMailRetrievalAction::Failed)
+                             loop.quit();
+                     });
+    action.retrieveMessageList();
+    if (action.activity() == QMailRetrievalAction::InProgress)
+        loop.exec();
+    if (action.activity() != QMailRetrievalAction::Successful)
+        return fail(action.statusText());
+    std::printf("%d new message(s)\n", action.newMessageCount());
+    return 0;
+}
+
+int import(const QStringList &files, bool outgoing, const QDateTime &received)
+{
+    // Every file is read and checked first: a bad one imports none.
+    QList<QMailMessage> messages;
+    for (const QString &name : files) {
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot read %1: %2").arg(name, file.errorString()));
+        if (file.size() > MaxMessageSize)
+            return fail(QStringLiteral("%1 is larger than %2 MiB").arg(name).arg(MaxMessageSize / 1024 / 1024));
+        QMailMessage message = QMailMessage::fromRfc2822(file.readAll());
+        if (message.from().address().isEmpty() && message.subject().isEmpty() && message.date().isNull())
+            return fail(QStringLiteral("%1 is no e-mail message (it has no From, Subject or Date header)").arg(name));
+        quint64 status = outgoing ? QMailMessageMetaData::Outgoing : QMailMessageMetaData::Incoming;
+        if (message.status() & QMailMessageMetaData::ContentAvailable)
+            status |= QMailMessageMetaData::ContentAvailable;
+        message.setStatus(status);
+        if (received.isValid())
+            message.setReceivedDate(QMailTimeStamp(received));
+        messages.append(message);
+    }
+
+    QMailStore *store = openStore();
+    if (!store)
+        return fail(QStringLiteral("cannot open the message store in ") + QMailStore::storagePath());
+    QList<QMailMessage *> pointers;
+    for (QMailMessage &message : messages)
+        pointers.append(&message);
+    const bool ok = store->addMessages(pointers);
+    for (const QMailMessage &message : qAsConst(messages)) {
+        if (message.id().isValid())
+            std::printf("%llu\n", message.id().toULongLong());
+    }
+    return ok ? 0 : fail(QStringLiteral("the store refused a message: ") + store->errorString());
+}
+
+int list()
+{
+    QMailStore *store = openStore();
+    if (!store)
+        return fail(QStringLiteral("cannot open the message store in ") + QMailStore::storagePath());
+    const QMailMessageIdList ids =
+        store->queryMessages(QMailMessageKey(), QMailMessageSortKey::receptionTimeStamp() & QMailMessageSortKey::id());
+    for (const QMailMessageId &id : ids) {
+        const QMailMessage message = store->message(id);
+        if (!message.id().isValid())
+            continue;
+        const quint64 status = message.status();
+        std::printf("%llu\t%s\t%s,%s\t%s\t%s\n", id.toULongLong(),
+                    qPrintable(message.receivedDate().toLocalTime().toString(Qt::ISODate)),
+                    status & QMailMessageMetaData::Outgoing ? "out" : "in",
+                    status & QMailMessageMetaData::ContentAvailable ? "complete" : "headers",
+                    qPrintable(message.from().address()), qPrintable(message.subject()));
+    }
+    return 0;
+}
+
+int remove(const QStringList &arguments)
+{
+    QMailMessageIdList ids;
+    for (const QString &argument : arguments) {
+        bool ok = false;
+        const quint64 number = argument.toULongLong(&ok);
+        if (!ok || number == 0)
+            return fail(QStringLiteral("%1 is no message id").arg(argument));
+        ids.append(QMailMessageId(number));
+    }
+    QMailStore *store = openStore();
+    if (!store)
+        return fail(QStringLiteral("cannot open the message store in ") + QMailStore::storagePath());
+    int result = 0;
+    for (const QMailMessageId &id : qAsConst(ids)) {
+        if (!store->removeMessage(id))
+            result = fail(QStringLiteral("cannot remove %1: %2").arg(id.toULongLong()).arg(store->errorString()));
+    }
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("halvane-mail"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "E-mail in the message store: the Maildir HALVANE_MAILDIR names, else $XDG_DATA_HOME/halvane/mail."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption outgoingOption(QStringLiteral("outgoing"),
+                                            QStringLiteral("import: the messages were sent, not received."));
+    const QCommandLineOption receivedOption(QStringLiteral("received"),
+        QStringLiteral("import: the reception time (ISO 8601, local time unless it has an offset); "
+                       "by default the message's newest Received: stamp, else its Date:."),
+        QStringLiteral("time"));
+    parser.addOptions({outgoingOption, receivedOption});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("sync, import, list or remove"));
+    parser.process(app);
+
+    const QStringList arguments = parser.positionalArguments();
+    if (arguments.isEmpty())
+        return usage(parser, QStringLiteral("no command given"));
+    const QString command = arguments.first();
+    const QStringList rest = arguments.mid(1);
+    QDateTime received;
+    if (parser.isSet(receivedOption)) {
+        received = QDateTime::fromString(parser.value(receivedOption), Qt::ISODate);
+        if (!received.isValid())
+            return usage(parser, QStringLiteral("--received takes an ISO 8601 time"));
+    }
+
+    if (command == QLatin1String("sync") || command == QLatin1String("list")) {
+        if (!rest.isEmpty())
+            return usage(parser, QStringLiteral("%1 takes no arguments").arg(command));
+        return command == QLatin1String("sync") ? sync() : list();
+    }
+    if (command == QLatin1String("import") || command == QLatin1String("remove")) {
+        if (rest.isEmpty())
+            return usage(parser, QStringLiteral("%1 needs at least one argument").arg(command));
+        return command == QLatin1String("import") ? import(rest, parser.isSet(outgoingOption), received)
+                                                  : remove(rest);
+    }
+    return usage(parser, QStringLiteral("unknown command ") + command);
+}
