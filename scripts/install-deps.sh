@@ -31,6 +31,8 @@ packages=(
     # voice control: pocketsphinx in GStreamer, its English model and dictionary
     gstreamer1.0-pocketsphinx
     pocketsphinx-en-us
+    libpocketsphinx-dev
+    libsphinxbase-dev
     # e-mail: MIME parsing and IMAP retrieval
     libkf5mime-dev
     libkf5imap-dev

@@ -1,0 +1,6 @@
+#include "hvtestnullvoiceplugin.h"
+
+Halvane::HVVoice *HVTestNullVoicePlugin::voicePlugin()
+{
+    return nullptr;
+}

@@ -1,0 +1,268 @@
+#include <QtCore/QPluginLoader>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include "hvvoice.h"
+#include "hvvoiceplugininterface.h"
+#include "hvvoicepluginmanager.h"
+#include "hvvoicetestsupport.h"
+
+using namespace Halvane;
+
+// The sphinx plug-in end to end: loaded by the manager, recognising speech
+// generated at test time from a file source. The recogniser is one per
+// process, so the cases build on each other in this order.
+class TestHVSphinxVoice : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void nothingBeforeInitialize();
+    void failedBuildsLeaveStartFalse();
+    void nextOnTheMessagesScreen();
+    void sameAudioOnTheHomeScreen();
+    void readOnTheHomeScreen();
+    void stateMachine();
+    void twoObjectsShareOneRecogniser();
+    void screenChangeWhileListening();
+    void voiceInputWithoutPulseAudio();
+    void cleanupTestCase();
+
+private:
+    void useFile(const QString &fileName, bool paced = false);
+    // Waits until the recogniser has read its whole input.
+    bool waitForEnd(int timeout = 30000);
+    bool initialize();
+
+    QTemporaryDir m_dir;
+    HVVoice *m_voice = nullptr;
+};
+
+void TestHVSphinxVoice::initTestCase()
+{
+    HVVoiceTest::recordLog();
+    QVERIFY(m_dir.isValid());
+    QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("next.wav")), {QStringLiteral("next")}));
+    QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("read.wav")), {QStringLiteral("read")}));
+    // Two commands, far enough apart for the screen to change in between.
+    QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("messages-next.wav")),
+                                     {QStringLiteral("messages"), QStringLiteral("next")}, 2.0));
+
+    const QString plugins = m_dir.filePath(QStringLiteral("plugins"));
+    QVERIFY(QDir().mkpath(plugins + QLatin1String("/voice")));
+    QVERIFY(QFile::copy(QStringLiteral(HVTEST_SPHINX_PLUGIN), plugins + QLatin1String("/voice/libhalvanesphinx.so")));
+    qputenv("HALVANE_PLUGINS_PATH", QFile::encodeName(plugins));
+    HVVoicePluginManager manager;
+    m_voice = manager.loadVoicePlugin(QStringLiteral("voice"));
+    QVERIFY(m_voice);
+}
+
+void TestHVSphinxVoice::cleanupTestCase()
+{
+    if (m_voice)
+        m_voice->stop();
+}
+
+void TestHVSphinxVoice::useFile(const QString &fileName, bool paced)
+{
+    QByteArray source = "filesrc location=\"" + QFile::encodeName(m_dir.filePath(fileName)) + "\" ! wavparse";
+    if (paced)
+        source += " ! identity sync=true";
+    qputenv("HALVANE_VOICE_SOURCE", source);
+}
+
+bool TestHVSphinxVoice::waitForEnd(int timeout)
+{
+    QDeadlineTimer deadline(timeout);
+    while (!HVVoiceTest::logged(QStringLiteral("voice input ended")) && !deadline.hasExpired())
+        QTest::qWait(20);
+    // Commands of the last words are on their way to this thread.
+    QTest::qWait(50);
+    return HVVoiceTest::logged(QStringLiteral("voice input ended"));
+}
+
+bool TestHVSphinxVoice::initialize()
+{
+    QSignalSpy finished(m_voice, &HVVoice::initializeFinished);
+    m_voice->initialize();
+    return finished.wait(60000) && finished.count() == 1;
+}
+
+void TestHVSphinxVoice::nothingBeforeInitialize()
+{
+    QCOMPARE(m_voice->getCurrentState(), 2);
+    QVERIFY(!m_voice->start());
+    QVERIFY(!m_voice->pause());
+    m_voice->stop();
+    QCOMPARE(m_voice->getCurrentState(), 2);
+}
+
+void TestHVSphinxVoice::failedBuildsLeaveStartFalse()
+{
+    useFile(QStringLiteral("next.wav"));
+    // Models that cannot be loaded.
+    QTemporaryDir empty;
+    qputenv("HALVANE_VOICE_DATA", QFile::encodeName(empty.path()));
+    QVERIFY(initialize());
+    QVERIFY(!m_voice->start());
+    QCOMPARE(m_voice->getCurrentState(), 2);
+
+    // A source that does not exist.
+    qputenv("HALVANE_VOICE_DATA", HVTEST_VOICE_DATA);
+    qputenv("HALVANE_VOICE_SOURCE", "nosuchsourceelement");
+    QVERIFY(initialize());
+    QVERIFY(!m_voice->start());
+    QCOMPARE(m_voice->getCurrentState(), 2);
+}
+
+void TestHVSphinxVoice::nextOnTheMessagesScreen()
+{
+    useFile(QStringLiteral("next.wav"));
+    m_voice->slotWindowPosition(HVVoice::VPWndMessages);
+    QSignalSpy received(m_voice, &HVVoice::commandReceived);
+    QSignalSpy next(m_voice, &HVVoice::commandNext);
+    QVERIFY(initialize());
+    // Built: a second call neither builds again nor reports again.
+    QSignalSpy finished(m_voice, &HVVoice::initializeFinished);
+    m_voice->initialize();
+    QCOMPARE(m_voice->getCurrentState(), 2);
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QCOMPARE(m_voice->getCurrentState(), 0);
+    QVERIFY(HVVoiceTest::logged(QStringLiteral("HVSPHINXVOICE  true")));
+    QVERIFY(waitForEnd());
+    QCOMPARE(next.count(), 1);
+    QCOMPARE(received.count(), 1);
+    QCOMPARE(finished.count(), 0);
+}
+
+void TestHVSphinxVoice::sameAudioOnTheHomeScreen()
+{
+    // After stop() the pipeline is gone; start() builds it again.
+    m_voice->stop();
+    QCOMPARE(m_voice->getCurrentState(), 2);
+    m_voice->slotWindowPosition(HVVoice::VPWndHome);
+    QSignalSpy received(m_voice, &HVVoice::commandReceived);
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QVERIFY(waitForEnd());
+    // The word was heard, as no command of this screen.
+    QVERIFY(HVVoiceTest::logged(QStringLiteral("voice command: ; NEXT ;")));
+    QCOMPARE(received.count(), 0);
+}
+
+void TestHVSphinxVoice::readOnTheHomeScreen()
+{
+    m_voice->stop();
+    useFile(QStringLiteral("read.wav"));
+    QSignalSpy feeds(m_voice, &HVVoice::commandFeeds);
+    QSignalSpy received(m_voice, &HVVoice::commandReceived);
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QVERIFY(waitForEnd());
+    QCOMPARE(feeds.count(), 1);
+    QCOMPARE(received.count(), 1);
+}
+
+void TestHVSphinxVoice::stateMachine()
+{
+    QCOMPARE(m_voice->getCurrentState(), 0);
+    QVERIFY(!m_voice->start());
+    QVERIFY(m_voice->pause());
+    QCOMPARE(m_voice->getCurrentState(), 1);
+    QVERIFY(!m_voice->pause());
+    QVERIFY(m_voice->start());
+    QCOMPARE(m_voice->getCurrentState(), 0);
+    m_voice->stop();
+    QCOMPARE(m_voice->getCurrentState(), 2);
+    m_voice->stop();
+    QCOMPARE(m_voice->getCurrentState(), 2);
+    QVERIFY(!m_voice->pause());
+    // Paused, then stopped.
+    QVERIFY(m_voice->start());
+    QVERIFY(m_voice->pause());
+    m_voice->stop();
+    QCOMPARE(m_voice->getCurrentState(), 2);
+}
+
+void TestHVSphinxVoice::twoObjectsShareOneRecogniser()
+{
+    QObject *made = m_voice->metaObject()->newInstance(Q_ARG(QObject *, this));
+    auto *second = qobject_cast<HVVoice *>(made);
+    QVERIFY(second);
+    QVERIFY(second != m_voice);
+    QCOMPARE(second->getCurrentState(), 2);
+
+    useFile(QStringLiteral("next.wav"));
+    second->slotWindowPosition(HVVoice::VPWndFeeds);
+    QSignalSpy firstNext(m_voice, &HVVoice::commandNext);
+    QSignalSpy secondNext(second, &HVVoice::commandNext);
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QCOMPARE(second->getCurrentState(), 0);
+    QVERIFY(!second->start());
+    QVERIFY(waitForEnd());
+    QCOMPARE(firstNext.count(), 1);
+    QCOMPARE(secondNext.count(), 1);
+    second->stop();
+    QCOMPARE(m_voice->getCurrentState(), 2);
+    delete second;
+}
+
+void TestHVSphinxVoice::screenChangeWhileListening()
+{
+    // In real time: "messages" on the home screen, then, as the user
+    // interface would once its new screen shows, the messages screen, where
+    // "next" follows.
+    useFile(QStringLiteral("messages-next.wav"), true);
+    m_voice->slotWindowPosition(HVVoice::VPWndHome);
+    QSignalSpy next(m_voice, &HVVoice::commandNext);
+    QSignalSpy received(m_voice, &HVVoice::commandReceived);
+    connect(m_voice, &HVVoice::commandMessages, this, [this] {
+        QTimer::singleShot(300, this, [this] { m_voice->slotWindowPosition(HVVoice::VPWndMessages); });
+    });
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QVERIFY(waitForEnd());
+    disconnect(m_voice, &HVVoice::commandMessages, this, nullptr);
+    QCOMPARE(received.count(), 2);
+    QCOMPARE(received.at(0).at(0).value<VoiceCommand>(), VCMessages);
+    QCOMPARE(next.count(), 1);
+    // The recogniser took the screen's search between the two words.
+    const QStringList lines = HVVoiceTest::loggedLines();
+    const int switched = lines.indexOf(QStringLiteral("voice recogniser: search \"navigation\""));
+    QVERIFY(switched > lines.indexOf(QStringLiteral("voice command: ; MESSAGES ;")));
+    QVERIFY(switched < lines.indexOf(QStringLiteral("voice command: ; NEXT ;")));
+    QVERIFY(!lines.join(QLatin1Char('\n')).contains(QLatin1String("pocketsphinx: ERROR")));
+    m_voice->stop();
+
+    // Changed while the first word is under way: the new screen's table
+    // judges it, whichever search heard it.
+    useFile(QStringLiteral("next.wav"), true);
+    m_voice->slotWindowPosition(HVVoice::VPWndHome);
+    received.clear();
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    m_voice->slotWindowPosition(HVVoice::VPWndMessages);
+    QVERIFY(waitForEnd());
+    QCOMPARE(next.count(), 2);
+    QCOMPARE(received.count(), 1);
+    QVERIFY(!HVVoiceTest::loggedLines().join(QLatin1Char('\n')).contains(QLatin1String("pocketsphinx: ERROR")));
+    m_voice->stop();
+}
+
+void TestHVSphinxVoice::voiceInputWithoutPulseAudio()
+{
+    // The default source, PulseAudio's voice input, with no server to reach.
+    qunsetenv("HALVANE_VOICE_SOURCE");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/pulse/native");
+    QCOMPARE(m_voice->getCurrentState(), 2);
+    QVERIFY(!m_voice->start());
+    QCOMPARE(m_voice->getCurrentState(), 2);
+    QVERIFY(!m_voice->pause());
+    m_voice->stop();
+}
+
+QTEST_GUILESS_MAIN(TestHVSphinxVoice)
+#include "tst_hvsphinxvoice.moc"

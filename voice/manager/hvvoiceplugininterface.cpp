@@ -1,0 +1,7 @@
+#include "hvvoiceplugininterface.h"
+
+namespace Halvane {
+
+HVVoicePluginInterface::~HVVoicePluginInterface() = default;
+
+} // namespace Halvane

@@ -1,0 +1,57 @@
+#include "hvvoicepluginmanager.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDebug>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QPluginLoader>
+
+#include "hvglobal.h"
+#include "hvvoice.h"
+#include "hvvoiceplugininterface.h"
+
+namespace Halvane {
+
+// Spelled out: the log lines read the same whichever compiler built us.
+static const char loadSignature[] = "Halvane::HVVoice* Halvane::HVVoicePluginManager::loadVoicePlugin(const QString&)";
+
+HVVoicePluginManager::HVVoicePluginManager(QObject *parent)
+    : QObject(parent)
+{
+}
+
+HVVoicePluginManager::~HVVoicePluginManager() = default;
+
+HVVoice *HVVoicePluginManager::loadVoicePlugin(const QString &directoryName)
+{
+    if (m_voice)
+        return m_voice;
+
+    qDebug() << "hello";
+    QStringList basePaths{pluginsPath()};
+    basePaths.append(QCoreApplication::libraryPaths());
+    qDebug() << loadSignature << pluginsPath();
+    for (const QString &basePath : qAsConst(basePaths)) {
+        qDebug() << loadSignature << basePath;
+        QDir dir(basePath);
+        if (!dir.cd(directoryName) || !QFileInfo(dir.absolutePath()).isReadable())
+            continue;
+        const QStringList files = dir.entryList(QDir::Files, QDir::Unsorted);
+        for (const QString &fileName : files) {
+            QPluginLoader loader(dir.absoluteFilePath(fileName));
+            QObject *instance = loader.instance();
+            qDebug() << loader.errorString();
+            if (!instance)
+                continue;
+            qDebug() << "here";
+            m_plugin = qobject_cast<HVVoicePluginInterface *>(instance);
+            if (!m_plugin)
+                continue;
+            m_voice = m_plugin->voicePlugin();
+            return m_voice;
+        }
+    }
+    return m_voice;
+}
+
+} // namespace Halvane

@@ -1,0 +1,37 @@
+#ifndef HVVOICEPLUGINMANAGER_H
+#define HVVOICEPLUGINMANAGER_H
+
+#include <QtCore/QObject>
+
+#include "halvanevoicemanager_export.h"
+
+namespace Halvane {
+
+class HVVoice;
+class HVVoicePluginInterface;
+
+/*!
+ * Finds a voice plug-in in a sub-directory of the plug-in search paths
+ * (pluginsPath() first, then the application's library paths) and hands out
+ * its voice object. It owns neither the voice object nor the plug-in.
+ */
+class HALVANEVOICEMANAGER_EXPORT HVVoicePluginManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit HVVoicePluginManager(QObject *parent = nullptr);
+    ~HVVoicePluginManager() override;
+
+    // The voice object of the first voice plug-in in directoryName, or null.
+    // Once one was delivered it is answered again without searching.
+    HVVoice *loadVoicePlugin(const QString &directoryName);
+
+private:
+    HVVoice *m_voice = nullptr;
+    HVVoicePluginInterface *m_plugin = nullptr;
+};
+
+} // namespace Halvane
+
+#endif // HVVOICEPLUGINMANAGER_H

@@ -1,0 +1,127 @@
+#include "hvsphinxvoice.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDebug>
+
+#include "hvsphinxvoice_p.h"
+#include "voiceregn.h"
+
+namespace Halvane {
+
+std::atomic<HVSphinxVoice::HVSphinxVoicePrivate *> HVSphinxVoice::d{nullptr};
+
+HVSphinxVoice::HVSphinxVoice(QObject *parent)
+    : HVVoice(parent)
+{
+    HVSphinxVoicePrivate *priv = d.load();
+    if (!priv) {
+        priv = new HVSphinxVoicePrivate;
+        d.store(priv);
+        qAddPostRoutine(closeAtExit);
+    }
+    connect(priv, &HVSphinxVoicePrivate::commandReceived, this, &HVVoice::commandReceived);
+    connect(priv, &QThread::finished, this, &HVVoice::initializeFinished);
+}
+
+HVSphinxVoice::~HVSphinxVoice() = default;
+
+void HVSphinxVoice::closeAtExit()
+{
+    // The streaming threads call into this library: they must be gone
+    // before the process takes it down.
+    HVSphinxVoicePrivate *priv = d.load();
+    priv->wait();
+    closeVoiceRegn();
+    priv->state = 2;
+}
+
+int HVSphinxVoice::getCurrentState()
+{
+    return d.load()->state;
+}
+
+void HVSphinxVoice::initialize()
+{
+    HVSphinxVoicePrivate *priv = d.load();
+    if (priv->isInitialised())
+        return;
+    priv->start(QThread::InheritPriority);
+}
+
+void HVSphinxVoice::voiceRegn_cb(char *hypothesis)
+{
+    if (HVSphinxVoicePrivate *priv = d.load())
+        priv->voiceRegn_cb(hypothesis);
+}
+
+void HVSphinxVoice::slotSpeechStopped()
+{
+    slotSpeechStatus(VWSpeechStopped);
+}
+
+void HVSphinxVoice::slotSpeechStarted()
+{
+    slotSpeechStatus(VWSpeechStarted);
+}
+
+void HVSphinxVoice::slotSpeechStatus(HVVoice::VWSpeechStatus status)
+{
+    qDebug() << " --- ";
+    qDebug() << " ---------- HVSphinxVoicePrivate::setSpeechStatus: " << int(status);
+    d.load()->setSpeechStatus(status);
+}
+
+void HVSphinxVoice::slotWindowPosition(HVVoice::VPWndPosition pos)
+{
+    d.load()->setWindowPosition(pos);
+}
+
+bool HVSphinxVoice::start()
+{
+    HVSphinxVoicePrivate *priv = d.load();
+    switch (priv->state) {
+    case 2: {
+        if (!priv->isInitialised())
+            return false;
+        // stop() released the pipeline: build it again rather than touch
+        // what is gone.
+        const bool ok = (psPipeline.pipeline || initVoiceRegn() == 1) && startVoiceRegn() == 1;
+        qDebug() << "HVSPHINXVOICE " << (ok ? "true" : "false");
+        if (ok)
+            priv->state = 0;
+        return ok;
+    }
+    case 1:
+        if (startVoiceRegn() != 1)
+            return false;
+        priv->state = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool HVSphinxVoice::pause()
+{
+    HVSphinxVoicePrivate *priv = d.load();
+    if (priv->state != 0 || pauseVoiceRegn() != 1)
+        return false;
+    priv->state = 1;
+    return true;
+}
+
+void HVSphinxVoice::stop()
+{
+    HVSphinxVoicePrivate *priv = d.load();
+    if (priv->state == 2)
+        return;
+    closeVoiceRegn();
+    priv->state = 2;
+}
+
+} // namespace Halvane
+
+extern "C" void voiceRegn_Callback(char *hypothesis)
+{
+    Halvane::HVSphinxVoice::voiceRegn_cb(hypothesis);
+}

@@ -1,0 +1,51 @@
+#ifndef HVSPHINXVOICE_H
+#define HVSPHINXVOICE_H
+
+#include <atomic>
+
+#include "hvvoice.h"
+
+namespace Halvane {
+
+/*!
+ * Voice control with pocketsphinx. All instances share one private object,
+ * and with it one recogniser, one word table and one speech status.
+ */
+class HVSphinxVoice : public HVVoice
+{
+    Q_OBJECT
+
+public:
+    class HVSphinxVoicePrivate;
+
+    Q_INVOKABLE explicit HVSphinxVoice(QObject *parent = nullptr);
+    ~HVSphinxVoice() override;
+
+    int getCurrentState() override;
+    // Builds the recogniser on a thread of its own; initializeFinished()
+    // follows. Does nothing once it has been built.
+    void initialize() override;
+
+    // A final hypothesis of the recogniser, on its streaming thread.
+    static void voiceRegn_cb(char *hypothesis);
+
+public Q_SLOTS:
+    void slotSpeechStopped();
+    void slotSpeechStarted();
+    void slotSpeechStatus(HVVoice::VWSpeechStatus status) override;
+    void slotWindowPosition(HVVoice::VPWndPosition pos) override;
+    bool start() override;
+    bool pause() override;
+    void stop() override;
+
+private:
+    // Stops the recogniser before the application object goes.
+    static void closeAtExit();
+
+    // Created by the first instance, never deleted; read by the streaming thread.
+    static std::atomic<HVSphinxVoicePrivate *> d;
+};
+
+} // namespace Halvane
+
+#endif // HVSPHINXVOICE_H

@@ -1,0 +1,28 @@
+#ifndef HVSPHINXVOICEPLUGIN_H
+#define HVSPHINXVOICEPLUGIN_H
+
+#include <QtCore/QObject>
+
+#include "hvvoiceplugininterface.h"
+
+namespace Halvane {
+
+class HVSphinxVoice;
+
+class HVSphinxVoicePlugin : public QObject, public HVVoicePluginInterface
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID HVVoicePluginInterface_iid)
+    Q_INTERFACES(Halvane::HVVoicePluginInterface)
+
+public:
+    // One voice object, created on first use and kept for the process.
+    HVVoice *voicePlugin() override;
+
+private:
+    HVSphinxVoice *m_voice = nullptr;
+};
+
+} // namespace Halvane
+
+#endif // HVSPHINXVOICEPLUGIN_H
