@@ -1,5 +1,6 @@
 #include "event.h"
 
+#include <QtCore/QDebug>
 #include <QtDBus/QDBusArgument>
 
 #include <limits>
@@ -9,6 +10,7 @@ namespace CommHistory {
 namespace {
 
 constexpr qint64 InvalidTime = std::numeric_limits<qint64>::min();
+constexpr char EventSignature[] = "(iiiixxxssi)";
 
 qint64 toWire(const QDateTime &time)
 {
@@ -75,12 +77,19 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, Event &event)
     QString freeText;
     QString remoteUid;
     int parentId = -1;
+    event = Event();
+    // Any peer on the bus can send anything under our signal names; reading
+    // another shape as ours would abort in libdbus. Step over it instead.
+    if (argument.currentSignature() != QLatin1String(EventSignature)) {
+        qWarning() << "CommHistory: skipping an event of D-Bus type" << argument.currentSignature();
+        argument.asVariant();
+        return argument;
+    }
     argument.beginStructure();
     argument >> id >> type >> direction >> groupId >> startTime >> endTime >> lastModified
              >> freeText >> remoteUid >> parentId;
     argument.endStructure();
 
-    event = Event();
     event.setId(id);
     event.setType(typeFromWire(type));
     event.setDirection(directionFromWire(direction));

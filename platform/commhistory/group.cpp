@@ -1,5 +1,6 @@
 #include "group.h"
 
+#include <QtCore/QDebug>
 #include <QtDBus/QDBusArgument>
 
 namespace CommHistory {
@@ -22,11 +23,17 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, Group &group)
     int id = -1;
     QString contactName;
     QStringList remoteUids;
+    group = Group();
+    // As for events: another shape is stepped over, never read as ours.
+    if (argument.currentSignature() != QLatin1String("(isas)")) {
+        qWarning() << "CommHistory: skipping a group of D-Bus type" << argument.currentSignature();
+        argument.asVariant();
+        return argument;
+    }
     argument.beginStructure();
     argument >> id >> contactName >> remoteUids;
     argument.endStructure();
 
-    group = Group();
     group.setId(id);
     group.setContactName(contactName);
     group.setRemoteUids(remoteUids);

@@ -47,6 +47,8 @@ QString QSparqlQuery::term(const QVariant &value)
         break;
     }
     QString text = value.toString();
+    // The query goes to Tracker as a C string: a NUL would cut it short.
+    text.remove(QChar(0));
     text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     text.replace(QLatin1Char('"'), QLatin1String("\\\""));
     text.replace(QLatin1Char('\''), QLatin1String("\\'"));

@@ -75,25 +75,27 @@ QList<HVItem> SmsServiceSource::retrieveItemList(const QDateTime &fromDateTime, 
     // Once for the life of the source: every further connection would deliver
     // each change once more.
     if (!m_changeSignalsConnected)
-        connectChangeSignals();
+        connectChangeSignals(QDBusConnection::sessionBus());
 
     return result;
 }
 
-void SmsServiceSource::connectChangeSignals()
+bool SmsServiceSource::connectChangeSignals(QDBusConnection bus)
 {
     m_changeSignalsConnected = true;
-    QDBusConnection bus = QDBusConnection::sessionBus();
     const QString interface = CommHistory::dbusInterface();
+    // With their signatures: a signal of the same name but another shape
+    // from any other peer on the bus never reaches the slots.
     const bool connected =
-        bus.connect(QString(), QString(), interface, QStringLiteral("eventsAdded"), this,
-                    SLOT(eventsAddedSlot(QList<CommHistory::Event>)))
-        && bus.connect(QString(), QString(), interface, QStringLiteral("eventsUpdated"), this,
-                       SLOT(eventsUpdatedSlot(QList<CommHistory::Event>)))
-        && bus.connect(QString(), QString(), interface, QStringLiteral("eventDeleted"), this,
+        bus.connect(QString(), QString(), interface, QStringLiteral("eventsAdded"), QStringLiteral("a(iiiixxxssi)"),
+                    this, SLOT(eventsAddedSlot(QList<CommHistory::Event>)))
+        && bus.connect(QString(), QString(), interface, QStringLiteral("eventsUpdated"),
+                       QStringLiteral("a(iiiixxxssi)"), this, SLOT(eventsUpdatedSlot(QList<CommHistory::Event>)))
+        && bus.connect(QString(), QString(), interface, QStringLiteral("eventDeleted"), QStringLiteral("i"), this,
                        SLOT(eventDeletedSlot(int)));
     if (!connected)
         qWarning() << "SmsServiceSource: no change signals from the session bus:" << bus.lastError().message();
+    return connected;
 }
 
 void SmsServiceSource::receiveEvents(QList<HVItem> &items, const QDateTime &time)

@@ -1,6 +1,8 @@
 #ifndef SMSSERVICESOURCE_H
 #define SMSSERVICESOURCE_H
 
+#include <QtDBus/QDBusConnection>
+
 #include "event.h"
 #include "group.h"
 #include "hvservicesource.h"
@@ -31,6 +33,9 @@ public:
     void receiveEvents(QList<HVItem> &items, const QDateTime &time);
     // The conversation group with that id; an empty group when there is none.
     CommHistory::Group findGroup(int groupId);
+    // Follows the history's change signals on that connection (the session
+    // bus, once the first retrieval is done).
+    bool connectChangeSignals(QDBusConnection bus);
 
 public Q_SLOTS:
     bool synchronize() override;
@@ -42,7 +47,6 @@ public Q_SLOTS:
 
 private:
     HVItem itemFromEvent(const CommHistory::Event &event, const QDateTime &time);
-    void connectChangeSignals();
 
     CommHistory::SyncSMSModel *smsModel;
     CommHistory::GroupModel *groupModel;

@@ -26,6 +26,7 @@ const QString PluginKey = QStringLiteral("halvaneweatherplugin");
 const QString DefaultWeatherHost = QStringLiteral("lumaforecastid.accu-weather.com");
 const QString HostKey = QStringLiteral("weather/host");
 const char TooLargeProperty[] = "halvaneReplyTooLarge";
+const char CityIdProperty[] = "halvaneCityId";
 // A stalled server must not keep a reply open for ever.
 const int TransferTimeout = 30000;
 
@@ -117,6 +118,14 @@ QString WeatherServiceSource::citiesValue()
 {
     // Another process may have written the file since it was last read.
     settings.sync();
+    // Once per new state: every retrieval reads the settings.
+    if (settings.status() != settingsStatus) {
+        settingsStatus = settings.status();
+        if (settingsStatus == QSettings::AccessError)
+            qWarning() << "Weather settings cannot be read, no cities:" << settings.fileName();
+        else if (settingsStatus == QSettings::FormatError)
+            qWarning() << "Weather settings are malformed, cities may be missing:" << settings.fileName();
+    }
     const QVariant value = settings.value(settingsKey);
     // An unquoted value with commas reads as a list: the user meant one string.
     if (value.userType() == QMetaType::QStringList)
@@ -260,9 +269,17 @@ void WeatherServiceSource::fetchWeather(const QStringList &cityIdList)
         // No default city before, say.
         if (cityId.isEmpty())
             continue;
+        // Every retrieval fetches: a server that hangs must not collect a
+        // request per retrieval. The one on its way brings the forecast.
+        if (pendingCityIds.contains(cityId)) {
+            qDebug() << "Forecast still on its way for" << cityId;
+            continue;
+        }
         QNetworkRequest request(forecastUrl(cityId));
         request.setTransferTimeout(TransferTimeout);
         QNetworkReply *reply = networkManager->get(request);
+        reply->setProperty(CityIdProperty, cityId);
+        pendingCityIds.insert(cityId);
         // Stop an oversized download as soon as it shows, instead of buffering it.
         connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
             if (received > MaxReplySize || total > MaxReplySize) {
@@ -277,6 +294,7 @@ void WeatherServiceSource::replyFinished(QNetworkReply *reply)
 {
     if (!reply)
         return;
+    pendingCityIds.remove(reply->property(CityIdProperty).toString());
 
     if (reply->property(TooLargeProperty).toBool() || reply->bytesAvailable() > MaxReplySize) {
         qWarning() << "Forecast reply larger than 1 MiB discarded:" << reply->url().toString();

@@ -83,6 +83,9 @@ private:
     bool defaultCityChanged;
     // Removed from the settings; their late forecasts are dropped.
     QSet<QString> removedCityIds;
+    // Cities with a request on its way: at most one each.
+    QSet<QString> pendingCityIds;
+    QSettings::Status settingsStatus = QSettings::NoError;
     QString rejectedHost;
 };
 

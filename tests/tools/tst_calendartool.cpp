@@ -10,6 +10,7 @@ class TestCalendarTool : public QObject
 private Q_SLOTS:
     void init();
     void importUpdatesByUidAndExports();
+    void reimportKeepsExceptions();
     void addListRemove();
     void badInputLeavesTheCalendarAlone_data();
     void badInputLeavesTheCalendarAlone();
@@ -87,6 +88,32 @@ void TestCalendarTool::importUpdatesByUidAndExports()
     QCOMPARE(text.count("BEGIN:VEVENT"), 1);
     QCOMPARE(text.count("BEGIN:VTODO"), 1);
     QVERIFY(text.contains("SUMMARY:Renamed"));
+}
+
+void TestCalendarTool::reimportKeepsExceptions()
+{
+    // A moved occurrence of a weekly series; the file lists it before its series.
+    const QByteArray series =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+        "BEGIN:VEVENT\r\nUID:weekly\r\nRECURRENCE-ID:20240408T090000Z\r\nDTSTAMP:20240101T000000Z\r\n"
+        "DTSTART:20240408T110000Z\r\nDTEND:20240408T120000Z\r\nSUMMARY:Moved\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:weekly\r\nDTSTAMP:20240101T000000Z\r\nDTSTART:20240401T090000Z\r\n"
+        "DTEND:20240401T100000Z\r\nRRULE:FREQ=WEEKLY;COUNT=4\r\nSUMMARY:Weekly\r\nEND:VEVENT\r\n"
+        "END:VCALENDAR\r\n";
+    const QString file = writeFile("series.ics", series);
+    QString out;
+    QCOMPARE(run({"import", file}, &out), 0);
+    QVERIFY2(out.contains("2 new"), qPrintable(out));
+
+    // Importing the same file again replaces both, and loses neither.
+    for (int round = 0; round < 2; ++round) {
+        QCOMPARE(run({"import", file}, &out), 0);
+        QVERIFY2(out.contains("2 updated"), qPrintable(out));
+        QCOMPARE(run({"export"}, &out), 0);
+        QCOMPARE(out.count("BEGIN:VEVENT"), 2);
+        QCOMPARE(out.count("RECURRENCE-ID"), 1);
+        QVERIFY(out.contains("SUMMARY:Moved"));
+    }
 }
 
 void TestCalendarTool::addListRemove()

@@ -3,7 +3,6 @@
 // calendar as it was.
 #include <KCalendarCore/Event>
 #include <KCalendarCore/ICalFormat>
-#include <KCalendarCore/MemoryCalendar>
 #include <KCalendarCore/Todo>
 
 #include <QtCore/QCommandLineParser>
@@ -15,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "calendarimporter.h"
 #include "extendedcalendar.h"
 #include "extendedstorage.h"
 
@@ -60,36 +60,25 @@ int importFile(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
-    const QByteArray text = file.readAll();
 
     // Parse all of it before touching the calendar.
-    MemoryCalendar::Ptr parsed(new MemoryCalendar(QTimeZone::systemTimeZone()));
-    ICalFormat format;
-    if (text.trimmed().isEmpty() || !format.fromRawString(parsed, text))
+    CalendarImporter importer;
+    switch (importer.parse(file.readAll())) {
+    case CalendarImporter::NotICalendar:
         return fail(QStringLiteral("%1 is not a valid iCalendar file").arg(fileName));
-    const Incidence::List incoming = parsed->rawIncidences();
-    if (incoming.isEmpty())
+    case CalendarImporter::NoEntries:
         return fail(QStringLiteral("%1 holds no calendar entries").arg(fileName));
+    default:
+        break;
+    }
 
     Store store;
     if (!store.storage->open())
         return fail(storageError(store));
-    int added = 0;
-    int updated = 0;
-    for (const Incidence::Ptr &incidence : incoming) {
-        store.storage->loadIncidence(incidence->uid());
-        const Incidence::Ptr existing = store.calendar->incidence(incidence->uid(), incidence->recurrenceId());
-        if (existing) {
-            store.calendar->deleteIncidence(existing);
-            ++updated;
-        } else {
-            ++added;
-        }
-        store.calendar->addIncidence(Incidence::Ptr(incidence->clone()));
-    }
-    if (!store.storage->save())
+    if (importer.store(store.storage) != CalendarImporter::Imported)
         return fail(QStringLiteral("nothing imported: ") + storageError(store));
-    std::printf("imported %d entries (%d new, %d updated)\n", added + updated, added, updated);
+    std::printf("imported %d entries (%d new, %d updated)\n", importer.added() + importer.updated(), importer.added(),
+                importer.updated());
     return 0;
 }
 

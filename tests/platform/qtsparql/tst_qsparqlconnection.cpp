@@ -171,6 +171,20 @@ void TestQSparqlConnection::boundValuesStayValues()
     pair.bindValue(QStringLiteral("a"), QStringLiteral("?:b"));
     pair.bindValue(QStringLiteral("b"), QStringLiteral("x\""));
     QCOMPARE(pair.preparedQueryText(), QStringLiteral("\"?:b\" \"x\\\"\""));
+
+    // A NUL (as a broken feed can carry) would end the query text where it
+    // stands: the value is stored without it.
+    QSparqlQuery withNul(QStringLiteral("INSERT DATA { ?:contact a nco:PersonContact ; nco:nameGiven ?:name }"),
+                         QSparqlQuery::InsertStatement);
+    withNul.bindValue(QStringLiteral("contact"), QUrl(QStringLiteral("urn:test:nul")));
+    withNul.bindValue(QStringLiteral("name"), QString::fromUtf8("Caf\0e\0", 6));
+    auto storedNul = std::unique_ptr<QSparqlResult>(connection.exec(withNul));
+    QVERIFY2(!storedNul->hasError(), qPrintable(storedNul->lastError().message()));
+    QSparqlQuery readNul(QStringLiteral("SELECT ?n WHERE { ?:contact nco:nameGiven ?n }"));
+    readNul.bindValue(QStringLiteral("contact"), QUrl(QStringLiteral("urn:test:nul")));
+    auto readBack = std::unique_ptr<QSparqlResult>(connection.exec(readNul));
+    QVERIFY(readBack->next());
+    QCOMPARE(readBack->value(0).toString(), QStringLiteral("Cafe"));
 }
 
 void TestQSparqlConnection::endpointSharesTheStore()

@@ -1,0 +1,90 @@
+#include "feedimporter.h"
+
+#include <QtCore/QCryptographicHash>
+#include <QtCore/QDateTime>
+#include <QtCore/QRegularExpression>
+
+#include <Syndication/Syndication>
+
+namespace {
+
+// Syndication hands titles over as HTML. Markup stays (the plug-in takes tags
+// out) but quotes and ampersands are shown as the characters they stand for.
+QString titleText(QString title)
+{
+    static const QRegularExpression quotes(QStringLiteral("&(quot|#34|apos|#39);"));
+    static const QRegularExpression ampersand(QStringLiteral("&amp;(?!lt;|gt;)"));
+    QString text;
+    int last = 0;
+    auto matches = quotes.globalMatch(title);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        const QString name = match.captured(1);
+        text += title.midRef(last, match.capturedStart() - last)
+            + (name == QLatin1String("quot") || name == QLatin1String("#34") ? QLatin1Char('"') : QLatin1Char('\''));
+        last = match.capturedEnd();
+    }
+    text += title.midRef(last);
+    return text.replace(ampersand, QStringLiteral("&"));
+}
+
+// Stable URNs, so that importing the same items again updates them.
+QUrl urn(const char *kind, const QString &key)
+{
+    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QUrl(QLatin1String("urn:halvane:") + QLatin1String(kind) + QLatin1Char(':') + QString::fromLatin1(hash));
+}
+
+} // namespace
+
+bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
+{
+    m_update = QSparqlQuery();
+    m_channelTitle.clear();
+    m_count = 0;
+    const Syndication::FeedPtr feed = Syndication::parse(Syndication::DocumentSource(data, source.toString()));
+    if (!feed)
+        return false;
+
+    const QString channelKey = feed->link().isEmpty() ? source.toString() : feed->link();
+    const QUrl channel = urn("feedchannel", channelKey);
+    m_channelTitle = feed->title().isEmpty() ? source.fileName() : titleText(feed->title());
+
+    // Everything goes in one update, so a failure leaves the store as it was.
+    QString text = QStringLiteral("INSERT OR REPLACE { ?:channel a mfo:FeedChannel ; nie:title ?:channelTitle } ");
+    QSparqlQuery update(QString(), QSparqlQuery::InsertStatement);
+    update.bindValue(QStringLiteral("channel"), channel);
+    update.bindValue(QStringLiteral("channelTitle"), m_channelTitle);
+    // The first download time stays: a re-import is no new download.
+    update.bindValue(QStringLiteral("now"), QDateTime::currentDateTimeUtc());
+
+    const QList<Syndication::ItemPtr> items = feed->items();
+    int count = 0;
+    for (const Syndication::ItemPtr &item : items) {
+        const QString n = QString::number(count);
+        const QString message = QStringLiteral("m") + n;
+        const QString description = item->description().isEmpty() ? item->content() : item->description();
+        text += QStringLiteral("; INSERT OR REPLACE { ?:%1 a mfo:FeedMessage ; nie:title ?:t%2 ; nie:description ?:d%2 ; "
+                               "nie:isLogicalPartOf ?:channel } ")
+                    .arg(message, n);
+        text += QStringLiteral("; INSERT { ?:%1 mfo:downloadedTime ?:now } WHERE { FILTER NOT EXISTS { ?:%1 mfo:downloadedTime ?any } } ")
+                    .arg(message);
+        update.bindValue(message, urn("feedmessage", channelKey + QLatin1Char('\n') + item->id()));
+        update.bindValue(QStringLiteral("t") + n, titleText(item->title()));
+        update.bindValue(QStringLiteral("d") + n, description);
+
+        const QUrl link(item->link(), QUrl::StrictMode);
+        if (link.isValid() && (link.scheme() == QLatin1String("http") || link.scheme() == QLatin1String("https"))
+            && !QSparqlQuery::term(link).isEmpty()) {
+            text += QStringLiteral("; INSERT OR REPLACE { ?:l%1 a nfo:RemoteDataObject ; nie:url ?:u%1 . ?:%2 nie:links ?:l%1 } ")
+                        .arg(n, message);
+            update.bindValue(QStringLiteral("l") + n, link);
+            update.bindValue(QStringLiteral("u") + n, link.toString(QUrl::FullyEncoded));
+        }
+        ++count;
+    }
+    update.setQuery(text);
+    m_update = update;
+    m_count = count;
+    return true;
+}

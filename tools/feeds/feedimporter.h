@@ -1,0 +1,33 @@
+#ifndef FEEDIMPORTER_H
+#define FEEDIMPORTER_H
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+#include <QtCore/QUrl>
+
+#include "qsparqlquery.h"
+
+/*
+ * Turns a downloaded feed (RSS, RDF or Atom) into the one Tracker update that
+ * adds or replaces its channel and messages. Channel and messages get stable
+ * URNs, so importing the same feed again updates them; a message keeps the
+ * time of its first download.
+ */
+class FeedImporter
+{
+public:
+    // Reads the feed fetched from source; false when it is none.
+    bool parse(const QByteArray &data, const QUrl &source);
+
+    // The update; outside text reaches it only as bound values.
+    QSparqlQuery update() const { return m_update; }
+    QString channelTitle() const { return m_channelTitle; }
+    int messageCount() const { return m_count; }
+
+private:
+    QSparqlQuery m_update;
+    QString m_channelTitle;
+    int m_count = 0;
+};
+
+#endif // FEEDIMPORTER_H
