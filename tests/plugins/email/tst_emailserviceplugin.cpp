@@ -49,7 +49,12 @@ void resetPeakMemory()
         refs.write("5");
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define HVTEST_ADDRESS_SANITIZER
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(HVTEST_ADDRESS_SANITIZER)
 constexpr bool MeasuresMemory = false; // the sanitizer keeps freed memory
 #else
 constexpr bool MeasuresMemory = true;
@@ -182,10 +187,11 @@ void TestEmailServicePlugin::rangeBoundsAreIncludedExactly()
     add(text, from.addSecs(3600), QMailMessageMetaData::Outgoing | QMailMessageMetaData::ContentAvailable);
 
     QTest::ignoreMessage(QtDebugMsg, QRegularExpression(
-        "^QList<Halvane::HVItem> Halvane::EmailServiceSource::getItemListFromBackend\\(const QDateTime&, const "
-        "QDateTime&\\) QDateTime\\(2026-06-21 00:00:00\\.000 CEST .*\\)\\s+QDateTime\\(2026-06-22 00:00:00"));
-    QTest::ignoreMessage(QtDebugMsg,
-                         "Halvane::HVMessage Halvane::EmailServiceSource::extractEmailMessage(QMailMessageId, bool&)");
+        "^QList<Halvane::HVItem> Halvane::EmailServiceSource::getItemListFromBackend\\(const QDateTime ?&, const "
+        "QDateTime ?&\\) QDateTime\\(2026-06-21 00:00:00\\.000 CEST .*\\)\\s+QDateTime\\(2026-06-22 00:00:00"));
+    // The function's name as the compiler spells it: gcc "bool&", clang "bool &".
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(
+        "^Halvane::HVMessage Halvane::EmailServiceSource::extractEmailMessage\\(QMailMessageId, bool ?&\\)$"));
     const QList<HVItem> items = retrieve(from, to);
     QCOMPARE(items.size(), 2);
     QCOMPARE(items.at(0).id(), HVItemId(QString::number(atFrom.toULongLong()), "EmailsPlugin"));
