@@ -172,11 +172,11 @@ int QMailRetrievalAction::newMessageCount() const
     return d->newMessages;
 }
 
-void QMailRetrievalAction::retrieveMessages(const QMailMessageIdList &ids, RetrievalSpecification spec)
+void QMailRetrievalAction::retrieveMessages(const QMailMessageIdList &ids, RetrievalMode mode)
 {
     d->begin();
     QMailStore *store = QMailStore::instance();
-    if (spec != Content || !store) {
+    if (mode != Content || !store) {
         if (d->running == 0)
             d->setActivity(Successful);
         return;

@@ -19,7 +19,7 @@ class HALVANEQMF_EXPORT QMailRetrievalAction : public QObject
     Q_OBJECT
 
 public:
-    enum RetrievalSpecification {
+    enum RetrievalMode {
         Flags,
         MetaData,
         // The whole message in place of its headers.
@@ -27,7 +27,7 @@ public:
         Auto,
         ContentRetrieval = Content
     };
-    Q_ENUM(RetrievalSpecification)
+    Q_ENUM(RetrievalMode)
 
     enum Activity { Pending, InProgress, Successful, Failed };
     Q_ENUM(Activity)
@@ -46,10 +46,10 @@ public Q_SLOTS:
     // from the account it came from, and replaces the stored headers; the
     // store then reports messagesUpdated(). Messages already complete, from
     // no account, or from another account than the configured one stay as
-    // they are (with a warning for the last two). Other specifications have
+    // they are (with a warning for the last two). Other modes have
     // nothing to fetch: the store holds every message's headers.
     void retrieveMessages(const QMailMessageIdList &ids,
-                          QMailRetrievalAction::RetrievalSpecification spec = MetaData);
+                          QMailRetrievalAction::RetrievalMode mode = MetaData);
     // Adds the headers of the INBOX messages that are new since the last
     // retrieval, as messages without content.
     void retrieveMessageList();
