@@ -61,7 +61,9 @@ if CC=clang-14 CXX=clang++-14 cmake -S "$here" -B "$asan" -DCMAKE_BUILD_TYPE=Rel
     (cd "$asan" && ctest --output-on-failure --parallel "$jobs" --timeout 900) || failed+=("asan suite")
     if [ -x "$here/tests/fuzz/run-fuzzers.sh" ] || [ -f "$here/tests/fuzz/run-fuzzers.sh" ]; then
         phase "fuzz targets, ${fuzz_seconds} s each"
-        bash "$here/tests/fuzz/run-fuzzers.sh" "$asan" "$fuzz_seconds" || failed+=("fuzzing")
+        # Kept for the end: a long run's log may be cut in the middle.
+        bash "$here/tests/fuzz/run-fuzzers.sh" "$asan" "$fuzz_seconds" 2>&1 | tee "$asan/fuzzing.log" \
+            || failed+=("fuzzing")
     fi
 else
     failed+=("asan build")
@@ -80,6 +82,10 @@ fi
 
 echo
 if [ ${#failed[@]} -ne 0 ]; then
+    if [[ " ${failed[*]} " == *" fuzzing "* ]]; then
+        echo "---- what the fuzzing found ----"
+        cat "$asan/fuzzing.log"
+    fi
     echo "setup: FAILED: ${failed[*]}" >&2
     exit 1
 fi

@@ -5,9 +5,11 @@
 // makes live changes in every changeable source while `--follow` runs and
 // counts what arrives: each change must arrive exactly once.
 //
-// hvloadbench [--quick] [--changes N]
+// hvloadbench [--quick] [--changes N] [--hold]
 //   --quick      a tenth of the profile, for a fast look
 //   --changes N  live changes per source (default 1,000)
+//   --hold       after the fill, print the environment that reaches the
+//                profile and wait for Enter: for profiling by hand
 #include <KCalendarCore/Event>
 
 #include <QtCore/QCoreApplication>
@@ -347,6 +349,15 @@ int main(int argc, char **argv)
     if (!mail.fill(profile.mails, profile.mailsToday))
         fail(qPrintable(QStringLiteral("cannot fill the mail store: ") + mail.errorString()));
     std::printf("filled in %.1f s\n\n", fillTimer.elapsed() / 1000.0);
+    if (args.contains(QStringLiteral("--hold"))) {
+        for (const char *variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "HALVANE_PLUGINS_PATH",
+                                     "QT_PLUGIN_PATH", "HALVANE_TRACKER_SERVICE", "HALVANE_WEATHER_HOST",
+                                     "DBUS_SESSION_BUS_ADDRESS"})
+            std::printf("export %s='%s'\n", variable, qgetenv(variable).constData());
+        std::printf("press Enter to go on\n");
+        std::fflush(stdout);
+        std::getchar();
+    }
 
     // One full overview, as a user starting the program sees it.
     const Run run = runOverview(dir.filePath(QStringLiteral("overview.json")));

@@ -69,36 +69,48 @@ QString takeMessage(GError *error)
     return message;
 }
 
-QSparqlBinding cursorBinding(TrackerSparqlCursor *cursor, int column)
+QUrl xsd(const char *type)
 {
-    const QString name = QString::fromUtf8(tracker_sparql_cursor_get_variable_name(cursor, column));
-    glong length = 0;
-    const gchar *raw = tracker_sparql_cursor_get_string(cursor, column, &length);
-    const QString text = raw ? QString::fromUtf8(raw, int(length)) : QString();
-    const auto xsd = [](const char *type) { return QUrl(QLatin1String("http://www.w3.org/2001/XMLSchema#") + QLatin1String(type)); };
+    return QUrl(QLatin1String("http://www.w3.org/2001/XMLSchema#") + QLatin1String(type));
+}
 
+// Results run to 100,000 rows: the names and type URIs are made once, not per cell.
+QSparqlBinding cursorBinding(TrackerSparqlCursor *cursor, int column, const QString &name)
+{
+    static const QUrl integerType = xsd("integer");
+    static const QUrl doubleType = xsd("double");
+    static const QUrl booleanType = xsd("boolean");
+    static const QUrl dateTimeType = xsd("dateTime");
+    static const QUrl stringType = xsd("string");
+
+    const auto text = [cursor, column] {
+        glong length = 0;
+        const gchar *raw = tracker_sparql_cursor_get_string(cursor, column, &length);
+        return raw ? QString::fromUtf8(raw, int(length)) : QString();
+    };
     switch (tracker_sparql_cursor_get_value_type(cursor, column)) {
     case TRACKER_SPARQL_VALUE_TYPE_UNBOUND:
         return QSparqlBinding(name, QVariant());
     case TRACKER_SPARQL_VALUE_TYPE_URI:
-        return QSparqlBinding(name, QUrl(text));
+        return QSparqlBinding(name, QUrl(text()));
     case TRACKER_SPARQL_VALUE_TYPE_BLANK_NODE:
-        return QSparqlBinding(name, text, QUrl(), true);
+        return QSparqlBinding(name, text(), QUrl(), true);
     case TRACKER_SPARQL_VALUE_TYPE_INTEGER:
-        return QSparqlBinding(name, qlonglong(tracker_sparql_cursor_get_integer(cursor, column)), xsd("integer"));
+        return QSparqlBinding(name, qlonglong(tracker_sparql_cursor_get_integer(cursor, column)), integerType);
     case TRACKER_SPARQL_VALUE_TYPE_DOUBLE:
-        return QSparqlBinding(name, tracker_sparql_cursor_get_double(cursor, column), xsd("double"));
+        return QSparqlBinding(name, tracker_sparql_cursor_get_double(cursor, column), doubleType);
     case TRACKER_SPARQL_VALUE_TYPE_BOOLEAN:
-        return QSparqlBinding(name, bool(tracker_sparql_cursor_get_boolean(cursor, column)), xsd("boolean"));
+        return QSparqlBinding(name, bool(tracker_sparql_cursor_get_boolean(cursor, column)), booleanType);
     case TRACKER_SPARQL_VALUE_TYPE_DATETIME: {
-        QDateTime dateTime = QDateTime::fromString(text, Qt::ISODateWithMs);
+        const QString value = text();
+        QDateTime dateTime = QDateTime::fromString(value, Qt::ISODateWithMs);
         if (!dateTime.isValid())
-            dateTime = QDateTime::fromString(text, Qt::ISODate);
-        return QSparqlBinding(name, dateTime, xsd("dateTime"));
+            dateTime = QDateTime::fromString(value, Qt::ISODate);
+        return QSparqlBinding(name, dateTime, dateTimeType);
     }
     case TRACKER_SPARQL_VALUE_TYPE_STRING:
     default:
-        return QSparqlBinding(name, text, xsd("string"));
+        return QSparqlBinding(name, text(), stringType);
     }
 }
 
@@ -202,14 +214,14 @@ QSparqlResult *QSparqlConnection::exec(const QSparqlQuery &query)
     }
     while (tracker_sparql_cursor_next(cursor, nullptr, &error)) {
         const int columns = tracker_sparql_cursor_get_n_columns(cursor);
+        if (result->m_names.isEmpty()) {
+            for (int column = 0; column < columns; ++column)
+                result->m_names.append(QString::fromUtf8(tracker_sparql_cursor_get_variable_name(cursor, column)));
+        }
         QVector<QSparqlBinding> row;
         row.reserve(columns);
         for (int column = 0; column < columns; ++column)
-            row.append(cursorBinding(cursor, column));
-        if (result->m_names.isEmpty()) {
-            for (const QSparqlBinding &binding : qAsConst(row))
-                result->m_names.append(binding.name());
-        }
+            row.append(cursorBinding(cursor, column, result->m_names.value(column)));
         result->m_rows.append(row);
     }
     if (error)

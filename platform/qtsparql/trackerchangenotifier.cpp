@@ -2,10 +2,13 @@
 
 #include <QtCore/QDebug>
 #include <QtCore/QHash>
+#include <QtCore/QSet>
 #include <QtCore/QStringList>
+#include <QtCore/QTimer>
 #include <QtCore/QUrl>
 
 #include <memory>
+#include <utility>
 
 #include <libtracker-sparql/tracker-sparql.h>
 
@@ -18,10 +21,14 @@ public:
     static void onEvents(TrackerNotifier *notifier, const gchar *service, const gchar *graph, GPtrArray *events,
                          gpointer data);
 
-    // The ids and URIs of the given resources (all of the class when ids is
-    // null) that are of the watched class now.
-    bool resourcesOfClass(const QList<int> *ids, QHash<int, QString> *found) const;
-    void handle(GPtrArray *events);
+    // The ids of all resources of the watched class; only ids, since reading
+    // the URIs of a large class costs a hundred times more.
+    bool idsOfClass(QSet<int> *found) const;
+    // The ids and URIs of those of the given resources that are of the
+    // watched class now.
+    bool resourcesOfClass(const QList<int> &ids, QHash<int, QString> *found) const;
+    void collect(GPtrArray *events);
+    void flush();
 
     TrackerChangeNotifier *q = nullptr;
     QString className;
@@ -29,22 +36,47 @@ public:
     TrackerNotifier *notifier = nullptr;
     gulong handler = 0;
     // Tracker's deletion events do not say the class: remember our resources.
-    QHash<int, QString> known;
+    QSet<int> known;
+    // URIs learnt from events; the others are asked for when needed.
+    mutable QHash<int, QString> uris;
     QHash<int, QString> lastDeleted;
+
+    // Events are gathered for a moment and reported together: each report
+    // costs the listeners a query, and a writer's burst of commits arrives as
+    // one event batch per commit.
+    struct Pending
+    {
+        bool deleted = false;
+        QString urn;
+    };
+    QList<int> pendingOrder;
+    QHash<int, Pending> pending;
+    QTimer *flushTimer = nullptr;
 };
 
-bool TrackerChangeNotifierPrivate::resourcesOfClass(const QList<int> *ids, QHash<int, QString> *found) const
+bool TrackerChangeNotifierPrivate::idsOfClass(QSet<int> *found) const
 {
-    QString text = QStringLiteral("SELECT tracker:id(?r) ?r WHERE { ?r a ?:class");
-    if (ids) {
-        QStringList numbers;
-        numbers.reserve(ids->size());
-        for (int id : *ids)
-            numbers.append(QString::number(id));
-        text += QLatin1String(" . FILTER(tracker:id(?r) IN (") + numbers.join(QLatin1Char(',')) + QLatin1String("))");
+    QSparqlQuery query(QStringLiteral("SELECT tracker:id(?r) WHERE { ?r a ?:class }"));
+    query.bindValue(QStringLiteral("class"), QUrl(className));
+    std::unique_ptr<QSparqlResult> result(connection->exec(query));
+    if (result->hasError()) {
+        qWarning() << "TrackerChangeNotifier: cannot read the resources of" << className << ':'
+                   << result->lastError().message();
+        return false;
     }
-    text += QLatin1String(" }");
-    QSparqlQuery query(text);
+    while (result->next())
+        found->insert(int(result->value(0).toLongLong()));
+    return true;
+}
+
+bool TrackerChangeNotifierPrivate::resourcesOfClass(const QList<int> &ids, QHash<int, QString> *found) const
+{
+    QStringList numbers;
+    numbers.reserve(ids.size());
+    for (int id : ids)
+        numbers.append(QString::number(id));
+    QSparqlQuery query(QLatin1String("SELECT tracker:id(?r) ?r WHERE { ?r a ?:class . FILTER(tracker:id(?r) IN (")
+                       + numbers.join(QLatin1Char(',')) + QLatin1String(")) }"));
     query.bindValue(QStringLiteral("class"), QUrl(className));
     std::unique_ptr<QSparqlResult> result(connection->exec(query));
     if (result->hasError()) {
@@ -60,48 +92,67 @@ bool TrackerChangeNotifierPrivate::resourcesOfClass(const QList<int> *ids, QHash
 void TrackerChangeNotifierPrivate::onEvents(TrackerNotifier *, const gchar *, const gchar *, GPtrArray *events,
                                             gpointer data)
 {
-    static_cast<TrackerChangeNotifierPrivate *>(data)->handle(events);
+    static_cast<TrackerChangeNotifierPrivate *>(data)->collect(events);
 }
 
-void TrackerChangeNotifierPrivate::handle(GPtrArray *events)
+void TrackerChangeNotifierPrivate::collect(GPtrArray *events)
 {
-    // Which of the created or updated resources are of our class?
-    QList<int> touched;
     for (guint i = 0; i < events->len; ++i) {
         auto *event = static_cast<TrackerNotifierEvent *>(g_ptr_array_index(events, i));
-        if (tracker_notifier_event_get_event_type(event) != TRACKER_NOTIFIER_EVENT_DELETE)
-            touched.append(int(tracker_notifier_event_get_id(event)));
+        const int id = int(tracker_notifier_event_get_id(event));
+        auto it = pending.find(id);
+        if (it == pending.end()) {
+            pendingOrder.append(id);
+            it = pending.insert(id, Pending());
+        }
+        // Only the last state of a resource counts.
+        it->deleted = tracker_notifier_event_get_event_type(event) == TRACKER_NOTIFIER_EVENT_DELETE;
+        if (const char *urn = tracker_notifier_event_get_urn(event))
+            it->urn = QString::fromUtf8(urn);
+    }
+    if (!pendingOrder.isEmpty() && !flushTimer->isActive())
+        flushTimer->start();
+}
+
+void TrackerChangeNotifierPrivate::flush()
+{
+    const QList<int> order = std::exchange(pendingOrder, {});
+    const QHash<int, Pending> events = std::exchange(pending, {});
+
+    // Which of the resources that still exist are of our class?
+    QList<int> touched;
+    for (int id : order) {
+        if (!events.value(id).deleted)
+            touched.append(id);
     }
     QHash<int, QString> current;
-    if (!touched.isEmpty() && !resourcesOfClass(&touched, &current))
+    if (!touched.isEmpty() && !resourcesOfClass(touched, &current))
         current.clear();
 
     QList<TrackerChangeNotifier::Quad> deletes;
     QList<TrackerChangeNotifier::Quad> inserts;
     lastDeleted.clear();
-    for (guint i = 0; i < events->len; ++i) {
-        auto *event = static_cast<TrackerNotifierEvent *>(g_ptr_array_index(events, i));
-        const int id = int(tracker_notifier_event_get_id(event));
-        const char *urn = tracker_notifier_event_get_urn(event);
+    for (int id : order) {
+        const Pending event = events.value(id);
         TrackerChangeNotifier::Quad quad;
         quad.subject = id;
 
         const bool wasOurs = known.contains(id);
-        const bool isOurs = current.contains(id);
-        if (tracker_notifier_event_get_event_type(event) == TRACKER_NOTIFIER_EVENT_DELETE || (wasOurs && !isOurs)) {
+        const bool isOurs = !event.deleted && current.contains(id);
+        if (!isOurs) {
             if (!wasOurs)
                 continue;
-            lastDeleted.insert(id, urn ? QString::fromUtf8(urn) : known.value(id));
+            lastDeleted.insert(id, event.urn.isEmpty() ? uris.value(id) : event.urn);
             known.remove(id);
+            uris.remove(id);
             deletes.append(quad);
             continue;
         }
-        if (!isOurs)
-            continue;
         // An update reaches the listeners as the old resource going and the new coming.
         if (wasOurs)
             deletes.append(quad);
-        known.insert(id, current.value(id));
+        known.insert(id);
+        uris.insert(id, current.value(id));
         inserts.append(quad);
     }
     if (!deletes.isEmpty() || !inserts.isEmpty())
@@ -116,13 +167,17 @@ TrackerChangeNotifier::TrackerChangeNotifier(const QString &className, QObject *
     qRegisterMetaType<QList<TrackerChangeNotifier::Quad>>("QList<TrackerChangeNotifier::Quad>");
     d->q = this;
     d->className = className;
+    d->flushTimer = new QTimer(this);
+    d->flushTimer->setSingleShot(true);
+    d->flushTimer->setInterval(50);
+    connect(d->flushTimer, &QTimer::timeout, this, [this] { d->flush(); });
     d->connection = new QSparqlConnection(QStringLiteral("QTRACKER"));
     auto *native = static_cast<TrackerSparqlConnection *>(d->connection->nativeConnection());
     if (!native) {
         qWarning() << "TrackerChangeNotifier: no store, no changes of" << className;
         return;
     }
-    if (!d->resourcesOfClass(nullptr, &d->known)) {
+    if (!d->idsOfClass(&d->known)) {
         // An endpoint that does not answer would not announce anything either.
         return;
     }
@@ -153,6 +208,16 @@ bool TrackerChangeNotifier::isValid() const
 
 QString TrackerChangeNotifier::resourceUri(int id) const
 {
-    const QString uri = d->known.value(id);
-    return uri.isEmpty() ? d->lastDeleted.value(id) : uri;
+    if (!d->known.contains(id))
+        return d->lastDeleted.value(id);
+    auto it = d->uris.constFind(id);
+    if (it != d->uris.constEnd())
+        return *it;
+    QHash<int, QString> found;
+    if (!d->resourcesOfClass({id}, &found))
+        return QString();
+    const QString uri = found.value(id);
+    if (!uri.isEmpty())
+        d->uris.insert(id, uri);
+    return uri;
 }

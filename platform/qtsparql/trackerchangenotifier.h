@@ -20,6 +20,8 @@ class TrackerChangeNotifierPrivate;
  * connection. Only classes marked nrl:notify are announced at all.
  *
  * An update of a known resource is reported as a delete and an insert of it.
+ * Changes within 50 ms are reported in one signal, with each resource once,
+ * by its state at the end.
  */
 class HALVANEQTSPARQL_EXPORT TrackerChangeNotifier : public QObject
 {

@@ -50,8 +50,16 @@ for target in "${targets[@]}"; do
         printf '%-20s %ss  %s runs  ok\n' "$target" "$seconds" "${runs:-?}"
     else
         printf '%-20s %ss  %s runs  FAILED (exit %d)\n' "$target" "$seconds" "${runs:-?}" "$status"
-        grep -E '^(==[0-9]+==ERROR|SUMMARY|fatal:|.*runtime error:)' "$work/$target/log" | head -5
-        ls "$work/$target/artifacts/" | sed "s#^#    reproducer: $work/$target/artifacts/#"
+        grep -E '^(==[0-9]+==ERROR|SUMMARY|fatal:|.*runtime error:|ALARM|    #[0-9]+ )' "$work/$target/log" | head -24
+        for artifact in "$work/$target/artifacts"/*; do
+            [ -f "$artifact" ] || continue
+            echo "    reproducer: $artifact"
+            # Small ones in full, so that a CI log is enough to reproduce.
+            if [ "$(stat -c %s "$artifact")" -le 4096 ]; then
+                echo "    base64:"
+                base64 -w 76 "$artifact" | sed 's/^/      /'
+            fi
+        done
         echo "    log: $work/$target/log"
         failed+=("$target")
     fi

@@ -21,6 +21,22 @@ int trackerId(QSparqlConnection &connection, const QString &uri)
     return result->next() ? int(result->value(0).toLongLong()) : 0;
 }
 
+QSet<int> messagesInStore(QSparqlConnection &connection)
+{
+    std::unique_ptr<QSparqlResult> result(
+        connection.exec(QSparqlQuery(QStringLiteral("SELECT tracker:id(?r) { ?r a mfo:FeedMessage }"))));
+    QSet<int> ids;
+    while (result->next())
+        ids.insert(int(result->value(0).toLongLong()));
+    return ids;
+}
+
+bool exec(QSparqlConnection &connection, const QString &update)
+{
+    return !std::unique_ptr<QSparqlResult>(connection.exec(QSparqlQuery(update, QSparqlQuery::InsertStatement)))
+                ->hasError();
+}
+
 } // namespace
 
 // Change notification from a Tracker endpoint on a private session bus, written
@@ -33,6 +49,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void otherProcessChangesArriveForTheClassOnly();
+    void burstIsReportedTogetherAndComplete();
     void localStoreKnowsItsResources();
     void unreachableEndpointAnnouncesNothing();
 
@@ -131,6 +148,60 @@ void TestTrackerChangeNotifier::otherProcessChangesArriveForTheClassOnly()
     QCOMPARE(deletes.size(), 1);
     QCOMPARE(deletes.first().subject, created);
     QVERIFY(notifier.resourceUri(old).isEmpty());
+}
+
+void TestTrackerChangeNotifier::burstIsReportedTogetherAndComplete()
+{
+    QSparqlConnection connection;
+    TrackerChangeNotifier notifier(MessageClass);
+    QVERIFY(notifier.isValid());
+    // A listener that holds the messages, kept current by the signals alone:
+    // a deletion of something it does not hold, or an insertion of something
+    // it holds, is a lost or doubled change.
+    QSet<int> held = messagesInStore(connection);
+    int reports = 0;
+    bool consistent = true;
+    connect(&notifier, &TrackerChangeNotifier::changed, this,
+            [&](const QList<TrackerChangeNotifier::Quad> &deletes, const QList<TrackerChangeNotifier::Quad> &inserts) {
+                ++reports;
+                for (const TrackerChangeNotifier::Quad &quad : deletes)
+                    consistent = held.remove(quad.subject) && consistent;
+                for (const TrackerChangeNotifier::Quad &quad : inserts) {
+                    consistent = !held.contains(quad.subject) && consistent;
+                    held.insert(quad.subject);
+                }
+            });
+
+    // Commits in a row: inserts, some deleted again at once, some updated.
+    int commits = 0;
+    for (int n = 0; n < 40; ++n) {
+        QVERIFY(exec(connection, QStringLiteral("INSERT DATA { <urn:b:%1> a mfo:FeedMessage ; nie:title \"b%1\" }").arg(n)));
+        ++commits;
+        if (n % 4 == 3) {
+            QVERIFY(exec(connection, QStringLiteral("DELETE DATA { <urn:b:%1> a rdfs:Resource }").arg(n - 1)));
+            ++commits;
+        }
+        if (n % 10 == 9) {
+            QVERIFY(exec(connection, QStringLiteral("INSERT OR REPLACE { <urn:b:%1> nie:title \"again\" }").arg(n - 4)));
+            ++commits;
+        }
+    }
+    const QSet<int> stored = messagesInStore(connection);
+    QTRY_COMPARE_WITH_TIMEOUT(held, stored, 20000);
+    QVERIFY(consistent);
+    QVERIFY2(reports < commits, qPrintable(QStringLiteral("%1 reports for %2 commits").arg(reports).arg(commits)));
+
+    // The deleted ones are forgotten, the others known by their URIs.
+    QCOMPARE(notifier.resourceUri(trackerId(connection, QStringLiteral("urn:b:39"))), QStringLiteral("urn:b:39"));
+    for (int n = 0; n < 40; ++n) {
+        QSignalSpy more(&notifier, &TrackerChangeNotifier::changed);
+        QVERIFY(exec(connection, QStringLiteral("DELETE DATA { <urn:b:%1> a rdfs:Resource }").arg(n)));
+        if (n % 4 == 2)
+            continue;
+        QVERIFY(more.wait(20000));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(held, messagesInStore(connection), 20000);
+    QVERIFY(consistent);
 }
 
 void TestTrackerChangeNotifier::localStoreKnowsItsResources()
