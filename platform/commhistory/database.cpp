@@ -1,14 +1,8 @@
 #include "database.h"
 
-#include <QtCore/QAtomicInt>
-#include <QtCore/QCoreApplication>
-#include <QtCore/QDir>
-#include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
-#include <QtCore/QThread>
 #include <QtCore/QVariant>
-#include <QtSql/QSqlDatabase>
 #include <QtSql/QSqlError>
 #include <QtSql/QSqlQuery>
 
@@ -93,68 +87,21 @@ void bindEvent(QSqlQuery &query, const Event &event)
 
 Database::Database(const QString &path)
     : m_path(path)
+    , m_file("CommHistory", QStringLiteral("history database"))
 {
-    static QAtomicInt counter;
-    m_connectionName = QStringLiteral("commhistory-%1").arg(counter.fetchAndAddRelaxed(1));
-    m_open = open();
+    open();
 }
 
-Database::~Database()
-{
-    m_db.close();
-    m_db = QSqlDatabase();
-    // Process-wide owners can destroy us in the exit handlers, after the
-    // application object, when Qt's connection registry may be gone already.
-    if (QCoreApplication::instance())
-        QSqlDatabase::removeDatabase(m_connectionName);
-}
-
-void Database::fail(const QString &what, const QString &error)
-{
-    m_error = what + QLatin1String(": ") + error;
-    qWarning("CommHistory: %s (%s)", qPrintable(m_error), qPrintable(m_path));
-}
+Database::~Database() = default;
 
 bool Database::open()
 {
     if (m_path.isEmpty()) {
-        fail(QStringLiteral("no database path"), QStringLiteral("neither HALVANE_COMMHISTORY_DB nor a data directory is set"));
+        m_file.fail(QStringLiteral("no database path"),
+                    QStringLiteral("neither HALVANE_COMMHISTORY_DB nor a data directory is set"));
         return false;
     }
-    const QString dir = QFileInfo(m_path).absolutePath();
-    if (!QDir().mkpath(dir)) {
-        fail(QStringLiteral("cannot create the directory"), dir);
-        return false;
-    }
-
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    QSqlDatabase &db = m_db;
-    db.setDatabaseName(m_path);
-    // Another process may be writing: wait for it instead of failing.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-    if (!db.open()) {
-        fail(QStringLiteral("cannot open the history database"), db.lastError().text());
-        return false;
-    }
-
-    // The first statement is the first that reads the file: a damaged one
-    // fails here. While another process turns a new file to WAL, SQLite
-    // answers "busy" at once instead of waiting: try again for a while.
-    QSqlQuery wal(db);
-    for (int attempt = 0; !wal.exec(QStringLiteral("PRAGMA journal_mode=WAL")); ++attempt) {
-        const QString code = wal.lastError().nativeErrorCode();
-        const bool busy = code == QLatin1String("5") || code == QLatin1String("6");
-        if (!busy || attempt == 500) {
-            fail(QStringLiteral("not a usable history database"), wal.lastError().text());
-            wal.finish();
-            db.close();
-            return false;
-        }
-        QThread::msleep(20);
-    }
-    wal.finish();
-
-    const QStringList schema = {
+    return m_file.open(m_path, {
         QStringLiteral("CREATE TABLE IF NOT EXISTS Groups ("
                        "id INTEGER PRIMARY KEY AUTOINCREMENT, "
                        "contactName TEXT NOT NULL DEFAULT '', "
@@ -171,68 +118,28 @@ bool Database::open()
                        "remoteUid TEXT NOT NULL DEFAULT '', "
                        "parentId INTEGER NOT NULL DEFAULT -1)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS EventsByEndTime ON Events (endTime)"),
-    };
-    m_open = true; // begin() and exec() need it
-    if (!begin()) {
-        m_open = false;
-        db.close();
-        return false;
-    }
-    for (const QString &statement : schema) {
-        if (!exec(statement)) {
-            rollback();
-            m_open = false;
-            db.close();
-            return false;
-        }
-    }
-    if (!commit()) {
-        m_open = false;
-        db.close();
-        return false;
-    }
-    return true;
-}
-
-bool Database::exec(const QString &statement)
-{
-    if (!m_open)
-        return false;
-    QSqlQuery query(m_db);
-    if (!query.exec(statement)) {
-        fail(QStringLiteral("statement failed"), query.lastError().text());
-        return false;
-    }
-    return true;
+    });
 }
 
 bool Database::begin()
 {
-    // Immediate: take the write lock now, so that a transaction never has to
-    // upgrade its lock while another process writes.
-    return exec(QStringLiteral("BEGIN IMMEDIATE"));
+    return m_file.begin();
 }
 
 bool Database::commit()
 {
-    if (exec(QStringLiteral("COMMIT")))
-        return true;
-    rollback();
-    return false;
+    return m_file.commit();
 }
 
 void Database::rollback()
 {
-    if (!m_open)
-        return;
-    QSqlQuery query(m_db);
-    query.exec(QStringLiteral("ROLLBACK"));
+    m_file.rollback();
 }
 
 QList<Event> Database::events(const EventQuery &eventQuery)
 {
     QList<Event> result;
-    if (!m_open)
+    if (!m_file.isOpen())
         return result;
 
     const QString timeColumn = eventQuery.byLastModified ? QStringLiteral("lastModified") : QStringLiteral("endTime");
@@ -253,7 +160,7 @@ QList<Event> Database::events(const EventQuery &eventQuery)
         statement += QLatin1String(" WHERE ") + conditions.join(QLatin1String(" AND "));
     statement += QLatin1String(" ORDER BY ") + timeColumn + QLatin1String(", id");
 
-    QSqlQuery query(m_db);
+    QSqlQuery query(m_file.database());
     query.setForwardOnly(true);
     query.prepare(statement);
     if (eventQuery.type >= 0)
@@ -267,7 +174,7 @@ QList<Event> Database::events(const EventQuery &eventQuery)
     if (eventQuery.to.isValid())
         query.bindValue(QStringLiteral(":to"), eventQuery.to.toMSecsSinceEpoch());
     if (!query.exec()) {
-        fail(QStringLiteral("cannot read the events"), query.lastError().text());
+        m_file.fail(QStringLiteral("cannot read the events"), query.lastError().text());
         return result;
     }
     while (query.next())
@@ -277,13 +184,13 @@ QList<Event> Database::events(const EventQuery &eventQuery)
 
 Event Database::event(int id)
 {
-    if (!m_open)
+    if (!m_file.isOpen())
         return Event();
-    QSqlQuery query(m_db);
+    QSqlQuery query(m_file.database());
     query.prepare(QLatin1String("SELECT ") + QLatin1String(EventColumns) + QLatin1String(" FROM Events WHERE id = :id"));
     query.bindValue(QStringLiteral(":id"), id);
     if (!query.exec()) {
-        fail(QStringLiteral("cannot read the event"), query.lastError().text());
+        m_file.fail(QStringLiteral("cannot read the event"), query.lastError().text());
         return Event();
     }
     return query.next() ? eventFromQuery(query) : Event();
@@ -292,12 +199,12 @@ Event Database::event(int id)
 QList<Group> Database::groups(const QString &remoteUid)
 {
     QList<Group> result;
-    if (!m_open)
+    if (!m_file.isOpen())
         return result;
-    QSqlQuery query(m_db);
+    QSqlQuery query(m_file.database());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT id, contactName, remoteUids FROM Groups ORDER BY id"))) {
-        fail(QStringLiteral("cannot read the groups"), query.lastError().text());
+        m_file.fail(QStringLiteral("cannot read the groups"), query.lastError().text());
         return result;
     }
     while (query.next()) {
@@ -310,13 +217,13 @@ QList<Group> Database::groups(const QString &remoteUid)
 
 Group Database::group(int id)
 {
-    if (!m_open)
+    if (!m_file.isOpen())
         return Group();
-    QSqlQuery query(m_db);
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("SELECT id, contactName, remoteUids FROM Groups WHERE id = :id"));
     query.bindValue(QStringLiteral(":id"), id);
     if (!query.exec()) {
-        fail(QStringLiteral("cannot read the group"), query.lastError().text());
+        m_file.fail(QStringLiteral("cannot read the group"), query.lastError().text());
         return Group();
     }
     return query.next() ? groupFromQuery(query) : Group();
@@ -324,15 +231,15 @@ Group Database::group(int id)
 
 bool Database::insertEvent(Event &event)
 {
-    if (!m_open)
+    if (!m_file.isOpen())
         return false;
-    QSqlQuery query(m_db);
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("INSERT INTO Events (type, direction, groupId, startTime, endTime, lastModified, "
                                  "freeText, remoteUid, parentId) VALUES (:type, :direction, :groupId, :startTime, "
                                  ":endTime, :lastModified, :freeText, :remoteUid, :parentId)"));
     bindEvent(query, event);
     if (!query.exec()) {
-        fail(QStringLiteral("cannot add the event"), query.lastError().text());
+        m_file.fail(QStringLiteral("cannot add the event"), query.lastError().text());
         return false;
     }
     event.setId(query.lastInsertId().toInt());
@@ -341,20 +248,20 @@ bool Database::insertEvent(Event &event)
 
 bool Database::updateEvent(const Event &event)
 {
-    if (!m_open)
+    if (!m_file.isOpen())
         return false;
-    QSqlQuery query(m_db);
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("UPDATE Events SET type = :type, direction = :direction, groupId = :groupId, "
                                  "startTime = :startTime, endTime = :endTime, lastModified = :lastModified, "
                                  "freeText = :freeText, remoteUid = :remoteUid, parentId = :parentId WHERE id = :id"));
     bindEvent(query, event);
     query.bindValue(QStringLiteral(":id"), event.id());
     if (!query.exec()) {
-        fail(QStringLiteral("cannot change the event"), query.lastError().text());
+        m_file.fail(QStringLiteral("cannot change the event"), query.lastError().text());
         return false;
     }
     if (query.numRowsAffected() != 1) {
-        m_error = QStringLiteral("no event %1").arg(event.id());
+        m_file.setErrorString(QStringLiteral("no event %1").arg(event.id()));
         return false;
     }
     return true;
@@ -362,17 +269,17 @@ bool Database::updateEvent(const Event &event)
 
 bool Database::removeEvent(int id)
 {
-    if (!m_open)
+    if (!m_file.isOpen())
         return false;
-    QSqlQuery query(m_db);
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("DELETE FROM Events WHERE id = :id"));
     query.bindValue(QStringLiteral(":id"), id);
     if (!query.exec()) {
-        fail(QStringLiteral("cannot delete the event"), query.lastError().text());
+        m_file.fail(QStringLiteral("cannot delete the event"), query.lastError().text());
         return false;
     }
     if (query.numRowsAffected() != 1) {
-        m_error = QStringLiteral("no event %1").arg(id);
+        m_file.setErrorString(QStringLiteral("no event %1").arg(id));
         return false;
     }
     return true;
@@ -380,14 +287,14 @@ bool Database::removeEvent(int id)
 
 bool Database::insertGroup(Group &group)
 {
-    if (!m_open)
+    if (!m_file.isOpen())
         return false;
-    QSqlQuery query(m_db);
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("INSERT INTO Groups (contactName, remoteUids) VALUES (:contactName, :remoteUids)"));
     query.bindValue(QStringLiteral(":contactName"), textToSql(group.contactName()));
     query.bindValue(QStringLiteral(":remoteUids"), uidsToSql(group.remoteUids()));
     if (!query.exec()) {
-        fail(QStringLiteral("cannot add the group"), query.lastError().text());
+        m_file.fail(QStringLiteral("cannot add the group"), query.lastError().text());
         return false;
     }
     group.setId(query.lastInsertId().toInt());
@@ -396,15 +303,15 @@ bool Database::insertGroup(Group &group)
 
 bool Database::updateGroup(const Group &group)
 {
-    if (!m_open)
+    if (!m_file.isOpen())
         return false;
-    QSqlQuery query(m_db);
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("UPDATE Groups SET contactName = :contactName, remoteUids = :remoteUids WHERE id = :id"));
     query.bindValue(QStringLiteral(":contactName"), textToSql(group.contactName()));
     query.bindValue(QStringLiteral(":remoteUids"), uidsToSql(group.remoteUids()));
     query.bindValue(QStringLiteral(":id"), group.id());
     if (!query.exec()) {
-        fail(QStringLiteral("cannot change the group"), query.lastError().text());
+        m_file.fail(QStringLiteral("cannot change the group"), query.lastError().text());
         return false;
     }
     return query.numRowsAffected() == 1;

@@ -4,11 +4,11 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QList>
 #include <QtCore/QString>
-#include <QtSql/QSqlDatabase>
 
 #include "commhistory_export.h"
 #include "event.h"
 #include "group.h"
+#include "sqlitefile.h"
 
 namespace CommHistory {
 
@@ -39,9 +39,9 @@ public:
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return m_file.isOpen(); }
     QString path() const { return m_path; }
-    QString errorString() const { return m_error; }
+    QString errorString() const { return m_file.errorString(); }
 
     // Ordered by the bounded time, then by id.
     QList<Event> events(const EventQuery &query);
@@ -63,14 +63,9 @@ public:
 
 private:
     bool open();
-    bool exec(const QString &statement);
-    void fail(const QString &what, const QString &error);
 
     QString m_path;
-    QString m_connectionName;
-    QSqlDatabase m_db;
-    QString m_error;
-    bool m_open = false;
+    SqliteFile m_file;
 };
 
 } // namespace CommHistory

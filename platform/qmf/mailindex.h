@@ -4,7 +4,8 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QHash>
 #include <QtCore/QString>
-#include <QtSql/QSqlDatabase>
+
+#include "sqlitefile.h"
 
 /*
  * The store's SQLite index beside the Maildir: one row per message file (by
@@ -32,14 +33,14 @@ public:
         bool operator!=(const Row &other) const { return !(*this == other); }
     };
 
-    MailIndex() = default;
+    MailIndex();
     ~MailIndex();
     MailIndex(const MailIndex &) = delete;
     MailIndex &operator=(const MailIndex &) = delete;
 
     bool open(const QString &path);
-    bool isOpen() const { return m_open; }
-    QString errorString() const { return m_error; }
+    bool isOpen() const { return m_file.isOpen(); }
+    QString errorString() const { return m_file.errorString(); }
 
     // Changes whenever another connection has committed.
     qint64 dataVersion();
@@ -54,14 +55,7 @@ public:
     bool update(const Row &row);
 
 private:
-    bool exec(const QString &statement);
-    void fail(const QString &what, const QString &error);
-
-    QString m_path;
-    QString m_connectionName;
-    QSqlDatabase m_db;
-    QString m_error;
-    bool m_open = false;
+    SqliteFile m_file;
 };
 
 #endif // MAILINDEX_H

@@ -5,13 +5,12 @@
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusMetaType>
-#include <QtSql/QSqlDatabase>
-#include <QtSql/QSqlQuery>
 #include <QtTest/QtTest>
 
 #include "database.h"
 #include "historywriter.h"
 #include "hvtestfixture.h"
+#include "hvteststorage.h"
 
 using namespace CommHistory;
 
@@ -43,7 +42,6 @@ private Q_SLOTS:
 private:
     int runTool(const QStringList &arguments, qint64 limitKiB, QByteArray *out = nullptr, QByteArray *err = nullptr);
     QStringList storedTexts();
-    QString integrity() const;
 
     QTemporaryDir m_busDir;
     QProcess m_bus;
@@ -67,18 +65,8 @@ void TestHistoryFaults::init()
 
 int TestHistoryFaults::runTool(const QStringList &arguments, qint64 limitKiB, QByteArray *out, QByteArray *err)
 {
-    QProcess process;
-    // A write past the limit fails with EFBIG, as on a full disk.
-    const QString limit = limitKiB > 0 ? QStringLiteral("ulimit -f %1; ").arg(limitKiB) : QString();
-    process.start("bash", QStringList{"-c", "trap '' XFSZ; " + limit + "exec \"$0\" \"$@\"", HVTEST_COMMHISTORY_PROGRAM}
-                                + arguments);
-    if (!process.waitForFinished(60000))
-        return -1;
-    if (out)
-        *out = process.readAllStandardOutput();
-    if (err)
-        *err = process.readAllStandardError();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return HVTest::runWithFileLimit(HVTEST_COMMHISTORY_PROGRAM, arguments, limitKiB,
+                                    QProcessEnvironment::systemEnvironment(), out, err);
 }
 
 QStringList TestHistoryFaults::storedTexts()
@@ -90,22 +78,6 @@ QStringList TestHistoryFaults::storedTexts()
     for (const Event &event : db.events(Database::EventQuery()))
         texts.append(event.freeText());
     return texts;
-}
-
-QString TestHistoryFaults::integrity() const
-{
-    QString result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "integrity");
-        db.setDatabaseName(m_database);
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (query.exec("PRAGMA integrity_check") && query.next())
-                result = query.value(0).toString();
-        }
-    }
-    QSqlDatabase::removeDatabase("integrity");
-    return result;
 }
 
 void TestHistoryFaults::diskFullKeepsWhatWasStored()
@@ -127,11 +99,11 @@ void TestHistoryFaults::diskFullKeepsWhatWasStored()
     QVERIFY2(err.contains("halvane-commhistory: cannot record"), err.constData());
 
     QCOMPARE(storedTexts(), before);
-    QCOMPARE(integrity(), QStringLiteral("ok"));
+    QCOMPARE(HVTest::sqliteIntegrity(m_database), QStringLiteral("ok"));
     // With room again, it goes in.
     QCOMPARE(runTool({"add-sms", "--from", "+15550002", "--text", big}, 0), 0);
     QCOMPARE(storedTexts().size(), before.size() + 1);
-    QCOMPARE(integrity(), QStringLiteral("ok"));
+    QCOMPARE(HVTest::sqliteIntegrity(m_database), QStringLiteral("ok"));
 }
 
 void TestHistoryFaults::unreadableHistory()

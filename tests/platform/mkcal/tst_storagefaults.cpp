@@ -3,12 +3,11 @@
 #include <QtCore/QFile>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
-#include <QtSql/QSqlDatabase>
-#include <QtSql/QSqlQuery>
 #include <QtTest/QtTest>
 
 #include "extendedcalendar.h"
 #include "extendedstorage.h"
+#include "hvteststorage.h"
 
 using namespace KCalendarCore;
 using mKCal::ExtendedCalendar;
@@ -33,7 +32,6 @@ private:
     // halvane-calendar with its arguments, its files limited to limitKiB (0: no limit).
     int runTool(const QStringList &arguments, qint64 limitKiB, QByteArray *err = nullptr) const;
     QStringList storedUids() const;
-    QString integrity() const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_database;
@@ -54,20 +52,9 @@ ExtendedStorage::Ptr TestStorageFaults::openStorage(bool readOnly) const
 
 int TestStorageFaults::runTool(const QStringList &arguments, qint64 limitKiB, QByteArray *err) const
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HALVANE_CALENDAR_DB", m_database);
-    process.setProcessEnvironment(env);
-    // A write past the limit fails with EFBIG, as on a full disk, once the
-    // signal that would kill the writer is ignored.
-    const QString limit = limitKiB > 0 ? QStringLiteral("ulimit -f %1; ").arg(limitKiB) : QString();
-    process.start("bash", QStringList{"-c", "trap '' XFSZ; " + limit + "exec \"$0\" \"$@\"", HVTEST_CALENDAR_PROGRAM}
-                                + arguments);
-    if (!process.waitForFinished(60000))
-        return -1;
-    if (err)
-        *err = process.readAllStandardError();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return HVTest::runWithFileLimit(HVTEST_CALENDAR_PROGRAM, arguments, limitKiB, env, nullptr, err);
 }
 
 QStringList TestStorageFaults::storedUids() const
@@ -80,22 +67,6 @@ QStringList TestStorageFaults::storedUids() const
         uids.append(incidence->uid());
     uids.sort();
     return uids;
-}
-
-QString TestStorageFaults::integrity() const
-{
-    QString result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "integrity");
-        db.setDatabaseName(m_database);
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (query.exec("PRAGMA integrity_check") && query.next())
-                result = query.value(0).toString();
-        }
-    }
-    QSqlDatabase::removeDatabase("integrity");
-    return result;
 }
 
 void TestStorageFaults::diskFullKeepsWhatWasStored()
@@ -137,12 +108,12 @@ void TestStorageFaults::diskFullKeepsWhatWasStored()
 
     // Nothing of the import, everything from before, and a sound file.
     QCOMPARE(storedUids(), before);
-    QCOMPARE(integrity(), QStringLiteral("ok"));
+    QCOMPARE(HVTest::sqliteIntegrity(m_database), QStringLiteral("ok"));
 
     // With room again, the same import goes through.
     QCOMPARE(runTool({"import", file.fileName()}, 0, &err), 0);
     QCOMPARE(storedUids().size(), before.size() + 400);
-    QCOMPARE(integrity(), QStringLiteral("ok"));
+    QCOMPARE(HVTest::sqliteIntegrity(m_database), QStringLiteral("ok"));
 }
 
 void TestStorageFaults::entryThatDoesNotReadBackIsRefused()

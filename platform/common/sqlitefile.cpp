@@ -1,0 +1,131 @@
+#include "sqlitefile.h"
+
+#include <QtCore/QAtomicInt>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QThread>
+#include <QtSql/QSqlError>
+#include <QtSql/QSqlQuery>
+
+SqliteFile::SqliteFile(const char *tag, const QString &kind)
+    : m_tag(tag)
+    , m_kind(kind)
+{
+}
+
+SqliteFile::~SqliteFile()
+{
+    if (m_connectionName.isEmpty())
+        return;
+    m_db.close();
+    m_db = QSqlDatabase();
+    // Process-wide owners can destroy us in the exit handlers, after the
+    // application object, when Qt's connection registry may be gone already.
+    if (QCoreApplication::instance())
+        QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void SqliteFile::fail(const QString &what, const QString &error)
+{
+    m_error = what + QLatin1String(": ") + error;
+    qWarning("%s: %s (%s)", m_tag, qPrintable(m_error), qPrintable(m_path));
+}
+
+void SqliteFile::close()
+{
+    m_open = false;
+    m_db.close();
+}
+
+bool SqliteFile::open(const QString &path, const QStringList &schema)
+{
+    m_path = path;
+    const QString dir = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(dir)) {
+        fail(QStringLiteral("cannot create the directory"), dir);
+        return false;
+    }
+    if (m_connectionName.isEmpty()) {
+        static QAtomicInt counter;
+        m_connectionName = QStringLiteral("%1-%2").arg(QLatin1String(m_tag)).arg(counter.fetchAndAddRelaxed(1));
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    }
+    m_db.setDatabaseName(path);
+    // Another process may be writing: wait for it instead of failing.
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    if (!m_db.open()) {
+        fail(QLatin1String("cannot open the ") + m_kind, m_db.lastError().text());
+        return false;
+    }
+
+    // The first statement is the first that reads the file: a damaged one
+    // fails here. While another process turns a new file to WAL, SQLite
+    // answers "busy" at once instead of waiting: try again for a while.
+    QSqlQuery wal(m_db);
+    for (int attempt = 0; !wal.exec(QStringLiteral("PRAGMA journal_mode=WAL")); ++attempt) {
+        const QString code = wal.lastError().nativeErrorCode();
+        const bool busy = code == QLatin1String("5") || code == QLatin1String("6");
+        if (!busy || attempt == 500) {
+            fail(QLatin1String("not a usable ") + m_kind, wal.lastError().text());
+            wal.finish();
+            close();
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    wal.finish();
+
+    m_open = true; // begin() and exec() need it
+    if (!begin()) {
+        close();
+        return false;
+    }
+    for (const QString &statement : schema) {
+        if (!exec(statement)) {
+            rollback();
+            close();
+            return false;
+        }
+    }
+    if (!commit()) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool SqliteFile::exec(const QString &statement)
+{
+    if (!m_open)
+        return false;
+    QSqlQuery query(m_db);
+    if (!query.exec(statement)) {
+        fail(QStringLiteral("statement failed"), query.lastError().text());
+        return false;
+    }
+    return true;
+}
+
+bool SqliteFile::begin()
+{
+    // Immediate: take the write lock now, so that a transaction never has to
+    // upgrade its lock while another process writes.
+    return exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+bool SqliteFile::commit()
+{
+    if (exec(QStringLiteral("COMMIT")))
+        return true;
+    rollback();
+    return false;
+}
+
+void SqliteFile::rollback()
+{
+    if (!m_open)
+        return;
+    QSqlQuery query(m_db);
+    query.exec(QStringLiteral("ROLLBACK"));
+}

@@ -1,0 +1,46 @@
+#include "hvteststorage.h"
+
+#include <QtCore/QProcess>
+#include <QtCore/QVariant>
+#include <QtSql/QSqlDatabase>
+#include <QtSql/QSqlQuery>
+
+namespace HVTest {
+
+int runWithFileLimit(const QString &program, const QStringList &arguments, qint64 limitKiB,
+                     const QProcessEnvironment &env, QByteArray *out, QByteArray *err)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    const QString limit = limitKiB > 0 ? QStringLiteral("ulimit -f %1; ").arg(limitKiB) : QString();
+    process.start(QStringLiteral("bash"),
+                  QStringList{QStringLiteral("-c"), QLatin1String("trap '' XFSZ; ") + limit + QLatin1String("exec \"$0\" \"$@\""),
+                              program}
+                      + arguments);
+    if (!process.waitForFinished(60000))
+        return -1;
+    if (out)
+        *out = process.readAllStandardOutput();
+    if (err)
+        *err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QString sqliteIntegrity(const QString &path)
+{
+    const QString connection = QStringLiteral("hvtest-integrity");
+    QString result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next())
+                result = query.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return result;
+}
+
+} // namespace HVTest

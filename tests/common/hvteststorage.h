@@ -1,0 +1,25 @@
+#ifndef HVTESTSTORAGE_H
+#define HVTESTSTORAGE_H
+
+#include <QtCore/QByteArray>
+#include <QtCore/QProcessEnvironment>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+// Helpers for the tests of the stores that keep SQLite files.
+namespace HVTest {
+
+// Runs program with arguments in env, its files limited to limitKiB (0: no
+// limit): a write past the limit fails with EFBIG, as on a full disk, since
+// the signal that would kill the writer is ignored. The exit code, -1 when it
+// crashed or did not end within a minute.
+int runWithFileLimit(const QString &program, const QStringList &arguments, qint64 limitKiB,
+                     const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
+                     QByteArray *out = nullptr, QByteArray *err = nullptr);
+
+// SQLite's own verdict on the file: "ok" when it is sound.
+QString sqliteIntegrity(const QString &path);
+
+} // namespace HVTest
+
+#endif // HVTESTSTORAGE_H
