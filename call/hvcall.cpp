@@ -15,6 +15,7 @@
 #include <QtVersit/QVersitWriter>
 
 #include "hvcallservice.h"
+#include "hvglobal.h"
 
 using namespace QtContacts;
 using namespace QtVersit;
@@ -140,12 +141,21 @@ void HVCall::openContactDetails(const QContact &contact)
     qDebug() << "void HVCall::openContactDetails(const QtMobility::QContact&)";
 
     // The viewer is whatever contacts application answers this call.
+    QString service = QStringLiteral("org.halvane.ContactCard");
+    QString path = QStringLiteral("/org/halvane/ContactCard");
+    QString interface = QStringLiteral("org.halvane.ContactCard");
+    QString method = QStringLiteral("Show");
     QSettings settings(QStringLiteral("halvane"), QStringLiteral("halvane"));
-    settings.beginGroup(QStringLiteral("contacts"));
-    const QString service = settings.value(QStringLiteral("cardService"), QStringLiteral("org.halvane.ContactCard")).toString();
-    const QString path = settings.value(QStringLiteral("cardPath"), QStringLiteral("/org/halvane/ContactCard")).toString();
-    const QString interface = settings.value(QStringLiteral("cardInterface"), QStringLiteral("org.halvane.ContactCard")).toString();
-    const QString method = settings.value(QStringLiteral("cardMethod"), QStringLiteral("Show")).toString();
+    QString problem;
+    if (Halvane::settingsFileIsSafe(settings.fileName(), &problem)) {
+        settings.beginGroup(QStringLiteral("contacts"));
+        service = settings.value(QStringLiteral("cardService"), service).toString();
+        path = settings.value(QStringLiteral("cardPath"), path).toString();
+        interface = settings.value(QStringLiteral("cardInterface"), interface).toString();
+        method = settings.value(QStringLiteral("cardMethod"), method).toString();
+    } else {
+        qWarning() << "HVCall: settings refused, the default contact card viewer is asked:" << problem;
+    }
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {

@@ -2,6 +2,8 @@
 
 #include <QtCore/QSettings>
 
+#include "hvglobal.h"
+
 QString MailAccount::id() const
 {
     return user + QLatin1Char('@') + host + QLatin1Char(':') + QString::number(port);
@@ -12,6 +14,8 @@ MailAccount MailAccount::configured(QString *problem)
     // The application's settings file, whoever reads it.
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("halvane"),
                        QStringLiteral("halvane"));
+    if (!Halvane::settingsFileIsSafe(settings.fileName(), problem))
+        return MailAccount();
     settings.beginGroup(QStringLiteral("mail"));
     MailAccount account;
     account.host = settings.value(QStringLiteral("host")).toString().trimmed();

@@ -14,6 +14,7 @@
 #include <QtNetwork/QNetworkReply>
 #include <QtNetwork/QNetworkRequest>
 
+#include "hvglobal.h"
 #include "hvitemtype.h"
 #include "solpos.h"
 #include "weatherservice.h"
@@ -114,10 +115,27 @@ void WeatherServiceSource::watchSettingsFile()
         settingsWatcher->addPath(dir);
 }
 
+bool WeatherServiceSource::syncSettings()
+{
+    // Checked before and after QSettings reads it: the file may be replaced
+    // in between.
+    QString problem;
+    bool safe = settingsFileIsSafe(settings.fileName(), &problem);
+    if (safe) {
+        settings.sync();
+        safe = settingsFileIsSafe(settings.fileName(), &problem);
+    }
+    if (!safe && !settingsRefused)
+        qWarning() << "Weather settings refused, no cities:" << problem;
+    settingsRefused = !safe;
+    return safe;
+}
+
 QString WeatherServiceSource::citiesValue()
 {
     // Another process may have written the file since it was last read.
-    settings.sync();
+    if (!syncSettings())
+        return QString();
     // Once per new state: every retrieval reads the settings.
     if (settings.status() != settingsStatus) {
         settingsStatus = settings.status();
@@ -137,8 +155,8 @@ QString WeatherServiceSource::weatherHost()
 {
     QString host = qEnvironmentVariable("HALVANE_WEATHER_HOST");
     if (host.isEmpty()) {
-        settings.sync();
-        host = settings.value(HostKey).toString();
+        if (syncSettings())
+            host = settings.value(HostKey).toString();
     }
     host = host.trimmed();
     if (host.isEmpty())

@@ -60,6 +60,8 @@ public Q_SLOTS:
     void offlineInit();
 
 private:
+    // Re-reads the file; false (with a warning once) when it must not be decoded.
+    bool syncSettings();
     QString citiesValue();
     QStringList readSettings();
     void parseXML(const QString &text);
@@ -86,6 +88,7 @@ private:
     // Cities with a request on its way: at most one each.
     QSet<QString> pendingCityIds;
     QSettings::Status settingsStatus = QSettings::NoError;
+    bool settingsRefused = false;
     QString rejectedHost;
 };
 

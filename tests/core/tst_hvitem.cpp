@@ -32,6 +32,8 @@ private Q_SLOTS:
     void pluginsPath_data();
     void pluginsPath();
     void pluginsPathUnset();
+    void settingsFileIsSafe_data();
+    void settingsFileIsSafe();
 
 private:
     QByteArray m_savedPluginsPath;
@@ -440,6 +442,60 @@ void Testhvitem::pluginsPathUnset()
     QVERIFY(path.endsWith(QLatin1Char('/')));
     QVERIFY(!path.endsWith(QLatin1String("//")));
     QVERIFY(QDir::isAbsolutePath(path));
+}
+
+void Testhvitem::settingsFileIsSafe_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("safe");
+
+    QTest::newRow("text") << QByteArray("[General]\ncities=\"cityId:1,A,x,y\"\n[mail]\nhost=h\n") << true;
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("other markers") << QByteArray("a=@ByteArray(xyz)\nb=@Rect(1 2 3 4)\n") << true;
+    // How QSettings writes a text that starts with "@Variant(".
+    QTest::newRow("escaped at") << QByteArray("a=@@Variant(x)\n") << true;
+    QTest::newRow("spelt in hex elsewhere") << QByteArray("a=\\x40x Variant(\n") << true;
+    // Hexadecimal escapes take every hex digit: this is not a "V".
+    QTest::newRow("greedy hex") << QByteArray("a=@\\x56ariant(x)\n") << true;
+
+    QTest::newRow("plain") << QByteArray("a=@Variant(\\0\\0\\0\\x7f)\n") << false;
+    QTest::newRow("in a list") << QByteArray("a=x, @Variant(\\0)\n") << false;
+    QTest::newRow("in another section") << QByteArray("[x]\nb=@Variant(\\0)\n[General]\ncities=a\n") << false;
+    QTest::newRow("hex at") << QByteArray("a=\\x40Variant(\\0)\n") << false;
+    // QSettings keeps the low 16 bits of a long escape.
+    QTest::newRow("long hex at") << QByteArray("a=\\x10040Variant(\\0)\n") << false;
+    QTest::newRow("octal at") << QByteArray("a=\\100Variant(\\0)\n") << false;
+    QTest::newRow("octal letter") << QByteArray("a=@\\126ariant(\\0)\n") << false;
+    // An unknown escape vanishes, and so does a line break after a backslash.
+    QTest::newRow("unknown escape") << QByteArray("a=@\\ZVariant(\\0)\n") << false;
+    QTest::newRow("continued line") << QByteArray("a=@\\\r\nVariant(\\0)\n") << false;
+    QTest::newRow("quotes") << QByteArray("a=@\"Variant(\\0)\"\n") << false;
+}
+
+void Testhvitem::settingsFileIsSafe()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, safe);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fileName = dir.filePath(QStringLiteral("halvane.conf"));
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+
+    QString problem;
+    QCOMPARE(Halvane::settingsFileIsSafe(fileName, &problem), safe);
+    QCOMPARE(problem.isEmpty(), safe);
+    if (safe) {
+        // What QSettings then reads is never a serialised value.
+        QSettings settings(fileName, QSettings::IniFormat);
+        for (const QString &key : settings.allKeys())
+            QVERIFY(!settings.value(key).toString().startsWith(QLatin1String("@Variant(")) || content.contains("@@"));
+    } else {
+        QVERIFY(problem.contains(fileName));
+    }
+    QVERIFY(Halvane::settingsFileIsSafe(dir.filePath(QStringLiteral("missing.conf"))));
 }
 
 QTEST_GUILESS_MAIN(Testhvitem)

@@ -188,6 +188,14 @@ void TestMailTool::failingAccountsLeaveTheStoreAsItWas()
     QCOMPARE(mailTool({"sync"}, &out, &err), 1);
     QVERIFY2(err.contains("unknown mail/encryption \"rot13\""), err.constData());
 
+    // A serialised value is refused before Qt decodes it.
+    QFile config(settings.fileName());
+    QVERIFY(config.open(QIODevice::Append));
+    config.write("[x]\ny=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x13QList<QVariant>\\xff\\xff\\xff\\xff)\n");
+    config.close();
+    QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+    QVERIFY2(err.contains("holds a serialised value (@Variant), which is not read"), err.constData());
+
     QVERIFY(QFile::remove(settings.fileName()));
     QCOMPARE(mailTool({"sync"}, &out, &err), 1);
     QVERIFY2(err.contains("no mail account is configured"), err.constData());

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void slowServerStillFillsTheItems();
     void unreadableSettingsGiveNoCities();
     void corruptSettingsGiveNoCities();
+    void serialisedSettingsAreRefused();
 
 private:
     void writeSettings(const QByteArray &content);
@@ -188,6 +189,26 @@ void TestWeatherFaults::corruptSettingsGiveNoCities()
     writeSettings("[General\n=\ncities\n\xff\xfe[General]\ncities=\"cityId:1,Alpha,x,y\"\n[weather\nhost=\n");
     QTRY_COMPARE_WITH_TIMEOUT(m_source->retrieveItemList(QDateTime(), QDateTime()).size(), 1, 10000);
     QCOMPARE(HVWeather(m_source->retrieveItemList(QDateTime(), QDateTime()).first()).city(), QStringLiteral("Alpha"));
+}
+
+void TestWeatherFaults::serialisedSettingsAreRefused()
+{
+    // A list whose count says four thousand million entries: Qt would try to
+    // make room for them all and abort.
+    writeSettings(QByteArray("[General]\ncities=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x13QList<QVariant>\\xff\\xff\\xff\\xff)\n"
+                             "[weather]\nhost=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x13QList<QVariant>\\xff\\xff\\xff\\xff)\n"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Weather settings refused, no cities: .*@Variant"));
+    startSource();
+    QVERIFY(m_source->retrieveItemList(QDateTime(), QDateTime()).isEmpty());
+    // Nor is the host read from it.
+    const QByteArray host = qgetenv("HALVANE_WEATHER_HOST");
+    qunsetenv("HALVANE_WEATHER_HOST");
+    QCOMPARE(m_source->forecastUrl(QStringLiteral("1")).host(), QStringLiteral("lumaforecastid.accu-weather.com"));
+    qputenv("HALVANE_WEATHER_HOST", host);
+
+    // Written again as text: taken without a new warning.
+    writeSettings("[General]\ncities=\"cityId:1,Alpha,x,y\"\n");
+    QTRY_COMPARE_WITH_TIMEOUT(m_source->retrieveItemList(QDateTime(), QDateTime()).size(), 1, 10000);
 }
 
 QTEST_GUILESS_MAIN(TestWeatherFaults)
