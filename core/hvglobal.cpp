@@ -84,13 +84,15 @@ bool settingsFileIsSafe(const QString &fileName, QString *problem)
     if (!file.open(QIODevice::ReadOnly))
         return true;
     const QByteArray text = unescaped(file.readAll());
-    // "@@..." is the escape of a literal "@...".
-    const QByteArray marker("@Variant(");
-    for (int at = text.indexOf(marker); at >= 0; at = text.indexOf(marker, at + 1)) {
-        if (at == 0 || text.at(at - 1) != '@') {
-            if (problem)
-                *problem = QStringLiteral("%1 holds a serialised value (@Variant), which is not read").arg(fileName);
-            return false;
+    // Both are decoded with QDataStream; "@@..." is the escape of a literal "@...".
+    for (const char *marker : {"@Variant(", "@DateTime("}) {
+        for (int at = text.indexOf(marker); at >= 0; at = text.indexOf(marker, at + 1)) {
+            if (at == 0 || text.at(at - 1) != '@') {
+                if (problem)
+                    *problem = QStringLiteral("%1 holds a serialised value (%2), which is not read")
+                                   .arg(fileName, QLatin1String(marker).chopped(1));
+                return false;
+            }
         }
     }
     return true;

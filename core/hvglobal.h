@@ -20,11 +20,12 @@ HALVANECORE_EXPORT QString pluginsPath();
 
 /*!
  * Whether QSettings may read the INI file fileName. Qt 5 decodes a value
- * "@Variant(...)" with QDataStream, which trusts the counts inside it: a
- * crafted value makes it allocate without bound and abort the process. The
- * application's settings hold text only, so a file with such a value (also
- * spelt with escapes) is refused as a whole; problem then says why. A missing
- * or unreadable file counts as safe: QSettings reports those itself.
+ * "@Variant(...)" or "@DateTime(...)" with QDataStream, which trusts the
+ * counts inside it: a crafted value makes it allocate without bound and abort
+ * the process. The application's settings hold text only, so a file with
+ * such a value (also spelt with escapes) is refused as a whole; problem then
+ * says why. A missing or unreadable file counts as safe: QSettings reports
+ * those itself.
  */
 HALVANECORE_EXPORT bool settingsFileIsSafe(const QString &fileName, QString *problem = nullptr);
 

@@ -459,6 +459,7 @@ void Testhvitem::settingsFileIsSafe_data()
     QTest::newRow("greedy hex") << QByteArray("a=@\\x56ariant(x)\n") << true;
 
     QTest::newRow("plain") << QByteArray("a=@Variant(\\0\\0\\0\\x7f)\n") << false;
+    QTest::newRow("date time") << QByteArray("a=@DateTime(\\0\\0\\0\\x10)\n") << false;
     QTest::newRow("in a list") << QByteArray("a=x, @Variant(\\0)\n") << false;
     QTest::newRow("in another section") << QByteArray("[x]\nb=@Variant(\\0)\n[General]\ncities=a\n") << false;
     QTest::newRow("hex at") << QByteArray("a=\\x40Variant(\\0)\n") << false;
