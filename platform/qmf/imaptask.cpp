@@ -5,13 +5,6 @@
 #include <KIMAP/SelectJob>
 #include <KIMAP/Session>
 
-namespace {
-
-// Seconds without an answer before a server counts as unreachable.
-constexpr int ServerTimeout = 30;
-
-} // namespace
-
 ImapTask::ImapTask(const MailAccount &account, const QString &mailbox, QObject *parent)
     : QObject(parent)
     , m_account(account)
@@ -30,7 +23,7 @@ ImapTask::~ImapTask()
 void ImapTask::start()
 {
     m_session = new KIMAP::Session(m_account.host, m_account.port);
-    m_session->setTimeout(ServerTimeout);
+    m_session->setTimeout(m_account.timeout);
     connect(m_session, &KIMAP::Session::connectionFailed, this,
             [this] { fail(QStringLiteral("cannot connect to %1:%2").arg(m_account.host).arg(m_account.port)); });
     connect(m_session, &KIMAP::Session::connectionLost, this,

@@ -24,6 +24,7 @@ MailAccount MailAccount::configured(QString *problem)
     const QString encryption =
         settings.value(QStringLiteral("encryption"), QStringLiteral("none")).toString().trimmed().toLower();
     const QString port = settings.value(QStringLiteral("port")).toString().trimmed();
+    const QString timeout = settings.value(QStringLiteral("timeout")).toString().trimmed();
 
     if (account.host.isEmpty() || account.user.isEmpty()) {
         *problem = QStringLiteral("no mail account is configured (mail/host and mail/user in %1)")
@@ -49,6 +50,14 @@ MailAccount MailAccount::configured(QString *problem)
             return MailAccount();
         }
         account.port = quint16(number);
+    }
+    if (!timeout.isEmpty()) {
+        bool ok = false;
+        account.timeout = timeout.toInt(&ok);
+        if (!ok || account.timeout < 1 || account.timeout > 3600) {
+            *problem = QStringLiteral("mail/timeout \"%1\" is not a number of seconds (1 to 3600)").arg(timeout);
+            return MailAccount();
+        }
     }
     return account;
 }

@@ -5,8 +5,9 @@
 
 /*
  * The IMAP account of the settings file's "mail/" group: host, port, user,
- * password and encryption ("none", "ssl" or "starttls"). Read anew for every
- * use, so that edits take effect at once.
+ * password, encryption ("none", "ssl" or "starttls") and timeout (seconds
+ * without an answer before the server counts as unreachable). Read anew for
+ * every use, so that edits take effect at once.
  */
 struct MailAccount
 {
@@ -17,6 +18,7 @@ struct MailAccount
     QString user;
     QString password;
     Encryption encryption = NoEncryption;
+    int timeout = 30;
 
     // "user@host:port": which server a stored message came from.
     QString id() const;

@@ -5,9 +5,80 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
 #include "hvtestdovecot.h"
 
 namespace {
+
+// A server on loopback that is no IMAP server: it answers every client with
+// bytes no IMAP client can read, or (silent) never says anything. It serves
+// from a thread of its own, since the test waits for the tool.
+class BadServer
+{
+public:
+    explicit BadServer(bool silent)
+        : m_silent(silent)
+    {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0
+            || ::listen(m_socket, 4) != 0
+            || ::getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~BadServer()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_socket >= 0)
+            ::close(m_socket);
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    void serve()
+    {
+        static const char garbage[] = "HTTP/1.1 400 Bad Request\r\n\r\n\x01\xff\xfe )))((( {99999999}\r\n* BYE\r\n";
+        std::vector<int> clients;
+        while (!m_stop) {
+            pollfd listening{m_socket, POLLIN, 0};
+            if (::poll(&listening, 1, 50) == 1) {
+                const int client = ::accept(m_socket, nullptr, nullptr);
+                if (client >= 0) {
+                    clients.push_back(client);
+                    if (!m_silent)
+                        (void)!::send(client, garbage, sizeof(garbage) - 1, MSG_NOSIGNAL);
+                }
+            }
+            for (int client : clients) {
+                char buffer[512];
+                if (::recv(client, buffer, sizeof(buffer), MSG_DONTWAIT) > 0 && !m_silent)
+                    (void)!::send(client, garbage, sizeof(garbage) - 1, MSG_NOSIGNAL);
+            }
+        }
+        for (int client : clients)
+            ::close(client);
+    }
+
+    bool m_silent;
+    int m_socket = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
 
 QByteArray mail(const QByteArray &subject, const QDateTime &date = QDateTime::currentDateTimeUtc())
 {
@@ -182,7 +253,27 @@ void TestMailTool::failingAccountsLeaveTheStoreAsItWas()
     QCOMPARE(mailTool({"sync"}, &out, &err), 1);
     QVERIFY2(err.contains("halvane-mail: cannot connect to 127.0.0.1:"), err.constData());
 
+    // Servers that answer garbage or nothing: given up after mail/timeout.
+    for (bool silent : {false, true}) {
+        BadServer bad(silent);
+        QVERIFY(bad.port());
+        QVERIFY(server.writeAccount(m_dir->filePath("config"), QString(), bad.port()));
+        QSettings(m_dir->filePath("config/halvane/halvane.conf"), QSettings::IniFormat).setValue("mail/timeout", 2);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+        QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(err.contains("halvane-mail: ") && err.contains("127.0.0.1"), err.constData());
+        QVERIFY(out.isEmpty());
+    }
+    QVERIFY(server.writeAccount(m_dir->filePath("config")));
+
     QSettings settings(m_dir->filePath("config/halvane/halvane.conf"), QSettings::IniFormat);
+    settings.setValue("mail/timeout", "soon");
+    settings.sync();
+    QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+    QVERIFY2(err.contains("mail/timeout \"soon\" is not a number of seconds"), err.constData());
+    settings.remove("mail/timeout");
     settings.setValue("mail/encryption", "rot13");
     settings.sync();
     QCOMPARE(mailTool({"sync"}, &out, &err), 1);
