@@ -21,6 +21,8 @@ public:
     static void onEvents(TrackerNotifier *notifier, const gchar *service, const gchar *graph, GPtrArray *events,
                          gpointer data);
 
+    // A query with ?:class bound to the watched class; null (and a warning) on error.
+    std::unique_ptr<QSparqlResult> classQuery(const QString &text) const;
     // The ids of all resources of the watched class; only ids, since reading
     // the URIs of a large class costs a hundred times more.
     bool idsOfClass(QSet<int> *found) const;
@@ -54,16 +56,23 @@ public:
     QTimer *flushTimer = nullptr;
 };
 
-bool TrackerChangeNotifierPrivate::idsOfClass(QSet<int> *found) const
+std::unique_ptr<QSparqlResult> TrackerChangeNotifierPrivate::classQuery(const QString &text) const
 {
-    QSparqlQuery query(QStringLiteral("SELECT tracker:id(?r) WHERE { ?r a ?:class }"));
+    QSparqlQuery query(text);
     query.bindValue(QStringLiteral("class"), QUrl(className));
     std::unique_ptr<QSparqlResult> result(connection->exec(query));
-    if (result->hasError()) {
-        qWarning() << "TrackerChangeNotifier: cannot read the resources of" << className << ':'
-                   << result->lastError().message();
+    if (!result->hasError())
+        return result;
+    qWarning() << "TrackerChangeNotifier: cannot read the resources of" << className << ':'
+               << result->lastError().message();
+    return nullptr;
+}
+
+bool TrackerChangeNotifierPrivate::idsOfClass(QSet<int> *found) const
+{
+    const auto result = classQuery(QStringLiteral("SELECT tracker:id(?r) WHERE { ?r a ?:class }"));
+    if (!result)
         return false;
-    }
     while (result->next())
         found->insert(int(result->value(0).toLongLong()));
     return true;
@@ -75,15 +84,11 @@ bool TrackerChangeNotifierPrivate::resourcesOfClass(const QList<int> &ids, QHash
     numbers.reserve(ids.size());
     for (int id : ids)
         numbers.append(QString::number(id));
-    QSparqlQuery query(QLatin1String("SELECT tracker:id(?r) ?r WHERE { ?r a ?:class . FILTER(tracker:id(?r) IN (")
-                       + numbers.join(QLatin1Char(',')) + QLatin1String(")) }"));
-    query.bindValue(QStringLiteral("class"), QUrl(className));
-    std::unique_ptr<QSparqlResult> result(connection->exec(query));
-    if (result->hasError()) {
-        qWarning() << "TrackerChangeNotifier: cannot read the resources of" << className << ':'
-                   << result->lastError().message();
+    const auto result = classQuery(QLatin1String("SELECT tracker:id(?r) ?r WHERE { ?r a ?:class . "
+                                                 "FILTER(tracker:id(?r) IN (")
+                                   + numbers.join(QLatin1Char(',')) + QLatin1String(")) }"));
+    if (!result)
         return false;
-    }
     while (result->next())
         found->insert(int(result->value(0).toLongLong()), result->binding(1).value().toUrl().toString());
     return true;
