@@ -7,7 +7,6 @@
 #include <QtContacts/QContactPhoneNumber>
 #include <QtCore/QBuffer>
 #include <QtCore/QDebug>
-#include <QtCore/QSettings>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusPendingCallWatcher>
@@ -16,6 +15,7 @@
 
 #include "hvcallservice.h"
 #include "hvglobal.h"
+#include "hvsettings.h"
 
 using namespace QtContacts;
 using namespace QtVersit;
@@ -145,7 +145,7 @@ void HVCall::openContactDetails(const QContact &contact)
     QString path = QStringLiteral("/org/halvane/ContactCard");
     QString interface = QStringLiteral("org.halvane.ContactCard");
     QString method = QStringLiteral("Show");
-    QSettings settings(QStringLiteral("halvane"), QStringLiteral("halvane"));
+    Halvane::HVSettings settings;
     QString problem;
     if (Halvane::settingsFileIsSafe(settings.fileName(), &problem)) {
         settings.beginGroup(QStringLiteral("contacts"));

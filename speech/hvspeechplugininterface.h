@@ -15,9 +15,10 @@ class HVSpeech;
 class HALVANESPEECHMANAGER_EXPORT HVSpeechPluginInterface
 {
 public:
-    virtual ~HVSpeechPluginInterface();
+    // First, before the destructor: plug-ins built elsewhere rely on this order.
     // The plug-in's reader; the plug-in owns it.
     virtual HVSpeech *speechPlugin() = 0;
+    virtual ~HVSpeechPluginInterface();
 };
 
 } // namespace Halvane

@@ -1,8 +1,7 @@
 #include "mailaccount.h"
 
-#include <QtCore/QSettings>
-
 #include "hvglobal.h"
+#include "hvsettings.h"
 
 QString MailAccount::id() const
 {
@@ -12,8 +11,7 @@ QString MailAccount::id() const
 MailAccount MailAccount::configured(QString *problem)
 {
     // The application's settings file, whoever reads it.
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("halvane"),
-                       QStringLiteral("halvane"));
+    Halvane::HVSettings settings;
     if (!Halvane::settingsFileIsSafe(settings.fileName(), problem))
         return MailAccount();
     settings.beginGroup(QStringLiteral("mail"));

@@ -36,6 +36,7 @@ static void set_bit(long *code, int bit)
     *code |= (1L << bit);
 }
 
+/* The float checks are written so that NaN counts as out of range. */
 static long validate(const struct posdata *pdat)
 {
     long code = 0;
@@ -66,36 +67,36 @@ static long validate(const struct posdata *pdat)
             set_bit(&code, S_SECOND_ERROR);
         }
 
-        if (fabs(pdat->timezone) > 12.0)
+        if (!(fabs(pdat->timezone) <= 12.0))
             set_bit(&code, S_TZONE_ERROR);
         if (pdat->interval < 0 || pdat->interval > 28800)
             set_bit(&code, S_INTRVL_ERROR);
-        if (fabs(pdat->latitude) > 90.0)
+        if (!(fabs(pdat->latitude) <= 90.0))
             set_bit(&code, S_LAT_ERROR);
-        if (fabs(pdat->longitude) > 180.0)
+        if (!(fabs(pdat->longitude) <= 180.0))
             set_bit(&code, S_LON_ERROR);
     }
 
     if (pdat->function & L_REFRAC) {
-        if (fabs(pdat->temp) > 100.0)
+        if (!(fabs(pdat->temp) <= 100.0))
             set_bit(&code, S_TEMP_ERROR);
-        if (pdat->press < 0.0 || pdat->press > 2000.0)
+        if (!(pdat->press >= 0.0 && pdat->press <= 2000.0))
             set_bit(&code, S_PRESS_ERROR);
     }
 
     if (pdat->function & L_TILT) {
-        if (fabs(pdat->tilt) > 180.0)
+        if (!(fabs(pdat->tilt) <= 180.0))
             set_bit(&code, S_TILT_ERROR);
-        if (fabs(pdat->aspect) > 360.0)
+        if (!(fabs(pdat->aspect) <= 360.0))
             set_bit(&code, S_ASPECT_ERROR);
     }
 
     if (pdat->function & L_SBCF) {
-        if (pdat->sbwid < 1.0 || pdat->sbwid > 100.0)
+        if (!(pdat->sbwid >= 1.0 && pdat->sbwid <= 100.0))
             set_bit(&code, S_SBWID_ERROR);
-        if (pdat->sbrad < 1.0 || pdat->sbrad > 100.0)
+        if (!(pdat->sbrad >= 1.0 && pdat->sbrad <= 100.0))
             set_bit(&code, S_SBRAD_ERROR);
-        if (fabs(pdat->sbsky) > 1.0)
+        if (!(fabs(pdat->sbsky) <= 1.0))
             set_bit(&code, S_SBSKY_ERROR);
     }
 

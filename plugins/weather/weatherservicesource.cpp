@@ -10,6 +10,7 @@
 #include <QtCore/QTextCodec>
 #include <QtCore/QTimer>
 #include <QtCore/QXmlStreamReader>
+#include <QtCore/qnumeric.h>
 #include <QtNetwork/QNetworkAccessManager>
 #include <QtNetwork/QNetworkReply>
 #include <QtNetwork/QNetworkRequest>
@@ -61,8 +62,7 @@ WeatherServiceSource::WeatherServiceSource(WeatherService *service)
     , settingsKey(QStringLiteral("cities"))
     // On Linux the native format is INI, in "<config>/<organisation>/<application>.conf",
     // the application's settings file.
-    , settings(QSettings::NativeFormat, QSettings::UserScope, QCoreApplication::organizationName(),
-               QCoreApplication::applicationName())
+    , settings(QCoreApplication::organizationName(), QCoreApplication::applicationName())
     , settingsWatcher(new QFileSystemWatcher(this))
     , service(service)
     , networkManager(new QNetworkAccessManager(this))
@@ -312,7 +312,8 @@ void WeatherServiceSource::replyFinished(QNetworkReply *reply)
 {
     if (!reply)
         return;
-    pendingCityIds.remove(reply->property(CityIdProperty).toString());
+    const QString requestedCityId = reply->property(CityIdProperty).toString();
+    pendingCityIds.remove(requestedCityId);
 
     if (reply->property(TooLargeProperty).toBool() || reply->bytesAvailable() > MaxReplySize) {
         qWarning() << "Forecast reply larger than 1 MiB discarded:" << reply->url().toString();
@@ -332,12 +333,12 @@ void WeatherServiceSource::replyFinished(QNetworkReply *reply)
     if (text.isEmpty())
         qWarning() << "Responce string is invalid";
     else
-        parseXML(text);
+        parseXML(text, requestedCityId);
 
     reply->deleteLater();
 }
 
-void WeatherServiceSource::parseXML(const QString &text)
+void WeatherServiceSource::parseXML(const QString &text, const QString &requestedCityId)
 {
     HVWeather dayItem;
     HVWeather nightItem;
@@ -382,9 +383,14 @@ void WeatherServiceSource::parseXML(const QString &text)
         qWarning() << "Forecast without a cityId dropped";
         return;
     }
+    // Another city's forecast would stay as a row nobody configured.
+    if (!requestedCityId.isEmpty() && cityId != requestedCityId) {
+        qDebug() << "Forecast for a city not requested dropped:" << cityId << "asked for" << requestedCityId;
+        return;
+    }
     // A download that was under way when its city was removed.
-    if (removedCityIds.contains(cityId) && !cityIds.contains(cityId)) {
-        qDebug() << "Forecast for a removed city dropped:" << cityId;
+    if (!cityIds.contains(cityId)) {
+        qDebug() << "Forecast for a city no longer configured dropped:" << cityId;
         return;
     }
 
@@ -450,7 +456,8 @@ bool WeatherServiceSource::isDayTime(QDateTime &moment, const QString &longitude
     const float lon = longitude.toFloat(&longitudeOk);
     const float lat = latitude.toFloat(&latitudeOk);
     const float offset = gmtOffset.toFloat(&offsetOk);
-    if (!longitudeOk || !latitudeOk || !offsetOk) {
+    // "nan" and "inf" convert, but are no position.
+    if (!longitudeOk || !latitudeOk || !offsetOk || !qIsFinite(lon) || !qIsFinite(lat) || !qIsFinite(offset)) {
         qWarning() << "isDayTime()::Conversions are not ok";
         return true;
     }
@@ -561,12 +568,10 @@ void WeatherServiceSource::settingsChanged()
             continue;
         cityIds.append(id);
         added.append(id);
-        removedCityIds.remove(id);
     }
 
     for (QString id : qAsConst(removed)) {
         id.remove(QLatin1String("cityId:"));
-        removedCityIds.insert(id);
         removeCity(id);
     }
 

@@ -9,6 +9,7 @@
 #include <QtCore/QUrl>
 
 #include "hvservicesource.h"
+#include "hvsettings.h"
 #include "hvweather.h"
 
 class QFileSystemWatcher;
@@ -64,7 +65,8 @@ private:
     bool syncSettings();
     QString citiesValue();
     QStringList readSettings();
-    void parseXML(const QString &text);
+    // A forecast for another city than requestedCityId (when given) is dropped.
+    void parseXML(const QString &text, const QString &requestedCityId = QString());
     void readForecast(QXmlStreamReader &reader, HVWeather &item);
     void isNewOrChanged(const HVWeather &item, bool &isNew, bool &isChanged) const;
     void addItem(HVWeather &item);
@@ -72,7 +74,7 @@ private:
     void watchSettingsFile();
 
     QString settingsKey;
-    QSettings settings;
+    HVSettings settings;
     QStringList cityIds;
     QFileSystemWatcher *settingsWatcher;
     WeatherService *service;
@@ -83,8 +85,6 @@ private:
     QString defaultCityId;
     QString previousDefaultCityId;
     bool defaultCityChanged;
-    // Removed from the settings; their late forecasts are dropped.
-    QSet<QString> removedCityIds;
     // Cities with a request on its way: at most one each.
     QSet<QString> pendingCityIds;
     QSettings::Status settingsStatus = QSettings::NoError;

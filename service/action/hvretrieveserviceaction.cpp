@@ -19,12 +19,8 @@ HVRetrieveServiceAction::HVRetrieveServiceAction(QObject *parent)
 {
 }
 
-HVRetrieveServiceAction::~HVRetrieveServiceAction()
-{
-    Q_D(HVRetrieveServiceAction);
-    if (HVItemManager *manager = d->manager)
-        manager->actionDeleted(this);
-}
+// The base destructor takes the action out of the item manager's queue.
+HVRetrieveServiceAction::~HVRetrieveServiceAction() = default;
 
 QDateTime HVRetrieveServiceAction::fromDateTime() const
 {

@@ -25,6 +25,9 @@ HVServiceAction::HVServiceAction(HVServiceActionPrivate *dd, QObject *parent)
 
 HVServiceAction::~HVServiceAction()
 {
+    // Every type: a started action must not stay queued once it is gone.
+    if (d && d->manager)
+        d->manager->actionDeleted(this);
     delete d;
 }
 

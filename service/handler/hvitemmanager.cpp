@@ -1,7 +1,9 @@
 #include "hvitemmanager.h"
 #include "hvitemmanager_p.h"
 
+#include <QtCore/QDebug>
 #include <QtCore/QMutexLocker>
+#include <QtCore/QPointer>
 #include <QtCore/QTimer>
 
 #include "hvglobalstatic_p.h"
@@ -73,6 +75,10 @@ void HVItemManager::createConnections()
 
 bool HVItemManager::startAction(HVServiceAction *action)
 {
+    if (!action) {
+        qWarning() << "HVItemManager::startAction: no action given";
+        return false;
+    }
     if (!d->pendingActions.contains(action))
         d->pendingActions.append(action);
     // One shot per call; a shot that finds the list empty does nothing.
@@ -88,7 +94,7 @@ bool HVItemManager::cancelAction(HVServiceAction *action)
 
 void HVItemManager::actionDeleted(HVServiceAction *action)
 {
-    d->pendingActions.removeOne(action);
+    d->pendingActions.removeAll(action);
 }
 
 void HVItemManager::dispatchAction()
@@ -108,8 +114,12 @@ void HVItemManager::dispatchAction()
         d->handler = new HVServiceHandler(nullptr);
         createConnections();
     }
+    // The retrieval runs the event loop, where the action's owner may delete it.
+    const QPointer<HVRetrieveServiceAction> guard(retrieveAction);
     const QList<HVItem> items = d->handler->retrieveItems(retrieveAction->fromDateTime(),
                                                           retrieveAction->toDateTime());
+    if (!guard)
+        return;
     updateRetrieveItemsAction(retrieveAction, items, HVServiceAction::NoError, HVServiceAction::Finished);
 }
 
@@ -128,8 +138,10 @@ void HVItemManager::updateRetrieveItemsAction(HVServiceAction *action, QList<HVI
         oldActivity = dd->activity;
         dd->activity = activity;
     }
+    // A receiver of resultsAvailable() may delete the action.
+    const QPointer<HVServiceAction> guard(action);
     Q_EMIT action->resultsAvailable();
-    if (oldActivity != activity)
+    if (guard && oldActivity != activity)
         Q_EMIT action->activityChanged(activity);
 }
 

@@ -142,6 +142,8 @@ void HVServiceHandler::enqueueRequest(HVServiceAction *action, const QByteArray 
     request.complete = complete;
     request.type = type;
     requests.append(request);
+    // A deleted action is forgotten wherever the handler holds it.
+    connect(action, &QObject::destroyed, this, &HVServiceHandler::forgetAction, Qt::UniqueConnection);
     scheduleDispatch();
 }
 
@@ -170,11 +172,17 @@ void HVServiceHandler::dispatchRequest()
         data.type = request.type;
         actionData.insert(action, data);
 
+        // Receivers and sources may delete the action; it is then already forgotten.
+        const QPointer<HVServiceAction> guard(action);
         Q_EMIT actionStarted(HVActionData(action, request.type));
+        if (!guard)
+            continue;
         Q_EMIT activityChanged(action, HVServiceAction::Running);
+        if (!guard)
+            continue;
 
         const bool dispatched = request.dispatch && (this->*request.dispatch)(action, request.method);
-        if (!dispatched) {
+        if (!dispatched && guard) {
             actionData.remove(action);
             qDebug() << "Unable to dispatch request: " << action << " to services: " << debugList(request.services);
             Q_EMIT activityChanged(action, HVServiceAction::Aborted);
@@ -234,6 +242,23 @@ void HVServiceHandler::actionCompleted(bool success)
         serviceActions.remove(service);
     }
     scheduleDispatch();
+}
+
+void HVServiceHandler::forgetAction(QObject *object)
+{
+    // Runs from QObject's destructor: the action is compared by address only.
+    const auto *action = reinterpret_cast<const HVServiceAction *>(object);
+    for (int i = requests.size() - 1; i >= 0; --i) {
+        if (requests.at(i).action == action)
+            requests.removeAt(i);
+    }
+    actionData.remove(action);
+    for (auto it = serviceActions.begin(); it != serviceActions.end();) {
+        if (it.value() == action)
+            it = serviceActions.erase(it);
+        else
+            ++it;
+    }
 }
 
 HVServiceAction *HVServiceHandler::serviceAction(HVService *service) const

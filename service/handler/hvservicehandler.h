@@ -96,6 +96,7 @@ private Q_SLOTS:
 
 private:
     void scheduleDispatch();
+    void forgetAction(QObject *object);
 
     QMap<QString, QPointer<HVService>> registeredServices;
     QMap<const HVServiceAction *, ActionData> actionData;

@@ -36,7 +36,9 @@ public:
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return m_port; }
     QString user() const { return QStringLiteral("ann"); }
-    QString password() const { return QStringLiteral("secret"); }
+    QString password() const { return m_password; }
+    // Before start(): the user's password.
+    void setPassword(const QString &password) { m_password = password; }
     // The id the mail store gives this account.
     QString accountId() const;
     // The user's Maildir, its INBOX.
@@ -58,6 +60,7 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
+    QString m_password = QStringLiteral("secret");
     QString m_error;
     int m_delivered = 0;
 };

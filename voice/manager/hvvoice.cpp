@@ -32,12 +32,16 @@ void HVVoice::slotSpeechStatus(HVVoice::VWSpeechStatus status)
     Q_UNUSED(status)
 }
 
+// Not virtual, so that a connection through the base class reaches the
+// implementation's status handling.
 void HVVoice::slotSpeechStopped()
 {
+    slotSpeechStatus(VWSpeechStopped);
 }
 
 void HVVoice::slotSpeechStarted()
 {
+    slotSpeechStatus(VWSpeechStarted);
 }
 
 bool HVVoice::start()

@@ -78,6 +78,7 @@ Q_SIGNALS:
 public Q_SLOTS:
     virtual void slotWindowPosition(HVVoice::VPWndPosition pos);
     virtual void slotSpeechStatus(HVVoice::VWSpeechStatus status);
+    // slotSpeechStatus() with VWSpeechStopped and VWSpeechStarted.
     void slotSpeechStopped();
     void slotSpeechStarted();
     // Both report whether the state changed.

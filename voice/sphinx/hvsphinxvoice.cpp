@@ -54,16 +54,6 @@ void HVSphinxVoice::voiceRegn_cb(char *hypothesis)
         priv->voiceRegn_cb(hypothesis);
 }
 
-void HVSphinxVoice::slotSpeechStopped()
-{
-    slotSpeechStatus(VWSpeechStopped);
-}
-
-void HVSphinxVoice::slotSpeechStarted()
-{
-    slotSpeechStatus(VWSpeechStarted);
-}
-
 void HVSphinxVoice::slotSpeechStatus(HVVoice::VWSpeechStatus status)
 {
     qDebug() << " --- ";

@@ -30,8 +30,6 @@ public:
     static void voiceRegn_cb(char *hypothesis);
 
 public Q_SLOTS:
-    void slotSpeechStopped();
-    void slotSpeechStarted();
     void slotSpeechStatus(HVVoice::VWSpeechStatus status) override;
     void slotWindowPosition(HVVoice::VPWndPosition pos) override;
     bool start() override;

@@ -68,6 +68,7 @@ private Q_SLOTS:
     void changesByOtherProgramsAreReported();
     void headersAreListedAndContentFetchedFromTheServer();
     void accountsThatCannotServeLeaveMessagesAlone();
+    void settingsAreReadAsUtf8();
 
 private:
     QMailMessageId add(const QByteArray &text, const QDateTime &received, quint64 status);
@@ -440,4 +441,33 @@ void TestQMailStore::accountsThatCannotServeLeaveMessagesAlone()
 }
 
 QTEST_GUILESS_MAIN(TestQMailStore)
+void TestQMailStore::settingsAreReadAsUtf8()
+{
+    QString reason;
+    if (!HVTest::Dovecot::canRun(&reason))
+        QSKIP(qPrintable(reason));
+    HVTest::Dovecot server;
+    server.setPassword(QString::fromUtf8("p\xc3\xa4ssw\xc3\xb6rt"));
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.deliver(mail("hello", "Sun, 21 Jun 2026 15:00:00 +0200")));
+
+    // As a person writes it in a UTF-8 editor, not as QSettings would escape it.
+    QVERIFY(QDir().mkpath(m_dir.filePath("config/halvane")));
+    QFile conf(m_dir.filePath("config/halvane/halvane.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write(QStringLiteral("[mail]\nhost=%1\nport=%2\nuser=%3\npassword=%4\n")
+                   .arg(server.host())
+                   .arg(server.port())
+                   .arg(server.user(), server.password())
+                   .toUtf8());
+    conf.close();
+
+    QMailRetrievalAction action;
+    QSignalSpy activity(&action, &QMailRetrievalAction::activityChanged);
+    action.retrieveMessageList();
+    QVERIFY(waitFor(activity, 2));
+    QCOMPARE(action.activity(), QMailRetrievalAction::Successful);
+    QCOMPARE(m_store->countMessages(), 1);
+}
+
 #include "tst_qmailstore.moc"

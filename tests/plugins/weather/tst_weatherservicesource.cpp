@@ -88,6 +88,7 @@ private Q_SLOTS:
     void cleanup();
 
     void settingsGivePlaceholders();
+    void settingsAreReadAsUtf8();
     void forecastFillsPlaceholderOnce();
     void badReplies_data();
     void badReplies();
@@ -95,6 +96,7 @@ private Q_SLOTS:
     void invalidHostFallsBack();
     void settingsEditsWhileRunning();
     void lateForecastOfRemovedCityIsDropped();
+    void forecastForAnotherCityIsDropped();
     void dayOrNightFromTheSun_data();
     void dayOrNightFromTheSun();
     void badPositionMeansDay();
@@ -233,6 +235,18 @@ void TestWeatherServiceSource::settingsGivePlaceholders()
     waitIdle();
     QCOMPARE(again.size(), 2);
     QCOMPARE(m_added->count(), 2);
+}
+
+void TestWeatherServiceSource::settingsAreReadAsUtf8()
+{
+    // Written in a UTF-8 editor; an escape and plain ASCII read as before.
+    writeSettings(QString::fromUtf8("cityId:1,S\xc3\xa3o Paulo,x,y;cityId:2,Bras\\x00edlia,x,y;cityId:3,Lima,x,y"));
+    startSource();
+    m_source->offlineInit();
+    const QList<HVItem> items = currentItems();
+    QCOMPARE(findCity(items, "1").city(), QString::fromUtf8("S\xc3\xa3o Paulo"));
+    QCOMPARE(findCity(items, "2").city(), QString::fromUtf8("Bras\xc3\xadlia"));
+    QCOMPARE(findCity(items, "3").city(), QStringLiteral("Lima"));
 }
 
 void TestWeatherServiceSource::forecastFillsPlaceholderOnce()
@@ -457,6 +471,30 @@ void TestWeatherServiceSource::lateForecastOfRemovedCityIsDropped()
     QVERIFY(findCity(currentItems(), "2").cityId().isEmpty());
 }
 
+void TestWeatherServiceSource::forecastForAnotherCityIsDropped()
+{
+    writeSettings("cityId:1,Alpha,x,y;cityId:2,Beta,x,y");
+    startSource();
+    m_source->offlineInit();
+    QCOMPARE(m_added->count(), 2);
+
+    // Asked for 1, answered for 9 (configured nowhere) and for 2 (not asked).
+    ForecastPlace stranger = Paris;
+    stranger.cityId = "9";
+    m_server.setDocument("1", forecastDocument(stranger, Sunny, Clear));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Forecast for a city not requested dropped: \"9\""));
+    fetchAndWait({"1"});
+    ForecastPlace other = Paris;
+    other.cityId = "2";
+    m_server.setDocument("1", forecastDocument(other, Sunny, Clear));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^Forecast for a city not requested dropped: \"2\""));
+    fetchAndWait({"1"});
+
+    // Neither a new row nor a changed placeholder.
+    QCOMPARE(m_added->count(), 2);
+    QCOMPARE(m_changed->count(), 0);
+}
+
 void TestWeatherServiceSource::dayOrNightFromTheSun_data()
 {
     QTest::addColumn<QString>("latitude");
@@ -535,6 +573,15 @@ void TestWeatherServiceSource::badPositionMeansDay()
     QVERIFY(m_source->isDayTime(noon, "2.35", "north", "1"));
     QTest::ignoreMessage(QtWarningMsg, "isDayTime()::Conversions are not ok");
     QVERIFY(m_source->isDayTime(noon, "2.35", "48.86", ""));
+    // Numbers that are not numbers count as unreadable (at 23:55 only a fault gives day).
+    for (const char *bad : {"nan", "inf", "-inf"}) {
+        QTest::ignoreMessage(QtWarningMsg, "isDayTime()::Conversions are not ok");
+        QVERIFY(m_source->isDayTime(noon, bad, "48.86", "1"));
+        QTest::ignoreMessage(QtWarningMsg, "isDayTime()::Conversions are not ok");
+        QVERIFY(m_source->isDayTime(noon, "2.35", bad, "1"));
+        QTest::ignoreMessage(QtWarningMsg, "isDayTime()::Conversions are not ok");
+        QVERIFY(m_source->isDayTime(noon, "2.35", "48.86", bad));
+    }
 
     // Out of range for the sun's position: the day forecast, and the reason on standard error.
     {

@@ -338,6 +338,29 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
     }
 
+    void deletedActionIsForgotten()
+    {
+        // A plain action is dropped at dispatch, but only if still alive by then.
+        auto *plain = new HVServiceAction;
+        QVERIFY(plain->start());
+        delete plain;
+        QVERIFY(m_manager->pendingActions().isEmpty());
+
+        QTest::ignoreMessage(QtWarningMsg, "HVItemManager::startAction: no action given");
+        QVERIFY(!m_manager->startAction(nullptr));
+        QVERIFY(m_manager->pendingActions().isEmpty());
+
+        // Deleted by its owner while the retrieval runs the event loop.
+        auto *retrieve = new HVRetrieveServiceAction;
+        QVERIFY(retrieve->start());
+        dropScheduledDispatches();
+        QPointer<HVRetrieveServiceAction> guard(retrieve);
+        QMetaObject::invokeMethod(this, [retrieve] { delete retrieve; }, Qt::QueuedConnection);
+        m_manager->dispatchAction();
+        QVERIFY(!guard);
+        QVERIFY(m_manager->pendingActions().isEmpty());
+    }
+
     void droppedActions()
     {
         HVServiceAction plain;

@@ -209,6 +209,7 @@ private Q_SLOTS:
     void enqueueNullAction();
     void failedDispatch();
     void cancelDispatched();
+    void deletedActionIsForgotten();
     void serviceWithoutSource();
     void sourceSignalsRelayed();
     void sourceAsksForEvents();
@@ -582,6 +583,33 @@ void Testhvservicehandler::cancelDispatched()
     a->report(true);
     QVERIFY(drain());
     QCOMPARE(log.entries.size(), 2);
+}
+
+void Testhvservicehandler::deletedActionIsForgotten()
+{
+    HVServiceHandler handler;
+    FakeService *service = registerLateService(handler, QStringLiteral("s"));
+    QSignalSpy started(&handler, &HVServiceHandler::actionStarted);
+    QSignalSpy activity(&handler, &HVServiceHandler::activityChanged);
+
+    // Queued, then deleted before the event loop runs: never dispatched.
+    auto *queued = new HVServiceAction(nullptr);
+    QVERIFY(handler.synchronize(queued));
+    delete queued;
+    QCOMPARE(handler.pendingRequestCount(), 0);
+    QVERIFY(drain());
+    QCOMPARE(started.count(), 0);
+
+    // Dispatched, then deleted: the service's later report finds nothing.
+    auto *running = new HVServiceAction(nullptr);
+    QVERIFY(handler.synchronize(running));
+    QTRY_COMPARE(activity.count(), 1);
+    delete running;
+    QCOMPARE(handler.runningActionCount(), 0);
+    QCOMPARE(handler.busyServiceCount(), 0);
+    service->report(true);
+    QVERIFY(drain());
+    QCOMPARE(activity.count(), 1);
 }
 
 void Testhvservicehandler::serviceWithoutSource()

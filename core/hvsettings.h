@@ -1,0 +1,29 @@
+#ifndef HVSETTINGS_H
+#define HVSETTINGS_H
+
+#include <QtCore/QSettings>
+
+#include "halvanecore_export.h"
+
+namespace Halvane {
+
+/*!
+ * The application's settings file, "<config>/halvane/halvane.conf" (or the one
+ * of organization and application), read as UTF-8: people write it in UTF-8
+ * editors, and Qt 5 would read it as Latin-1. ASCII text and "\x" escapes read
+ * as they always did.
+ */
+class HALVANECORE_EXPORT HVSettings : public QSettings
+{
+public:
+    explicit HVSettings(const QString &organization = QStringLiteral("halvane"),
+                        const QString &application = QStringLiteral("halvane"), QObject *parent = nullptr);
+    ~HVSettings() override;
+
+private:
+    Q_DISABLE_COPY(HVSettings)
+};
+
+} // namespace Halvane
+
+#endif // HVSETTINGS_H
