@@ -104,6 +104,7 @@ private Q_SLOTS:
     void failingAccountsLeaveTheStoreAsItWas();
     void importChecksEveryFileFirst();
     void overviewFollowsTheFetchedContent();
+    void overviewPrintsContentFetchedDuringItsRun();
     void demoShowsTheSampleMail();
 
 private:
@@ -372,6 +373,35 @@ void TestMailTool::overviewFollowsTheFetchedContent()
     overview.terminate();
     QVERIFY(overview.waitForFinished(10000));
     QVERIFY(listed().value(0).contains("\tin,complete\t"));
+}
+
+// The content arrives while the run waits for late sources: it is printed
+// with the rest, never in place of it.
+void TestMailTool::overviewPrintsContentFetchedDuringItsRun()
+{
+    QString reason;
+    if (!HVTest::Dovecot::canRun(&reason))
+        QSKIP(qPrintable(reason));
+    HVTest::Dovecot server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeAccount(m_dir->filePath("config")));
+    QVERIFY(server.deliver(mail("first")));
+    QVERIFY(server.deliver(mail("second")));
+    QCOMPARE(mailTool({"sync"}), 0);
+    QVERIFY(QDir().mkpath(m_dir->filePath("plugins-base/plugins")));
+    QVERIFY(QFile::copy(HVTEST_EMAIL_PLUGIN, m_dir->filePath("plugins-base/plugins/libhalvaneemailplugin.so")));
+
+    QByteArray out, err;
+    QCOMPARE(run(HVTEST_OVERVIEW_PROGRAM, {"--json", "--settle=4000"}, &out, &err), 0);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(out, &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, QByteArray(out + err).constData());
+    QMap<QString, QString> bodies;
+    for (const QJsonValue &value : document.object().value("message").toArray())
+        bodies.insert(value.toObject().value("subject").toString(), value.toObject().value("body").toString());
+    QCOMPARE(bodies.keys(), QStringList({"first", "second"}));
+    QCOMPARE(bodies.value("first"), QString("<p>html first</p>"));
+    QCOMPARE(bodies.value("second"), QString("<p>html second</p>"));
 }
 
 void TestMailTool::demoShowsTheSampleMail()
