@@ -428,9 +428,10 @@ void TestMailTool::demoShowsTheSampleMail()
     QCOMPARE(attachments.first().toObject().value("contentType").toString(), QString("application/pdf"));
     const QString cologne = QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln \xe2\x80\x93 Fotos folgen");
     QVERIFY(bySubject.value(cologne).value("body").toString().startsWith(QString::fromUtf8("Hallo aus K\xc3\xb6ln!")));
-    // The header-only sample: shown without body; there is no server to ask.
+    // The header-only sample: shown without body; there is no server to ask,
+    // and nothing to warn of.
     QVERIFY(bySubject.value("Your train tickets for Monday").value("body").toString().isEmpty());
-    QVERIFY2(err.contains("came from no mail account"), err.constData());
+    QVERIFY2(!err.contains("came from no mail account"), err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestMailTool)
