@@ -1,6 +1,7 @@
 #!/bin/bash
 # The two ways into the project:
-#   scripts/setup.sh demo   installs what is missing, builds, runs halvane-overview --demo
+#   scripts/setup.sh demo   installs what is missing, builds what the demo runs (target
+#                           halvane-demo), runs halvane-overview --demo
 #   scripts/setup.sh test   installs what is missing, builds, runs every test: the suite,
 #                           the suite again under AddressSanitizer + UndefinedBehaviorSanitizer,
 #                           the fuzz targets for a minute each, and the threaded tests under
