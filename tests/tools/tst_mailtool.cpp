@@ -391,8 +391,9 @@ void TestMailTool::overviewPrintsContentFetchedDuringItsRun()
     QVERIFY(QDir().mkpath(m_dir->filePath("plugins-base/plugins")));
     QVERIFY(QFile::copy(HVTEST_EMAIL_PLUGIN, m_dir->filePath("plugins-base/plugins/libhalvaneemailplugin.so")));
 
+    // The fetch from a local server takes well under the settling time.
     QByteArray out, err;
-    QCOMPARE(run(HVTEST_OVERVIEW_PROGRAM, {"--json", "--settle=4000"}, &out, &err), 0);
+    QCOMPARE(run(HVTEST_OVERVIEW_PROGRAM, {"--json", "--settle=8000"}, &out, &err), 0);
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(out, &error);
     QVERIFY2(error.error == QJsonParseError::NoError, QByteArray(out + err).constData());
