@@ -23,6 +23,8 @@ function(halvane_add_service_plugin target)
             LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/${HALVANE_SERVICE_PLUGINS_SUBDIR}")
     endif()
     if(NOT ARG_NO_INSTALL)
+        # The shipped plug-ins, for targets that need all of them (the demo).
+        set_property(GLOBAL APPEND PROPERTY HALVANE_SERVICE_PLUGIN_TARGETS ${target})
         if(DEFINED HALVANE_SERVICE_PLUGINS_SUBDIR)
             install(TARGETS ${target} LIBRARY DESTINATION "${HALVANE_SERVICE_PLUGINS_SUBDIR}")
         else()

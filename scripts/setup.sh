@@ -1,6 +1,7 @@
 #!/bin/bash
 # The two ways into the project:
-#   scripts/setup.sh demo   installs what is missing, builds, runs halvane-overview --demo
+#   scripts/setup.sh demo   installs what is missing, builds what the demo runs (target
+#                           halvane-demo), runs halvane-overview --demo
 #   scripts/setup.sh test   installs what is missing, builds, runs every test: the suite,
 #                           the suite again under AddressSanitizer + UndefinedBehaviorSanitizer,
 #                           the fuzz targets for a minute each, and the threaded tests under
@@ -28,11 +29,13 @@ esac
 bash "$here/scripts/install-deps.sh"
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" --parallel "$jobs"
 
 if [ "$1" = demo ]; then
+    # Only what the demo runs; the test command builds the rest in the same tree.
+    cmake --build "$build" --parallel "$jobs" --target halvane-demo
     exec "$build/bin/halvane-overview" --demo
 fi
+cmake --build "$build" --parallel "$jobs"
 
 failed=()
 phase() {

@@ -197,8 +197,10 @@ void QMailRetrievalAction::retrieveMessages(const QMailMessageIdList &ids, Retri
             continue;
         }
         if (data.account().isEmpty() || data.serverUid() <= 0) {
-            qWarning("QMailRetrievalAction: message %llu came from no mail account; it keeps its headers only",
-                     id.toULongLong());
+            // Imported from a file as it is: no server has more of it, and
+            // nothing is wrong.
+            qDebug("QMailRetrievalAction: message %llu came from no mail account; there is no more of it to fetch",
+                   id.toULongLong());
             continue;
         }
         if (account.host.isEmpty()) {

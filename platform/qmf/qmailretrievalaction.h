@@ -45,8 +45,8 @@ public Q_SLOTS:
     // Content: fetches the whole of each message that has only its headers
     // from the account it came from, and replaces the stored headers; the
     // store then reports messagesUpdated(). Messages already complete, from
-    // no account, or from another account than the configured one stay as
-    // they are (with a warning for the last two). Other modes have
+    // no account (imported), or from another account than the configured one
+    // stay as they are (with a warning for the last). Other modes have
     // nothing to fetch: the store holds every message's headers.
     void retrieveMessages(const QMailMessageIdList &ids,
                           QMailRetrievalAction::RetrievalMode mode = MetaData);

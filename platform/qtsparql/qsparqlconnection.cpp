@@ -16,6 +16,8 @@ class QSparqlConnectionPrivate
 public:
     QString driver;
     TrackerSparqlConnection *connection = nullptr;
+    // The shared store the connection uses.
+    QString storeKey;
     QSparqlError error;
 };
 
@@ -24,35 +26,68 @@ namespace {
 // Opening a store costs tens of milliseconds and two connections to one local
 // store in a process trip over each other, while callers open a connection per
 // query. So the native connections are shared per store and stay open until
-// the process ends; a QSparqlConnection holds a reference.
+// the process ends (or closeUnusedStores()); a QSparqlConnection holds a reference.
 class NativeConnections
 {
 public:
     ~NativeConnections()
     {
-        for (TrackerSparqlConnection *connection : qAsConst(m_open)) {
-            tracker_sparql_connection_close(connection);
-            g_object_unref(connection);
-        }
+        for (const Store &store : qAsConst(m_open))
+            close(store.connection);
     }
 
     template <typename Open>
     TrackerSparqlConnection *acquire(const QString &key, Open open, GError **error)
     {
         QMutexLocker locker(&m_mutex);
-        TrackerSparqlConnection *connection = m_open.value(key);
-        if (!connection) {
-            connection = open(error);
-            if (!connection)
+        Store &store = m_open[key];
+        if (!store.connection) {
+            store.connection = open(error);
+            if (!store.connection) {
+                m_open.remove(key);
                 return nullptr;
-            m_open.insert(key, connection);
+            }
         }
-        return static_cast<TrackerSparqlConnection *>(g_object_ref(connection));
+        ++store.users;
+        return static_cast<TrackerSparqlConnection *>(g_object_ref(store.connection));
+    }
+
+    void release(const QString &key)
+    {
+        QMutexLocker locker(&m_mutex);
+        const auto it = m_open.find(key);
+        if (it != m_open.end() && it->users > 0)
+            --it->users;
+    }
+
+    void closeUnused()
+    {
+        QMutexLocker locker(&m_mutex);
+        for (auto it = m_open.begin(); it != m_open.end();) {
+            if (it->users == 0) {
+                close(it->connection);
+                it = m_open.erase(it);
+            } else {
+                ++it;
+            }
+        }
     }
 
 private:
+    struct Store
+    {
+        TrackerSparqlConnection *connection = nullptr;
+        int users = 0;
+    };
+
+    static void close(TrackerSparqlConnection *connection)
+    {
+        tracker_sparql_connection_close(connection);
+        g_object_unref(connection);
+    }
+
     QMutex m_mutex;
-    QHash<QString, TrackerSparqlConnection *> m_open;
+    QHash<QString, Store> m_open;
 };
 
 NativeConnections &nativeConnections()
@@ -130,14 +165,16 @@ QSparqlConnection::QSparqlConnection(const QString &type, QObject *parent)
     GError *error = nullptr;
     const QByteArray service = qgetenv("HALVANE_TRACKER_SERVICE");
     if (!service.isEmpty()) {
+        d->storeKey = QLatin1String("bus:") + QString::fromUtf8(service);
         d->connection = nativeConnections().acquire(
-            QLatin1String("bus:") + QString::fromUtf8(service),
+            d->storeKey,
             [&service](GError **e) { return tracker_sparql_connection_bus_new(service.constData(), nullptr, nullptr, e); },
             &error);
     } else {
         const QString path = localStorePath();
+        d->storeKey = QLatin1String("local:") + path;
         d->connection = nativeConnections().acquire(
-            QLatin1String("local:") + path,
+            d->storeKey,
             [&path](GError **e) {
                 QDir().mkpath(path);
                 GFile *store = g_file_new_for_path(QFile::encodeName(path).constData());
@@ -160,9 +197,16 @@ QSparqlConnection::QSparqlConnection(const QString &type, QObject *parent)
 
 QSparqlConnection::~QSparqlConnection()
 {
-    if (d->connection)
+    if (d->connection) {
         g_object_unref(d->connection);
+        nativeConnections().release(d->storeKey);
+    }
     delete d;
+}
+
+void QSparqlConnection::closeUnusedStores()
+{
+    nativeConnections().closeUnused();
 }
 
 bool QSparqlConnection::isValid() const

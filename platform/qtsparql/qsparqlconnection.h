@@ -36,6 +36,10 @@ public:
 
     // The local store's directory, whether or not it is in use.
     static QString localStorePath();
+    // Closes the shared stores that no connection uses now; a later connection
+    // opens its store again. Before a store's files are removed: Tracker writes
+    // to them until it is closed.
+    static void closeUnusedStores();
 
 private:
     QSparqlConnectionPrivate *const d;

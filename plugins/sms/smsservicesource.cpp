@@ -67,6 +67,9 @@ QList<HVItem> SmsServiceSource::retrieveItemList(const QDateTime &fromDateTime, 
     qDebug() << "data : " << cutoff.toString(Qt::TextDate);
 
     receiveEvents(result, cutoff);
+    m_dayStart = cutoff;
+    m_dayStart.setTime(QTime(0, 0));
+    m_dayEnd = cutoff;
 
     QDBusConnection::sessionBus().registerObject(QStringLiteral("/SMSManager%0").arg(s_registrations), this,
                                                  QDBusConnection::ExportAdaptors);
@@ -142,6 +145,13 @@ CommHistory::Group SmsServiceSource::findGroup(int groupId)
     return group;
 }
 
+bool SmsServiceSource::isOfRetrievedDay(const CommHistory::Event &event) const
+{
+    // A history sync of old messages must not join the day's list.
+    const QDateTime received = event.endTime();
+    return isReceivedSms(event) && received.isValid() && received >= m_dayStart && received <= m_dayEnd;
+}
+
 HVItem SmsServiceSource::itemFromEvent(const CommHistory::Event &event, const QDateTime &time)
 {
     const CommHistory::Group group = findGroup(event.groupId());
@@ -164,7 +174,7 @@ void SmsServiceSource::eventsAddedSlot(const QList<CommHistory::Event> &events)
     qDebug() << "eventsAddedSlot" << "events : " << events.count();
     QList<HVItem> items;
     for (const CommHistory::Event &event : events) {
-        if (isReceivedSms(event))
+        if (isOfRetrievedDay(event))
             items.append(itemFromEvent(event, event.endTime()));
     }
     Q_EMIT itemsAdded(items);
@@ -175,7 +185,7 @@ void SmsServiceSource::eventsUpdatedSlot(const QList<CommHistory::Event> &events
     qDebug() << "eventsUpdatedSlot" << "events : " << events.count();
     QList<HVItem> items;
     for (const CommHistory::Event &event : events) {
-        if (isReceivedSms(event))
+        if (isOfRetrievedDay(event))
             items.append(itemFromEvent(event, event.lastModified()));
     }
     Q_EMIT itemsChanged(items);

@@ -47,11 +47,16 @@ public Q_SLOTS:
 
 private:
     HVItem itemFromEvent(const CommHistory::Event &event, const QDateTime &time);
+    // A received SMS that the last retrieval would have answered.
+    bool isOfRetrievedDay(const CommHistory::Event &event) const;
 
     CommHistory::SyncSMSModel *smsModel;
     CommHistory::GroupModel *groupModel;
     SmsService *service;
     bool m_changeSignalsConnected = false;
+    // The span the last retrieval read: its day, up to the cut-off time.
+    QDateTime m_dayStart;
+    QDateTime m_dayEnd;
 
     // Numbers the session-bus registrations of all sources.
     static int s_registrations;

@@ -104,6 +104,7 @@ private Q_SLOTS:
     void failingAccountsLeaveTheStoreAsItWas();
     void importChecksEveryFileFirst();
     void overviewFollowsTheFetchedContent();
+    void overviewPrintsContentFetchedDuringItsRun();
     void demoShowsTheSampleMail();
 
 private:
@@ -374,6 +375,36 @@ void TestMailTool::overviewFollowsTheFetchedContent()
     QVERIFY(listed().value(0).contains("\tin,complete\t"));
 }
 
+// The content arrives while the run waits for late sources: it is printed
+// with the rest, never in place of it.
+void TestMailTool::overviewPrintsContentFetchedDuringItsRun()
+{
+    QString reason;
+    if (!HVTest::Dovecot::canRun(&reason))
+        QSKIP(qPrintable(reason));
+    HVTest::Dovecot server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeAccount(m_dir->filePath("config")));
+    QVERIFY(server.deliver(mail("first")));
+    QVERIFY(server.deliver(mail("second")));
+    QCOMPARE(mailTool({"sync"}), 0);
+    QVERIFY(QDir().mkpath(m_dir->filePath("plugins-base/plugins")));
+    QVERIFY(QFile::copy(HVTEST_EMAIL_PLUGIN, m_dir->filePath("plugins-base/plugins/libhalvaneemailplugin.so")));
+
+    // The fetch from a local server takes well under the settling time.
+    QByteArray out, err;
+    QCOMPARE(run(HVTEST_OVERVIEW_PROGRAM, {"--json", "--settle=8000"}, &out, &err), 0);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(out, &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, QByteArray(out + err).constData());
+    QMap<QString, QString> bodies;
+    for (const QJsonValue &value : document.object().value("message").toArray())
+        bodies.insert(value.toObject().value("subject").toString(), value.toObject().value("body").toString());
+    QCOMPARE(bodies.keys(), QStringList({"first", "second"}));
+    QCOMPARE(bodies.value("first"), QString("<p>html first</p>"));
+    QCOMPARE(bodies.value("second"), QString("<p>html second</p>"));
+}
+
 void TestMailTool::demoShowsTheSampleMail()
 {
     QVERIFY(QDir().mkpath(m_dir->filePath("plugins-base/plugins")));
@@ -398,9 +429,10 @@ void TestMailTool::demoShowsTheSampleMail()
     QCOMPARE(attachments.first().toObject().value("contentType").toString(), QString("application/pdf"));
     const QString cologne = QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln \xe2\x80\x93 Fotos folgen");
     QVERIFY(bySubject.value(cologne).value("body").toString().startsWith(QString::fromUtf8("Hallo aus K\xc3\xb6ln!")));
-    // The header-only sample: shown without body; there is no server to ask.
+    // The header-only sample: shown without body; there is no server to ask,
+    // and nothing to warn of.
     QVERIFY(bySubject.value("Your train tickets for Monday").value("body").toString().isEmpty());
-    QVERIFY2(err.contains("came from no mail account"), err.constData());
+    QVERIFY2(!err.contains("came from no mail account"), err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestMailTool)

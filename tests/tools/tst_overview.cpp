@@ -21,6 +21,7 @@ private Q_SLOTS:
     void badArgumentsGiveUsage_data();
     void badArgumentsGiveUsage();
     void demoRunsWithoutPlugins();
+    void demoSamplesMakeNoNoise();
     void followPrintsEveryChange();
 
 private:
@@ -183,6 +184,24 @@ void TestOverview::demoRunsWithoutPlugins()
     QVERIFY(err.contains("no service plug-ins found"));
     const QJsonObject document = QJsonDocument::fromJson(out).object();
     QCOMPARE(document.keys(), (QStringList{"event", "feed", "message", "weather"}));
+}
+
+// The demo's own sample data is no cause for a warning: the header-only
+// message has no account to fetch from, and the profile's Tracker store is
+// closed before the profile goes.
+void TestOverview::demoSamplesMakeNoNoise()
+{
+    QVERIFY(QDir().mkpath(m_pluginsDir + "/plugins"));
+    QVERIFY(QFile::copy(HVTEST_EMAIL_PLUGIN, m_pluginsDir + "/plugins/libhalvaneemailplugin.so"));
+    QVERIFY(QFile::copy(HVTEST_FEEDS_PLUGIN, m_pluginsDir + "/plugins/libhalvanefeedsplugin.so"));
+    QByteArray out, err;
+    int exitCode = -1;
+    QVERIFY(run({"--demo", "--json", "--settle=0"}, &out, &err, &exitCode));
+    QCOMPARE(exitCode, 0);
+    QVERIFY2(err.isEmpty(), err.constData());
+    const QJsonObject document = QJsonDocument::fromJson(out).object();
+    QVERIFY(!document.value("feed").toArray().isEmpty());
+    QVERIFY(!document.value("message").toArray().isEmpty());
 }
 
 void TestOverview::followPrintsEveryChange()

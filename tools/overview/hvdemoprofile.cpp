@@ -10,6 +10,8 @@
 #include <QtCore/QProcess>
 #include <QtCore/QRegularExpression>
 
+#include "qsparqlconnection.h"
+
 namespace Halvane {
 
 namespace {
@@ -130,6 +132,12 @@ HVDemoProfile::HVDemoProfile(const QString &sampleDataDir)
     : m_sampleDataDir(sampleDataDir)
     , m_dir(QDir::tempPath() + QLatin1String("/halvane-demo-XXXXXX"))
 {
+}
+
+HVDemoProfile::~HVDemoProfile()
+{
+    // Tracker writes into the profile until its store is closed.
+    QSparqlConnection::closeUnusedStores();
 }
 
 bool HVDemoProfile::prepare()

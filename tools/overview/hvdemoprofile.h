@@ -9,10 +9,15 @@ namespace Halvane {
 // A throw-away profile filled with the bundled sample data: its own
 // configuration and data directories under a temporary directory, removed
 // when the profile goes. Must be prepared before anything reads settings.
+// Its stores must be closed before it goes: delete the sources first
+// (HVItemManager::cleanup()); the profile closes the unused Tracker store.
 class HVDemoProfile
 {
 public:
     explicit HVDemoProfile(const QString &sampleDataDir);
+    ~HVDemoProfile();
+    HVDemoProfile(const HVDemoProfile &) = delete;
+    HVDemoProfile &operator=(const HVDemoProfile &) = delete;
 
     // Sets up the directories and copies the samples; false with errorString() on failure.
     bool prepare();

@@ -47,6 +47,10 @@ int usageError(const QString &message, const QCommandLineParser &parser)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // The run ends when the overview says so. With the quit lock on, the end of
+    // the last KJob (the mail source fetching content over IMAP) quits the loop
+    // in the middle of the settling time, before anything is printed.
+    QCoreApplication::setQuitLockEnabled(false);
     QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
     QCoreApplication::setApplicationName(QStringLiteral("halvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));
@@ -137,9 +141,17 @@ int main(int argc, char **argv)
     }
 
     HVOverview overview(options);
-    QObject::connect(&overview, &HVOverview::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    bool finished = false;
+    QObject::connect(&overview, &HVOverview::finished, &app, [&finished](int code) {
+        finished = true;
+        QCoreApplication::exit(code);
+    }, Qt::QueuedConnection);
     overview.start();
-    const int exitCode = app.exec();
+    int exitCode = app.exec();
+    if (!finished) {
+        std::fprintf(stderr, "halvane-overview: the event loop ended before the overview was done\n");
+        exitCode = 1;
+    }
     // The sources close their stores while the demo profile still exists.
     if (HVItemManager *manager = HVItemManager::instance())
         manager->cleanup();

@@ -109,8 +109,16 @@ void TestQSparqlConnection::localStoreTypedValues()
     }
     // The store is a directory under the data location and outlives the connection.
     QVERIFY(QSparqlConnection::localStorePath().startsWith(m_dir.filePath(QStringLiteral("data"))));
-    QSparqlConnection again;
-    QCOMPARE(run(again, QStringLiteral("SELECT ?m WHERE { ?m a mfo:FeedMessage }"))->size(), 1);
+    {
+        QSparqlConnection again;
+        // A store in use stays open.
+        QSparqlConnection::closeUnusedStores();
+        QCOMPARE(run(again, QStringLiteral("SELECT ?m WHERE { ?m a mfo:FeedMessage }"))->size(), 1);
+    }
+    // Closed when unused, and opened again on demand.
+    QSparqlConnection::closeUnusedStores();
+    QSparqlConnection reopened;
+    QCOMPARE(run(reopened, QStringLiteral("SELECT ?m WHERE { ?m a mfo:FeedMessage }"))->size(), 1);
 }
 
 void TestQSparqlConnection::errorsAreReported()

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void repeatedRetrievalsRegisterNumberedPaths();
     void liveChangesArriveOnceEach();
     void sentMessagesNeverArriveAsReceived();
+    void liveChangesKeepToTheRetrievedDay();
     void deletionOfAnEventNotHeldStillRemovesIt();
     void corruptHistoryGivesNoItems();
     void modelsFollowTheHistory();
@@ -324,6 +325,38 @@ void TestSmsServicePlugin::sentMessagesNeverArriveAsReceived()
     const QList<HVItem> items = added.at(1).first().value<QList<HVItem>>();
     QCOMPARE(items.size(), 1);
     QCOMPARE(items.first().id().localId(), QString::number(events.at(2).id()));
+}
+
+void TestSmsServicePlugin::liveChangesKeepToTheRetrievedDay()
+{
+    QSignalSpy added(m_source, &HVServiceSource::itemsAdded);
+    QSignalSpy changed(m_source, &HVServiceSource::itemsChanged);
+    const QDateTime now = QDateTime::currentDateTime();
+    QVERIFY(retrieve(now, now.addDays(7)).isEmpty());
+
+    // A history sync brings old and future-dated messages with today's.
+    Event event;
+    event.setType(Event::SMSEvent);
+    event.setDirection(Event::Inbound);
+    event.setParentId(4098);
+    QList<Event> events;
+    for (int days : {-1, 0, 1}) {
+        event.setEndTime(now.addDays(days));
+        event.setFreeText(QString::number(days));
+        events << event;
+    }
+    CommHistory::HistoryWriter writer(m_db);
+    QVERIFY(writer.addEvents(events));
+    QTRY_COMPARE(added.size(), 1);
+    const QList<HVItem> items = added.first().first().value<QList<HVItem>>();
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(HVMessage(items.first()).body(), QString("0"));
+
+    QList<Event> old{events.first()};
+    old.first().setFreeText("edited");
+    QVERIFY(writer.modifyEvents(old));
+    QTRY_COMPARE(changed.size(), 1);
+    QVERIFY(changed.first().first().value<QList<HVItem>>().isEmpty());
 }
 
 void TestSmsServicePlugin::deletionOfAnEventNotHeldStillRemovesIt()
