@@ -34,7 +34,12 @@ CALL_STATE_UNKNOWN = 0
 CALL_STATE_DIALING = 1
 
 
+_MAIN = []
+
+
 def load(mock, parameters):
+    # The main object is listed among the objects only after this.
+    _MAIN[:] = [mock]
     mock.counters = {'modem': 0, 'sms': 0, 'call': 0}
     mock.AddMethod(MAIN_IFACE, 'ScanDevices', '', '', '')
     if not parameters.get('no_modem', False):
@@ -42,7 +47,7 @@ def load(mock, parameters):
 
 
 def _main():
-    return mockobject.objects[MAIN_OBJ]
+    return _MAIN[0]
 
 
 def _next(kind):
