@@ -13,8 +13,10 @@ class HVCallService;
  * behind an e-mail address and dials its number; when the contact has several
  * numbers, opens the contact's card so that the user chooses.
  *
- * Calls go to oFono on the system bus. The card opens through a session-bus
- * call configured in the settings group "contacts" (see the README).
+ * Calls go to oFono, or to ModemManager where oFono does not run, on the
+ * system bus; the call is placed before makeCall() returns. The card opens
+ * through a session-bus call configured in the settings group "contacts"
+ * (see the README).
  */
 class HALVANECALL_EXPORT HVCall : public QObject
 {

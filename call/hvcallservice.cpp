@@ -5,16 +5,27 @@
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusObjectPath>
-#include <QtDBus/QDBusPendingCallWatcher>
-#include <QtDBus/QDBusPendingReply>
+
+#include "telephonystack.h"
 
 namespace {
 
-const QString OfonoService = QStringLiteral("org.ofono");
 const QString VoiceCallManager = QStringLiteral("org.ofono.VoiceCallManager");
+const QString ModemInterface = QStringLiteral("org.freedesktop.ModemManager1.Modem");
+const QString VoiceInterface = QStringLiteral("org.freedesktop.ModemManager1.Modem.Voice");
+const QString CallInterface = QStringLiteral("org.freedesktop.ModemManager1.Call");
 
-// The path of the first modem that offers voice calls, from GetModems' a(oa{sv}).
-QString voiceModem(const QDBusArgument &modems)
+// Long enough for a modem that is slow to take the dial command.
+constexpr int Timeout = 20000;
+
+QStringList stringList(const QVariant &value)
+{
+    return value.userType() == qMetaTypeId<QDBusArgument>() ? qdbus_cast<QStringList>(value.value<QDBusArgument>())
+                                                            : value.toStringList();
+}
+
+// The path of the first modem that offers voice calls, from oFono's GetModems a(oa{sv}).
+QString ofonoVoiceModem(const QDBusArgument &modems)
 {
     QString found;
     modems.beginArray();
@@ -24,14 +35,37 @@ QString voiceModem(const QDBusArgument &modems)
         modems.beginStructure();
         modems >> path >> properties;
         modems.endStructure();
-        const QVariant interfaces = properties.value(QStringLiteral("Interfaces"));
-        const QStringList list = interfaces.userType() == qMetaTypeId<QDBusArgument>()
-            ? qdbus_cast<QStringList>(interfaces.value<QDBusArgument>())
-            : interfaces.toStringList();
-        if (found.isEmpty() && list.contains(VoiceCallManager))
+        if (found.isEmpty() && stringList(properties.value(QStringLiteral("Interfaces"))).contains(VoiceCallManager))
             found = path.path();
     }
     modems.endArray();
+    return found;
+}
+
+// The first modem (by path) of ModemManager's GetManagedObjects a{oa{sa{sv}}} that
+// offers voice calls; modemCount tells how many modems there are at all.
+QString modemManagerVoiceModem(const QDBusArgument &objects, int *modemCount)
+{
+    QMap<QString, QStringList> interfacesByPath;
+    objects.beginMap();
+    while (!objects.atEnd()) {
+        QDBusObjectPath path;
+        QMap<QString, QVariantMap> interfaces;
+        objects.beginMapEntry();
+        objects >> path >> interfaces;
+        objects.endMapEntry();
+        interfacesByPath.insert(path.path(), interfaces.keys());
+    }
+    objects.endMap();
+    *modemCount = 0;
+    QString found;
+    for (auto it = interfacesByPath.cbegin(); it != interfacesByPath.cend(); ++it) {
+        if (!it.value().contains(ModemInterface))
+            continue;
+        ++*modemCount;
+        if (found.isEmpty() && it.value().contains(VoiceInterface))
+            found = it.key();
+    }
     return found;
 }
 
@@ -55,34 +89,85 @@ void HVCallService::dial(const QString &number)
         fail(number, QStringLiteral("no system bus"));
         return;
     }
-    const QDBusMessage getModems = QDBusMessage::createMethodCall(OfonoService, QStringLiteral("/"),
-                                                                  QStringLiteral("org.ofono.Manager"),
-                                                                  QStringLiteral("GetModems"));
-    auto *modemsWatcher = new QDBusPendingCallWatcher(bus.asyncCall(getModems), this);
-    connect(modemsWatcher, &QDBusPendingCallWatcher::finished, this, [this, number, bus](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        const QDBusMessage reply = w->reply();
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-            fail(number, QStringLiteral("oFono does not answer: ") + reply.errorMessage());
-            return;
-        }
-        const QString modem = voiceModem(reply.arguments().first().value<QDBusArgument>());
-        if (modem.isEmpty()) {
-            fail(number, QStringLiteral("no modem offers voice calls"));
-            return;
-        }
-        QDBusMessage dialCall = QDBusMessage::createMethodCall(OfonoService, modem, VoiceCallManager,
-                                                               QStringLiteral("Dial"));
-        dialCall << number << QStringLiteral("default");
-        auto *dialWatcher = new QDBusPendingCallWatcher(QDBusConnection(bus).asyncCall(dialCall), this);
-        connect(dialWatcher, &QDBusPendingCallWatcher::finished, this, [this, number](QDBusPendingCallWatcher *dw) {
-            dw->deleteLater();
-            const QDBusPendingReply<QDBusObjectPath> dialReply = *dw;
-            if (dialReply.isError()) {
-                fail(number, QStringLiteral("the modem refused the call: ") + dialReply.error().message());
-                return;
-            }
-            Q_EMIT dialed(number, dialReply.value().path());
-        });
-    });
+    switch (TelephonyStack::choose(bus, TelephonyStack::setting())) {
+    case TelephonyStack::Ofono:
+        dialOfono(bus, number);
+        return;
+    case TelephonyStack::ModemManager:
+        dialModemManager(bus, number);
+        return;
+    case TelephonyStack::None:
+        break;
+    }
+    fail(number, QStringLiteral("neither oFono nor ModemManager is on the system bus"));
+}
+
+void HVCallService::dialOfono(QDBusConnection &bus, const QString &number)
+{
+    const QString service = TelephonyStack::ofonoService();
+    const QDBusMessage reply = bus.call(QDBusMessage::createMethodCall(service, QStringLiteral("/"),
+                                                                       QStringLiteral("org.ofono.Manager"),
+                                                                       QStringLiteral("GetModems")),
+                                        QDBus::Block, Timeout);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        fail(number, QStringLiteral("oFono does not answer: ") + reply.errorMessage());
+        return;
+    }
+    const QString modem = ofonoVoiceModem(reply.arguments().first().value<QDBusArgument>());
+    if (modem.isEmpty()) {
+        fail(number, QStringLiteral("no modem offers voice calls"));
+        return;
+    }
+    QDBusMessage dialCall = QDBusMessage::createMethodCall(service, modem, VoiceCallManager, QStringLiteral("Dial"));
+    dialCall << number << QStringLiteral("default");
+    const QDBusMessage dialReply = bus.call(dialCall, QDBus::Block, Timeout);
+    if (dialReply.type() != QDBusMessage::ReplyMessage || dialReply.arguments().isEmpty()) {
+        fail(number, QStringLiteral("the modem refused the call: ") + dialReply.errorMessage());
+        return;
+    }
+    Q_EMIT dialed(number, dialReply.arguments().first().value<QDBusObjectPath>().path());
+}
+
+void HVCallService::dialModemManager(QDBusConnection &bus, const QString &number)
+{
+    const QString service = TelephonyStack::modemManagerService();
+    const QDBusMessage reply = bus.call(QDBusMessage::createMethodCall(service, TelephonyStack::modemManagerPath(),
+                                                                       QStringLiteral("org.freedesktop.DBus.ObjectManager"),
+                                                                       QStringLiteral("GetManagedObjects")),
+                                        QDBus::Block, Timeout);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        fail(number, QStringLiteral("ModemManager does not answer: ") + reply.errorMessage());
+        return;
+    }
+    int modems = 0;
+    const QString modem = modemManagerVoiceModem(reply.arguments().first().value<QDBusArgument>(), &modems);
+    if (modems == 0) {
+        fail(number, QStringLiteral("no modem"));
+        return;
+    }
+    if (modem.isEmpty()) {
+        fail(number, QStringLiteral("no modem offers voice calls"));
+        return;
+    }
+
+    QDBusMessage create = QDBusMessage::createMethodCall(service, modem, VoiceInterface, QStringLiteral("CreateCall"));
+    create << QVariant::fromValue(QVariantMap{{QStringLiteral("number"), number}});
+    const QDBusMessage created = bus.call(create, QDBus::Block, Timeout);
+    if (created.type() != QDBusMessage::ReplyMessage || created.arguments().isEmpty()) {
+        fail(number, QStringLiteral("the modem refused the call: ") + created.errorMessage());
+        return;
+    }
+    const QString call = created.arguments().first().value<QDBusObjectPath>().path();
+    const QDBusMessage started = bus.call(QDBusMessage::createMethodCall(service, call, CallInterface,
+                                                                         QStringLiteral("Start")),
+                                          QDBus::Block, Timeout);
+    if (started.type() != QDBusMessage::ReplyMessage) {
+        // A call that never started would linger in the modem's list.
+        QDBusMessage remove = QDBusMessage::createMethodCall(service, modem, VoiceInterface, QStringLiteral("DeleteCall"));
+        remove << QVariant::fromValue(QDBusObjectPath(call));
+        bus.call(remove, QDBus::Block, Timeout);
+        fail(number, QStringLiteral("the modem refused the call: ") + started.errorMessage());
+        return;
+    }
+    Q_EMIT dialed(number, call);
 }

@@ -3,10 +3,14 @@
 
 #include <QtCore/QObject>
 
+class QDBusConnection;
+
 /*
- * The phone's call service: oFono on the system bus. dial() places a cellular
- * call from the first modem that offers voice calls; it does not block, and
- * every failure (no bus, no oFono, no modem, a refused dial) is a warning.
+ * The phone's call service on the system bus: oFono, or ModemManager where
+ * oFono does not run (the key "telephony/stack" overrides the choice). dial()
+ * places a cellular call from the first modem that offers voice calls before
+ * it returns, so that a caller that goes away at once still gets its call.
+ * Every failure (no bus, no service, no modem, a refused dial) is a warning.
  */
 class HVCallService : public QObject
 {
@@ -18,11 +22,13 @@ public:
     void dial(const QString &number);
 
 Q_SIGNALS:
-    // The call oFono created, or the reason there is none.
+    // The call the service created, or the reason there is none.
     void dialed(const QString &number, const QString &callPath);
     void dialFailed(const QString &number, const QString &reason);
 
 private:
+    void dialOfono(QDBusConnection &bus, const QString &number);
+    void dialModemManager(QDBusConnection &bus, const QString &number);
     void fail(const QString &number, const QString &reason);
 };
 

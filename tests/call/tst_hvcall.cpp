@@ -121,16 +121,21 @@ private Q_SLOTS:
     void unknownAddressCallsNobody();
     void missingBackEndIsAWarning();
     void missingCardViewerIsAWarning();
+    void shortLivedCallIsPlaced();
+    void bothStacksTakeOfono();
+    void modemManagerDialsWithoutOfono();
     void noCallServiceIsAWarning();
 
 private:
     QStringList dialledNumbers();
+    QStringList modemManagerCalls();
     bool tracker(const QStringList &arguments);
 
     QTemporaryDir m_dir;
     QProcess m_sessionBus;
     QProcess m_systemBus;
     QProcess m_ofono;
+    QProcess m_modemManager;
     QProcess m_endpoint;
     CardViewer m_viewer;
     QStringList m_messages;
@@ -199,7 +204,7 @@ void TestHVCall::cleanupTestCase()
 {
     qInstallMessageHandler(previousHandler);
     capturedMessages = nullptr;
-    for (QProcess *process : {&m_endpoint, &m_ofono, &m_systemBus, &m_sessionBus}) {
+    for (QProcess *process : {&m_endpoint, &m_ofono, &m_modemManager, &m_systemBus, &m_sessionBus}) {
         process->terminate();
         process->waitForFinished(5000);
     }
@@ -248,6 +253,27 @@ QStringList TestHVCall::dialledNumbers()
     }
     calls.endArray();
     return numbers;
+}
+
+// "number state" of every call on ModemManager's modem; state 1 (dialing) once started.
+QStringList TestHVCall::modemManagerCalls()
+{
+    const QString service = QStringLiteral("org.freedesktop.ModemManager1");
+    auto property = [&service](const QString &path, const QString &interface, const QString &name) {
+        QDBusMessage get = QDBusMessage::createMethodCall(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                          QStringLiteral("Get"));
+        get << interface << name;
+        return QDBusConnection::systemBus().call(get).arguments().value(0).value<QDBusVariant>().variant();
+    };
+    QStringList calls;
+    const QVariant paths = property(QStringLiteral("/org/freedesktop/ModemManager1/Modem/0"),
+                                    QStringLiteral("org.freedesktop.ModemManager1.Modem.Voice"), QStringLiteral("Calls"));
+    for (const QDBusObjectPath &path : qdbus_cast<QList<QDBusObjectPath>>(paths.value<QDBusArgument>())) {
+        const QString call = QStringLiteral("org.freedesktop.ModemManager1.Call");
+        calls.append(property(path.path(), call, QStringLiteral("Number")).toString() + QLatin1Char(' ')
+                     + QString::number(property(path.path(), call, QStringLiteral("State")).toInt()));
+    }
+    return calls;
 }
 
 void TestHVCall::detailTypeRules_data()
@@ -362,13 +388,76 @@ void TestHVCall::missingCardViewerIsAWarning()
     QVERIFY(QDBusConnection::sessionBus().registerService(QLatin1String(CardService)));
 }
 
-void TestHVCall::noCallServiceIsAWarning()
+void TestHVCall::shortLivedCallIsPlaced()
+{
+    auto *call = new HVCall;
+    call->makeCall(QStringLiteral("phone"), QStringLiteral("+4988888"));
+    delete call;
+    QTRY_COMPARE(dialledNumbers(), QStringList{QStringLiteral("+4988888")});
+}
+
+void TestHVCall::bothStacksTakeOfono()
+{
+    m_modemManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_modemManager.start(QStringLiteral("/usr/bin/python3"),
+                         {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
+                          QStringLiteral("--template"), QStringLiteral(HVTEST_MODEMMANAGER_TEMPLATE)});
+    QVERIFY(m_modemManager.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::systemBus().interface()->isServiceRegistered(
+                                 QStringLiteral("org.freedesktop.ModemManager1")),
+                             20000);
+    // The mock answers once its template has loaded.
+    const QDBusMessage loaded = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.ModemManager1"),
+                                                               QStringLiteral("/org/freedesktop/ModemManager1"),
+                                                               QStringLiteral("org.freedesktop.DBus.Mock"),
+                                                               QStringLiteral("GetCalls"));
+    QCOMPARE(QDBusConnection::systemBus().call(loaded).type(), QDBusMessage::ReplyMessage);
+
+    HVCall call;
+    call.makeCall(QStringLiteral("phone"), QStringLiteral("+4912121"));
+    QTRY_COMPARE(dialledNumbers(), QStringList{QStringLiteral("+4912121")});
+    QVERIFY(modemManagerCalls().isEmpty());
+}
+
+void TestHVCall::modemManagerDialsWithoutOfono()
 {
     m_ofono.terminate();
     QVERIFY(m_ofono.waitForFinished(10000));
+    QTRY_VERIFY(!QDBusConnection::systemBus().interface()->isServiceRegistered(QStringLiteral("org.ofono")));
+
+    auto *call = new HVCall;
+    call->makeCall(QStringLiteral("phone"), QStringLiteral("+4934343"));
+    delete call;
+    QTRY_COMPARE(modemManagerCalls(), QStringList{QStringLiteral("+4934343 1")});
+
+    // The setting overrides what runs.
+    const QString config = m_dir.filePath(QStringLiteral("config/halvane"));
+    QVERIFY(QDir().mkpath(config));
+    QFile settings(config + QStringLiteral("/halvane.conf"));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[telephony]\nstack=ofono\n");
+    settings.close();
+    HVCall forced;
+    forced.makeCall(QStringLiteral("phone"), QStringLiteral("+4956565"));
+    QVERIFY(settings.remove());
+    QVERIFY2(m_messages.join(QLatin1Char('\n')).contains(QLatin1String("oFono does not answer")),
+             qPrintable(m_messages.join(QLatin1Char('\n'))));
+    QCOMPARE(modemManagerCalls().size(), 1);
+}
+
+void TestHVCall::noCallServiceIsAWarning()
+{
+    for (QProcess *service : {&m_ofono, &m_modemManager}) {
+        service->terminate();
+        service->waitForFinished(10000);
+    }
+    QTRY_VERIFY(!QDBusConnection::systemBus().interface()->isServiceRegistered(
+        QStringLiteral("org.freedesktop.ModemManager1")));
     HVCall call;
     call.makeCall(QStringLiteral("phone"), QStringLiteral("+4977777"));
-    QTRY_VERIFY(m_messages.join(QLatin1Char('\n')).contains(QLatin1String("HVCallService: no call to")));
+    const QString said = m_messages.join(QLatin1Char('\n'));
+    QVERIFY2(said.contains(QLatin1String("HVCallService: no call to")), qPrintable(said));
+    QVERIFY(said.contains(QLatin1String("neither oFono nor ModemManager is on the system bus")));
 }
 
 int main(int argc, char **argv)

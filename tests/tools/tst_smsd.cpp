@@ -1,9 +1,15 @@
+#include <algorithm>
+
 #include <QtCore/QFile>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusObjectPath>
 #include <QtDBus/QDBusReply>
 #include <QtTest/QtTest>
 
@@ -12,8 +18,17 @@
 
 using CommHistory::Event;
 
+namespace {
+
+const char ModemManager[] = "org.freedesktop.ModemManager1";
+const char ModemManagerPath[] = "/org/freedesktop/ModemManager1";
+const char Modem[] = "/org/freedesktop/ModemManager1/Modem/0";
+const char Messaging[] = "org.freedesktop.ModemManager1.Modem.Messaging";
+
+} // namespace
+
 // halvane-smsd between a private system bus, where python3-dbusmock plays
-// oFono, and the session bus, where the history's signals go.
+// oFono or ModemManager, and the session bus, where the history's signals go.
 class TestSmsd : public QObject
 {
     Q_OBJECT
@@ -30,19 +45,28 @@ private Q_SLOTS:
     void skipsMessagesItCannotRecord();
     void survivesOfonoComingAndGoing();
     void withoutSystemBusItSaysSo();
+    void modemManagerMessagesAreRecordedOnce();
+    void modemManagerMessageIsRecordedWhenComplete();
+    void modemManagerMessageDeletedBeforeReadIsAWarning();
 
 private:
     bool startOfono();
     void stopOfono();
+    bool startModemManager(bool withModem = true);
+    void stopModemManager();
+    bool mock(const QString &path, const QString &method, const QVariantList &arguments, QDBusMessage *reply = nullptr);
+    QString addSms(const QVariantMap &properties, bool vanish = false);
     bool startSmsd();
     bool waitForOutput(const QString &text);
     bool sendIncoming(const QString &modem, const QString &text, const QVariantMap &info);
+    void sortAdded();
 
     QTemporaryDir m_busDir;
     QProcess m_systemBus;
     QString m_systemAddress;
     std::unique_ptr<QTemporaryDir> m_dir;
     QProcess *m_ofono = nullptr;
+    QProcess *m_modemManager = nullptr;
     QProcess *m_smsd = nullptr;
     QString m_smsdOutput;
     QList<Event> m_added;
@@ -98,6 +122,7 @@ void TestSmsd::cleanup()
         m_smsd = nullptr;
     }
     stopOfono();
+    stopModemManager();
 }
 
 bool TestSmsd::startOfono()
@@ -135,8 +160,10 @@ bool TestSmsd::startSmsd()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DBUS_SYSTEM_BUS_ADDRESS", m_systemAddress);
     env.insert("HALVANE_COMMHISTORY_DB", m_dir->filePath("commhistory.db"));
+    env.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
     m_smsd->setProcessEnvironment(env);
-    m_smsd->setProcessChannelMode(QProcess::SeparateChannels);
+    // Warnings too: some of them are what a test looks for.
+    m_smsd->setProcessChannelMode(QProcess::MergedChannels);
     m_smsd->start(HVTEST_SMSD_PROGRAM, QStringList());
     return waitForOutput("listening");
 }
@@ -156,6 +183,13 @@ bool TestSmsd::waitForOutput(const QString &text)
         m_smsdOutput += QString::fromUtf8(m_smsd->readAllStandardOutput());
     }
     return true;
+}
+
+// Signals sent at once may reach QtDBus's receivers in either order.
+void TestSmsd::sortAdded()
+{
+    std::sort(m_added.begin(), m_added.end(),
+              [](const Event &a, const Event &b) { return a.startTime() < b.startTime(); });
 }
 
 bool TestSmsd::sendIncoming(const QString &modem, const QString &text, const QVariantMap &info)
@@ -184,6 +218,7 @@ void TestSmsd::recordsMessagesOfEveryModem()
     QVERIFY(sendIncoming("/ril_1", "Yes, see you",
                          {{"Sender", "+33612345678"}, {"LocalSentTime", "2026-06-21T10:05:00+02:00"}}));
     QTRY_COMPARE(m_added.size(), 2);
+    sortAdded();
 
     QCOMPARE(m_added.at(0).freeText(), QString("Dinner at eight?"));
     QCOMPARE(m_added.at(1).freeText(), QString("Yes, see you"));
@@ -231,6 +266,7 @@ void TestSmsd::survivesOfonoComingAndGoing()
 {
     QVERIFY(startSmsd());
     QVERIFY(m_smsdOutput.contains("waiting for oFono"));
+    QVERIFY(m_smsdOutput.contains("no telephony stack on the system bus"));
 
     QVERIFY(startOfono());
     QVERIFY(waitForOutput("oFono appeared"));
@@ -259,6 +295,184 @@ void TestSmsd::withoutSystemBusItSaysSo()
     QVERIFY(smsd.waitForFinished(30000));
     QCOMPARE(smsd.exitCode(), 1);
     QVERIFY(smsd.readAllStandardError().contains("no system bus"));
+}
+
+bool TestSmsd::startModemManager(bool withModem)
+{
+    m_modemManager = new QProcess(this);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DBUS_SYSTEM_BUS_ADDRESS", m_systemAddress);
+    m_modemManager->setProcessEnvironment(env);
+    m_modemManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QStringList arguments{"-m", "dbusmock", "--system", "--template", HVTEST_MODEMMANAGER_TEMPLATE};
+    if (!withModem)
+        arguments << "--parameters" << "{\"no_modem\": true}";
+    m_modemManager->start("/usr/bin/python3", arguments);
+    QDBusConnectionInterface *bus = QDBusConnection("system").interface();
+    for (int i = 0; i < 200 && m_modemManager->state() != QProcess::NotRunning; ++i) {
+        // The mock answers once its template has loaded.
+        if (bus->isServiceRegistered(ModemManager))
+            return mock(ModemManagerPath, "GetCalls", {});
+        m_modemManager->waitForFinished(50);
+    }
+    qWarning() << "the ModemManager mock did not start" << m_modemManager->errorString();
+    return false;
+}
+
+void TestSmsd::stopModemManager()
+{
+    if (!m_modemManager)
+        return;
+    m_modemManager->terminate();
+    if (!m_modemManager->waitForFinished(5000))
+        m_modemManager->kill();
+    delete m_modemManager;
+    m_modemManager = nullptr;
+}
+
+bool TestSmsd::mock(const QString &path, const QString &method, const QVariantList &arguments, QDBusMessage *reply)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(ModemManager, path, "org.freedesktop.DBus.Mock", method);
+    call.setArguments(arguments);
+    const QDBusMessage answer = QDBusConnection("system").call(call);
+    if (answer.type() != QDBusMessage::ReplyMessage)
+        qWarning() << method << "failed:" << answer.errorMessage();
+    if (reply)
+        *reply = answer;
+    return answer.type() == QDBusMessage::ReplyMessage;
+}
+
+// A message on the modem, announced with Messaging.Added.
+QString TestSmsd::addSms(const QVariantMap &properties, bool vanish)
+{
+    QDBusMessage reply;
+    if (!mock(ModemManagerPath, "AddSms", {QVariant::fromValue(QDBusObjectPath(Modem)), properties, true, vanish}, &reply))
+        return QString();
+    return reply.arguments().value(0).value<QDBusObjectPath>().path();
+}
+
+void TestSmsd::modemManagerMessagesAreRecordedOnce()
+{
+    QVERIFY(startModemManager());
+    QVERIFY(startSmsd());
+    QVERIFY(m_smsdOutput.contains("ModemManager is running"));
+
+    // The overview follows the history as the phone's user interface would.
+    QVERIFY(QDir().mkpath(m_dir->filePath("plugins-base/plugins")));
+    QVERIFY(QFile::copy(HVTEST_SMS_PLUGIN, m_dir->filePath("plugins-base/plugins/libhalvanesmsplugin.so")));
+    QProcess overview;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HALVANE_COMMHISTORY_DB", m_dir->filePath("commhistory.db"));
+    env.insert("HALVANE_PLUGINS_PATH", m_dir->filePath("plugins-base") + "/");
+    env.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
+    overview.setProcessEnvironment(env);
+    overview.start(HVTEST_OVERVIEW_PROGRAM, {"--json", "--settle=0", "--follow=0"});
+    auto readLine = [&overview]() -> QJsonObject {
+        QDeadlineTimer deadline(20000);
+        while (!overview.canReadLine() && !deadline.hasExpired())
+            overview.waitForReadyRead(100);
+        return QJsonDocument::fromJson(overview.readLine()).object();
+    };
+    QVERIFY(readLine().contains("message"));
+
+    const QString sms = addSms({{"Number", "+33611111111"}, {"Text", "Train is late"},
+                                {"Timestamp", "2026-06-21T10:00:00+02:00"}});
+    QVERIFY(!sms.isEmpty());
+    // Announced twice, as a modem that stores the message first may do.
+    QVERIFY(mock(Modem, "EmitSignal", {Messaging, "Added", "ob",
+                                       QVariant::fromValue(QVariantList{QVariant::fromValue(QDBusObjectPath(sms)), true})}));
+    // Older ModemManager writes the offset in hours only.
+    QVERIFY(!addSms({{"Number", "+33611111111"}, {"Text", "Now on time"}, {"Timestamp", "2026-06-21T10:05:00+02"}})
+                 .isEmpty());
+    QTRY_COMPARE(m_added.size(), 2);
+    sortAdded();
+    QCOMPARE(m_added.at(0).freeText(), QString("Train is late"));
+    QCOMPARE(m_added.at(1).freeText(), QString("Now on time"));
+    QCOMPARE(m_added.at(0).remoteUid(), QString("+33611111111"));
+    QCOMPARE(m_added.at(0).startTime(), QDateTime(QDate(2026, 6, 21), QTime(8, 0), Qt::UTC));
+    QCOMPARE(m_added.at(1).startTime(), QDateTime(QDate(2026, 6, 21), QTime(8, 5), Qt::UTC));
+    QCOMPARE(m_added.at(0).direction(), Event::Inbound);
+    QCOMPARE(m_added.at(0).parentId(), 4098);
+    QCOMPARE(m_added.at(0).groupId(), m_added.at(1).groupId());
+
+    const QJsonObject shown = readLine();
+    QCOMPARE(shown.value("type").toString(), QString("message"));
+    QCOMPARE(shown.value("item").toObject().value("body").toString(), QString("Train is late"));
+    QCOMPARE(shown.value("item").toObject().value("phoneNumber").toString(), QString("+33611111111"));
+    overview.terminate();
+    QVERIFY(overview.waitForFinished(10000));
+
+    // Restarted while both messages are still on the modem: found, not doubled.
+    m_smsd->kill();
+    m_smsd->waitForFinished(5000);
+    delete m_smsd;
+    m_smsdOutput.clear();
+    QVERIFY(startSmsd());
+    QVERIFY(waitForOutput(QString(Modem) + " has 2 message(s)"));
+    QCOMPARE(m_smsdOutput.count("is recorded already"), 2);
+    CommHistory::Database history(m_dir->filePath("commhistory.db"));
+    QCOMPARE(history.events({}).size(), 2);
+
+    // ModemManager restarts: its modem comes back empty, and new messages go on.
+    stopModemManager();
+    QVERIFY(waitForOutput("ModemManager went away"));
+    QVERIFY(startModemManager());
+    QVERIFY(waitForOutput(QString(Modem) + " has 0 message(s)"));
+    QVERIFY(!addSms({{"Number", "+33622222222"}, {"Text", "After the restart"}}).isEmpty());
+    QTRY_COMPARE(m_added.size(), 3);
+    QCOMPARE(m_added.at(2).freeText(), QString("After the restart"));
+    QCOMPARE(history.events({}).size(), 3);
+}
+
+void TestSmsd::modemManagerMessageIsRecordedWhenComplete()
+{
+    QVERIFY(startModemManager());
+    QVERIFY(startSmsd());
+
+    // Sent from the phone: not a received message.
+    QVERIFY(!addSms({{"Number", "+4411"}, {"Text", "sent by me"}, {"PduType", 2u}, {"State", 5u}}).isEmpty());
+    QVERIFY(!addSms({{"Number", "+4412"}, {"Data", QByteArray("\x01\x02\x03")}}).isEmpty());
+    QVERIFY(waitForOutput("skipped a binary message of 3 bytes from +4412"));
+
+    const QString sms = addSms({{"Number", "+4413"}, {"Text", "The first part, "}, {"State", 2u},
+                                {"Timestamp", "2026-06-21T10:00:00+02:00"}});
+    QVERIFY(waitForOutput(sms + " waits for its other parts"));
+    CommHistory::Database history(m_dir->filePath("commhistory.db"));
+    QCOMPARE(history.events({}).size(), 0);
+    QDBusMessage update = QDBusMessage::createMethodCall(ModemManager, sms, "org.freedesktop.DBus.Mock", "UpdateProperties");
+    update << "org.freedesktop.ModemManager1.Sms"
+           << QVariantMap{{"Text", "The first part, and the second."}, {"State", 3u}};
+    QCOMPARE(QDBusConnection("system").call(update).type(), QDBusMessage::ReplyMessage);
+    // Changed again once complete: still one message.
+    update.setArguments({"org.freedesktop.ModemManager1.Sms", QVariantMap{{"State", 3u}}});
+    QCOMPARE(QDBusConnection("system").call(update).type(), QDBusMessage::ReplyMessage);
+    QVERIFY(!addSms({{"Number", "+4414"}, {"Text", "last"}, {"Timestamp", "2026-06-21T10:01:00+02:00"}}).isEmpty());
+
+    QTRY_COMPARE(m_added.size(), 2);
+    sortAdded();
+    QCOMPARE(m_added.at(0).freeText(), QString("The first part, and the second."));
+    QCOMPARE(m_added.at(0).remoteUid(), QString("+4413"));
+    QCOMPARE(m_added.at(1).freeText(), QString("last"));
+    QCOMPARE(history.events({}).size(), 2);
+}
+
+void TestSmsd::modemManagerMessageDeletedBeforeReadIsAWarning()
+{
+    QVERIFY(startModemManager(false));
+    QVERIFY(startSmsd());
+    QVERIFY(waitForOutput("ModemManager has no modem with messaging yet"));
+    QVERIFY(mock(ModemManagerPath, "AddModem", {}));
+    QVERIFY(waitForOutput(QString(Modem) + " appeared"));
+
+    const QString gone = addSms({{"Number", "+4415"}, {"Text", "read me quick"}}, true);
+    QVERIFY(waitForOutput("the message \"" + gone + "\" vanished before it could be read"));
+    QVERIFY(!addSms({{"Number", "+4415"}, {"Text", "still here"}}).isEmpty());
+    QTRY_COMPARE(m_added.size(), 1);
+    QCOMPARE(m_added.first().freeText(), QString("still here"));
+
+    QVERIFY(mock(ModemManagerPath, "RemoveModem", {QVariant::fromValue(QDBusObjectPath(Modem))}));
+    QVERIFY(waitForOutput(QString(Modem) + " went away"));
+    QVERIFY(m_smsd->state() == QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(TestSmsd)

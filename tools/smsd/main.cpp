@@ -1,5 +1,5 @@
-// halvane-smsd: records the SMS that arrive through oFono in the
-// communication history.
+// halvane-smsd: records the SMS that arrive through oFono or ModemManager in
+// the communication history.
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
@@ -16,9 +16,11 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Listens on the system bus for the SMS oFono receives on any modem and records each\n"
-        "in the communication history ($HALVANE_COMMHISTORY_DB, else\n"
-        "$XDG_DATA_HOME/halvane/commhistory.db), telling the session bus."));
+        "Listens on the system bus for the SMS oFono or ModemManager receives on any modem\n"
+        "and records each in the communication history ($HALVANE_COMMHISTORY_DB, else\n"
+        "$XDG_DATA_HOME/halvane/commhistory.db), telling the session bus. oFono goes first\n"
+        "where both run; the key telephony/stack of halvane.conf (ofono, modemmanager,\n"
+        "auto) chooses one."));
     parser.addHelpOption();
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
@@ -27,7 +29,7 @@ int main(int argc, char **argv)
     }
 
     SmsRecorder recorder(QDBusConnection::systemBus());
-    if (!recorder.start()) {
+    if (!recorder.start(TelephonyStack::setting())) {
         std::fprintf(stderr, "halvane-smsd: %s\n", qPrintable(recorder.errorString()));
         return 1;
     }

@@ -1,6 +1,5 @@
 #include "smsrecorder.h"
 
-#include <QtCore/QDateTime>
 #include <QtCore/QDebug>
 #include <QtCore/QRegularExpression>
 #include <QtDBus/QDBusConnectionInterface>
@@ -12,10 +11,10 @@
 #include "event.h"
 #include "group.h"
 #include "historywriter.h"
+#include "modemmanagermessages.h"
 
 namespace {
 
-const QString OfonoService = QStringLiteral("org.ofono");
 const QString MessageManagerInterface = QStringLiteral("org.ofono.MessageManager");
 constexpr int InboxFolder = 4098;
 
@@ -25,13 +24,17 @@ void report(const QString &line)
     std::fflush(stdout);
 }
 
-// oFono writes ISO 8601 times with a "+hhmm" offset, which Qt reads only as "+hh:mm".
-QDateTime parseOfonoTime(const QVariant &value)
+// ISO 8601 times with an offset. oFono writes "+hhmm" and older ModemManager
+// "+hh", which Qt reads only as "+hh:mm".
+QDateTime parseSmsTime(const QVariant &value)
 {
     QString text = value.toString().trimmed();
     static const QRegularExpression compactOffset(QStringLiteral("([+-]\\d\\d)(\\d\\d)$"));
-    if (text.size() > 19)
+    static const QRegularExpression hourOffset(QStringLiteral("(T\\d\\d:\\d\\d:\\d\\d(?:\\.\\d+)?[+-]\\d\\d)$"));
+    if (text.size() > 19) {
         text.replace(compactOffset, QStringLiteral("\\1:\\2"));
+        text.replace(hourOffset, QStringLiteral("\\1:00"));
+    }
     return QDateTime::fromString(text, Qt::ISODate);
 }
 
@@ -48,8 +51,9 @@ SmsRecorder::~SmsRecorder()
     delete m_writer;
 }
 
-bool SmsRecorder::start()
+bool SmsRecorder::start(TelephonyStack::Setting setting)
 {
+    m_setting = setting;
     if (!m_bus.isConnected()) {
         m_error = QStringLiteral("no system bus: ") + m_bus.lastError().message();
         return false;
@@ -60,33 +64,65 @@ bool SmsRecorder::start()
         return false;
     }
 
+    const bool ofono = setting != TelephonyStack::ForceModemManager;
+    const bool modemManager = setting != TelephonyStack::ForceOfono;
+    if (ofono && !startOfono())
+        return false;
+    const bool ofonoRunning = m_bus.interface()->isServiceRegistered(TelephonyStack::ofonoService());
+    if (modemManager) {
+        m_modemManager = new ModemManagerMessages(m_bus, this);
+        connect(m_modemManager, &ModemManagerMessages::received, this, &SmsRecorder::modemManagerMessage);
+        connect(m_modemManager, &ModemManagerMessages::status, this, &report);
+        // oFono goes first where both run.
+        m_modemManager->setActive(!(ofono && ofonoRunning));
+        if (!m_modemManager->start(&m_error))
+            return false;
+    }
+
+    if (ofono && ofonoRunning) {
+        report(QStringLiteral("listening; oFono is running"));
+    } else if (m_modemManager && m_modemManager->isRunning()) {
+        report(QStringLiteral("listening; ModemManager is running"));
+    } else {
+        const QString waited = !modemManager ? QStringLiteral("oFono")
+            : !ofono                         ? QStringLiteral("ModemManager")
+                                             : QStringLiteral("oFono or ModemManager");
+        qWarning().noquote() << "halvane-smsd: no telephony stack on the system bus yet; waiting for" << waited;
+        report(QStringLiteral("listening; waiting for ") + waited);
+    }
+    return true;
+}
+
+bool SmsRecorder::startOfono()
+{
+    const QString service = TelephonyStack::ofonoService();
     // Any object path: every modem has its own message manager. Bound to the
     // service name, QtDBus follows oFono as it comes and goes.
-    if (!m_bus.connect(OfonoService, QString(), MessageManagerInterface, QStringLiteral("IncomingMessage"), this,
+    if (!m_bus.connect(service, QString(), MessageManagerInterface, QStringLiteral("IncomingMessage"), this,
                        SLOT(incomingMessage(QString,QVariantMap,QDBusMessage)))) {
         m_error = QStringLiteral("cannot subscribe to oFono's messages: ") + m_bus.lastError().message();
         return false;
     }
-
-    m_watcher = new QDBusServiceWatcher(OfonoService, m_bus,
+    m_watcher = new QDBusServiceWatcher(service, m_bus,
                                         QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
                                         this);
     connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &SmsRecorder::ofonoRegistered);
     connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, &SmsRecorder::ofonoUnregistered);
-
-    const bool running = m_bus.interface()->isServiceRegistered(OfonoService);
-    report(running ? QStringLiteral("listening; oFono is running") : QStringLiteral("listening; waiting for oFono"));
     return true;
 }
 
 void SmsRecorder::ofonoRegistered()
 {
     report(QStringLiteral("oFono appeared"));
+    if (m_modemManager)
+        m_modemManager->setActive(false);
 }
 
 void SmsRecorder::ofonoUnregistered()
 {
     report(QStringLiteral("oFono went away; waiting for it"));
+    if (m_modemManager)
+        m_modemManager->setActive(true);
 }
 
 void SmsRecorder::incomingMessage(const QString &text, const QVariantMap &info, const QDBusMessage &message)
@@ -96,13 +132,44 @@ void SmsRecorder::incomingMessage(const QString &text, const QVariantMap &info, 
         qWarning() << "halvane-smsd: skipped a message without sender from" << message.path();
         return;
     }
+    QDateTime sent = parseSmsTime(info.value(QStringLiteral("SentTime")));
+    if (!sent.isValid())
+        sent = parseSmsTime(info.value(QStringLiteral("LocalSentTime")));
+    record(sender, text, sent, QStringLiteral("modem ") + message.path());
+}
 
+void SmsRecorder::modemManagerMessage(const QString &number, const QString &text, const QString &timestamp,
+                                      const QString &smsPath)
+{
+    const QDateTime sent = parseSmsTime(timestamp);
+    if (sent.isValid() && isRecorded(number, sent, text)) {
+        report(QStringLiteral("message %1 from %2 is recorded already").arg(smsPath, number));
+        return;
+    }
+    record(number, text, sent, smsPath);
+}
+
+bool SmsRecorder::isRecorded(const QString &sender, const QDateTime &sent, const QString &text)
+{
+    // Received after it was sent; a day of slack for a network clock that is off.
+    CommHistory::Database::EventQuery query;
+    query.type = CommHistory::Event::SMSEvent;
+    query.direction = CommHistory::Event::Inbound;
+    query.parentId = InboxFolder;
+    query.from = sent.addDays(-1);
+    const QList<CommHistory::Event> events = m_writer->database().events(query);
+    for (const CommHistory::Event &event : events) {
+        if (event.remoteUid() == sender && event.startTime() == sent && event.freeText() == text)
+            return true;
+    }
+    return false;
+}
+
+void SmsRecorder::record(const QString &sender, const QString &text, const QDateTime &sentTime, const QString &origin)
+{
     const QDateTime now = QDateTime::currentDateTime();
-    QDateTime sent = parseOfonoTime(info.value(QStringLiteral("SentTime")));
-    if (!sent.isValid())
-        sent = parseOfonoTime(info.value(QStringLiteral("LocalSentTime")));
-    if (!sent.isValid())
-        sent = now;
+    // A time the network did not give is the time it arrived.
+    const QDateTime sent = sentTime.isValid() ? sentTime : now;
 
     const CommHistory::Group group = m_writer->ensureGroup(sender);
     if (!group.isValid()) {
@@ -125,5 +192,5 @@ void SmsRecorder::incomingMessage(const QString &text, const QVariantMap &info, 
         qWarning() << "halvane-smsd: cannot record the message from" << sender << ":" << m_writer->errorString();
         return;
     }
-    report(QStringLiteral("recorded event %1 from %2 (modem %3)").arg(events.first().id()).arg(sender, message.path()));
+    report(QStringLiteral("recorded event %1 from %2 (%3)").arg(events.first().id()).arg(sender, origin));
 }

@@ -1,19 +1,23 @@
 #ifndef SMSRECORDER_H
 #define SMSRECORDER_H
 
+#include <QtCore/QDateTime>
 #include <QtCore/QObject>
 #include <QtCore/QVariantMap>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMessage>
 
+#include "telephonystack.h"
+
 class QDBusServiceWatcher;
+class ModemManagerMessages;
 
 namespace CommHistory {
 class HistoryWriter;
 }
 
-// Records every SMS that oFono receives, on any modem, in the communication
-// history as a received message of the sender's conversation.
+// Records every SMS that oFono or ModemManager receives, on any modem, in the
+// communication history as a received message of the sender's conversation.
 class SmsRecorder : public QObject
 {
     Q_OBJECT
@@ -22,18 +26,27 @@ public:
     explicit SmsRecorder(const QDBusConnection &bus, QObject *parent = nullptr);
     ~SmsRecorder() override;
 
-    // Subscribes to oFono's messages, whether oFono runs yet or not.
-    bool start();
+    // Subscribes to the messages of the chosen stack, whether it runs yet or not.
+    bool start(TelephonyStack::Setting setting = TelephonyStack::Auto);
     QString errorString() const { return m_error; }
 
 private Q_SLOTS:
     void incomingMessage(const QString &text, const QVariantMap &info, const QDBusMessage &message);
+    void modemManagerMessage(const QString &number, const QString &text, const QString &timestamp, const QString &smsPath);
     void ofonoRegistered();
     void ofonoUnregistered();
 
 private:
+    bool startOfono();
+    // Whether the history holds this received message already: ModemManager
+    // keeps messages on the modem, and lists them again after a restart.
+    bool isRecorded(const QString &sender, const QDateTime &sent, const QString &text);
+    void record(const QString &sender, const QString &text, const QDateTime &sent, const QString &origin);
+
     QDBusConnection m_bus;
+    TelephonyStack::Setting m_setting = TelephonyStack::Auto;
     QDBusServiceWatcher *m_watcher = nullptr;
+    ModemManagerMessages *m_modemManager = nullptr;
     CommHistory::HistoryWriter *m_writer = nullptr;
     QString m_error;
 };

@@ -1,0 +1,40 @@
+#ifndef TELEPHONYSTACK_H
+#define TELEPHONYSTACK_H
+
+#include <QtCore/QString>
+
+class QDBusConnection;
+
+/*
+ * The telephony service that drives the modem. Phones run either oFono or
+ * ModemManager on the system bus; oFono goes first where both run. The key
+ * "telephony/stack" of halvane.conf ("ofono", "modemmanager" or "auto")
+ * overrides the choice.
+ */
+class TelephonyStack
+{
+public:
+    enum Stack {
+        None,
+        Ofono,
+        ModemManager
+    };
+
+    enum Setting {
+        Auto,
+        ForceOfono,
+        ForceModemManager
+    };
+
+    static QString ofonoService();
+    static QString modemManagerService();
+    static QString modemManagerPath();
+
+    // The setting as halvane.conf has it; a value it does not know is a warning and counts as Auto.
+    static Setting setting();
+    // The stack to use now: the forced one, or the one running on the bus.
+    static Stack choose(const QDBusConnection &bus, Setting setting);
+    static QString name(Stack stack);
+};
+
+#endif // TELEPHONYSTACK_H
