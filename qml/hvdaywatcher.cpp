@@ -118,9 +118,7 @@ QString HVDayWatcher::until(const QDateTime &when) const
     if (!when.isValid())
         return QString();
     const qint64 minutes = (now().secsTo(when) + 59) / 60;
-    if (minutes < 0)
-        return QString();
-    if (minutes == 0)
+    if (minutes <= 0)
         //% "now"
         return qtTrId("hv_app_until_now");
     if (minutes < 60)

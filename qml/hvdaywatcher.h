@@ -37,7 +37,8 @@ public:
     // Moves this model with the day; the shared model is the only one.
     void watch(HVItemModel *model);
 
-    // "now", "in 25 min", "in 2 h 5 min", or empty for a time that has passed.
+    // "in 25 min", "in 2 h 5 min", or "now" for a time that has come; empty
+    // for an invalid time.
     Q_INVOKABLE QString until(const QDateTime &when) const;
 
 public Q_SLOTS:
