@@ -25,7 +25,7 @@ ItemListPage {
         contentItem: RowLayout {
             spacing: Kirigami.Units.largeSpacing
             Kirigami.Icon {
-                source: model.messageType === 2 ? "mail-message" : "mail-unread"
+                source: model.messageType === 2 ? "smartphone" : "mail-unread"
                 Layout.preferredWidth: Kirigami.Units.iconSizes.medium
                 Layout.preferredHeight: Layout.preferredWidth
             }
@@ -46,14 +46,15 @@ ItemListPage {
                     }
                 }
                 Controls.Label {
-                    visible: text.length > 0
+                    visible: model.messageType !== 2 && text.length > 0
                     text: model.subject
                     textFormat: Text.PlainText
                     Layout.fillWidth: true
                     elide: Text.ElideRight
                 }
                 Controls.Label {
-                    visible: model.subject.length === 0
+                    // An SMS has no subject of its own: its text is what counts.
+                    visible: model.messageType === 2 || model.subject.length === 0
                     text: model.body
                     textFormat: Text.PlainText
                     Layout.fillWidth: true

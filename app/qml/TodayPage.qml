@@ -133,7 +133,7 @@ Kirigami.ScrollablePage {
                     visible: index < 3
                     Layout.fillWidth: true
                     Kirigami.Icon {
-                        source: model.messageType === 2 ? "mail-message" : "mail-unread"
+                        source: model.messageType === 2 ? "smartphone" : "mail-unread"
                         Layout.preferredWidth: Kirigami.Units.iconSizes.small
                         Layout.preferredHeight: Layout.preferredWidth
                     }
@@ -147,7 +147,7 @@ Kirigami.ScrollablePage {
                             elide: Text.ElideRight
                         }
                         Controls.Label {
-                            text: model.subject.length > 0 ? model.subject : model.body
+                            text: model.messageType === 2 || model.subject.length === 0 ? model.body : model.subject
                             textFormat: Text.PlainText
                             Layout.fillWidth: true
                             elide: Text.ElideRight

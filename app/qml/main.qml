@@ -105,6 +105,7 @@ Kirigami.ApplicationWindow {
         onOpenRequested: root.openPage(name)
     }
     pageStack.globalToolBar.style: Kirigami.ApplicationHeaderStyle.ToolBar
+    pageStack.globalToolBar.showNavigationButtons: Kirigami.ApplicationHeaderStyle.ShowBackButton
     pageStack.defaultColumnWidth: Kirigami.Units.gridUnit * 24
 
     // Listening: a small microphone in the corner, over every page.

@@ -5,8 +5,10 @@
 #include <QtQml/QQmlEngine>
 #include <QtQuickTest/quicktest.h>
 
+#include "hvspeech.h"
 #include "hvspeechpluginmanager.h"
 #include "hvtestfixture.h"
+#include "hvvoice.h"
 #include "hvvoicepluginmanager.h"
 
 // The app's pages over the test service plug-ins, with a voice and a reader

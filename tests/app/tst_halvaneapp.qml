@@ -26,12 +26,13 @@ TestCase {
         app.openPage("messages")
         var page = app.pageStack.currentItem
         compare(page.title, "Messages")
-        tryCompare(page.model, "count", 2)
+        tryVerify(function() { return page.model.count >= 2 })
         return page
     }
 
     function test_1_pageShowsItsRowsAndLiveAdditions() {
         var page = openMessages()
+        compare(page.model.count, 2)
         // Newest first; the voice was told which screen is shown.
         compare(page.model.get(0).from, "bob@example.org")
         compare(page.model.get(1).from, "Ada")
