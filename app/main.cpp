@@ -142,7 +142,10 @@ int main(int argc, char **argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
         QQuickStyle::setStyle(QStringLiteral("Material"));
-    if (parser.isSet(screenshotOption) && qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+    // Off screen there is no OpenGL: the software renderer draws (and grabs) there.
+    const bool offscreen = QGuiApplication::platformName() == QLatin1String("offscreen")
+        || QGuiApplication::platformName() == QLatin1String("minimal");
+    if ((offscreen || parser.isSet(screenshotOption)) && qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
 
     int exitCode = 0;

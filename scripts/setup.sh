@@ -1,6 +1,6 @@
 #!/bin/bash
 # The two ways into the project:
-#   scripts/setup.sh demo   installs what is missing, builds, runs halvane-overview --demo
+#   scripts/setup.sh demo   installs what is missing, builds, runs halvane-overview --demo, says how to start the app
 #   scripts/setup.sh test   installs what is missing, builds, runs every test: the suite,
 #                           the suite again under AddressSanitizer + UndefinedBehaviorSanitizer,
 #                           the fuzz targets for a minute each, and the threaded tests under
@@ -31,7 +31,12 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" --parallel "$jobs"
 
 if [ "$1" = demo ]; then
-    exec "$build/bin/halvane-overview" --demo
+    status=0
+    "$build/bin/halvane-overview" --demo || status=$?
+    echo
+    echo "The app on the same sample data (needs a display): $build/bin/halvane --demo"
+    echo "Without one, a picture of it: QT_QPA_PLATFORM=offscreen $build/bin/halvane --demo --screenshot today.png"
+    exit $status
 fi
 
 failed=()
