@@ -71,6 +71,14 @@ TestCase {
         compare(testVoice.speechStatus, Reader.Started)
         testSpeech.finish()
         compare(testVoice.speechStatus, Reader.Stopped)
+
+        // MORE opens the item in full; BACK returns to the list.
+        testVoice.say(15)
+        var detail = app.pageStack.currentItem
+        verify(detail !== page)
+        compare(detail.item.itemId, page.model.get(0).itemId)
+        testVoice.say(5)
+        compare(app.pageStack.currentItem, page)
     }
 
     function test_4_theDayMovesOn() {
