@@ -61,6 +61,8 @@ public Q_SLOTS:
         qputenv("HALVANE_PLUGINS_PATH", QFile::encodeName(base));
         qputenv("HALVANE_TEST_ITEMS_DIR", QFile::encodeName(m_itemsDir));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(base + QLatin1String("config")));
+        QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
+        QCoreApplication::setApplicationName(QStringLiteral("halvane"));
         HVTest::loadTranslations();
     }
 

@@ -94,4 +94,33 @@ TestCase {
         Today.clock = new Date(NaN)
         tryVerify(function() { return page.model.count === 1 && page.model.get(0).displayLabel === "Today's meeting" }, 10000)
     }
+
+    Cities { id: cities }
+
+    function test_5_citiesAreEditedInTheSettingsFile() {
+        compare(cities.count, 0)
+        verify(cities.add("oslo", "Oslo", "NO", "Europe/Oslo"))
+        verify(cities.add("lima", "Lima", "PE", "America/Lima"))
+        verify(!cities.add("oslo", "Oslo again"))
+        verify(!cities.add("a;b", "Not a city"))
+        // The first city is the default until another is made so.
+        compare(cities.defaultCity, "oslo")
+        verify(cities.makeDefault("lima"))
+        compare(cities.defaultCity, "lima")
+        var other = Qt.createQmlObject("import Halvane 1.0; Cities {}", test)
+        compare(other.count, 2)
+        compare(other.defaultCity, "lima")
+        verify(cities.remove("lima"))
+        compare(cities.defaultCity, "oslo")
+        compare(cities.count, 1)
+        other.destroy()
+    }
+
+    function test_6_weatherIconNames() {
+        compare(WeatherIcon.name("qrc:/img/03.svg"), "weather-few-clouds")
+        compare(WeatherIcon.name("qrc:/img/34.svg"), "weather-clear-night")
+        compare(WeatherIcon.name("qrc:/img/12.svg", true), "weather-showers")
+        compare(WeatherIcon.name("qrc:/img/14.svg", true), "weather-showers-scattered-night")
+        compare(WeatherIcon.name("qrc:/img/Weather-partlycloudy-Tiny-1.2.svg"), "weather-none-available")
+    }
 }
