@@ -1,6 +1,7 @@
 #include "hvqmlitemmodel.h"
 
 #include <QtCore/QDebug>
+#include <QtCore/QLocale>
 #include <QtCore/QRegularExpression>
 #include <QtGui/QTextDocument>
 
@@ -202,6 +203,16 @@ QHash<int, QByteArray> HVQmlItemModel::roleNames() const
 
 QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
 {
+    if (role == HVItemModel::AttachmentsRole) {
+        // Sizes as people read them ("1.2 KB"), beside the byte count.
+        QVariantList attachments = QSortFilterProxyModel::data(index, role).toList();
+        for (QVariant &attachment : attachments) {
+            QVariantMap map = attachment.toMap();
+            map.insert(QStringLiteral("sizeText"), QLocale().formattedDataSize(map.value(QStringLiteral("size")).toLongLong()));
+            attachment = map;
+        }
+        return attachments;
+    }
     if (role < ItemIdRole)
         return QSortFilterProxyModel::data(index, role);
     if (!index.isValid() || index.model() != this)

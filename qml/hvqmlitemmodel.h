@@ -14,7 +14,8 @@ class HVRetrieveServiceAction;
 /*!
  * The day's items of one type for QML: the factory's proxy over the one shared
  * item model, under its role names plus "date", "type" and a few roles a view
- * needs ("itemId", "speechText", "richBody", "start", "end"). Live as the
+ * needs ("itemId", "speechText", "richBody", "start", "end"; attachments carry
+ * a "sizeText"). Live as the
  * sources change; moves to the new day with the shared model.
  */
 class HVQmlItemModel : public QSortFilterProxyModel

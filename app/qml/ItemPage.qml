@@ -126,7 +126,7 @@ Kirigami.ScrollablePage {
                     elide: Text.ElideMiddle
                 }
                 Controls.Label {
-                    text: Qt.locale().formattedDataSize(modelData.size)
+                    text: modelData.sizeText
                     opacity: 0.7
                 }
             }

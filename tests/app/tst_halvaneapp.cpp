@@ -46,6 +46,8 @@ public Q_SLOTS:
             QVariantMap{{QStringLiteral("id"), QStringLiteral("m2")}, {QStringLiteral("date"), QStringLiteral("today 09:00")},
                         {QStringLiteral("from"), QStringLiteral("bob@example.org")}, {QStringLiteral("messageType"), 1},
                         {QStringLiteral("subject"), QStringLiteral("Agenda")},
+                        {QStringLiteral("attachments"), QVariantList{QVariantMap{{QStringLiteral("fileName"), QStringLiteral("agenda.pdf")},
+                                                                                 {QStringLiteral("size"), 2048}}}},
                         {QStringLiteral("body"), QStringLiteral("<p>See <img src=\"http://127.0.0.1:9/x.png\">the plan</p>")}}};
         const QVariantList events = {
             QVariantMap{{QStringLiteral("id"), QStringLiteral("e1")}, {QStringLiteral("date"), QStringLiteral("today 10:00")},

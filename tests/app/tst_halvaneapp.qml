@@ -40,6 +40,8 @@ TestCase {
         // Remote content is gone before the body reaches the view.
         verify(page.model.get(0).richBody.indexOf("127.0.0.1") < 0)
         verify(page.model.get(0).richBody.indexOf("the plan") >= 0)
+        compare(page.model.get(0).attachments[0].fileName, "agenda.pdf")
+        verify(page.model.get(0).attachments[0].sizeText.indexOf("KiB") > 0)
 
         verify(testSetup.writeItems("halvanetestmessage", [
             { "id": "m1", "date": "today 08:00", "from": "Ada", "messageType": 2, "body": "Bring the keys" },
