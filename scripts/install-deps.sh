@@ -55,6 +55,7 @@ packages=(
     qml-module-org-kde-kirigami2
     kirigami2-dev
     qml-module-qttest
+    qml-module-qt-labs-settings
     qml
     breeze-icon-theme
     libqt5svg5

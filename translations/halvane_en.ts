@@ -197,5 +197,9 @@
         <source>No contact has the address %1.</source>
         <translation>No contact has the address %1.</translation>
     </message>
+    <message id="hv_app_today_shows">
+        <source>On the Today page</source>
+        <translation>On the Today page</translation>
+    </message>
 </context>
 </TS>

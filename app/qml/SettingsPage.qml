@@ -85,6 +85,34 @@ Kirigami.ScrollablePage {
 
         Kirigami.Separator { Layout.fillWidth: true }
 
+        Kirigami.Heading {
+            level: 3
+            //% "On the Today page"
+            text: qsTrId("hv_app_today_shows")
+        }
+        Controls.CheckBox {
+            text: qsTrId("hv_app_weather")
+            checked: applicationWindow().showWeather
+            onToggled: applicationWindow().showWeather = checked
+        }
+        Controls.CheckBox {
+            text: qsTrId("hv_app_events")
+            checked: applicationWindow().showEvents
+            onToggled: applicationWindow().showEvents = checked
+        }
+        Controls.CheckBox {
+            text: qsTrId("hv_app_messages")
+            checked: applicationWindow().showMessages
+            onToggled: applicationWindow().showMessages = checked
+        }
+        Controls.CheckBox {
+            text: qsTrId("hv_app_feeds")
+            checked: applicationWindow().showFeeds
+            onToggled: applicationWindow().showFeeds = checked
+        }
+
+        Kirigami.Separator { Layout.fillWidth: true }
+
         Controls.Switch {
             //% "Voice control"
             text: qsTrId("hv_app_voice_control")

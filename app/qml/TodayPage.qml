@@ -34,6 +34,7 @@ Kirigami.ScrollablePage {
         TodayCard {
             //% "Weather"
             title: qsTrId("hv_app_weather")
+            visible: applicationWindow().showWeather
             iconName: "weather-few-clouds"
             quietText: !weather.sourceAvailable
                        //% "No weather source is installed."
@@ -82,6 +83,7 @@ Kirigami.ScrollablePage {
         TodayCard {
             //% "Next"
             title: qsTrId("hv_app_next_events")
+            visible: applicationWindow().showEvents
             iconName: "view-calendar-day"
             quietText: !events.sourceAvailable
                        //% "No calendar is installed."
@@ -118,6 +120,7 @@ Kirigami.ScrollablePage {
         TodayCard {
             //% "Messages"
             title: qsTrId("hv_app_messages")
+            visible: applicationWindow().showMessages
             iconName: "mail-message"
             quietText: !messages.sourceAvailable
                        //% "No SMS or e-mail source is installed."
@@ -166,6 +169,7 @@ Kirigami.ScrollablePage {
         TodayCard {
             //% "Feeds"
             title: qsTrId("hv_app_feeds")
+            visible: applicationWindow().showFeeds
             iconName: "application-rss+xml"
             quietText: !feeds.sourceAvailable
                        //% "No feeds source is installed."

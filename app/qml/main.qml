@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15 as Controls
 import org.kde.kirigami 2.20 as Kirigami
+import Qt.labs.settings 1.1
 import Halvane 1.0
 
 Kirigami.ApplicationWindow {
@@ -15,6 +16,20 @@ Kirigami.ApplicationWindow {
     // True while the day is being retrieved (the screenshot waits for it).
     readonly property bool busy: todayModel.busy
     property bool voiceEnabled: true
+    // Which sources the Today page shows.
+    property bool showWeather: true
+    property bool showEvents: true
+    property bool showMessages: true
+    property bool showFeeds: true
+
+    Settings {
+        category: "app"
+        property alias voiceEnabled: root.voiceEnabled
+        property alias showWeather: root.showWeather
+        property alias showEvents: root.showEvents
+        property alias showMessages: root.showMessages
+        property alias showFeeds: root.showFeeds
+    }
 
     ItemModel { id: todayModel; itemType: "event" }
 
