@@ -106,6 +106,13 @@ int main(int argc, char **argv)
         if (QFileInfo(base).isDir())
             qputenv("HALVANE_PLUGINS_PATH", QFile::encodeName(base + QLatin1Char('/')));
     }
+    // And the recogniser's dictionary and language model built beside it.
+    if (qEnvironmentVariableIsEmpty("HALVANE_VOICE_DATA")) {
+        const QString voiceData = besideProgram(HALVANE_RELATIVE_DATA_DIR "/voice");
+        if (QFileInfo(voiceData + QLatin1String("/hv.dic")).isFile()
+            && !QFileInfo::exists(QStringLiteral(HALVANE_INSTALLED_DATA_DIR "/voice/hv.dic")))
+            qputenv("HALVANE_VOICE_DATA", QFile::encodeName(voiceData));
+    }
     loadTranslations(app);
 
     std::unique_ptr<HVDemoProfile> demo;
