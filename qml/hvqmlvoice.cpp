@@ -17,6 +17,7 @@ HVVoicePluginManager *manager()
 }
 
 const char InitializedProperty[] = "halvaneInitialized";
+const char InitializingProperty[] = "halvaneInitializing";
 
 } // namespace
 
@@ -73,6 +74,9 @@ void HVQmlVoice::load()
         return;
     }
     connect(voice, &HVVoice::initializeFinished, this, &HVQmlVoice::onInitialized, Qt::UniqueConnection);
+    if (voice->property(InitializingProperty).toBool())
+        return;
+    voice->setProperty(InitializingProperty, true);
     voice->initialize();
 }
 
