@@ -109,7 +109,8 @@ Kirigami.ScrollablePage {
                         elide: Text.ElideRight
                     }
                     Controls.Label {
-                        text: Today.until(model.start)
+                        // Read "now" so the text follows the minute clock.
+                        text: Today.now ? Today.until(model.start) : ""
                         color: Kirigami.Theme.highlightColor
                         visible: index === 0 && text.length > 0
                     }
