@@ -63,6 +63,8 @@ public Q_SLOTS:
         qputenv("HALVANE_PLUGINS_PATH", QFile::encodeName(base));
         qputenv("HALVANE_TEST_ITEMS_DIR", QFile::encodeName(m_itemsDir));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(base + QLatin1String("config")));
+        // No system bus: no modem to reach, and never a real call from a test.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + QFile::encodeName(base) + "no-system-bus");
         QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
         QCoreApplication::setApplicationName(QStringLiteral("halvane"));
         HVTest::loadTranslations();

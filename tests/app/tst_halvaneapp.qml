@@ -125,4 +125,16 @@ TestCase {
         compare(WeatherIcon.name("qrc:/img/14.svg", true), "weather-showers-scattered-night")
         compare(WeatherIcon.name("qrc:/img/Weather-partlycloudy-Tiny-1.2.svg"), "weather-none-available")
     }
+
+    Caller { id: caller }
+    SignalSpy { id: callFailures; target: caller; signalName: "callFailed" }
+
+    function test_7_aCallThatCannotBePlacedSaysSo() {
+        // Nothing to call; and no modem (the test has no system bus).
+        caller.makeCall("phone", "")
+        compare(callFailures.count, 1)
+        caller.makeCall("phone", "+15550101")
+        compare(callFailures.count, 2)
+        verify(callFailures.signalArguments[1][0].length > 0)
+    }
 }
