@@ -41,9 +41,9 @@ void loadTranslations(QCoreApplication &app)
         QCoreApplication::installTranslator(translator);
 }
 
-int usageError(const QString &message, const QCommandLineParser &parser)
+int usageError(const QString &message)
 {
-    std::fprintf(stderr, "halvane: %s\n\n%s", qPrintable(message), qPrintable(parser.helpText()));
+    std::fprintf(stderr, "halvane: %s (see halvane --help)\n", qPrintable(message));
     return 2;
 }
 
@@ -51,12 +51,11 @@ int usageError(const QString &message, const QCommandLineParser &parser)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QGuiApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
-    QCoreApplication::setApplicationName(QStringLiteral("halvane"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("halvane"));
+    // Options are read before the window system is reached, so that --help
+    // and usage errors work without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Your day at a glance: weather, events, messages and feeds."));
@@ -79,23 +78,41 @@ int main(int argc, char **argv)
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
         QStringLiteral("Also print the framework's and the sources' debug lines."));
     parser.addOptions({demoOption, screenshotOption, pageOption, sizeOption, settleOption, verboseOption});
-    parser.process(app);
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        // The help names the program as the application object has it.
+        QCoreApplication core(argc, argv);
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("halvane %s\n", HALVANE_VERSION);
+        return 0;
+    }
 
     static const QStringList pages = {QStringLiteral("today"), QStringLiteral("weather"), QStringLiteral("messages"),
                                       QStringLiteral("events"), QStringLiteral("feeds"), QStringLiteral("settings")};
     const QString page = parser.value(pageOption);
     if (!pages.contains(page))
-        return usageError(QStringLiteral("no such page: ") + page, parser);
+        return usageError(QStringLiteral("no such page: ") + page);
     const QRegularExpressionMatch size
         = QRegularExpression(QStringLiteral("^(\\d{2,5})x(\\d{2,5})$")).match(parser.value(sizeOption));
     if (!size.hasMatch())
-        return usageError(QStringLiteral("--size takes WxH, for example 360x720"), parser);
+        return usageError(QStringLiteral("--size takes WxH, for example 360x720"));
     bool ok = true;
     const int settle = parser.value(settleOption).toInt(&ok);
     if (!ok || settle < 0)
-        return usageError(QStringLiteral("--settle takes a number of milliseconds"), parser);
+        return usageError(QStringLiteral("--settle takes a number of milliseconds"));
     if (!parser.positionalArguments().isEmpty())
-        return usageError(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first(), parser);
+        return usageError(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first());
+
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("halvane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("halvane"));
 
     if (!parser.isSet(verboseOption) && qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
         QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\nkf.kirigami.warning=false"));
