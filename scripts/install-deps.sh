@@ -44,6 +44,21 @@ packages=(
     dovecot-imapd
     # voice benchmark: the stock decoder side by side
     pocketsphinx
+    # the QML module and the app (Kirigami), their tests, and icons with the
+    # freedesktop weather names (SVG, drawn through Qt's SVG icon engine)
+    qtdeclarative5-dev
+    qtquickcontrols2-5-dev
+    qml-module-qtquick2
+    qml-module-qtquick-controls2
+    qml-module-qtquick-layouts
+    qml-module-qtquick-window2
+    qml-module-org-kde-kirigami2
+    kirigami2-dev
+    qml-module-qttest
+    qml-module-qt-labs-settings
+    qml
+    breeze-icon-theme
+    libqt5svg5
     # sanitizer and fuzzing builds
     clang-14
     libclang-rt-14-dev

@@ -1,7 +1,7 @@
 #!/bin/bash
 # The two ways into the project:
 #   scripts/setup.sh demo   installs what is missing, builds what the demo runs (target
-#                           halvane-demo), runs halvane-overview --demo
+#                           halvane-demo), runs halvane-overview --demo, says how to start the app
 #   scripts/setup.sh test   installs what is missing, builds, runs every test: the suite,
 #                           the suite again under AddressSanitizer + UndefinedBehaviorSanitizer,
 #                           the fuzz targets for a minute each, and the threaded tests under
@@ -33,7 +33,13 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 if [ "$1" = demo ]; then
     # Only what the demo runs; the test command builds the rest in the same tree.
     cmake --build "$build" --parallel "$jobs" --target halvane-demo
-    exec "$build/bin/halvane-overview" --demo
+    status=0
+    "$build/bin/halvane-overview" --demo || status=$?
+    echo
+    echo "The app on the same sample data (needs a display):"
+    echo "    cmake --build $build --target halvane && $build/bin/halvane --demo"
+    echo "Without a display, a picture of it: QT_QPA_PLATFORM=offscreen $build/bin/halvane --demo --screenshot today.png"
+    exit $status
 fi
 cmake --build "$build" --parallel "$jobs"
 

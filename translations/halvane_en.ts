@@ -11,5 +11,195 @@
         <source>The operation was cancelled.</source>
         <translation>The operation was cancelled.</translation>
     </message>
+    <message id="hv_app_events">
+        <source>Events</source>
+        <translation>Events</translation>
+    </message>
+    <message id="hv_app_events_none">
+        <source>Nothing on the calendar today.</source>
+        <translation>Nothing on the calendar today.</translation>
+    </message>
+    <message id="hv_app_event_with">
+        <source>With %1</source>
+        <translation>With %1</translation>
+    </message>
+    <message id="hv_app_feeds">
+        <source>Feeds</source>
+        <translation>Feeds</translation>
+    </message>
+    <message id="hv_app_feeds_empty">
+        <source>No feed messages today.</source>
+        <translation>No feed messages today.</translation>
+    </message>
+    <message id="hv_app_no_source">
+        <source>No source for these items is installed.</source>
+        <translation>No source for these items is installed.</translation>
+    </message>
+    <message id="hv_app_read_aloud">
+        <source>Read aloud</source>
+        <translation>Read aloud</translation>
+    </message>
+    <message id="hv_app_call_back">
+        <source>Call back</source>
+        <translation>Call back</translation>
+    </message>
+    <message id="hv_app_attendees">
+        <source>Attendees</source>
+        <translation>Attendees</translation>
+    </message>
+    <message id="hv_app_from">
+        <source>From:</source>
+        <translation>From:</translation>
+    </message>
+    <message id="hv_app_time">
+        <source>Time:</source>
+        <translation>Time:</translation>
+    </message>
+    <message id="hv_app_place">
+        <source>Place:</source>
+        <translation>Place:</translation>
+    </message>
+    <message id="hv_app_channel">
+        <source>Channel:</source>
+        <translation>Channel:</translation>
+    </message>
+    <message id="hv_app_attachments">
+        <source>Attachments</source>
+        <translation>Attachments</translation>
+    </message>
+    <message id="hv_app_title">
+        <source>Halvane</source>
+        <translation>Halvane</translation>
+    </message>
+    <message id="hv_app_settings">
+        <source>Settings</source>
+        <translation>Settings</translation>
+    </message>
+    <message id="hv_app_listening">
+        <source>Listening</source>
+        <translation>Listening</translation>
+    </message>
+    <message id="hv_app_messages">
+        <source>Messages</source>
+        <translation>Messages</translation>
+    </message>
+    <message id="hv_app_messages_empty">
+        <source>No messages today.</source>
+        <translation>No messages today.</translation>
+    </message>
+    <message id="hv_app_cities">
+        <source>Weather cities</source>
+        <translation>Weather cities</translation>
+    </message>
+    <message id="hv_app_default_city">
+        <source>Default city</source>
+        <translation>Default city</translation>
+    </message>
+    <message id="hv_app_remove">
+        <source>Remove</source>
+        <translation>Remove</translation>
+    </message>
+    <message id="hv_app_cities_empty">
+        <source>No cities yet.</source>
+        <translation>No cities yet.</translation>
+    </message>
+    <message id="hv_app_city_id">
+        <source>City id</source>
+        <translation>City id</translation>
+    </message>
+    <message id="hv_app_city_name">
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message id="hv_app_add">
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message id="hv_app_voice_control">
+        <source>Voice control</source>
+        <translation>Voice control</translation>
+    </message>
+    <message id="hv_app_today">
+        <source>Today</source>
+        <translation>Today</translation>
+    </message>
+    <message id="hv_app_weather">
+        <source>Weather</source>
+        <translation>Weather</translation>
+    </message>
+    <message id="hv_app_weather_no_source">
+        <source>No weather source is installed.</source>
+        <translation>No weather source is installed.</translation>
+    </message>
+    <message id="hv_app_weather_empty">
+        <source>No forecast yet. Add a city in the settings.</source>
+        <translation>No forecast yet. Add a city in the settings.</translation>
+    </message>
+    <message id="hv_app_temperature_range">
+        <source>%1° / %2°</source>
+        <translation>%1° / %2°</translation>
+    </message>
+    <message id="hv_app_next_events">
+        <source>Next</source>
+        <translation>Next</translation>
+    </message>
+    <message id="hv_app_events_no_source">
+        <source>No calendar is installed.</source>
+        <translation>No calendar is installed.</translation>
+    </message>
+    <message id="hv_app_events_empty">
+        <source>Nothing more on the calendar today.</source>
+        <translation>Nothing more on the calendar today.</translation>
+    </message>
+    <message id="hv_app_messages_no_source">
+        <source>No SMS or e-mail source is installed.</source>
+        <translation>No SMS or e-mail source is installed.</translation>
+    </message>
+    <message id="hv_app_feeds_no_source">
+        <source>No feeds source is installed.</source>
+        <translation>No feeds source is installed.</translation>
+    </message>
+    <message id="hv_app_feeds_count" numerus="yes">
+        <source>%n new feed message(s) today</source>
+        <translation>
+            <numerusform>%n new feed message today</numerusform>
+            <numerusform>%n new feed messages today</numerusform>
+        </translation>
+    </message>
+    <message id="hv_app_wind">
+        <source>Wind %1 %2</source>
+        <translation>Wind %1 %2</translation>
+    </message>
+    <message id="hv_app_until_now">
+        <source>now</source>
+        <translation>now</translation>
+    </message>
+    <message id="hv_app_until_minutes" numerus="yes">
+        <source>in %n min</source>
+        <translation>
+            <numerusform>in %n min</numerusform>
+            <numerusform>in %n min</numerusform>
+        </translation>
+    </message>
+    <message id="hv_app_until_hours">
+        <source>in %1 h %2 min</source>
+        <translation>in %1 h %2 min</translation>
+    </message>
+    <message id="hv_app_call_nothing">
+        <source>There is no number or address to call.</source>
+        <translation>There is no number or address to call.</translation>
+    </message>
+    <message id="hv_app_call_no_modem">
+        <source>Calls are not available: no modem was found.</source>
+        <translation>Calls are not available: no modem was found.</translation>
+    </message>
+    <message id="hv_app_call_no_contact">
+        <source>No contact has the address %1.</source>
+        <translation>No contact has the address %1.</translation>
+    </message>
+    <message id="hv_app_today_shows">
+        <source>On the Today page</source>
+        <translation>On the Today page</translation>
+    </message>
 </context>
 </TS>

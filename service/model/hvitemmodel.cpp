@@ -319,6 +319,11 @@ QHash<int, QByteArray> HVItemModel::getRoles(const QString &itemType)
     return QHash<int, QByteArray>();
 }
 
+HVRetrieveServiceAction *HVItemModel::retrieveAction() const
+{
+    return &d->retrieveAction;
+}
+
 QHash<int, QByteArray> HVItemModel::roleNames() const
 {
     return roleTables().common;

@@ -11,6 +11,7 @@
 namespace Halvane {
 
 class HVItemModelPrivate;
+class HVRetrieveServiceAction;
 
 /*!
  * One flat list of the day's records of all types. It fills itself from its own
@@ -71,6 +72,10 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     QHash<int, QByteArray> roleNames() const override;
+
+    // The model's own retrieval: its activity tells whether it runs, and a
+    // new range started on it moves the model to another day.
+    HVRetrieveServiceAction *retrieveAction() const;
 
 public Q_SLOTS:
     void addNewItems(const QList<HVItem> &items);

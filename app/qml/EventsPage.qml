@@ -1,0 +1,59 @@
+import QtQuick 2.15
+import QtQuick.Layouts 1.15
+import QtQuick.Controls 2.15 as Controls
+import org.kde.kirigami 2.20 as Kirigami
+import Halvane 1.0
+
+ItemListPage {
+    id: page
+    //% "Events"
+    title: qsTrId("hv_app_events")
+    itemType: "event"
+    screen: Voice.EventsScreen
+    emptyIcon: "view-calendar-day"
+    //% "Nothing on the calendar today."
+    emptyText: qsTrId("hv_app_events_none")
+
+    rowDelegate: Controls.ItemDelegate {
+        width: ListView.view.width
+        highlighted: ListView.isCurrentItem
+        onClicked: {
+            ListView.view.currentIndex = index
+            page.openCurrent()
+        }
+        contentItem: RowLayout {
+            spacing: Kirigami.Units.largeSpacing
+            ColumnLayout {
+                spacing: 0
+                Layout.preferredWidth: Kirigami.Units.gridUnit * 3
+                Controls.Label { text: model.startDateTime; font.bold: true }
+                Controls.Label { text: model.endDateTime; opacity: 0.7 }
+            }
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 0
+                Controls.Label {
+                    text: model.displayLabel
+                    font.bold: true
+                    Layout.fillWidth: true
+                    elide: Text.ElideRight
+                }
+                Controls.Label {
+                    visible: text.length > 0
+                    text: model.locationName
+                    Layout.fillWidth: true
+                    elide: Text.ElideRight
+                    opacity: 0.8
+                }
+                Controls.Label {
+                    visible: model.participants.length > 0
+                    //% "With %1"
+                    text: qsTrId("hv_app_event_with").arg(model.participants.join(", "))
+                    Layout.fillWidth: true
+                    elide: Text.ElideRight
+                    opacity: 0.7
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,148 @@
+import QtQuick 2.15
+import QtQuick.Layouts 1.15
+import QtQuick.Controls 2.15 as Controls
+import org.kde.kirigami 2.20 as Kirigami
+import Halvane 1.0
+
+// One item in full: its whole text (HTML as rich text, nothing remote is
+// loaded), attachments by name and size, and what can be done with it.
+Kirigami.ScrollablePage {
+    id: page
+
+    property var item: ({})
+    property var listPage
+    property var reader
+    property var caller
+    readonly property bool isItemList: true
+    readonly property int screen: listPage ? listPage.screen : Voice.HomeScreen
+    readonly property bool isMessage: item.type === "message"
+    readonly property bool isEvent: item.type === "event"
+
+    title: item.subject || item.title || item.displayLabel || item.from || item.city || ""
+
+    function next() { if (listPage) { listPage.next(); item = listPage.current() } }
+    function previous() { if (listPage) { listPage.previous(); item = listPage.current() } }
+    function readCurrent() { if (reader) reader.sayText(item.speechText) }
+    function openCurrent() {}
+    function readAttendees() {
+        if (reader && item.participants && item.participants.length > 0)
+            reader.sayText(item.participants.join(", "))
+    }
+    function callCurrent() {
+        if (!caller)
+            return
+        if (item.phoneNumber)
+            caller.makeCall("phone", item.phoneNumber)
+        else if (isMessage)
+            caller.makeCall("email", item.from)
+        else
+            caller.makeCall("email", item.creator)
+    }
+
+    actions {
+        main: Kirigami.Action {
+            //% "Read aloud"
+            text: qsTrId("hv_app_read_aloud")
+            icon.name: "media-playback-start"
+            enabled: page.reader && page.reader.available
+            onTriggered: page.readCurrent()
+        }
+        contextualActions: [
+            Kirigami.Action {
+                //% "Call back"
+                text: qsTrId("hv_app_call_back")
+                icon.name: "call-start"
+                visible: page.isMessage || (page.isEvent && (page.item.creator || "").length > 0)
+                onTriggered: page.callCurrent()
+            },
+            Kirigami.Action {
+                //% "Attendees"
+                text: qsTrId("hv_app_attendees")
+                icon.name: "system-users"
+                visible: page.isEvent && page.item.participants && page.item.participants.length > 0
+                onTriggered: attendeesSheet.open()
+            }
+        ]
+    }
+
+    ColumnLayout {
+        spacing: Kirigami.Units.largeSpacing
+
+        Kirigami.FormLayout {
+            Layout.fillWidth: true
+            Controls.Label {
+                visible: page.isMessage
+                //% "From:"
+                Kirigami.FormData.label: qsTrId("hv_app_from")
+                text: page.item.from || ""
+            }
+            Controls.Label {
+                //% "Time:"
+                Kirigami.FormData.label: qsTrId("hv_app_time")
+                text: page.isEvent ? (page.item.startDateTime + " – " + page.item.endDateTime)
+                                   : Qt.formatTime(page.item.date, "hh:mm")
+            }
+            Controls.Label {
+                visible: page.isEvent && text.length > 0
+                //% "Place:"
+                Kirigami.FormData.label: qsTrId("hv_app_place")
+                text: page.item.locationName || ""
+            }
+            Controls.Label {
+                visible: page.item.type === "feed"
+                //% "Channel:"
+                Kirigami.FormData.label: qsTrId("hv_app_channel")
+                text: page.item.channel || ""
+            }
+        }
+
+        Controls.Label {
+            Layout.fillWidth: true
+            wrapMode: Text.Wrap
+            textFormat: Text.RichText
+            text: page.item.richBody || ""
+            onLinkActivated: Qt.openUrlExternally(link)
+        }
+
+        Kirigami.Heading {
+            level: 4
+            visible: attachments.count > 0
+            //% "Attachments"
+            text: qsTrId("hv_app_attachments")
+        }
+        Repeater {
+            id: attachments
+            model: page.item.attachments || []
+            delegate: RowLayout {
+                Layout.fillWidth: true
+                Kirigami.Icon {
+                    source: "mail-attachment"
+                    Layout.preferredWidth: Kirigami.Units.iconSizes.small
+                    Layout.preferredHeight: Layout.preferredWidth
+                }
+                Controls.Label {
+                    text: modelData.fileName
+                    Layout.fillWidth: true
+                    elide: Text.ElideMiddle
+                }
+                Controls.Label {
+                    text: modelData.sizeText
+                    opacity: 0.7
+                }
+            }
+        }
+    }
+
+    Kirigami.OverlaySheet {
+        id: attendeesSheet
+        header: Kirigami.Heading { text: qsTrId("hv_app_attendees") }
+        ListView {
+            implicitWidth: Kirigami.Units.gridUnit * 16
+            model: page.item.participants || []
+            delegate: Controls.ItemDelegate {
+                width: ListView.view.width
+                text: modelData
+            }
+        }
+    }
+}

@@ -1,0 +1,188 @@
+import QtQuick 2.15
+import QtQuick.Layouts 1.15
+import QtQuick.Controls 2.15 as Controls
+import org.kde.kirigami 2.20 as Kirigami
+import Halvane 1.0
+
+// The home screen: the day at a glance, one card per kind of item.
+Kirigami.ScrollablePage {
+    id: page
+
+    property var reader
+    readonly property int screen: Voice.HomeScreen
+    readonly property bool isItemList: false
+
+    signal openRequested(string name)
+
+    //% "Today"
+    title: qsTrId("hv_app_today")
+
+    ItemModel { id: weather; itemType: "weather" }
+    ItemModel { id: events; itemType: "event"; endingAfter: Today.now }
+    ItemModel { id: messages; itemType: "message"; newestFirst: true }
+    ItemModel { id: feeds; itemType: "feed" }
+
+    ColumnLayout {
+        spacing: Kirigami.Units.largeSpacing
+
+        Controls.Label {
+            Layout.fillWidth: true
+            text: Qt.formatDate(Today.now, Qt.locale().dateFormat(Locale.LongFormat))
+            opacity: 0.8
+        }
+
+        TodayCard {
+            //% "Weather"
+            title: qsTrId("hv_app_weather")
+            visible: applicationWindow().showWeather
+            iconName: "weather-few-clouds"
+            quietText: !weather.sourceAvailable
+                       //% "No weather source is installed."
+                       ? qsTrId("hv_app_weather_no_source")
+                       : weather.count === 0
+                         //% "No forecast yet. Add a city in the settings."
+                         ? qsTrId("hv_app_weather_empty") : ""
+            onOpened: page.openRequested("weather")
+
+            Repeater {
+                model: weather
+                delegate: RowLayout {
+                    visible: model.defaultCity || (weather.count === 1)
+                    Layout.fillWidth: true
+                    spacing: Kirigami.Units.largeSpacing
+                    Kirigami.Icon {
+                        source: WeatherIcon.name(model.image)
+                        fallback: "weather-none-available"
+                        Layout.preferredWidth: Kirigami.Units.iconSizes.large
+                        Layout.preferredHeight: Layout.preferredWidth
+                    }
+                    ColumnLayout {
+                        Layout.fillWidth: true
+                        spacing: 0
+                        Kirigami.Heading {
+                            level: 2
+                            text: model.city
+                            Layout.fillWidth: true
+                            elide: Text.ElideRight
+                        }
+                        Controls.Label {
+                            text: model.description
+                            Layout.fillWidth: true
+                            elide: Text.ElideRight
+                        }
+                    }
+                    Controls.Label {
+                        //% "%1° / %2°"
+                        text: qsTrId("hv_app_temperature_range").arg(model.temperatureMin).arg(model.temperatureMax)
+                        font.bold: true
+                    }
+                }
+            }
+        }
+
+        TodayCard {
+            //% "Next"
+            title: qsTrId("hv_app_next_events")
+            visible: applicationWindow().showEvents
+            iconName: "view-calendar-day"
+            quietText: !events.sourceAvailable
+                       //% "No calendar is installed."
+                       ? qsTrId("hv_app_events_no_source")
+                       : events.count === 0
+                         //% "Nothing more on the calendar today."
+                         ? qsTrId("hv_app_events_empty") : ""
+            onOpened: page.openRequested("events")
+
+            Repeater {
+                model: events
+                delegate: RowLayout {
+                    visible: index < 3
+                    Layout.fillWidth: true
+                    Controls.Label {
+                        text: model.startDateTime
+                        font.bold: true
+                        Layout.preferredWidth: Kirigami.Units.gridUnit * 3
+                    }
+                    Controls.Label {
+                        text: model.displayLabel
+                        Layout.fillWidth: true
+                        elide: Text.ElideRight
+                    }
+                    Controls.Label {
+                        // Read "now" so the text follows the minute clock.
+                        text: Today.now ? Today.until(model.start) : ""
+                        color: Kirigami.Theme.highlightColor
+                        visible: index === 0 && text.length > 0
+                    }
+                }
+            }
+        }
+
+        TodayCard {
+            //% "Messages"
+            title: qsTrId("hv_app_messages")
+            visible: applicationWindow().showMessages
+            iconName: "mail-message"
+            quietText: !messages.sourceAvailable
+                       //% "No SMS or e-mail source is installed."
+                       ? qsTrId("hv_app_messages_no_source")
+                       : messages.count === 0
+                         //% "No messages today."
+                         ? qsTrId("hv_app_messages_empty") : ""
+            onOpened: page.openRequested("messages")
+
+            Repeater {
+                model: messages
+                delegate: RowLayout {
+                    visible: index < 3
+                    Layout.fillWidth: true
+                    Kirigami.Icon {
+                        source: model.messageType === 2 ? "smartphone" : "mail-unread"
+                        Layout.preferredWidth: Kirigami.Units.iconSizes.small
+                        Layout.preferredHeight: Layout.preferredWidth
+                    }
+                    ColumnLayout {
+                        Layout.fillWidth: true
+                        spacing: 0
+                        Controls.Label {
+                            text: model.from
+                            font.bold: true
+                            Layout.fillWidth: true
+                            elide: Text.ElideRight
+                        }
+                        Controls.Label {
+                            text: model.messageType === 2 || model.subject.length === 0 ? model.body : model.subject
+                            textFormat: Text.PlainText
+                            Layout.fillWidth: true
+                            elide: Text.ElideRight
+                            maximumLineCount: 1
+                            opacity: 0.8
+                        }
+                    }
+                    Controls.Label {
+                        text: Qt.formatTime(model.date, "hh:mm")
+                        opacity: 0.7
+                    }
+                }
+            }
+        }
+
+        TodayCard {
+            //% "Feeds"
+            title: qsTrId("hv_app_feeds")
+            visible: applicationWindow().showFeeds
+            iconName: "application-rss+xml"
+            quietText: !feeds.sourceAvailable
+                       //% "No feeds source is installed."
+                       ? qsTrId("hv_app_feeds_no_source") : ""
+            onOpened: page.openRequested("feeds")
+
+            Controls.Label {
+                visible: feeds.sourceAvailable
+                Layout.fillWidth: true
+                //% "%n new feed message(s) today"
+                text: qsTrId("hv_app_feeds_count", feeds.count)
+            }
+        }
+    }
+}

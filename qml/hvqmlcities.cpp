@@ -1,0 +1,234 @@
+#include "hvqmlcities.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDebug>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QSettings>
+
+#include "hvglobal.h"
+
+namespace Halvane {
+
+namespace {
+
+const QString CitiesKey = QStringLiteral("cities");
+
+QSettings *openSettings()
+{
+    // The file the weather source reads.
+    return new QSettings(QSettings::NativeFormat, QSettings::UserScope, QCoreApplication::organizationName(),
+                         QCoreApplication::applicationName());
+}
+
+bool validField(const QString &field)
+{
+    return !field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char(';'));
+}
+
+} // namespace
+
+HVQmlCities::HVQmlCities(QObject *parent)
+    : QAbstractListModel(parent)
+{
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &HVQmlCities::reload);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &HVQmlCities::reload);
+    reload();
+}
+
+QString HVQmlCities::fileName() const
+{
+    QScopedPointer<QSettings> settings(openSettings());
+    return settings->fileName();
+}
+
+void HVQmlCities::watchFile()
+{
+    const QString file = fileName();
+    // Editors replace the file: watch its directory too, and the file anew.
+    if (!m_watcher.files().isEmpty())
+        m_watcher.removePaths(m_watcher.files());
+    if (QFileInfo::exists(file))
+        m_watcher.addPath(file);
+    const QString dir = QFileInfo(file).absolutePath();
+    if (QFileInfo(dir).isDir() && !m_watcher.directories().contains(dir))
+        m_watcher.addPath(dir);
+}
+
+QList<HVQmlCities::City> HVQmlCities::parse(const QString &value)
+{
+    QList<City> cities;
+    const QStringList entries = value.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString &entry : entries) {
+        const QStringList fields = entry.split(QLatin1Char(','));
+        City city;
+        city.id = fields.value(0).trimmed();
+        if (!city.id.startsWith(QLatin1String("cityId:"))) {
+            qWarning() << "Cities: entry without an id skipped:" << entry;
+            continue;
+        }
+        city.id.remove(0, 7);
+        if (city.id.isEmpty())
+            continue;
+        city.name = fields.value(1);
+        city.country = fields.value(2);
+        city.zone = fields.value(3);
+        city.isDefault = fields.mid(4).contains(QLatin1String("default"));
+        cities.append(city);
+    }
+    return cities;
+}
+
+QString HVQmlCities::format(const QList<City> &cities)
+{
+    QStringList entries;
+    for (const City &city : cities) {
+        QString entry = QLatin1String("cityId:") + city.id + QLatin1Char(',') + city.name + QLatin1Char(',')
+            + city.country + QLatin1Char(',') + city.zone;
+        if (city.isDefault)
+            entry += QLatin1String(",default");
+        entries.append(entry);
+    }
+    return entries.join(QLatin1Char(';'));
+}
+
+void HVQmlCities::reload()
+{
+    const QString file = fileName();
+    QString problem;
+    QList<City> cities;
+    if (!settingsFileIsSafe(file, &problem)) {
+        qWarning() << "Cities: settings refused:" << problem;
+    } else {
+        QScopedPointer<QSettings> settings(openSettings());
+        cities = parse(settings->value(CitiesKey).toString());
+    }
+    const QString oldDefault = defaultCity();
+    const int oldCount = m_cities.size();
+    beginResetModel();
+    m_cities = cities;
+    endResetModel();
+    watchFile();
+    if (oldCount != m_cities.size())
+        Q_EMIT countChanged();
+    if (oldDefault != defaultCity())
+        Q_EMIT defaultCityChanged();
+}
+
+bool HVQmlCities::write(const QList<City> &cities)
+{
+    const QString file = fileName();
+    QString problem;
+    if (!settingsFileIsSafe(file, &problem)) {
+        qWarning() << "Cities: settings refused, not written:" << problem;
+        return false;
+    }
+    {
+        QScopedPointer<QSettings> settings(openSettings());
+        settings->setValue(CitiesKey, format(cities));
+        settings->sync();
+        if (settings->status() != QSettings::NoError) {
+            qWarning() << "Cities: cannot write" << settings->fileName();
+            return false;
+        }
+    }
+    reload();
+    return true;
+}
+
+QString HVQmlCities::defaultCity() const
+{
+    for (const City &city : m_cities) {
+        if (city.isDefault)
+            return city.id;
+    }
+    return QString();
+}
+
+int HVQmlCities::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_cities.size();
+}
+
+QVariant HVQmlCities::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_cities.size())
+        return QVariant();
+    const City &city = m_cities.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case NameRole:
+        return city.name;
+    case CityIdRole:
+        return city.id;
+    case CountryRole:
+        return city.country;
+    case ZoneRole:
+        return city.zone;
+    case IsDefaultRole:
+        return city.isDefault;
+    }
+    return QVariant();
+}
+
+QHash<int, QByteArray> HVQmlCities::roleNames() const
+{
+    return {{CityIdRole, "cityId"}, {NameRole, "name"}, {CountryRole, "country"}, {ZoneRole, "zone"},
+            {IsDefaultRole, "isDefault"}};
+}
+
+bool HVQmlCities::add(const QString &cityId, const QString &name, const QString &country, const QString &zone)
+{
+    const QString id = cityId.trimmed();
+    if (id.isEmpty() || !validField(id) || !validField(name) || !validField(country) || !validField(zone)) {
+        qWarning() << "Cities: not a city:" << cityId << name;
+        return false;
+    }
+    QList<City> cities = m_cities;
+    for (const City &city : cities) {
+        if (city.id == id)
+            return false;
+    }
+    City city;
+    city.id = id;
+    city.name = name.trimmed().isEmpty() ? id : name.trimmed();
+    city.country = country.trimmed();
+    city.zone = zone.trimmed();
+    city.isDefault = cities.isEmpty();
+    cities.append(city);
+    return write(cities);
+}
+
+bool HVQmlCities::remove(const QString &cityId)
+{
+    QList<City> cities = m_cities;
+    for (int i = 0; i < cities.size(); ++i) {
+        if (cities.at(i).id != cityId)
+            continue;
+        const bool wasDefault = cities.at(i).isDefault;
+        cities.removeAt(i);
+        // Some city stays the default while there is one.
+        if (wasDefault && !cities.isEmpty())
+            cities.first().isDefault = true;
+        return write(cities);
+    }
+    return false;
+}
+
+bool HVQmlCities::makeDefault(const QString &cityId)
+{
+    QList<City> cities = m_cities;
+    int found = -1;
+    for (int i = 0; i < cities.size(); ++i) {
+        cities[i].isDefault = cities.at(i).id == cityId;
+        if (cities[i].isDefault)
+            found = i;
+    }
+    if (found < 0)
+        return false;
+    // The default city goes first, as on the phone.
+    cities.move(found, 0);
+    return write(cities);
+}
+
+} // namespace Halvane

@@ -1,0 +1,282 @@
+#include "hvqmlitemmodel.h"
+
+#include <QtCore/QDebug>
+#include <QtCore/QLocale>
+#include <QtCore/QRegularExpression>
+#include <QtGui/QTextDocument>
+
+#include "hvdaywatcher.h"
+#include "hvevent.h"
+#include "hvfeed.h"
+#include "hvitemeventparticipant.h"
+#include "hvitemmodel.h"
+#include "hvitemmodelfactory.h"
+#include "hvitemtype.h"
+#include "hvmessage.h"
+#include "hvproxyitemmodel.h"
+#include "hvretrieveserviceaction.h"
+#include "hvservicefactory.h"
+#include "hvweather.h"
+
+namespace Halvane {
+
+namespace {
+
+QString plainText(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    QTextDocument document;
+    document.setHtml(HVQmlItemModel::richBody(text));
+    return document.toPlainText();
+}
+
+// What "Read aloud" says for an item.
+QString speechText(const HVItem &item)
+{
+    QStringList parts;
+    if (item.type() == HVItemType::TypeMessage) {
+        const HVMessage message(item);
+        parts << message.from() << message.subject() << plainText(message.body());
+    } else if (item.type() == HVItemType::TypeEvent) {
+        const HVEvent event(item);
+        parts << event.displayLabel() << event.startDateTime().toString(QStringLiteral("hh:mm"))
+              << event.locationName() << plainText(event.description());
+    } else if (item.type() == HVItemType::TypeFeed) {
+        const HVFeed feed(item);
+        parts << feed.channel() << feed.title() << plainText(feed.body());
+    } else if (item.type() == HVItemType::TypeWeather) {
+        const HVWeather weather(item);
+        parts << weather.city() << weather.description() << weather.temperatureMin() + QLatin1String(" / ")
+                      + weather.temperatureMax();
+    }
+    parts.removeAll(QString());
+    return parts.join(QLatin1String(". "));
+}
+
+QDateTime endOf(const HVItem &item)
+{
+    if (item.type() == HVItemType::TypeEvent) {
+        const HVEvent event(item);
+        if (event.endDateTime().isValid())
+            return event.endDateTime();
+        return event.startDateTime();
+    }
+    return item.dateTime();
+}
+
+} // namespace
+
+HVQmlItemModel::HVQmlItemModel(QObject *parent)
+    : QSortFilterProxyModel(parent)
+{
+    connect(this, &QAbstractItemModel::rowsInserted, this, &HVQmlItemModel::updateCount);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, &HVQmlItemModel::updateCount);
+    connect(this, &QAbstractItemModel::modelReset, this, &HVQmlItemModel::updateCount);
+    connect(this, &QAbstractItemModel::layoutChanged, this, &HVQmlItemModel::updateCount);
+}
+
+HVQmlItemModel::~HVQmlItemModel()
+{
+    delete m_source.data();
+}
+
+QString HVQmlItemModel::typeName(const QVariant &itemType)
+{
+    if (itemType.type() == QVariant::String) {
+        const QString name = itemType.toString();
+        return HVItemModelFactory::supportedItemTypes().contains(name) ? name : QString();
+    }
+    bool ok = false;
+    switch (itemType.toInt(&ok)) {
+    case Weather:
+        return ok ? HVItemType::TypeWeather : QString();
+    case Message:
+        return HVItemType::TypeMessage;
+    case Event:
+        return HVItemType::TypeEvent;
+    case Feed:
+        return HVItemType::TypeFeed;
+    }
+    return QString();
+}
+
+void HVQmlItemModel::setItemType(const QVariant &itemType)
+{
+    if (itemType == m_itemType)
+        return;
+    m_itemType = itemType;
+    const QString name = typeName(itemType);
+    if (name.isEmpty() && itemType.isValid())
+        qWarning() << "ItemModel: no such item type:" << itemType.toString();
+    if (name != m_typeName) {
+        m_typeName = name;
+        HVProxyItemModel *old = m_source;
+        m_source = name.isEmpty() ? nullptr : HVItemModelFactory::createModel(name);
+        if (m_retrieval)
+            disconnect(m_retrieval, nullptr, this, nullptr);
+        m_retrieval = nullptr;
+        if (auto *shared = m_source ? qobject_cast<HVItemModel *>(m_source->sourceModel()) : nullptr) {
+            HVDayWatcher::instance()->watch(shared);
+            m_retrieval = shared->retrieveAction();
+            connect(m_retrieval, &HVServiceAction::activityChanged, this, [this] {
+                if (m_busy != isBusy()) {
+                    m_busy = !m_busy;
+                    Q_EMIT busyChanged();
+                }
+            });
+        }
+        setSourceModel(m_source);
+        applySort();
+        delete old;
+        if (m_busy != isBusy()) {
+            m_busy = !m_busy;
+            Q_EMIT busyChanged();
+        }
+    }
+    Q_EMIT itemTypeChanged();
+}
+
+bool HVQmlItemModel::isBusy() const
+{
+    return m_retrieval && m_retrieval->activity() == HVServiceAction::Running;
+}
+
+bool HVQmlItemModel::isSourceAvailable() const
+{
+    if (m_typeName.isEmpty())
+        return false;
+    const QStringList keys = HVServiceFactory::keys();
+    for (const QString &key : keys) {
+        if (HVServiceFactory::supports(key, m_typeName))
+            return true;
+    }
+    return false;
+}
+
+void HVQmlItemModel::setNewestFirst(bool newestFirst)
+{
+    if (newestFirst == m_newestFirst)
+        return;
+    m_newestFirst = newestFirst;
+    applySort();
+    Q_EMIT newestFirstChanged();
+}
+
+void HVQmlItemModel::setEndingAfter(const QDateTime &endingAfter)
+{
+    if (endingAfter == m_endingAfter)
+        return;
+    m_endingAfter = endingAfter;
+    invalidateFilter();
+    Q_EMIT endingAfterChanged();
+}
+
+void HVQmlItemModel::applySort()
+{
+    // The factory's proxy already sorts oldest first; only the reverse is ours.
+    setSortRole(HVItemModel::DateRole);
+    sort(m_newestFirst ? 0 : -1, Qt::DescendingOrder);
+}
+
+bool HVQmlItemModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
+{
+    if (!m_endingAfter.isValid() || !sourceModel())
+        return true;
+    const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
+    const QDateTime end = endOf(index.data(HVItemModel::ItemRole).value<HVItem>());
+    return !end.isValid() || end >= m_endingAfter;
+}
+
+QHash<int, QByteArray> HVQmlItemModel::roleNames() const
+{
+    QHash<int, QByteArray> names = m_source ? m_source->roleNames() : QHash<int, QByteArray>();
+    names.insert(HVItemModel::DateRole, "date");
+    names.insert(HVItemModel::TypeRole, "type");
+    names.insert(ItemIdRole, "itemId");
+    names.insert(SpeechTextRole, "speechText");
+    names.insert(RichBodyRole, "richBody");
+    names.insert(StartRole, "start");
+    names.insert(EndRole, "end");
+    return names;
+}
+
+QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
+{
+    if (role == HVItemModel::AttachmentsRole) {
+        // Sizes as people read them ("1.2 KB"), beside the byte count.
+        QVariantList attachments = QSortFilterProxyModel::data(index, role).toList();
+        for (QVariant &attachment : attachments) {
+            QVariantMap map = attachment.toMap();
+            map.insert(QStringLiteral("sizeText"), QLocale().formattedDataSize(map.value(QStringLiteral("size")).toLongLong()));
+            attachment = map;
+        }
+        return attachments;
+    }
+    if (role < ItemIdRole)
+        return QSortFilterProxyModel::data(index, role);
+    if (!index.isValid() || index.model() != this)
+        return QVariant();
+    const HVItem item = QSortFilterProxyModel::data(index, HVItemModel::ItemRole).value<HVItem>();
+    switch (role) {
+    case ItemIdRole:
+        return item.id().localId();
+    case SpeechTextRole:
+        return speechText(item);
+    case RichBodyRole:
+        if (item.type() == HVItemType::TypeMessage)
+            return richBody(HVMessage(item).body());
+        if (item.type() == HVItemType::TypeFeed)
+            return richBody(HVFeed(item).body());
+        return richBody(item.description());
+    case StartRole:
+        if (item.type() == HVItemType::TypeEvent)
+            return HVEvent(item).startDateTime();
+        return item.dateTime();
+    case EndRole:
+        return endOf(item);
+    }
+    return QVariant();
+}
+
+QVariantMap HVQmlItemModel::get(int row) const
+{
+    QVariantMap values;
+    const QModelIndex at = index(row, 0);
+    if (!at.isValid())
+        return values;
+    const QHash<int, QByteArray> names = roleNames();
+    for (auto it = names.constBegin(); it != names.constEnd(); ++it)
+        values.insert(QString::fromLatin1(it.value()), data(at, it.key()));
+    values.insert(QStringLiteral("index"), row);
+    return values;
+}
+
+QString HVQmlItemModel::richBody(const QString &body)
+{
+    if (!Qt::mightBeRichText(body))
+        return body.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
+    // Whatever would be fetched goes; Text would otherwise ask the network.
+    static const QRegularExpression fetched(
+        QStringLiteral("<(img|link|script|style|object|iframe|embed|video|audio)\\b[^>]*>"
+                       "(?:.*?</\\1\\s*>)?"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression backgrounds(
+        QStringLiteral("\\s(background|src)\\s*=\\s*(\"[^\"]*\"|'[^']*'|[^\\s>]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString html = body;
+    // A tag like <img> has no end tag; the lazy group then takes nothing.
+    html.remove(fetched);
+    html.remove(backgrounds);
+    return html;
+}
+
+void HVQmlItemModel::updateCount()
+{
+    if (m_count == rowCount())
+        return;
+    m_count = rowCount();
+    Q_EMIT countChanged();
+}
+
+} // namespace Halvane

@@ -1,0 +1,98 @@
+#ifndef HVQMLITEMMODEL_H
+#define HVQMLITEMMODEL_H
+
+#include <QtCore/QDateTime>
+#include <QtCore/QPointer>
+#include <QtCore/QSortFilterProxyModel>
+#include <QtCore/QVariant>
+
+namespace Halvane {
+
+class HVProxyItemModel;
+class HVRetrieveServiceAction;
+
+/*!
+ * The day's items of one type for QML: the factory's proxy over the one shared
+ * item model, under its role names plus "date", "type" and a few roles a view
+ * needs ("itemId", "speechText", "richBody", "start", "end"; attachments carry
+ * a "sizeText"). Live as the
+ * sources change; moves to the new day with the shared model.
+ */
+class HVQmlItemModel : public QSortFilterProxyModel
+{
+    Q_OBJECT
+    // "weather", "message", "event", "feed", or an ItemType value.
+    Q_PROPERTY(QVariant itemType READ itemType WRITE setItemType NOTIFY itemTypeChanged)
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+    // True while the retrieval of the day runs.
+    Q_PROPERTY(bool busy READ isBusy NOTIFY busyChanged)
+    // Whether an installed source gives items of this type.
+    Q_PROPERTY(bool sourceAvailable READ isSourceAvailable NOTIFY itemTypeChanged)
+    Q_PROPERTY(bool newestFirst READ newestFirst WRITE setNewestFirst NOTIFY newestFirstChanged)
+    // When valid, rows that ended before it are left out (what is still to come).
+    Q_PROPERTY(QDateTime endingAfter READ endingAfter WRITE setEndingAfter NOTIFY endingAfterChanged)
+
+public:
+    enum ItemType { Weather, Message, Event, Feed };
+    Q_ENUM(ItemType)
+
+    enum ExtraRoles {
+        ItemIdRole = 300,
+        SpeechTextRole,
+        RichBodyRole,
+        StartRole,
+        EndRole,
+    };
+
+    explicit HVQmlItemModel(QObject *parent = nullptr);
+    ~HVQmlItemModel() override;
+
+    QVariant itemType() const { return m_itemType; }
+    void setItemType(const QVariant &itemType);
+    int count() const { return rowCount(); }
+    bool isBusy() const;
+    bool isSourceAvailable() const;
+    bool newestFirst() const { return m_newestFirst; }
+    void setNewestFirst(bool newestFirst);
+    QDateTime endingAfter() const { return m_endingAfter; }
+    void setEndingAfter(const QDateTime &endingAfter);
+
+    QHash<int, QByteArray> roleNames() const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+
+    // All named roles of a row, for views that show one item.
+    Q_INVOKABLE QVariantMap get(int row) const;
+
+    // The type name for an itemType value; empty when it names none.
+    static QString typeName(const QVariant &itemType);
+    // Turns a body into rich text that shows safely: HTML without images,
+    // scripts and styles that would be fetched; plain text escaped.
+    static QString richBody(const QString &body);
+
+Q_SIGNALS:
+    void itemTypeChanged();
+    void countChanged();
+    void busyChanged();
+    void newestFirstChanged();
+    void endingAfterChanged();
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+
+private:
+    void updateCount();
+    void applySort();
+
+    QVariant m_itemType;
+    QString m_typeName;
+    QPointer<HVProxyItemModel> m_source;
+    QPointer<HVRetrieveServiceAction> m_retrieval;
+    bool m_newestFirst = false;
+    QDateTime m_endingAfter;
+    int m_count = 0;
+    bool m_busy = false;
+};
+
+} // namespace Halvane
+
+#endif // HVQMLITEMMODEL_H

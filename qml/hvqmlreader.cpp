@@ -1,0 +1,119 @@
+#include "hvqmlreader.h"
+
+#include <QtCore/QDebug>
+
+#include "hvspeech.h"
+#include "hvspeechpluginmanager.h"
+
+namespace Halvane {
+
+namespace {
+
+HVSpeechPluginManager *manager()
+{
+    static HVSpeechPluginManager instance;
+    return &instance;
+}
+
+} // namespace
+
+HVQmlReader::HVQmlReader(QObject *parent)
+    : QObject(parent)
+{
+}
+
+HVQmlReader::~HVQmlReader() = default;
+
+bool HVQmlReader::isAvailable() const
+{
+    return !m_speech.isNull();
+}
+
+void HVQmlReader::componentComplete()
+{
+    m_speech = manager()->loadSpeechPlugin(m_pluginDirectory);
+    if (!m_speech) {
+        qWarning() << "Reading aloud is off: no speech plug-in in" << m_pluginDirectory;
+        return;
+    }
+    HVSpeech *speech = m_speech;
+    connect(speech, &HVSpeech::speakingFinished, this, [this] {
+        setState(Stopped);
+        Q_EMIT speakingFinished();
+    });
+    connect(speech, &HVSpeech::startedWaveGenerating, this, &HVQmlReader::startedWaveGenerating);
+    connect(speech, &HVSpeech::finishedWaveGenerating, this, &HVQmlReader::finishedWaveGenerating);
+    connect(speech, &HVSpeech::chunkSpeakStarted, this, &HVQmlReader::chunkSpeakStarted);
+    connect(speech, &HVSpeech::chunkSpeakFinished, this, &HVQmlReader::chunkSpeakFinished);
+    if (m_muted)
+        speech->mute();
+    Q_EMIT availableChanged();
+    setState(On);
+}
+
+void HVQmlReader::setState(State state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    Q_EMIT stateChanged();
+}
+
+void HVQmlReader::setMuted(bool muted)
+{
+    if (muted == m_muted)
+        return;
+    m_muted = muted;
+    if (m_speech)
+        muted ? m_speech->mute() : m_speech->unmute();
+    Q_EMIT muteChanged();
+}
+
+void HVQmlReader::setPluginDirectory(const QString &directory)
+{
+    if (directory == m_pluginDirectory)
+        return;
+    m_pluginDirectory = directory;
+    Q_EMIT pluginDirectoryChanged();
+}
+
+void HVQmlReader::sayText(const QString &text)
+{
+    if (!m_speech || text.trimmed().isEmpty())
+        return;
+    setState(Started);
+    m_speech->sayText(text);
+}
+
+void HVQmlReader::sayCommand(const QString &text)
+{
+    if (m_speech && !text.trimmed().isEmpty())
+        m_speech->sayCommand(text);
+}
+
+void HVQmlReader::pause()
+{
+    if (!m_speech || m_state != Started)
+        return;
+    m_speech->pause();
+    setState(Paused);
+}
+
+void HVQmlReader::play()
+{
+    if (!m_speech || m_state != Paused)
+        return;
+    m_speech->play();
+    setState(Started);
+}
+
+void HVQmlReader::stop()
+{
+    if (!m_speech || (m_state != Started && m_state != Paused))
+        return;
+    if (m_state == Started)
+        m_speech->pause();
+    setState(Stopped);
+}
+
+} // namespace Halvane

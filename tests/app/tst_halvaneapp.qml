@@ -1,0 +1,140 @@
+import QtQuick 2.15
+import QtTest 1.2
+import Halvane 1.0
+
+TestCase {
+    id: test
+    name: "HalvaneApp"
+    when: windowShown
+
+    property var app
+
+    function initTestCase() {
+        var component = Qt.createComponent("qrc:/main.qml")
+        verify(component.status === Component.Ready, component.errorString())
+        app = component.createObject(null)
+        verify(app)
+        // Voice control comes up once the test voice says it is ready.
+        tryCompare(testVoice, "screen", 0)
+    }
+
+    function cleanupTestCase() {
+        app.destroy()
+    }
+
+    function openMessages() {
+        app.openPage("messages")
+        var page = app.pageStack.currentItem
+        compare(page.title, "Messages")
+        tryVerify(function() { return page.model.count >= 2 })
+        return page
+    }
+
+    function test_1_pageShowsItsRowsAndLiveAdditions() {
+        var page = openMessages()
+        compare(page.model.count, 2)
+        // Newest first; the voice was told which screen is shown.
+        compare(page.model.get(0).from, "bob@example.org")
+        compare(page.model.get(1).from, "Ada")
+        tryCompare(testVoice, "screen", Voice.MessagesScreen)
+        // Remote content is gone before the body reaches the view.
+        verify(page.model.get(0).richBody.indexOf("127.0.0.1") < 0)
+        verify(page.model.get(0).richBody.indexOf("the plan") >= 0)
+        compare(page.model.get(0).attachments[0].fileName, "agenda.pdf")
+        verify(page.model.get(0).attachments[0].sizeText.indexOf("KiB") > 0)
+
+        verify(testSetup.writeItems("halvanetestmessage", [
+            { "id": "m1", "date": "today 08:00", "from": "Ada", "messageType": 2, "body": "Bring the keys" },
+            { "id": "m2", "date": "today 09:00", "from": "bob@example.org", "messageType": 1, "subject": "Agenda" },
+            { "id": "m3", "date": "today 09:30", "from": "Cy", "messageType": 2, "body": "Late by ten" }
+        ]))
+        tryCompare(page.model, "count", 3, 10000)
+        compare(page.model.get(0).from, "Cy")
+        // The row the user was on stays current.
+        compare(page.model.get(page.currentIndex).from, "bob@example.org")
+    }
+
+    function test_2_nextMovesTheCurrentItem() {
+        var page = openMessages()
+        page.currentIndex = 0
+        testVoice.say(10) // next
+        compare(page.currentIndex, 1)
+        testVoice.say(11) // previous
+        compare(page.currentIndex, 0)
+    }
+
+    function test_3_readHandsTheTextToTheReader() {
+        var page = openMessages()
+        page.currentIndex = 0
+        var expected = page.model.get(0).speechText
+        verify(expected.length > 0)
+        testVoice.say(8) // read
+        compare(testSpeech.lastText, expected)
+        compare(testVoice.speechStatus, Reader.Started)
+        testSpeech.finish()
+        compare(testVoice.speechStatus, Reader.Stopped)
+
+        // MORE opens the item in full; BACK returns to the list.
+        testVoice.say(15)
+        var detail = app.pageStack.currentItem
+        verify(detail !== page)
+        compare(detail.item.itemId, page.model.get(0).itemId)
+        testVoice.say(5)
+        compare(app.pageStack.currentItem, page)
+    }
+
+    function test_4_theDayMovesOn() {
+        app.openPage("events")
+        var page = app.pageStack.currentItem
+        tryCompare(page.model, "count", 1)
+        compare(page.model.get(0).displayLabel, "Today's meeting")
+        var tomorrow = new Date()
+        tomorrow.setDate(tomorrow.getDate() + 1)
+        tomorrow.setHours(0, 0, 30)
+        Today.clock = tomorrow
+        tryVerify(function() { return page.model.count === 1 && page.model.get(0).displayLabel === "Tomorrow's meeting" }, 10000)
+        Today.clock = new Date(NaN)
+        tryVerify(function() { return page.model.count === 1 && page.model.get(0).displayLabel === "Today's meeting" }, 10000)
+    }
+
+    Cities { id: cities }
+
+    function test_5_citiesAreEditedInTheSettingsFile() {
+        compare(cities.count, 0)
+        verify(cities.add("oslo", "Oslo", "NO", "Europe/Oslo"))
+        verify(cities.add("lima", "Lima", "PE", "America/Lima"))
+        verify(!cities.add("oslo", "Oslo again"))
+        verify(!cities.add("a;b", "Not a city"))
+        // The first city is the default until another is made so.
+        compare(cities.defaultCity, "oslo")
+        verify(cities.makeDefault("lima"))
+        compare(cities.defaultCity, "lima")
+        var other = Qt.createQmlObject("import Halvane 1.0; Cities {}", test)
+        compare(other.count, 2)
+        compare(other.defaultCity, "lima")
+        verify(cities.remove("lima"))
+        compare(cities.defaultCity, "oslo")
+        compare(cities.count, 1)
+        other.destroy()
+    }
+
+    function test_6_weatherIconNames() {
+        compare(WeatherIcon.name("qrc:/img/03.svg"), "weather-few-clouds")
+        compare(WeatherIcon.name("qrc:/img/34.svg"), "weather-clear-night")
+        compare(WeatherIcon.name("qrc:/img/12.svg", true), "weather-showers")
+        compare(WeatherIcon.name("qrc:/img/14.svg", true), "weather-showers-scattered-night")
+        compare(WeatherIcon.name("qrc:/img/Weather-partlycloudy-Tiny-1.2.svg"), "weather-none-available")
+    }
+
+    Caller { id: caller }
+    SignalSpy { id: callFailures; target: caller; signalName: "callFailed" }
+
+    function test_7_aCallThatCannotBePlacedSaysSo() {
+        // Nothing to call; and no modem (the test has no system bus).
+        caller.makeCall("phone", "")
+        compare(callFailures.count, 1)
+        caller.makeCall("phone", "+15550101")
+        compare(callFailures.count, 2)
+        verify(callFailures.signalArguments[1][0].length > 0)
+    }
+}
