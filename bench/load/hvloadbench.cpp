@@ -561,18 +561,29 @@ int main(int argc, char **argv)
                 exact ? "yes" : "NO");
     std::fflush(stdout);
 
-    // The same overview beside one of a profile twice as large.
+    // The same overview beside one of a profile twice as large: the second
+    // half is added to the same stores, so the two cannot alternate; the
+    // best of three runs each.
     if (!args.contains(QStringLiteral("--no-double"))) {
-        const Run base = runOverview(dir.filePath(QStringLiteral("base.json")));
+        const auto bestRun = [&](const QString &name) {
+            Run best;
+            for (int run = 0; run < 3; ++run) {
+                const Run one = runOverview(dir.filePath(name));
+                if (one.exitCode != 0)
+                    fail("the overview failed");
+                if (run == 0 || one.seconds < best.seconds)
+                    best = one;
+            }
+            return best;
+        };
+        const Run base = bestRun(QStringLiteral("base.json"));
         fillCalendar(calendar, storage, profile.events, profile.events);
         fillSms(history, group, profile.sms);
         fillFeeds(feeds, profile, profile.feeds);
         if (!mail.fill(profile.mails, profile.mailsToday, profile.mails))
             fail(qPrintable(QStringLiteral("cannot fill the mail store: ") + mail.errorString()));
-        const Run doubled = runOverview(dir.filePath(QStringLiteral("double.json")));
-        if (base.exitCode != 0 || doubled.exitCode != 0)
-            fail("the overview failed");
-        std::printf("\noverview: profile %.2f s, peak %.0f MB; twice the profile %.2f s, peak %.0f MB; "
+        const Run doubled = bestRun(QStringLiteral("double.json"));
+        std::printf("\noverview (best of 3): profile %.2f s, peak %.0f MB; twice the profile %.2f s, peak %.0f MB; "
                     "ratio %.2fx (goal: <= 2.2x)\n",
                     base.seconds, base.peakKiB / 1024.0, doubled.seconds, doubled.peakKiB / 1024.0,
                     base.seconds > 0 ? doubled.seconds / base.seconds : 0.0);
