@@ -14,7 +14,6 @@ HVProxyItemModel::HVProxyItemModel(const QString &itemType, QAbstractItemModel *
     setFilterRole(HVItemModel::TypeRole);
     // Unanchored and case-sensitive: a row stays when its type contains a match.
     setFilterRegularExpression(QRegularExpression(itemType));
-    m_plainType = QRegularExpression::escape(itemType) == itemType;
     initRoles();
     setSortRole(HVItemModel::DateRole);
     setDynamicSortFilter(true);
@@ -22,16 +21,6 @@ HVProxyItemModel::HVProxyItemModel(const QString &itemType, QAbstractItemModel *
 }
 
 HVProxyItemModel::~HVProxyItemModel() = default;
-
-bool HVProxyItemModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
-{
-    // Matching the expression costs more than the rest of a large reset.
-    if (!m_plainType || filterKeyColumn() != 0 || filterRole() != HVItemModel::TypeRole
-        || filterRegularExpression().pattern() != m_itemType
-        || filterRegularExpression().patternOptions() != QRegularExpression::NoPatternOption)
-        return QSortFilterProxyModel::filterAcceptsRow(sourceRow, sourceParent);
-    return sourceModel()->index(sourceRow, 0, sourceParent).data(HVItemModel::TypeRole).toString().contains(m_itemType);
-}
 
 void HVProxyItemModel::initRoles()
 {

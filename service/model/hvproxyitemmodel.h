@@ -26,14 +26,8 @@ public:
     void initRoles();
     QHash<int, QByteArray> roleNames() const override;
 
-protected:
-    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
-
 private:
     QString m_itemType;
-    // The type holds no pattern characters: a plain search finds what the
-    // expression would.
-    bool m_plainType = false;
     QHash<int, QByteArray> m_roleNames;
 };
 
