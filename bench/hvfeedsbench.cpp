@@ -1,5 +1,6 @@
-// One day's feed messages: the feeds source (query, typed values, items) side
-// by side with the same SELECT read straight through libtracker-sparql.
+// One day's feed messages, and one message by its id as a live change brings
+// it: the feeds source's queries side by side with the single join they stand
+// for (its reference query), both turned into items by the source.
 //
 //   hvfeedsbench            1,000, 10,000 and 100,000 messages, 1% of them today
 //   hvfeedsbench --quick    1,000 and 10,000
@@ -9,13 +10,14 @@
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 
-#include <libtracker-sparql/tracker-sparql.h>
 
 #include <cstdio>
 #include <memory>
 
 #include "feedsservice.h"
 #include "feedsservicesource.h"
+#include "hvfeed.h"
+#include "hvitemid.h"
 #include "qsparqlconnection.h"
 #include "qsparqlquery.h"
 #include "qsparqlresult.h"
@@ -57,25 +59,6 @@ bool fill(QSparqlConnection &connection, int count)
     return true;
 }
 
-// The plain library: run the query and read every column as text.
-int rawRows(TrackerSparqlConnection *connection, const QByteArray &query)
-{
-    GError *error = nullptr;
-    TrackerSparqlCursor *cursor = tracker_sparql_connection_query(connection, query.constData(), nullptr, &error);
-    if (!cursor) {
-        g_clear_error(&error);
-        return -1;
-    }
-    int rows = 0;
-    while (tracker_sparql_cursor_next(cursor, nullptr, nullptr)) {
-        for (int column = 0; column < tracker_sparql_cursor_get_n_columns(cursor); ++column)
-            tracker_sparql_cursor_get_string(cursor, column, nullptr);
-        ++rows;
-    }
-    g_object_unref(cursor);
-    return rows;
-}
-
 template <typename Work>
 double bestOf(int runs, Work work)
 {
@@ -89,6 +72,18 @@ double bestOf(int runs, Work work)
     return best;
 }
 
+QStringList keys(const QList<Halvane::HVItem> &items)
+{
+    QStringList keys;
+    for (const Halvane::HVItem &item : items) {
+        const Halvane::HVFeed feed(item);
+        keys.append(feed.id().localId() + feed.title() + feed.body() + feed.channel()
+                    + feed.dateTime().toString(Qt::ISODate) + feed.displayLabel());
+    }
+    keys.sort();
+    return keys;
+}
+
 // Child: one store of count messages in its own data directory.
 int measure(int count)
 {
@@ -100,27 +95,36 @@ int measure(int count)
     auto *source = static_cast<FeedsServiceSource *>(service.source());
     const QDateTime from(QDate::currentDate(), QTime(0, 0));
     const QDateTime to = from.addDays(1);
-    const QByteArray query = source->buildQuery(from, to).toUtf8();
-    auto *native = static_cast<TrackerSparqlConnection *>(connection.nativeConnection());
+    const QString day = source->buildQuery(from, to);
+    const QString dayReference = FeedsServiceSource::referenceQuery(from, to);
+    // A message of today, as the notifier reports a change by its tracker:id.
+    std::unique_ptr<QSparqlResult> idResult(connection.exec(QSparqlQuery(
+        QStringLiteral("SELECT tracker:id(<urn:bench:m%1>) {}").arg(count / 2 / 100 * 100))));
+    const int id = idResult->next() ? idResult->value(0).toInt() : 0;
+    const QString one = source->buildQuery(QList<int>{id});
+    const QString oneReference = FeedsServiceSource::referenceQuery(QList<int>{id});
 
-    int items = 0;
-    int rows = 0;
-    // Warm both up, then take the best of several runs each.
-    items = source->retrieveItemList(from, to).size();
-    rows = rawRows(native, query);
-    // Alternated, so that neither side profits from caches the other warmed.
-    double sourceMs = 1e12;
-    double rawMs = 1e12;
-    for (int run = 0; run < 7; ++run) {
-        sourceMs = qMin(sourceMs, bestOf(1, [&] { items = source->retrieveItemList(from, to).size(); }));
-        rawMs = qMin(rawMs, bestOf(1, [&] { rows = rawRows(native, query); }));
-    }
-    if (items != rows || items != (count + 99) / 100) {
-        std::fprintf(stderr, "expected %d messages, the source gave %d, the raw query %d\n", (count + 99) / 100,
-                     items, rows);
+    QList<Halvane::HVItem> items = source->getItemListFromBackend(day);
+    QList<Halvane::HVItem> reference = source->getItemListFromBackend(dayReference);
+    if (items.size() != (count + 99) / 100 || keys(items) != keys(reference)) {
+        std::fprintf(stderr, "expected %d messages, the source gave %d, the reference %d (or others)\n",
+                     (count + 99) / 100, int(items.size()), int(reference.size()));
         return 1;
     }
-    std::printf("%d %.3f %.3f\n", items, sourceMs, rawMs);
+    if (source->getItemListFromBackend(one).size() != 1
+        || keys(source->getItemListFromBackend(one)) != keys(source->getItemListFromBackend(oneReference))) {
+        std::fprintf(stderr, "the message by id differs\n");
+        return 1;
+    }
+    // Alternated, so that neither side profits from caches the other warmed.
+    double dayMs = 1e12, dayReferenceMs = 1e12, oneMs = 1e12, oneReferenceMs = 1e12;
+    for (int run = 0; run < 7; ++run) {
+        dayMs = qMin(dayMs, bestOf(1, [&] { source->retrieveItemList(from, to); }));
+        dayReferenceMs = qMin(dayReferenceMs, bestOf(1, [&] { source->getItemListFromBackend(dayReference); }));
+        oneMs = qMin(oneMs, bestOf(1, [&] { source->getItemListFromBackend(source->buildQuery(QList<int>{id})); }));
+        oneReferenceMs = qMin(oneReferenceMs, bestOf(1, [&] { source->getItemListFromBackend(oneReference); }));
+    }
+    std::printf("%d %.3f %.3f %.3f %.3f\n", int(items.size()), dayReferenceMs, dayMs, oneReferenceMs, oneMs);
     return 0;
 }
 
@@ -137,7 +141,8 @@ int main(int argc, char **argv)
 
     const QList<int> sizes = args.contains(QStringLiteral("--quick")) ? QList<int>{1000, 10000}
                                                                       : QList<int>{1000, 10000, 100000};
-    std::printf("%10s %8s %14s %14s %8s\n", "messages", "today", "source (ms)", "raw (ms)", "ratio");
+    std::printf("%10s %8s %16s %12s %8s %16s %12s %8s\n", "messages", "today", "day, join (ms)", "day (ms)",
+                "ratio", "one id, join", "one id", "ratio");
     for (int count : sizes) {
         QTemporaryDir dir;
         QProcess child;
@@ -152,10 +157,13 @@ int main(int argc, char **argv)
             return 1;
         }
         const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
-        const double sourceMs = figures.value(1).toDouble();
-        const double rawMs = figures.value(2).toDouble();
-        std::printf("%10d %8s %14.3f %14.3f %7.2fx\n", count, figures.value(0).constData(), sourceMs, rawMs,
-                    rawMs > 0 ? sourceMs / rawMs : 0.0);
+        const double dayReferenceMs = figures.value(1).toDouble();
+        const double dayMs = figures.value(2).toDouble();
+        const double oneReferenceMs = figures.value(3).toDouble();
+        const double oneMs = figures.value(4).toDouble();
+        std::printf("%10d %8s %16.3f %12.3f %7.2fx %16.3f %12.3f %7.2fx\n", count, figures.value(0).constData(),
+                    dayReferenceMs, dayMs, dayMs > 0 ? dayReferenceMs / dayMs : 0.0, oneReferenceMs, oneMs,
+                    oneMs > 0 ? oneReferenceMs / oneMs : 0.0);
     }
     return 0;
 }

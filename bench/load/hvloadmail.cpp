@@ -46,15 +46,15 @@ bool HVLoadMail::store(const QList<QByteArray> &texts, const QList<QDateTime> &r
     return true;
 }
 
-bool HVLoadMail::fill(int count, int today)
+bool HVLoadMail::fill(int count, int today, int first)
 {
     const int every = qMax(1, count / qMax(1, today));
     const QDateTime midnight(QDate::currentDate(), QTime(0, 0));
     constexpr int Batch = 500;
-    for (int start = 0; start < count; start += Batch) {
+    for (int start = first; start < first + count; start += Batch) {
         QList<QByteArray> texts;
         QList<QDateTime> received;
-        for (int i = start; i < qMin(count, start + Batch); ++i) {
+        for (int i = start; i < qMin(first + count, start + Batch); ++i) {
             const int daysBack = i % every == 0 ? 0 : 1 + i % 99;
             texts.append(messageText(QStringLiteral("Message %1").arg(i), i));
             received.append(midnight.addDays(-daysBack).addSecs((i * 7919) % qMax<qint64>(1, midnight.secsTo(QDateTime::currentDateTime()))));

@@ -9,8 +9,9 @@
 class HVLoadMail
 {
 public:
-    // count messages, today of them received today, the rest on the 99 days before.
-    bool fill(int count, int today);
+    // count messages, today of them received today, the rest on the 99 days
+    // before; numbered from first on.
+    bool fill(int count, int today, int first = 0);
     // One more message received at that time.
     bool add(const QString &subject, const QDateTime &received);
     QString errorString() const { return m_error; }

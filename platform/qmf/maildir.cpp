@@ -48,7 +48,7 @@ bool Maildir::create(QString *error) const
     return true;
 }
 
-QHash<QString, Maildir::Entry> Maildir::scan() const
+QHash<QString, Maildir::Entry> Maildir::scan(const QHash<QString, Entry> &known) const
 {
     // new/ before cur/: a file a reader moves from new/ to cur/ meanwhile is
     // seen at least once.
@@ -62,13 +62,23 @@ QHash<QString, Maildir::Entry> Maildir::scan() const
         while (const dirent *item = ::readdir(dir)) {
             if (item->d_name[0] == '.')
                 continue;
+            const QString fileName = QFile::decodeName(item->d_name);
+            const QString name = nameOf(fileName);
+            const QString relativePath = QLatin1String(sub) + QLatin1Char('/') + fileName;
+            if (item->d_type == DT_REG) {
+                const auto before = known.constFind(name);
+                if (before != known.constEnd() && before->inode == quint64(item->d_ino)
+                    && before->relativePath == relativePath) {
+                    entries.insert(name, before.value());
+                    continue;
+                }
+            }
             struct stat info;
             if (::fstatat(dirFd, item->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
                 continue;
-            const QString fileName = QFile::decodeName(item->d_name);
             Entry entry;
-            entry.name = nameOf(fileName);
-            entry.relativePath = QLatin1String(sub) + QLatin1Char('/') + fileName;
+            entry.name = name;
+            entry.relativePath = relativePath;
             entry.size = info.st_size;
             entry.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
             entry.inode = info.st_ino;

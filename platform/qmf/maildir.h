@@ -32,7 +32,9 @@ public:
     // Creates new/, cur/ and tmp/ when missing.
     bool create(QString *error) const;
 
-    QHash<QString, Entry> scan() const;
+    // Files listed in known with the same path and inode are taken from there
+    // without a stat: Maildir files are replaced, never rewritten in place.
+    QHash<QString, Entry> scan(const QHash<QString, Entry> &known = {}) const;
 
     // A fresh unique name, as Maildir writers make them.
     static QString uniqueName();

@@ -11,7 +11,7 @@ QMailMessageBody::QMailMessageBody(const QSharedPointer<KMime::Message> &root, K
 QMailMessageContentType QMailMessageBody::contentType() const
 {
     const KMime::Headers::ContentType *type = m_content ? m_content->contentType(false) : nullptr;
-    return type ? QMailMessageContentType(type->as7BitString(false)) : QMailMessageContentType();
+    return type ? QMailMessageContentType(m_root, type) : QMailMessageContentType();
 }
 
 bool QMailMessageBody::isEmpty() const

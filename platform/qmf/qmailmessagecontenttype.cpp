@@ -1,6 +1,7 @@
 #include "qmailmessagecontenttype.h"
 
 #include <KMime/Headers>
+#include <KMime/Message>
 
 QMailMessageContentType::QMailMessageContentType()
     : QMailMessageContentType(QByteArrayLiteral("text/plain"))
@@ -16,42 +17,61 @@ QMailMessageContentType::QMailMessageContentType(const QByteArray &headerValue)
         m_header->setMimeType(QByteArrayLiteral("text/plain"));
 }
 
+QMailMessageContentType::QMailMessageContentType(const QSharedPointer<KMime::Message> &root,
+                                                 const KMime::Headers::ContentType *header)
+    : m_root(root)
+    , m_view(header)
+{
+    // Without a tree that keeps it, or without a type, it is read as a
+    // header value would be.
+    if (!root || header->mediaType().isEmpty()) {
+        m_root.reset();
+        m_view = nullptr;
+        *this = QMailMessageContentType(header->as7BitString(false));
+    }
+}
+
+const KMime::Headers::ContentType *QMailMessageContentType::header() const
+{
+    return m_view ? m_view : m_header.data();
+}
+
 QByteArray QMailMessageContentType::type() const
 {
-    return m_header->mediaType();
+    return header()->mediaType();
 }
 
 QByteArray QMailMessageContentType::subType() const
 {
-    return m_header->subType();
+    return header()->subType();
 }
 
 QByteArray QMailMessageContentType::content() const
 {
-    return m_header->mimeType();
+    return header()->mimeType();
 }
 
 QByteArray QMailMessageContentType::charset() const
 {
-    return m_header->charset();
+    return header()->charset();
 }
 
 QString QMailMessageContentType::name() const
 {
-    return m_header->name();
+    return header()->name();
 }
 
 QString QMailMessageContentType::parameter(const QByteArray &name) const
 {
-    return m_header->parameter(QString::fromLatin1(name));
+    return header()->parameter(QString::fromLatin1(name));
 }
 
 bool QMailMessageContentType::isMultipart() const
 {
-    return m_header->isMultipart();
+    return header()->isMultipart();
 }
 
 QByteArray QMailMessageContentType::toString() const
 {
-    return m_header->as7BitString(false);
+    return header()->as7BitString(false);
 }

@@ -8,6 +8,7 @@
 #include "halvaneqmf_export.h"
 
 namespace KMime {
+class Message;
 namespace Headers {
 class ContentType;
 }
@@ -37,7 +38,17 @@ public:
     QByteArray toString() const;
 
 private:
+    friend class QMailMessageBody;
+    friend class QMailMessagePartContainer;
+    // The header of a parsed message, read where it is: writing it out and
+    // reading it back costs KMime a regular expression per parameter. The
+    // message's tree is never changed once parsed.
+    QMailMessageContentType(const QSharedPointer<KMime::Message> &root, const KMime::Headers::ContentType *header);
+    const KMime::Headers::ContentType *header() const;
+
     QSharedPointer<KMime::Headers::ContentType> m_header;
+    QSharedPointer<KMime::Message> m_root;
+    const KMime::Headers::ContentType *m_view = nullptr;
 };
 
 #endif // QMAILMESSAGECONTENTTYPE_H

@@ -14,7 +14,7 @@ QMailMessagePartContainer::QMailMessagePartContainer(const QSharedPointer<KMime:
 QMailMessageContentType QMailMessagePartContainer::contentType() const
 {
     const KMime::Headers::ContentType *type = m_content ? m_content->contentType(false) : nullptr;
-    return type ? QMailMessageContentType(type->as7BitString(false)) : QMailMessageContentType();
+    return type ? QMailMessageContentType(m_root, type) : QMailMessageContentType();
 }
 
 QMailMessagePartContainer::MultipartType QMailMessagePartContainer::multipartType() const

@@ -122,7 +122,7 @@ void QMailStorePrivate::rescan()
         }
     }
 
-    const QHash<QString, Maildir::Entry> files = maildir.scan();
+    const QHash<QString, Maildir::Entry> files = maildir.scan(knownFiles);
     readRows();
 
     QList<Maildir::Entry> unindexed;
@@ -147,32 +147,38 @@ void QMailStorePrivate::rescan()
         }
     }
 
+    // The records are kept current in place: a burst of changes in a large
+    // store touches a few of them, not all.
     QList<quint64> addedIds, updatedIds, removedIds;
-    QHash<QString, Record> current;
-    current.reserve(files.size());
     for (const Maildir::Entry &file : files) {
         const auto row = rows.constFind(file.name);
         // Not indexed this time (the index refused): next time.
         if (row == rows.constEnd())
             continue;
-        Record record{file, row.value()};
-        const auto before = records.constFind(file.name);
-        if (before == records.constEnd())
-            addedIds.append(record.row.id);
-        else if (!before->file.sameFile(file) || before->row != record.row)
-            updatedIds.append(record.row.id);
-        current.insert(file.name, record);
+        auto before = records.find(file.name);
+        if (before == records.end()) {
+            addedIds.append(row->id);
+            records.insert(file.name, Record{file, row.value()});
+            names.insert(row->id, file.name);
+        } else if (!before->file.sameFile(file) || before->row != row.value()) {
+            updatedIds.append(row->id);
+            if (before->row.id != row->id) {
+                names.remove(before->row.id);
+                names.insert(row->id, file.name);
+            }
+            *before = Record{file, row.value()};
+        }
     }
-    for (auto it = records.cbegin(); it != records.cend(); ++it) {
-        if (!current.contains(it.key()))
-            removedIds.append(it->row.id);
+    for (auto it = records.begin(); it != records.end();) {
+        if (files.contains(it.key()) && rows.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        removedIds.append(it->row.id);
+        names.remove(it->row.id);
+        it = records.erase(it);
     }
-
-    records = current;
-    names.clear();
-    names.reserve(records.size());
-    for (auto it = records.cbegin(); it != records.cend(); ++it)
-        names.insert(it->row.id, it.key());
+    knownFiles = files;
 
     if (!addedIds.isEmpty())
         Q_EMIT q->messagesAdded(sortedIds(addedIds));

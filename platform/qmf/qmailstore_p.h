@@ -53,6 +53,7 @@ public:
 
     QHash<QString, Record> records;   // by unique name
     QHash<quint64, QString> names;    // unique name by id
+    QHash<QString, Maildir::Entry> knownFiles; // the last scan
     QHash<QString, MailIndex::Row> rows; // the index as last read
     qint64 rowsVersion = -1;
     bool rowsStale = true;

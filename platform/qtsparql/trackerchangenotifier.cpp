@@ -6,6 +6,8 @@
 #include <QtCore/QStringList>
 #include <QtCore/QTimer>
 #include <QtCore/QUrl>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusServiceWatcher>
 
 #include <memory>
 #include <utility>
@@ -14,6 +16,13 @@
 
 #include "qsparqlconnection.h"
 #include "qsparqlresult.h"
+
+namespace {
+// Events this close together are reported at once.
+constexpr int ReportDelay = 50;
+// How soon a flush whose query failed is tried again.
+constexpr int RetryDelay = 1000;
+}
 
 class TrackerChangeNotifierPrivate
 {
@@ -31,6 +40,11 @@ public:
     bool resourcesOfClass(const QList<int> &ids, QHash<int, QString> *found) const;
     void collect(GPtrArray *events);
     void flush();
+    // Reads the resources of the class and listens to the store. Returns
+    // false while the store cannot be reached.
+    bool subscribe();
+    void unsubscribe();
+    void queue(int id, bool deleted, const QString &urn);
 
     TrackerChangeNotifier *q = nullptr;
     QString className;
@@ -54,6 +68,10 @@ public:
     QList<int> pendingOrder;
     QHash<int, Pending> pending;
     QTimer *flushTimer = nullptr;
+    // An endpoint may start after us, or go and come back: its name on the
+    // bus says when to (re)subscribe.
+    QDBusServiceWatcher *watcher = nullptr;
+    bool subscribedBefore = false;
 };
 
 std::unique_ptr<QSparqlResult> TrackerChangeNotifierPrivate::classQuery(const QString &text) const
@@ -104,19 +122,26 @@ void TrackerChangeNotifierPrivate::collect(GPtrArray *events)
 {
     for (guint i = 0; i < events->len; ++i) {
         auto *event = static_cast<TrackerNotifierEvent *>(g_ptr_array_index(events, i));
-        const int id = int(tracker_notifier_event_get_id(event));
-        auto it = pending.find(id);
-        if (it == pending.end()) {
-            pendingOrder.append(id);
-            it = pending.insert(id, Pending());
-        }
-        // Only the last state of a resource counts.
-        it->deleted = tracker_notifier_event_get_event_type(event) == TRACKER_NOTIFIER_EVENT_DELETE;
-        if (const char *urn = tracker_notifier_event_get_urn(event))
-            it->urn = QString::fromUtf8(urn);
+        const char *urn = tracker_notifier_event_get_urn(event);
+        queue(int(tracker_notifier_event_get_id(event)),
+              tracker_notifier_event_get_event_type(event) == TRACKER_NOTIFIER_EVENT_DELETE,
+              urn ? QString::fromUtf8(urn) : QString());
     }
     if (!pendingOrder.isEmpty() && !flushTimer->isActive())
-        flushTimer->start();
+        flushTimer->start(ReportDelay);
+}
+
+void TrackerChangeNotifierPrivate::queue(int id, bool deleted, const QString &urn)
+{
+    auto it = pending.find(id);
+    if (it == pending.end()) {
+        pendingOrder.append(id);
+        it = pending.insert(id, Pending());
+    }
+    // Only the last state of a resource counts.
+    it->deleted = deleted;
+    if (!urn.isEmpty())
+        it->urn = urn;
 }
 
 void TrackerChangeNotifierPrivate::flush()
@@ -131,14 +156,25 @@ void TrackerChangeNotifierPrivate::flush()
             touched.append(id);
     }
     QHash<int, QString> current;
-    if (!touched.isEmpty() && !resourcesOfClass(touched, &current))
-        current.clear();
+    bool retry = false;
+    if (!touched.isEmpty() && !resourcesOfClass(touched, &current)) {
+        // Not knowing whether they still exist is no reason to call them
+        // deleted: ask again later, unless newer events have come meanwhile.
+        retry = true;
+        for (int id : qAsConst(touched))
+            queue(id, false, events.value(id).urn);
+        // An endpoint that went away is asked again once it is back.
+        if (notifier)
+            flushTimer->start(RetryDelay);
+    }
 
     QList<TrackerChangeNotifier::Quad> deletes;
     QList<TrackerChangeNotifier::Quad> inserts;
     lastDeleted.clear();
     for (int id : order) {
         const Pending event = events.value(id);
+        if (retry && !event.deleted)
+            continue;
         TrackerChangeNotifier::Quad quad;
         quad.subject = id;
 
@@ -164,6 +200,55 @@ void TrackerChangeNotifierPrivate::flush()
         Q_EMIT q->changed(deletes, inserts);
 }
 
+bool TrackerChangeNotifierPrivate::subscribe()
+{
+    if (!connection || !connection->isValid()) {
+        delete connection;
+        connection = new QSparqlConnection(QStringLiteral("QTRACKER"));
+    }
+    auto *native = static_cast<TrackerSparqlConnection *>(connection->nativeConnection());
+    if (!native) {
+        qWarning() << "TrackerChangeNotifier: no store, no changes of" << className;
+        return false;
+    }
+    QSet<int> now;
+    if (!idsOfClass(&now)) {
+        // An endpoint that does not answer would not announce anything either.
+        return false;
+    }
+    // A notifier of a bus connection subscribes to its endpoint by itself.
+    notifier = tracker_sparql_connection_create_notifier(native);
+    handler = g_signal_connect(notifier, "events", G_CALLBACK(TrackerChangeNotifierPrivate::onEvents), this);
+
+    if (std::exchange(subscribedBefore, true)) {
+        // Back after a while away: what changed meanwhile is reported like
+        // any other change.
+        for (int id : qAsConst(known)) {
+            if (!now.contains(id))
+                queue(id, true, uris.value(id));
+        }
+        for (int id : qAsConst(now)) {
+            if (!known.contains(id))
+                queue(id, false, QString());
+        }
+    } else {
+        known = now;
+    }
+    if (!pendingOrder.isEmpty())
+        flushTimer->start(ReportDelay);
+    return true;
+}
+
+void TrackerChangeNotifierPrivate::unsubscribe()
+{
+    if (!notifier)
+        return;
+    g_signal_handler_disconnect(notifier, handler);
+    g_object_unref(notifier);
+    notifier = nullptr;
+    handler = 0;
+}
+
 TrackerChangeNotifier::TrackerChangeNotifier(const QString &className, QObject *parent)
     : QObject(parent)
     , d(new TrackerChangeNotifierPrivate)
@@ -174,29 +259,26 @@ TrackerChangeNotifier::TrackerChangeNotifier(const QString &className, QObject *
     d->className = className;
     d->flushTimer = new QTimer(this);
     d->flushTimer->setSingleShot(true);
-    d->flushTimer->setInterval(50);
     connect(d->flushTimer, &QTimer::timeout, this, [this] { d->flush(); });
-    d->connection = new QSparqlConnection(QStringLiteral("QTRACKER"));
-    auto *native = static_cast<TrackerSparqlConnection *>(d->connection->nativeConnection());
-    if (!native) {
-        qWarning() << "TrackerChangeNotifier: no store, no changes of" << className;
-        return;
+
+    const QString service = QString::fromUtf8(qgetenv("HALVANE_TRACKER_SERVICE"));
+    if (!service.isEmpty()) {
+        d->watcher = new QDBusServiceWatcher(service, QDBusConnection::sessionBus(),
+                                             QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(d->watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                [this](const QString &, const QString &oldOwner, const QString &newOwner) {
+                    if (!oldOwner.isEmpty())
+                        d->unsubscribe();
+                    if (!newOwner.isEmpty() && !d->notifier)
+                        d->subscribe();
+                });
     }
-    if (!d->idsOfClass(&d->known)) {
-        // An endpoint that does not answer would not announce anything either.
-        return;
-    }
-    // A notifier of a bus connection subscribes to its endpoint by itself.
-    d->notifier = tracker_sparql_connection_create_notifier(native);
-    d->handler = g_signal_connect(d->notifier, "events", G_CALLBACK(TrackerChangeNotifierPrivate::onEvents), d);
+    d->subscribe();
 }
 
 TrackerChangeNotifier::~TrackerChangeNotifier()
 {
-    if (d->notifier) {
-        g_signal_handler_disconnect(d->notifier, d->handler);
-        g_object_unref(d->notifier);
-    }
+    d->unsubscribe();
     delete d->connection;
     delete d;
 }

@@ -21,7 +21,12 @@ class TrackerChangeNotifierPrivate;
  *
  * An update of a known resource is reported as a delete and an insert of it.
  * Changes within 50 ms are reported in one signal, with each resource once,
- * by its state at the end.
+ * by its state at the end. When the store cannot say whether a changed
+ * resource is still of the class, nothing is reported for it until it can.
+ *
+ * An endpoint that is not on the bus yet, or goes away, is waited for: once
+ * its name is back the notifier subscribes again and reports what changed
+ * while it was away.
  */
 class HALVANEQTSPARQL_EXPORT TrackerChangeNotifier : public QObject
 {

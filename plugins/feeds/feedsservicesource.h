@@ -4,6 +4,12 @@
 #include "hvservicesource.h"
 #include "trackerchangenotifier.h"
 
+#include <QtCore/QVector>
+
+class QSparqlBinding;
+class QSparqlConnection;
+class QSparqlResult;
+
 namespace Halvane {
 
 class FeedsService;
@@ -25,6 +31,12 @@ public:
     QString buildQuery(const QDateTime &fromDateTime, const QDateTime &toDateTime);
     // The messages with these tracker:ids.
     QString buildQuery(const QList<int> &ids);
+    // The same messages as one join with their channels, which is what
+    // buildQuery() answered before; slow on large stores. Its rows and those
+    // of buildQuery() give the same items.
+    static QString referenceQuery(const QDateTime &fromDateTime, const QDateTime &toDateTime);
+    static QString referenceQuery(const QList<int> &ids);
+    // Takes either form.
     QList<HVItem> getItemListFromBackend(const QString &query);
 
 public Q_SLOTS:
@@ -36,6 +48,11 @@ public Q_SLOTS:
                                  QList<TrackerChangeNotifier::Quad> inserts);
 
 private:
+    // Adds the descriptions and channel titles to the messages of a
+    // buildQuery() result: rows of title, description, date, channel title, message.
+    static bool completeMessages(QSparqlConnection &connection, QSparqlResult &messages,
+                                 QVector<QVector<QSparqlBinding>> *rows);
+
     FeedsService *service;
 };
 

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void burstIsReportedTogetherAndComplete();
     void localStoreKnowsItsResources();
     void unreachableEndpointAnnouncesNothing();
+    void failedQueryReportsNothingUntilAnswered();
 
 private:
     bool sparql(const QString &update);
@@ -228,6 +229,47 @@ void TestTrackerChangeNotifier::unreachableEndpointAnnouncesNothing()
     QVERIFY(!notifier.isValid());
     QVERIFY(notifier.resourceUri(1).isEmpty());
     qputenv("HALVANE_TRACKER_SERVICE", Service.toUtf8());
+}
+
+void TestTrackerChangeNotifier::failedQueryReportsNothingUntilAnswered()
+{
+    QSparqlConnection connection;
+    QVERIFY(exec(connection, QStringLiteral("INSERT DATA { <urn:f:kept> a mfo:FeedMessage ; nie:title \"kept\" }")));
+    const int kept = trackerId(connection, QStringLiteral("urn:f:kept"));
+    TrackerChangeNotifier notifier(MessageClass);
+    QVERIFY(notifier.isValid());
+    QSignalSpy changes(&notifier, &TrackerChangeNotifier::changed);
+    // The notifier holds events back for a moment; the endpoint dies within it.
+    auto *reportTimer = notifier.findChild<QTimer *>();
+    QVERIFY(reportTimer);
+    QVERIFY(sparql(QStringLiteral("INSERT OR REPLACE { <urn:f:kept> nie:title \"changed\" }")));
+    QDeadlineTimer deadline(20000);
+    while (!reportTimer->isActive() && !deadline.hasExpired())
+        QCoreApplication::processEvents();
+    QVERIFY(reportTimer->isActive());
+    m_endpoint.kill();
+    QVERIFY(m_endpoint.waitForFinished());
+
+    // Nothing is known about the message, so nothing is said about it.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot read the resources of"));
+    QTRY_VERIFY_WITH_TIMEOUT(!reportTimer->isActive(), 5000);
+    QCOMPARE(changes.size(), 0);
+
+    // Back on the bus, the change is reported as what it was: an update.
+    QVERIFY(HVTest::startTrackerEndpoint(m_endpoint, m_dir.filePath(QStringLiteral("endpoint")), Service));
+    QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 1, 20000);
+    const auto deletes = changes.first().at(0).value<QList<TrackerChangeNotifier::Quad>>();
+    const auto inserts = changes.first().at(1).value<QList<TrackerChangeNotifier::Quad>>();
+    QCOMPARE(deletes.size(), 1);
+    QCOMPARE(deletes.first().subject, kept);
+    QCOMPARE(inserts.size(), 1);
+    QCOMPARE(inserts.first().subject, kept);
+    QCOMPARE(notifier.resourceUri(kept), QStringLiteral("urn:f:kept"));
+
+    // And it listens again.
+    QVERIFY(sparql(QStringLiteral("DELETE DATA { <urn:f:kept> a rdfs:Resource }")));
+    QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 2, 20000);
+    QCOMPARE(changes.at(1).at(0).value<QList<TrackerChangeNotifier::Quad>>().first().subject, kept);
 }
 
 QTEST_GUILESS_MAIN(TestTrackerChangeNotifier)

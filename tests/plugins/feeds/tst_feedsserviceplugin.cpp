@@ -1,6 +1,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusServiceWatcher>
 #include <QtTest/QtTest>
 
 #include "hvfeed.h"
@@ -56,6 +58,7 @@ private Q_SLOTS:
     void invalidRangeGivesNoItems();
     void endpointChangesArriveLive();
     void unreachableEndpointGivesEmptyResults();
+    void endpointStartedLaterStillNotifies();
 
 private:
     void createService();
@@ -198,7 +201,7 @@ void TestFeedsServicePlugin::rangeBoundsAreLocalAndInclusive()
     QVERIFY2(query.contains("(?contentCreated >='2026-06-21T00:00:00+02:00'^^xsd:dateTime) &&  "
                             "(?contentCreated <='2026-06-22T00:00:00+02:00'^^xsd:dateTime))} \""),
              qPrintable(query));
-    QVERIFY(query.contains("\" SELECT ?title ?description ?contentCreated ?tit ?messagetitle WHERE { "));
+    QVERIFY(query.contains("\" SELECT ?messagetitle ?contentCreated ?title ?isLogicalPartOf "));
     QVERIFY(m_messages.contains("FeedsServiceSource::retrieveItemList"));
     QCOMPARE(m_messages.filter("getItemListFromBackend - adding item").size(), 3);
 
@@ -309,6 +312,50 @@ void TestFeedsServicePlugin::unreachableEndpointGivesEmptyResults()
     QVERIFY(m_source->retrieveItemList(today, today.addDays(1)).isEmpty());
     QVERIFY(m_messages.contains("getItemListFromBackend - connection - ERROR")
             || m_messages.contains("getItemListFromBackend - result - ERROR"));
+}
+
+void TestFeedsServicePlugin::endpointStartedLaterStillNotifies()
+{
+    // The source is there first, as when the overview starts before Tracker.
+    const QString later = QStringLiteral("org.halvane.TestFeedsLater");
+    qputenv("HALVANE_TRACKER_SERVICE", later.toUtf8());
+    createService();
+    QList<HVItem> added;
+    connect(m_source, &HVServiceSource::itemsAdded, this, [&](const QList<HVItem> &items) { added += items; });
+
+    // Told through the bus in the order watchers were made: once this one
+    // hears of the endpoint, the source has.
+    QDBusServiceWatcher watcher(later, QDBusConnection::sessionBus());
+    QSignalSpy registered(&watcher, &QDBusServiceWatcher::serviceRegistered);
+    QProcess endpoint;
+    const QString database = m_dir.filePath("later");
+    QVERIFY(HVTest::startTrackerEndpoint(endpoint, database, later));
+    QTRY_COMPARE_WITH_TIMEOUT(registered.size(), 1, 20000);
+    QFile rss(m_dir.filePath("later.rss"));
+    const auto import = [&](const QByteArray &feed) {
+        if (!rss.open(QIODevice::WriteOnly))
+            return -1;
+        rss.write(feed);
+        rss.close();
+        return feedsTool({"import", rss.fileName()});
+    };
+    QCOMPARE(import(Rss), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(added.size(), 2, 20000);
+
+    // Gone and back: it listens again.
+    endpoint.terminate();
+    QVERIFY(endpoint.waitForFinished());
+    QVERIFY(HVTest::startTrackerEndpoint(endpoint, database, later));
+    QTRY_COMPARE_WITH_TIMEOUT(registered.size(), 2, 20000);
+    QByteArray third(Rss);
+    third.replace("<item><title>Second</title><guid>https://test.example.org/2</guid><description>two</description></item>\n", "")
+        .replace("test.example.org/1", "test.example.org/3")
+        .replace("<title>First</title>", "<title>Third</title>");
+    QCOMPARE(import(third), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(added.size(), 3, 20000);
+    QCOMPARE(HVFeed(added.last()).title(), QString("Third"));
+    endpoint.terminate();
+    QVERIFY(endpoint.waitForFinished());
 }
 
 QTEST_GUILESS_MAIN(TestFeedsServicePlugin)
