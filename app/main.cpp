@@ -1,11 +1,9 @@
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
-#include <QtCore/QLocale>
 #include <QtCore/QLoggingCategory>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QStandardPaths>
-#include <QtCore/QTranslator>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QIcon>
 #include <QtQml/QQmlApplicationEngine>
@@ -16,30 +14,17 @@
 #include <cstdio>
 #include <memory>
 
-#include "hvdemoprofile.h"
-#include "hvdemoweatherserver.h"
+#include "hvdemosession.h"
 #include "hvglobal.h"
+#include "hvprogram.h"
 #include "hvitemmanager.h"
 #include "hvscreenshot.h"
 
 using namespace Halvane;
+using Halvane::Program::besideProgram;
+using Halvane::Program::loadTranslations;
 
 namespace {
-
-// Beside the program: the same layout in the build tree and when installed.
-QString besideProgram(const char *relative)
-{
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(relative));
-}
-
-void loadTranslations(QCoreApplication &app)
-{
-    const QString dir = besideProgram(HALVANE_RELATIVE_DATA_DIR "/translations");
-    auto *translator = new QTranslator(&app);
-    if (translator->load(QLocale(), QStringLiteral("halvane"), QStringLiteral("_"), dir)
-        || translator->load(QStringLiteral("halvane_en"), dir))
-        QCoreApplication::installTranslator(translator);
-}
 
 int usageError(const QString &message)
 {
@@ -119,36 +104,25 @@ int main(int argc, char **argv)
 
     // Uninstalled runs find the plug-ins and the QML module built beside the program.
     if (qEnvironmentVariableIsEmpty("HALVANE_PLUGINS_PATH")) {
-        const QString base = besideProgram(HALVANE_RELATIVE_PLUGINS_BASE);
+        const QString base = besideProgram(QStringLiteral(HALVANE_RELATIVE_PLUGINS_BASE));
         if (QFileInfo(base).isDir())
             qputenv("HALVANE_PLUGINS_PATH", QFile::encodeName(base + QLatin1Char('/')));
     }
     // And the recogniser's dictionary and language model built beside it.
     if (qEnvironmentVariableIsEmpty("HALVANE_VOICE_DATA")) {
-        const QString voiceData = besideProgram(HALVANE_RELATIVE_DATA_DIR "/voice");
+        const QString voiceData = besideProgram(QStringLiteral(HALVANE_RELATIVE_DATA_DIR "/voice"));
         if (QFileInfo(voiceData + QLatin1String("/hv.dic")).isFile()
             && !QFileInfo::exists(QStringLiteral(HALVANE_INSTALLED_DATA_DIR "/voice/hv.dic")))
             qputenv("HALVANE_VOICE_DATA", QFile::encodeName(voiceData));
     }
-    loadTranslations(app);
+    loadTranslations(app, QStringLiteral(HALVANE_RELATIVE_DATA_DIR));
 
-    std::unique_ptr<HVDemoProfile> demo;
-    std::unique_ptr<HVDemoWeatherServer> demoWeather;
+    std::unique_ptr<HVDemoSession> demo;
     if (parser.isSet(demoOption)) {
-        QString samples = qEnvironmentVariable("HALVANE_DEMO_DATA");
-        if (samples.isEmpty())
-            samples = besideProgram(HALVANE_RELATIVE_DATA_DIR "/demo");
-        demo = std::make_unique<HVDemoProfile>(samples);
-        if (!demo->prepare()) {
-            std::fprintf(stderr, "halvane: cannot prepare the demo: %s\n", qPrintable(demo->errorString()));
+        demo = std::make_unique<HVDemoSession>(
+            "halvane", besideProgram(QStringLiteral(HALVANE_RELATIVE_DATA_DIR "/demo")));
+        if (!demo->start())
             return 1;
-        }
-        demoWeather = std::make_unique<HVDemoWeatherServer>(samples + QLatin1String("/weather"));
-        if (demoWeather->start())
-            qputenv("HALVANE_WEATHER_HOST", demoWeather->host().toLatin1());
-        else
-            std::fprintf(stderr, "halvane: the demo's forecast server did not start: %s\n",
-                         qPrintable(demoWeather->errorString()));
     }
 
     // Without a desktop's platform theme Qt knows only hicolor, which has no
@@ -175,7 +149,7 @@ int main(int argc, char **argv)
     int exitCode = 0;
     {
         QQmlApplicationEngine engine;
-        const QString moduleDir = besideProgram(HALVANE_RELATIVE_QML_DIR);
+        const QString moduleDir = besideProgram(QStringLiteral(HALVANE_RELATIVE_QML_DIR));
         if (QFileInfo(moduleDir + QLatin1String("/Halvane/qmldir")).exists())
             engine.addImportPath(moduleDir);
         engine.rootContext()->setContextProperty(QStringLiteral("startPage"), page);

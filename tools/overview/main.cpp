@@ -3,38 +3,23 @@
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QLibraryInfo>
-#include <QtCore/QLocale>
 #include <QtCore/QLoggingCategory>
-#include <QtCore/QTranslator>
 
 #include <cstdio>
 #include <memory>
 
-#include "hvdemoprofile.h"
-#include "hvdemoweatherserver.h"
+#include "hvdemosession.h"
 #include "hvglobal.h"
+#include "hvprogram.h"
 #include "hvoverview.h"
 #include "hvitemmanager.h"
 #include "hvservicefactory.h"
 
 using namespace Halvane;
+using Halvane::Program::besideProgram;
+using Halvane::Program::loadTranslations;
 
 namespace {
-
-// Beside the program: the same layout in the build tree and when installed.
-QString besideProgram(const char *relative)
-{
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(relative));
-}
-
-void loadTranslations(QCoreApplication &app)
-{
-    const QString dir = besideProgram(HALVANE_RELATIVE_DATA_DIR "/translations");
-    auto *translator = new QTranslator(&app);
-    if (translator->load(QLocale(), QStringLiteral("halvane"), QStringLiteral("_"), dir)
-        || translator->load(QStringLiteral("halvane_en"), dir))
-        QCoreApplication::installTranslator(translator);
-}
 
 int usageError(const QString &message, const QCommandLineParser &parser)
 {
@@ -104,30 +89,18 @@ int main(int argc, char **argv)
 
     // Uninstalled runs find the plug-ins built beside the program.
     if (qEnvironmentVariableIsEmpty("HALVANE_PLUGINS_PATH")) {
-        const QString base = besideProgram(HALVANE_RELATIVE_PLUGINS_BASE);
+        const QString base = besideProgram(QStringLiteral(HALVANE_RELATIVE_PLUGINS_BASE));
         if (QFileInfo(base).isDir())
             qputenv("HALVANE_PLUGINS_PATH", QFile::encodeName(base + QLatin1Char('/')));
     }
-    loadTranslations(app);
+    loadTranslations(app, QStringLiteral(HALVANE_RELATIVE_DATA_DIR));
 
-    std::unique_ptr<HVDemoProfile> demo;
-    std::unique_ptr<HVDemoWeatherServer> demoWeather;
+    std::unique_ptr<HVDemoSession> demo;
     if (parser.isSet(demoOption)) {
-        QString samples = qEnvironmentVariable("HALVANE_DEMO_DATA");
-        if (samples.isEmpty())
-            samples = besideProgram(HALVANE_RELATIVE_DATA_DIR "/demo");
-        demo = std::make_unique<HVDemoProfile>(samples);
-        if (!demo->prepare()) {
-            std::fprintf(stderr, "halvane-overview: cannot prepare the demo: %s\n", qPrintable(demo->errorString()));
+        demo = std::make_unique<HVDemoSession>(
+            "halvane-overview", besideProgram(QStringLiteral(HALVANE_RELATIVE_DATA_DIR "/demo")));
+        if (!demo->start())
             return 1;
-        }
-        // The sample forecasts, served on loopback in place of the provider's.
-        demoWeather = std::make_unique<HVDemoWeatherServer>(samples + QLatin1String("/weather"));
-        if (demoWeather->start())
-            qputenv("HALVANE_WEATHER_HOST", demoWeather->host().toLatin1());
-        else
-            std::fprintf(stderr, "halvane-overview: the demo's forecast server did not start: %s\n",
-                         qPrintable(demoWeather->errorString()));
     }
 
     if (HVServiceFactory::keys().isEmpty()) {
