@@ -46,17 +46,7 @@ QString ofonoVoiceModem(const QDBusArgument &modems)
 // offers voice calls; modemCount tells how many modems there are at all.
 QString modemManagerVoiceModem(const QDBusArgument &objects, int *modemCount)
 {
-    QMap<QString, QStringList> interfacesByPath;
-    objects.beginMap();
-    while (!objects.atEnd()) {
-        QDBusObjectPath path;
-        QMap<QString, QVariantMap> interfaces;
-        objects.beginMapEntry();
-        objects >> path >> interfaces;
-        objects.endMapEntry();
-        interfacesByPath.insert(path.path(), interfaces.keys());
-    }
-    objects.endMap();
+    const QMap<QString, QStringList> interfacesByPath = TelephonyStack::managedInterfaces(objects);
     *modemCount = 0;
     QString found;
     for (auto it = interfacesByPath.cbegin(); it != interfacesByPath.cend(); ++it) {

@@ -7,6 +7,7 @@
 #include <QtCore/QSettings>
 
 #include "hvglobal.h"
+#include "hvsettings.h"
 
 namespace Halvane {
 
@@ -16,9 +17,8 @@ const QString CitiesKey = QStringLiteral("cities");
 
 QSettings *openSettings()
 {
-    // The file the weather source reads.
-    return new QSettings(QSettings::NativeFormat, QSettings::UserScope, QCoreApplication::organizationName(),
-                         QCoreApplication::applicationName());
+    // The file the weather source reads, as it reads it.
+    return new HVSettings(QCoreApplication::organizationName(), QCoreApplication::applicationName());
 }
 
 bool validField(const QString &field)

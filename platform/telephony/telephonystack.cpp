@@ -1,11 +1,13 @@
 #include "telephonystack.h"
 
 #include <QtCore/QDebug>
-#include <QtCore/QSettings>
 #include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusArgument>
 #include <QtDBus/QDBusConnectionInterface>
+#include <QtDBus/QDBusObjectPath>
 
 #include "hvglobal.h"
+#include "hvsettings.h"
 
 QString TelephonyStack::ofonoService()
 {
@@ -24,8 +26,7 @@ QString TelephonyStack::modemManagerPath()
 
 TelephonyStack::Setting TelephonyStack::setting()
 {
-    QSettings settings(QStringLiteral("halvane"), QStringLiteral("halvane"));
-    settings.setIniCodec("UTF-8");
+    Halvane::HVSettings settings;
     QString problem;
     if (!Halvane::settingsFileIsSafe(settings.fileName(), &problem)) {
         qWarning() << "telephony: settings refused, the stack is chosen by what runs:" << problem;
@@ -69,4 +70,20 @@ QString TelephonyStack::name(Stack stack)
         break;
     }
     return QStringLiteral("none");
+}
+
+QMap<QString, QStringList> TelephonyStack::managedInterfaces(const QDBusArgument &objects)
+{
+    QMap<QString, QStringList> interfacesByPath;
+    objects.beginMap();
+    while (!objects.atEnd()) {
+        QDBusObjectPath path;
+        QMap<QString, QVariantMap> interfaces;
+        objects.beginMapEntry();
+        objects >> path >> interfaces;
+        objects.endMapEntry();
+        interfacesByPath.insert(path.path(), interfaces.keys());
+    }
+    objects.endMap();
+    return interfacesByPath;
 }

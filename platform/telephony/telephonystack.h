@@ -1,8 +1,11 @@
 #ifndef TELEPHONYSTACK_H
 #define TELEPHONYSTACK_H
 
+#include <QtCore/QMap>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
+class QDBusArgument;
 class QDBusConnection;
 
 /*
@@ -35,6 +38,9 @@ public:
     // The stack to use now: the forced one, or the one running on the bus.
     static Stack choose(const QDBusConnection &bus, Setting setting);
     static QString name(Stack stack);
+    // The interface names of each object path in ModemManager's GetManagedObjects
+    // answer (a{oa{sa{sv}}}), in path order.
+    static QMap<QString, QStringList> managedInterfaces(const QDBusArgument &objects);
 };
 
 #endif // TELEPHONYSTACK_H

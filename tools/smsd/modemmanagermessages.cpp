@@ -115,17 +115,11 @@ void ModemManagerMessages::scanAll()
     }
     QStringList modems;
     const QDBusArgument objects = reply.arguments().first().value<QDBusArgument>();
-    objects.beginMap();
-    while (!objects.atEnd()) {
-        QDBusObjectPath path;
-        QMap<QString, QVariantMap> interfaces;
-        objects.beginMapEntry();
-        objects >> path >> interfaces;
-        objects.endMapEntry();
-        if (interfaces.contains(MessagingInterface))
-            modems.append(path.path());
+    const QMap<QString, QStringList> interfacesByPath = TelephonyStack::managedInterfaces(objects);
+    for (auto it = interfacesByPath.cbegin(); it != interfacesByPath.cend(); ++it) {
+        if (it.value().contains(MessagingInterface))
+            modems.append(it.key());
     }
-    objects.endMap();
     if (modems.isEmpty())
         Q_EMIT status(QStringLiteral("ModemManager has no modem with messaging yet"));
     for (const QString &modem : qAsConst(modems))
