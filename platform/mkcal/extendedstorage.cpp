@@ -42,6 +42,7 @@ const char *const Schema[] = {
     " recurs INTEGER NOT NULL DEFAULT 0,"
     " long INTEGER NOT NULL DEFAULT 0,"
     " ical TEXT NOT NULL,"
+    " period INTEGER NOT NULL DEFAULT 0,"
     " PRIMARY KEY (uid, recurrence_id))",
     // Short entries are found by their start within a bounded window, long and
     // recurring ones (few) by their end: neither scan reaches far past the range.
@@ -53,6 +54,52 @@ const char *const Schema[] = {
     " uid TEXT NOT NULL,"
     " recurrence_id TEXT NOT NULL DEFAULT '')",
 };
+
+// The file format: 0 before series carried their period.
+const int SchemaVersion = 1;
+
+// A series whose occurrences, each shorter than a day, come every so many
+// days at the same time of day (a plain daily or weekly rule): the days
+// between two occurrences. 0 for any other series, which is always read.
+qint64 periodOf(const Incidence::Ptr &incidence, const QVariant &startSecs)
+{
+    if (!incidence->recurs() || startSecs.isNull() || startSecs.toLongLong() < 0)
+        return 0;
+    const Recurrence *recurrence = incidence->recurrence();
+    if (recurrence->rRules().size() != 1 || !recurrence->exRules().isEmpty() || !recurrence->rDates().isEmpty()
+        || !recurrence->rDateTimes().isEmpty())
+        return 0;
+    const RecurrenceRule *rule = recurrence->rRules().first();
+    const QDateTime start = incidence->dtStart();
+    if (!start.isValid() || !rule->bySetPos().isEmpty() || !rule->byMonths().isEmpty()
+        || !rule->byMonthDays().isEmpty() || !rule->byYearDays().isEmpty() || !rule->byWeekNumbers().isEmpty()
+        || !rule->byHours().isEmpty() || !rule->byMinutes().isEmpty() || !rule->bySeconds().isEmpty())
+        return 0;
+    const QList<RecurrenceRule::WDayPos> days = rule->byDays();
+    qint64 period;
+    if (rule->recurrenceType() == RecurrenceRule::rDaily && days.isEmpty()) {
+        period = 1;
+    } else if (rule->recurrenceType() == RecurrenceRule::rWeekly
+               && (days.isEmpty()
+                   || (days.size() == 1 && days.first().pos() == 0 && days.first().day() == start.date().dayOfWeek()))) {
+        period = 7;
+    } else {
+        return 0;
+    }
+    if (rule->frequency() < 1)
+        return 0;
+    qint64 length = 0;
+    if (incidence->allDay() && incidence->type() == Incidence::TypeEvent)
+        length = 86400 * (start.date().daysTo(incidence.staticCast<Event>()->dtEnd().date()) + 1);
+    else if (incidence->type() == Incidence::TypeEvent)
+        length = start.secsTo(incidence.staticCast<Event>()->dtEnd());
+    else if (incidence->type() == Incidence::TypeTodo && incidence.staticCast<Todo>()->hasDueDate())
+        length = start.secsTo(incidence.staticCast<Todo>()->dtDue(true));
+    // Within a day and an hour of change to summer time.
+    if (length > 90000)
+        return 0;
+    return period * rule->frequency();
+}
 
 enum class Pending { Added, Changed, Deleted };
 
@@ -97,6 +144,7 @@ public:
     bool fail(const QString &what, const QSqlError &error = QSqlError());
     bool exec(QSqlQuery &query);
     bool createSchema();
+    bool migrate(int version);
     bool sync();
     bool readRows(QSqlQuery &query);
     bool covers(const QVariant &start, const QVariant &end, bool recurs, bool isLong) const;
@@ -141,6 +189,8 @@ public:
     bool recurringLoaded = false;
     qint64 recurringSince = 0;
     bool allLoaded = false;
+    // A file of an earlier format opened read-only has no periods.
+    bool hasPeriods = false;
     KCalendarCore::ICalFormat format;
 };
 
@@ -165,15 +215,61 @@ bool ExtendedStoragePrivate::createSchema()
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return fail(QStringLiteral("cannot write the calendar database"), query.lastError());
-    for (const char *statement : Schema) {
-        if (!query.exec(QLatin1String(statement))) {
-            fail(QStringLiteral("cannot create the calendar tables"), query.lastError());
-            query.exec(QStringLiteral("ROLLBACK"));
-            return false;
-        }
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        fail(QStringLiteral("cannot read the calendar database"), query.lastError());
+        query.exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    const int version = query.value(0).toInt();
+    query.finish();
+    bool ok = true;
+    if (version < SchemaVersion && query.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = 'incidences'"))
+        && query.next()) {
+        query.finish();
+        ok = migrate(version);
+    }
+    for (int i = 0; ok && i < int(sizeof(Schema) / sizeof(Schema[0])); ++i) {
+        if (!query.exec(QLatin1String(Schema[i])))
+            ok = fail(QStringLiteral("cannot create the calendar tables"), query.lastError());
+    }
+    // Written only when it changes: an open that finds the file current
+    // writes nothing, and other connections see no change.
+    if (ok && version < SchemaVersion && !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion)))
+        ok = fail(QStringLiteral("cannot create the calendar tables"), query.lastError());
+    if (!ok) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        return false;
     }
     if (!query.exec(QStringLiteral("COMMIT")))
         return fail(QStringLiteral("cannot create the calendar tables"), query.lastError());
+    return true;
+}
+
+// Brings a file of an earlier format up to date within the caller's
+// transaction: series learn their period from their own text; rows stay.
+bool ExtendedStoragePrivate::migrate(int version)
+{
+    QSqlQuery query(db);
+    if (version < 1) {
+        if (!query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN period INTEGER NOT NULL DEFAULT 0")))
+            return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
+        QSqlQuery update(db);
+        update.prepare(QStringLiteral("UPDATE incidences SET period = ? WHERE uid = ? AND recurrence_id = ?"));
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT uid, recurrence_id, ical, start_time FROM incidences WHERE recurs = 1")))
+            return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
+        while (query.next()) {
+            const Incidence::Ptr incidence = format.readIncidence(query.value(2).toByteArray());
+            const qint64 period = incidence ? periodOf(incidence, query.value(3)) : 0;
+            if (period == 0)
+                continue;
+            update.bindValue(0, period);
+            update.bindValue(1, query.value(0));
+            update.bindValue(2, query.value(1));
+            if (!exec(update))
+                return false;
+        }
+    }
     return true;
 }
 
@@ -432,8 +528,8 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         if (!written || keyOf(written) != key)
             return fail(QStringLiteral("cannot write the calendar entry %1: it does not read back as written").arg(uid));
         query.prepare(QStringLiteral("INSERT OR REPLACE INTO incidences"
-                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical, period)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
         query.addBindValue(uid);
         query.addBindValue(recurrenceId);
         query.addBindValue(start.isValid() ? start : QVariant(QVariant::LongLong));
@@ -441,6 +537,7 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         query.addBindValue(recurs ? 1 : 0);
         query.addBindValue(isLong ? 1 : 0);
         query.addBindValue(ical);
+        query.addBindValue(periodOf(incidence, start));
     }
     if (!exec(query))
         return false;
@@ -530,6 +627,7 @@ bool ExtendedStorage::open()
         if (!ok)
             d->fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
         ok = ok && (d->readOnly || d->createSchema());
+        d->hasPeriods = ok && query.exec(QStringLiteral("SELECT period FROM incidences LIMIT 0"));
         if (ok) {
             d->isOpen = true;
             d->lastSeq = d->lastChange();
@@ -588,10 +686,25 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
         query.addBindValue(from);
         if (!d->readRows(query))
             return false;
-        query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
-                                     " WHERE long = 1 AND end_time > ? AND start_time < ?"));
+        // Series with a period only when one of their occurrences can fall
+        // on the dates: one whose day (UTC, from the first's, a day either
+        // way for zones and summer time) lies in [first, last].
+        const qint64 first = from / 86400 - 2;
+        const qint64 last = (to - 1) / 86400 + 1;
+        query.prepare(d->hasPeriods
+                          ? QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
+                                           " WHERE long = 1 AND end_time > ? AND start_time < ?"
+                                           " AND (period = 0 OR (? - start_time / 86400) - (? - start_time / 86400) % period"
+                                           " >= ? - start_time / 86400)")
+                          : QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
+                                           " WHERE long = 1 AND end_time > ? AND start_time < ?"));
         query.addBindValue(from);
         query.addBindValue(to);
+        if (d->hasPeriods) {
+            query.addBindValue(last);
+            query.addBindValue(last);
+            query.addBindValue(first);
+        }
         if (!d->readRows(query))
             return false;
         d->cover(from, to);

@@ -187,7 +187,8 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
         storage->load(lastDay);
     else
         storage->load(firstDay, lastDay);
-    storage->loadRecurringIncidences();
+    // The loads bring the series that can occur on the dates; all others
+    // that may occur later stay in the file.
 
     // Recurrence answers and items are those of the last read unless their
     // incidence changed since; the whole answer when nothing did.
