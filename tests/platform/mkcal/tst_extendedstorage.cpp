@@ -1,8 +1,11 @@
 #include <KCalendarCore/Event>
+#include <KCalendarCore/ICalFormat>
 #include <KCalendarCore/Todo>
 
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
+#include <QtSql/QSqlDatabase>
+#include <QtSql/QSqlQuery>
 #include <QtTest/QtTest>
 
 #include "extendedcalendar.h"
@@ -26,6 +29,7 @@ private Q_SLOTS:
     void changesElsewhereAreAppliedBeforeALoad();
     void loadedRangesFollowChangesElsewhere();
     void readerBehindTheChangeLogLoadsAgain();
+    void fileOfTheFirstFormatIsMigratedWithoutLoss();
     void unreadableDatabaseGivesEmptyResults_data();
     void unreadableDatabaseGivesEmptyResults();
 
@@ -304,6 +308,73 @@ void TestExtendedStorage::readerBehindTheChangeLogLoadsAgain()
     QVERIFY(reader.calendar->incidence("fresh"));
     QCOMPARE(reader.calendar->incidence("kept")->summary(), QStringLiteral("changed"));
     QCOMPARE(reader.calendar->rawIncidences().size(), 2);
+}
+
+void TestExtendedStorage::fileOfTheFirstFormatIsMigratedWithoutLoss()
+{
+    const QDate today = QDate::currentDate();
+    const QDateTime nine(today, QTime(9, 0));
+    Event::Ptr daily = event("daily", nine.addDays(-30), 30);
+    daily->recurrence()->setDaily(1);
+    // Every other week from three days ago: not today.
+    Event::Ptr fortnightly = event("fortnightly", nine.addDays(-3), 30);
+    fortnightly->recurrence()->setWeekly(2);
+    Event::Ptr single = event("single", nine.addSecs(3600), 30);
+    const Event::Ptr entries[] = {daily, fortnightly, single};
+
+    // The tables and rows as the first format wrote them.
+    QDir().mkpath(QFileInfo(m_database).absolutePath());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "first-format");
+        db.setDatabaseName(m_database);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec("CREATE TABLE incidences (uid TEXT NOT NULL, recurrence_id TEXT NOT NULL DEFAULT '',"
+                           " start_time INTEGER, end_time INTEGER, recurs INTEGER NOT NULL DEFAULT 0,"
+                           " long INTEGER NOT NULL DEFAULT 0, ical TEXT NOT NULL, PRIMARY KEY (uid, recurrence_id))"));
+        QVERIFY(query.exec("CREATE TABLE changes (seq INTEGER PRIMARY KEY AUTOINCREMENT, uid TEXT NOT NULL,"
+                           " recurrence_id TEXT NOT NULL DEFAULT '')"));
+        ICalFormat format;
+        for (const Event::Ptr &entry : entries) {
+            const bool recurs = entry->recurs();
+            query.prepare("INSERT INTO incidences VALUES (?, '', ?, ?, ?, ?, ?)");
+            query.addBindValue(entry->uid());
+            query.addBindValue(entry->dtStart().toSecsSinceEpoch());
+            query.addBindValue(recurs ? std::numeric_limits<qint64>::max() : entry->dtEnd().toSecsSinceEpoch());
+            query.addBindValue(recurs ? 1 : 0);
+            query.addBindValue(recurs ? 1 : 0);
+            query.addBindValue(format.toICalString(entry));
+            QVERIFY(query.exec());
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("first-format");
+
+    Open migrated = open();
+    QVERIFY(migrated.storage->open());
+    QVERIFY(migrated.storage->load(today));
+    QStringList uids;
+    for (const Incidence::Ptr &incidence : migrated.calendar->rawIncidences())
+        uids.append(incidence->uid());
+    uids.sort();
+    // The fortnightly series cannot occur today: it is not read.
+    QCOMPARE(uids, (QStringList{"daily", "single"}));
+    QVERIFY(migrated.storage->loadAll());
+    QCOMPARE(migrated.calendar->rawIncidences().size(), 3);
+    for (const Event::Ptr &entry : entries) {
+        const Incidence::Ptr read = migrated.calendar->incidence(entry->uid());
+        QVERIFY(read);
+        QCOMPARE(read->dtStart(), entry->dtStart());
+        QCOMPARE(read->recurs(), entry->recurs());
+    }
+    QCOMPARE(migrated.calendar->incidence("fortnightly")->recurrence()->frequency(), 2);
+
+    // Opened again, the file is current: it is not changed.
+    Open again = open();
+    QVERIFY(again.storage->open());
+    QVERIFY(!migrated.storage->modifiedElsewhere());
+    QVERIFY(again.storage->loadAll());
+    QCOMPARE(again.calendar->rawIncidences().size(), 3);
 }
 
 void TestExtendedStorage::unreadableDatabaseGivesEmptyResults_data()
