@@ -35,10 +35,21 @@ dbus-run-session -- timeout -s KILL $((settle + seconds)) strace -f -qq -ttt -o 
 from=$(awk -v b="$begin" -v s="$settle" 'BEGIN { printf "%.6f", b + s }')
 to=$(awk -v f="$from" -v s="$seconds" 'BEGIN { printf "%.6f", f + s }')
 
-# A wait that returned: a complete line or the resumption of an unfinished one.
+# A wakeup: a wait that could block (not a poll with timeout 0, not a futex
+# wake) and returned, counted when it returns.
 awk -v seconds="$seconds" -v from="$from" -v to="$to" '
-    $2 < from || $2 >= to || / unfinished \.\.\.>$/ { next }
-    { count[$1]++; total++ }
+    function blocking(call) {
+        if (call ~ /^futex\(/) return call ~ /FUTEX_WAIT/
+        if (call ~ /^(poll|epoll_wait|epoll_pwait)\(/) return call !~ /, 0\)/
+        if (call ~ /^(ppoll|select|pselect6)\(/) return call !~ /tv_sec=0, tv_nsec=0/
+        return 1
+    }
+    {
+        pid = $1; time = $2; call = $0; sub(/^[0-9]+ +[0-9.]+ +/, "", call)
+        if (call ~ /unfinished \.\.\.>$/) { waiting[pid] = blocking(call); next }
+        if (call ~ /^<\.\.\. /) { woke = waiting[pid]; delete waiting[pid] } else woke = blocking(call)
+        if (woke && time >= from && time < to) { count[pid]++; total++ }
+    }
     END {
         printf "%-10s %8s\n", "thread", "wakeups"
         for (tid in count) printf "%-10s %8d\n", tid, count[tid]

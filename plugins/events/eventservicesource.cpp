@@ -222,7 +222,7 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
                 if (!known || (known->occurs && known->occurrence != occurrenceDates.at(i))) {
                     EventItemCache::Day found;
                     found.julianDay = day.toJulianDay();
-                    found.occurs = incidence->recursOn(day, zone);
+                    found.occurs = entry.rule.simple ? entry.rule.occursOn(day) : incidence->recursOn(day, zone);
                     if (found.occurs) {
                         found.occurrence = occurrenceDates.at(i);
                         found.event = extractEventFromIncidence(incidence, occurrences.at(i));
@@ -280,8 +280,10 @@ QList<HVEvent> EventServiceSource::occurrencesInRange(const Incidence::Ptr &inci
     const QDate lastDay = rangeTo.date().addDays(-1);
     const qint64 days = rangeFrom.daysTo(QDateTime(lastDay, QTime(0, 0), rangeFrom.timeSpec()));
     const QTimeZone zone = rangeFrom.timeZone();
+    const EventItemCache::Rule rule = EventItemCache::ruleOf(incidence, zone, zone == QTimeZone::systemTimeZone());
     for (qint64 i = 0; i <= days; ++i) {
-        if (incidence->recursOn(rangeFrom.date().addDays(i), zone))
+        const QDate day = rangeFrom.date().addDays(i);
+        if (rule.simple ? rule.occursOn(day) : incidence->recursOn(day, zone))
             found.append(extractEventFromIncidence(incidence, rangeFrom.addDays(i)));
     }
     return found;
