@@ -5,6 +5,7 @@
 #include <KCalendarCore/Todo>
 
 #include <QtCore/QAtomicInt>
+#include <QtCore/QDataStream>
 #include <QtCore/QDebug>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
@@ -43,6 +44,7 @@ const char *const Schema[] = {
     " long INTEGER NOT NULL DEFAULT 0,"
     " ical TEXT NOT NULL,"
     " period INTEGER NOT NULL DEFAULT 0,"
+    " data BLOB,"
     " PRIMARY KEY (uid, recurrence_id))",
     // Short entries are found by their start within a bounded window, long and
     // recurring ones (few) by their end: neither scan reaches far past the range.
@@ -55,8 +57,9 @@ const char *const Schema[] = {
     " recurrence_id TEXT NOT NULL DEFAULT '')",
 };
 
-// The file format: 0 before series carried their period.
-const int SchemaVersion = 1;
+// The file format: 0 before series carried their period, 1 before entries
+// carried their parsed form.
+const int SchemaVersion = 2;
 
 // A series whose occurrences, each shorter than a day, come every so many
 // days at the same time of day (a plain daily or weekly rule): the days
@@ -99,6 +102,41 @@ qint64 periodOf(const Incidence::Ptr &incidence, const QVariant &startSecs)
     if (length > 90000)
         return 0;
     return period * rule->frequency();
+}
+
+// The parsed form of an entry, beside its iCalendar text: read several times
+// faster. Its type first, then the library's own serialisation.
+QByteArray encoded(const Incidence::Ptr &incidence)
+{
+    QByteArray data;
+    if (incidence->type() != Incidence::TypeEvent && incidence->type() != Incidence::TypeTodo)
+        return data;
+    QDataStream stream(&data, QIODevice::WriteOnly);
+    stream.setVersion(QDataStream::Qt_5_15);
+    stream << quint8(incidence->type()) << IncidenceBase::Ptr(incidence);
+    return data;
+}
+
+// Null when the data is missing or not understood: the text is read then.
+Incidence::Ptr decoded(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return Incidence::Ptr();
+    QDataStream stream(data);
+    stream.setVersion(QDataStream::Qt_5_15);
+    quint8 type = 0;
+    stream >> type;
+    IncidenceBase::Ptr incidence;
+    if (type == Incidence::TypeEvent)
+        incidence = Event::Ptr(new Event);
+    else if (type == Incidence::TypeTodo)
+        incidence = Todo::Ptr(new Todo);
+    else
+        return Incidence::Ptr();
+    stream >> incidence;
+    if (stream.status() != QDataStream::Ok || incidence->uid().isEmpty())
+        return Incidence::Ptr();
+    return incidence.staticCast<Incidence>();
 }
 
 enum class Pending { Added, Changed, Deleted };
@@ -151,7 +189,8 @@ public:
     bool isCovered(qint64 from, qint64 to) const;
     void cover(qint64 from, qint64 to);
     void forgetCoverage();
-    bool addParsed(const QString &key, const QByteArray &ical);
+    bool addParsed(const QString &key, const QByteArray &ical, const QByteArray &data);
+    QString dataColumn() const { return hasPeriods ? QStringLiteral("data") : QStringLiteral("NULL"); }
     void forget(const QString &key);
     bool writeIncidence(const QString &key, Pending kind);
     qint64 dataVersion();
@@ -246,26 +285,34 @@ bool ExtendedStoragePrivate::createSchema()
 }
 
 // Brings a file of an earlier format up to date within the caller's
-// transaction: series learn their period from their own text; rows stay.
+// transaction: series learn their period and parsed form from their own
+// text; every row stays as it was.
 bool ExtendedStoragePrivate::migrate(int version)
 {
     QSqlQuery query(db);
-    if (version < 1) {
-        if (!query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN period INTEGER NOT NULL DEFAULT 0")))
-            return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
+    if ((version < 1 && !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN period INTEGER NOT NULL DEFAULT 0")))
+        || !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN data BLOB")))
+        return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
+    {
+        // The series, read for every day, get their parsed form now; other
+        // rows keep only their text until written again.
         QSqlQuery update(db);
-        update.prepare(QStringLiteral("UPDATE incidences SET period = ? WHERE uid = ? AND recurrence_id = ?"));
+        update.prepare(QStringLiteral("UPDATE incidences SET period = ?, data = ? WHERE uid = ? AND recurrence_id = ?"));
         query.setForwardOnly(true);
         if (!query.exec(QStringLiteral("SELECT uid, recurrence_id, ical, start_time FROM incidences WHERE recurs = 1")))
             return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
         while (query.next()) {
             const Incidence::Ptr incidence = format.readIncidence(query.value(2).toByteArray());
-            const qint64 period = incidence ? periodOf(incidence, query.value(3)) : 0;
-            if (period == 0)
+            if (!incidence)
                 continue;
-            update.bindValue(0, period);
-            update.bindValue(1, query.value(0));
-            update.bindValue(2, query.value(1));
+            QByteArray data = encoded(incidence);
+            const Incidence::Ptr fromData = decoded(data);
+            if (!fromData || !(*fromData == *incidence))
+                data.clear();
+            update.bindValue(0, periodOf(incidence, query.value(3)));
+            update.bindValue(1, data.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(data));
+            update.bindValue(2, query.value(0));
+            update.bindValue(3, query.value(1));
             if (!exec(update))
                 return false;
         }
@@ -335,9 +382,11 @@ void ExtendedStoragePrivate::bounds(const Incidence::Ptr &incidence, QVariant *s
     *end = endSecs;
 }
 
-bool ExtendedStoragePrivate::addParsed(const QString &key, const QByteArray &ical)
+bool ExtendedStoragePrivate::addParsed(const QString &key, const QByteArray &ical, const QByteArray &data)
 {
-    const Incidence::Ptr incidence = format.readIncidence(ical);
+    Incidence::Ptr incidence = decoded(data);
+    if (!incidence)
+        incidence = format.readIncidence(ical);
     if (!incidence) {
         qWarning().noquote() << "mKCal: skipping an unreadable calendar entry" << key;
         return false;
@@ -370,7 +419,7 @@ bool ExtendedStoragePrivate::readRows(QSqlQuery &query)
         const QString key = keyOf(query.value(0).toString(), query.value(1).toString());
         if (loaded.contains(key) || pending.contains(key))
             continue;
-        addParsed(key, query.value(2).toByteArray());
+        addParsed(key, query.value(2).toByteArray(), query.value(3).toByteArray());
     }
     return true;
 }
@@ -476,8 +525,8 @@ bool ExtendedStoragePrivate::sync()
     // rows new to what was loaded come in as a new load would bring them.
     QSqlQuery row(db);
     row.setForwardOnly(true);
-    row.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, start_time, end_time, recurs, long FROM incidences"
-                               " WHERE uid = ? AND recurrence_id = ?"));
+    row.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, start_time, end_time, recurs, long, %1 FROM incidences"
+                               " WHERE uid = ? AND recurrence_id = ?").arg(dataColumn()));
     for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
         const bool held = loaded.contains(it.key());
         if (held)
@@ -489,7 +538,7 @@ bool ExtendedStoragePrivate::sync()
         if (!exec(row))
             return false;
         if (row.next() && (held || covers(row.value(3), row.value(4), row.value(5).toBool(), row.value(6).toBool())))
-            addParsed(it.key(), row.value(2).toByteArray());
+            addParsed(it.key(), row.value(2).toByteArray(), row.value(7).toByteArray());
         row.finish();
     }
     return true;
@@ -527,9 +576,14 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         const Incidence::Ptr written = format.readIncidence(ical.toUtf8());
         if (!written || keyOf(written) != key)
             return fail(QStringLiteral("cannot write the calendar entry %1: it does not read back as written").arg(uid));
+        // The parsed form only where it gives back exactly what the text does.
+        QByteArray data = encoded(written);
+        const Incidence::Ptr fromData = decoded(data);
+        if (!fromData || !(*fromData == *written))
+            data.clear();
         query.prepare(QStringLiteral("INSERT OR REPLACE INTO incidences"
-                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical, period)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical, period, data)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         query.addBindValue(uid);
         query.addBindValue(recurrenceId);
         query.addBindValue(start.isValid() ? start : QVariant(QVariant::LongLong));
@@ -538,6 +592,7 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         query.addBindValue(isLong ? 1 : 0);
         query.addBindValue(ical);
         query.addBindValue(periodOf(incidence, start));
+        query.addBindValue(data.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(data));
     }
     if (!exec(query))
         return false;
@@ -627,7 +682,7 @@ bool ExtendedStorage::open()
         if (!ok)
             d->fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
         ok = ok && (d->readOnly || d->createSchema());
-        d->hasPeriods = ok && query.exec(QStringLiteral("SELECT period FROM incidences LIMIT 0"));
+        d->hasPeriods = ok && query.exec(QStringLiteral("SELECT period, data FROM incidences LIMIT 0"));
         if (ok) {
             d->isOpen = true;
             d->lastSeq = d->lastChange();
@@ -679,8 +734,8 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
     // Asked before and kept current by sync(): nothing more to read.
     if (!d->isCovered(from, to)) {
         QSqlQuery query(d->db);
-        query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
-                                     " WHERE long = 0 AND start_time >= ? AND start_time < ? AND end_time > ?"));
+        query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
+                                     " WHERE long = 0 AND start_time >= ? AND start_time < ? AND end_time > ?").arg(d->dataColumn()));
         query.addBindValue(from - LongSpan);
         query.addBindValue(to);
         query.addBindValue(from);
@@ -692,12 +747,12 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
         const qint64 first = from / 86400 - 2;
         const qint64 last = (to - 1) / 86400 + 1;
         query.prepare(d->hasPeriods
-                          ? QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
+                          ? QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
                                            " WHERE long = 1 AND end_time > ? AND start_time < ?"
                                            " AND (period = 0 OR (? - start_time / 86400) - (? - start_time / 86400) % period"
-                                           " >= ? - start_time / 86400)")
-                          : QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
-                                           " WHERE long = 1 AND end_time > ? AND start_time < ?"));
+                                           " >= ? - start_time / 86400)").arg(d->dataColumn())
+                          : QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
+                                           " WHERE long = 1 AND end_time > ? AND start_time < ?").arg(d->dataColumn()));
         query.addBindValue(from);
         query.addBindValue(to);
         if (d->hasPeriods) {
@@ -725,7 +780,7 @@ bool ExtendedStorage::loadRecurringIncidences()
     if (d->allLoaded || (d->recurringLoaded && d->recurringSince <= since))
         return true;
     QSqlQuery query(d->db);
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences WHERE recurs = 1 AND end_time > ?"));
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences WHERE recurs = 1 AND end_time > ?").arg(d->dataColumn()));
     query.addBindValue(since);
     if (!d->readRows(query))
         return false;
@@ -739,7 +794,7 @@ bool ExtendedStorage::loadIncidence(const QString &uid)
     if (!d->sync())
         return false;
     QSqlQuery query(d->db);
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences WHERE uid = ?"));
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences WHERE uid = ?").arg(d->dataColumn()));
     query.addBindValue(uid);
     return d->readRows(query);
 }
@@ -751,7 +806,7 @@ bool ExtendedStorage::loadAll()
     if (d->allLoaded)
         return true;
     QSqlQuery query(d->db);
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"));
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences").arg(d->dataColumn()));
     if (!d->readRows(query))
         return false;
     d->allLoaded = true;
