@@ -47,6 +47,10 @@ QDateTime toLocal(const QDateTime &dateTime)
 {
     if (!dateTime.isValid())
         return QDateTime();
+    // Already local to the second: the same value, without the two lookups of
+    // the zone that converting there and back costs.
+    if (dateTime.timeSpec() == Qt::LocalTime && dateTime.time().msec() == 0)
+        return dateTime;
     return QDateTime::fromSecsSinceEpoch(dateTime.toSecsSinceEpoch());
 }
 
