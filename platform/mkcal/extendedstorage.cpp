@@ -5,6 +5,7 @@
 #include <KCalendarCore/Todo>
 
 #include <QtCore/QAtomicInt>
+#include <QtCore/QCryptographicHash>
 #include <QtCore/QDataStream>
 #include <QtCore/QDebug>
 #include <QtCore/QDir>
@@ -105,7 +106,11 @@ qint64 periodOf(const Incidence::Ptr &incidence, const QVariant &startSecs)
 }
 
 // The parsed form of an entry, beside its iCalendar text: read several times
-// faster. Its type first, then the library's own serialisation.
+// faster. A digest of the rest first, since the library's serialisation
+// trusts the counts it reads and a damaged row must fall back to the text;
+// then the type and the library's own serialisation.
+const int DigestLength = 16;
+
 QByteArray encoded(const Incidence::Ptr &incidence)
 {
     QByteArray data;
@@ -114,15 +119,19 @@ QByteArray encoded(const Incidence::Ptr &incidence)
     QDataStream stream(&data, QIODevice::WriteOnly);
     stream.setVersion(QDataStream::Qt_5_15);
     stream << quint8(incidence->type()) << IncidenceBase::Ptr(incidence);
-    return data;
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5) + data;
 }
 
-// Null when the data is missing or not understood: the text is read then.
+// Null when the data is missing, damaged or not understood: the text is
+// read then.
 Incidence::Ptr decoded(const QByteArray &data)
 {
-    if (data.isEmpty())
+    if (data.size() <= DigestLength)
         return Incidence::Ptr();
-    QDataStream stream(data);
+    const QByteArray payload = QByteArray::fromRawData(data.constData() + DigestLength, data.size() - DigestLength);
+    if (QCryptographicHash::hash(payload, QCryptographicHash::Md5) != data.left(DigestLength))
+        return Incidence::Ptr();
+    QDataStream stream(payload);
     stream.setVersion(QDataStream::Qt_5_15);
     quint8 type = 0;
     stream >> type;
@@ -385,7 +394,8 @@ void ExtendedStoragePrivate::bounds(const Incidence::Ptr &incidence, QVariant *s
 bool ExtendedStoragePrivate::addParsed(const QString &key, const QByteArray &ical, const QByteArray &data)
 {
     Incidence::Ptr incidence = decoded(data);
-    if (!incidence)
+    // Another row's parsed form is no answer for this one.
+    if (!incidence || keyOf(incidence) != key)
         incidence = format.readIncidence(ical);
     if (!incidence) {
         qWarning().noquote() << "mKCal: skipping an unreadable calendar entry" << key;

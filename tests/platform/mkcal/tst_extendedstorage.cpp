@@ -30,6 +30,7 @@ private Q_SLOTS:
     void loadedRangesFollowChangesElsewhere();
     void readerBehindTheChangeLogLoadsAgain();
     void fileOfTheFirstFormatIsMigratedWithoutLoss();
+    void damagedParsedFormFallsBackToTheText();
     void unreadableDatabaseGivesEmptyResults_data();
     void unreadableDatabaseGivesEmptyResults();
 
@@ -375,6 +376,48 @@ void TestExtendedStorage::fileOfTheFirstFormatIsMigratedWithoutLoss()
     QVERIFY(!migrated.storage->modifiedElsewhere());
     QVERIFY(again.storage->loadAll());
     QCOMPARE(again.calendar->rawIncidences().size(), 3);
+}
+
+void TestExtendedStorage::damagedParsedFormFallsBackToTheText()
+{
+    const QDateTime nine(QDate::currentDate(), QTime(9, 0));
+    {
+        Open writer = open();
+        QVERIFY(writer.storage->open());
+        Event::Ptr daily = event("daily", nine.addDays(-3), 30);
+        daily->recurrence()->setDaily(1);
+        writer.calendar->addIncidence(daily);
+        writer.calendar->addIncidence(event("other", nine.addDays(-40), 30));
+        QVERIFY(writer.storage->save());
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "damage");
+        db.setDatabaseName(m_database);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        // The series' parsed form is damaged into another entry's that reads
+        // well on its own.
+        QVERIFY(query.exec("SELECT (SELECT data FROM incidences WHERE uid = 'daily'),"
+                           " (SELECT data FROM incidences WHERE uid = 'other')") && query.next());
+        const QByteArray daily = query.value(0).toByteArray();
+        const QByteArray other = query.value(1).toByteArray();
+        QVERIFY(daily.size() > 16 && other.size() > 16);
+        query.finish();
+        query.prepare("UPDATE incidences SET data = ? WHERE uid = 'daily'");
+        query.addBindValue(QByteArray(daily.left(16) + other.mid(16)));
+        QVERIFY(query.exec());
+        QCOMPARE(query.numRowsAffected(), 1);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("damage");
+
+    Open reader = open();
+    QVERIFY(reader.storage->open());
+    QVERIFY(reader.storage->load(QDate::currentDate()));
+    const Incidence::Ptr daily = reader.calendar->incidence("daily");
+    QVERIFY(daily);
+    QCOMPARE(daily->dtStart(), nine.addDays(-3));
+    QVERIFY(daily->recurs());
 }
 
 void TestExtendedStorage::unreadableDatabaseGivesEmptyResults_data()
