@@ -198,6 +198,7 @@ public:
     bool isCovered(qint64 from, qint64 to) const;
     void cover(qint64 from, qint64 to);
     void forgetCoverage();
+    Incidence::Ptr parsed(const QString &key, const QByteArray &ical, const QByteArray &data);
     bool addParsed(const QString &key, const QByteArray &ical, const QByteArray &data);
     QString dataColumn() const { return hasPeriods ? QStringLiteral("data") : QStringLiteral("NULL"); }
     void forget(const QString &key);
@@ -391,16 +392,22 @@ void ExtendedStoragePrivate::bounds(const Incidence::Ptr &incidence, QVariant *s
     *end = endSecs;
 }
 
-bool ExtendedStoragePrivate::addParsed(const QString &key, const QByteArray &ical, const QByteArray &data)
+Incidence::Ptr ExtendedStoragePrivate::parsed(const QString &key, const QByteArray &ical, const QByteArray &data)
 {
     Incidence::Ptr incidence = decoded(data);
     // Another row's parsed form is no answer for this one.
     if (!incidence || keyOf(incidence) != key)
         incidence = format.readIncidence(ical);
-    if (!incidence) {
+    if (!incidence)
         qWarning().noquote() << "mKCal: skipping an unreadable calendar entry" << key;
+    return incidence;
+}
+
+bool ExtendedStoragePrivate::addParsed(const QString &key, const QByteArray &ical, const QByteArray &data)
+{
+    const Incidence::Ptr incidence = parsed(key, ical, data);
+    if (!incidence)
         return false;
-    }
     ++read;
     applying = true;
     const bool added = calendar->addIncidence(incidence);
@@ -425,11 +432,29 @@ bool ExtendedStoragePrivate::readRows(QSqlQuery &query)
     query.setForwardOnly(true);
     if (!exec(query))
         return false;
+    // Added as one batch: see ExtendedCalendar::addLoaded().
+    QStringList keys;
+    Incidence::List incidences;
     while (query.next()) {
         const QString key = keyOf(query.value(0).toString(), query.value(1).toString());
         if (loaded.contains(key) || pending.contains(key))
             continue;
-        addParsed(key, query.value(2).toByteArray(), query.value(3).toByteArray());
+        const Incidence::Ptr incidence = parsed(key, query.value(2).toByteArray(), query.value(3).toByteArray());
+        if (!incidence)
+            continue;
+        keys.append(key);
+        incidences.append(incidence);
+    }
+    read += incidences.size();
+    applying = true;
+    const Incidence::List added = calendar->addLoaded(incidences);
+    applying = false;
+    // Rows of the same key, if any, are added once.
+    for (int i = 0, a = 0; i < incidences.size() && a < added.size(); ++i) {
+        if (incidences.at(i) == added.at(a)) {
+            loaded.insert(keys.at(i), incidences.at(i));
+            ++a;
+        }
     }
     return true;
 }
