@@ -123,7 +123,10 @@ EventItemCache::Rule EventItemCache::ruleOf(const Incidence::Ptr &incidence, con
         return rule;
     }
     rule.first = start.date();
-    if (recurrence->duration() != -1) {
+    if (recurrence->duration() > 0) {
+        // A count: the library would expand every occurrence to find the last.
+        rule.last = rule.first.addDays(qint64(recurrence->duration() - 1) * rule.period);
+    } else if (recurrence->duration() != -1) {
         rule.last = recurrence->endDate();
         if (!rule.last.isValid())
             return rule;
