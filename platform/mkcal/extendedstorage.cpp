@@ -46,6 +46,7 @@ const char *const Schema[] = {
     " ical TEXT NOT NULL,"
     " period INTEGER NOT NULL DEFAULT 0,"
     " data BLOB,"
+    " start_day INTEGER,"
     " PRIMARY KEY (uid, recurrence_id))",
     // Short entries are found by their start within a bounded window, long and
     // recurring ones (few) by their end: neither scan reaches far past the range.
@@ -59,8 +60,8 @@ const char *const Schema[] = {
 };
 
 // The file format: 0 before series carried their period, 1 before entries
-// carried their parsed form.
-const int SchemaVersion = 2;
+// carried their parsed form, 2 before series carried the day they start on.
+const int SchemaVersion = 3;
 
 // A series whose occurrences, each shorter than a day, come every so many
 // days at the same time of day (a plain daily or weekly rule): the days
@@ -103,6 +104,17 @@ qint64 periodOf(const Incidence::Ptr &incidence, const QVariant &startSecs)
     if (length > 90000)
         return 0;
     return period * rule->frequency();
+}
+
+// The Julian day a series with a period starts on where its dates are the
+// same wherever the device is (floating times, all-day dates): its days are
+// then known exactly. NULL for any other entry.
+QVariant startDayOf(const Incidence::Ptr &incidence, qint64 period)
+{
+    const QDateTime start = incidence->dtStart();
+    if (period <= 0 || !start.isValid() || !(incidence->allDay() || start.timeSpec() == Qt::LocalTime))
+        return QVariant(QVariant::LongLong);
+    return start.date().toJulianDay();
 }
 
 // The parsed form of an entry, beside its iCalendar text: read several times
@@ -240,6 +252,7 @@ public:
     bool allLoaded = false;
     // A file of an earlier format opened read-only has no periods.
     bool hasPeriods = false;
+    bool hasStartDays = false;
     KCalendarCore::ICalFormat format;
 };
 
@@ -301,13 +314,14 @@ bool ExtendedStoragePrivate::migrate(int version)
 {
     QSqlQuery query(db);
     if ((version < 1 && !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN period INTEGER NOT NULL DEFAULT 0")))
-        || !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN data BLOB")))
+        || (version < 2 && !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN data BLOB")))
+        || !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN start_day INTEGER")))
         return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
     {
         // The series, read for every day, get their parsed form now; other
         // rows keep only their text until written again.
         QSqlQuery update(db);
-        update.prepare(QStringLiteral("UPDATE incidences SET period = ?, data = ? WHERE uid = ? AND recurrence_id = ?"));
+        update.prepare(QStringLiteral("UPDATE incidences SET period = ?, data = ?, start_day = ? WHERE uid = ? AND recurrence_id = ?"));
         query.setForwardOnly(true);
         if (!query.exec(QStringLiteral("SELECT uid, recurrence_id, ical, start_time FROM incidences WHERE recurs = 1")))
             return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
@@ -319,10 +333,12 @@ bool ExtendedStoragePrivate::migrate(int version)
             const Incidence::Ptr fromData = decoded(data);
             if (!fromData || !(*fromData == *incidence))
                 data.clear();
-            update.bindValue(0, periodOf(incidence, query.value(3)));
+            const qint64 period = periodOf(incidence, query.value(3));
+            update.bindValue(0, period);
             update.bindValue(1, data.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(data));
-            update.bindValue(2, query.value(0));
-            update.bindValue(3, query.value(1));
+            update.bindValue(2, startDayOf(incidence, period));
+            update.bindValue(3, query.value(0));
+            update.bindValue(4, query.value(1));
             if (!exec(update))
                 return false;
         }
@@ -617,8 +633,8 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         if (!fromData || !(*fromData == *written))
             data.clear();
         query.prepare(QStringLiteral("INSERT OR REPLACE INTO incidences"
-                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical, period, data)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical, period, data, start_day)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         query.addBindValue(uid);
         query.addBindValue(recurrenceId);
         query.addBindValue(start.isValid() ? start : QVariant(QVariant::LongLong));
@@ -626,8 +642,10 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         query.addBindValue(recurs ? 1 : 0);
         query.addBindValue(isLong ? 1 : 0);
         query.addBindValue(ical);
-        query.addBindValue(periodOf(incidence, start));
+        const qint64 period = periodOf(incidence, start);
+        query.addBindValue(period);
         query.addBindValue(data.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(data));
+        query.addBindValue(startDayOf(incidence, period));
     }
     if (!exec(query))
         return false;
@@ -718,6 +736,7 @@ bool ExtendedStorage::open()
             d->fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
         ok = ok && (d->readOnly || d->createSchema());
         d->hasPeriods = ok && query.exec(QStringLiteral("SELECT period, data FROM incidences LIMIT 0"));
+        d->hasStartDays = ok && query.exec(QStringLiteral("SELECT start_day FROM incidences LIMIT 0"));
         if (ok) {
             d->isOpen = true;
             d->lastSeq = d->lastChange();
@@ -777,19 +796,29 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
         if (!d->readRows(query))
             return false;
         // Series with a period only when one of their occurrences can fall
-        // on the dates: one whose day (UTC, from the first's, a day either
-        // way for zones and summer time) lies in [first, last].
+        // on the dates: one whose day lies in [first, last]. Days counted
+        // from the day it starts on, from the day before the dates (an
+        // occurrence may last past midnight); else UTC days from the first
+        // occurrence's, a day either way for zones and summer time.
         const qint64 first = from / 86400 - 2;
         const qint64 last = (to - 1) / 86400 + 1;
+        const QString periodic = QStringLiteral("(? - start_time / 86400) - (? - start_time / 86400) % period"
+                                                " >= ? - start_time / 86400");
+        const QString exact = QStringLiteral("(start_day IS NOT NULL AND (? - start_day) - (? - start_day) % period"
+                                             " >= ? - start_day) OR (start_day IS NULL AND %1)").arg(periodic);
         query.prepare(d->hasPeriods
                           ? QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
                                            " WHERE long = 1 AND end_time > ? AND start_time < ?"
-                                           " AND (period = 0 OR (? - start_time / 86400) - (? - start_time / 86400) % period"
-                                           " >= ? - start_time / 86400)").arg(d->dataColumn())
+                                           " AND (period = 0 OR %2)").arg(d->dataColumn(), d->hasStartDays ? exact : periodic)
                           : QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
                                            " WHERE long = 1 AND end_time > ? AND start_time < ?").arg(d->dataColumn()));
         query.addBindValue(from);
         query.addBindValue(to);
+        if (d->hasStartDays) {
+            query.addBindValue(end.toJulianDay());
+            query.addBindValue(end.toJulianDay());
+            query.addBindValue(start.toJulianDay() - 1);
+        }
         if (d->hasPeriods) {
             query.addBindValue(last);
             query.addBindValue(last);

@@ -153,6 +153,9 @@ void TestExtendedStorage::loadReadsOnlyWhatTouchesTheRange()
         ended->recurrence()->setDaily(1);
         ended->recurrence()->setDuration(5);
         writer.calendar->addIncidence(ended);
+        Event::Ptr weekly = event("weekly", midnight.addDays(-2).addSecs(8 * 3600), 15);
+        weekly->recurrence()->setWeekly(1);
+        writer.calendar->addIncidence(weekly);
         QVERIFY(writer.storage->save());
     }
 
@@ -171,14 +174,14 @@ void TestExtendedStorage::loadReadsOnlyWhatTouchesTheRange()
     QCOMPARE(reader.storage->incidencesRead(), 3);
     // Recurring entries that ended before the loaded dates stay unread.
     QVERIFY(reader.storage->loadRecurringIncidences());
-    QCOMPARE(uids(), (QStringList{"conference", "daily", "overnight"}));
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "overnight", "weekly"}));
     QVERIFY(reader.storage->load(today.addDays(1), today.addDays(2)));
-    QCOMPARE(uids(), (QStringList{"conference", "daily", "holiday", "overnight", "tomorrow"}));
-    QCOMPARE(reader.storage->incidencesRead(), 5);
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "holiday", "overnight", "tomorrow", "weekly"}));
+    QCOMPARE(reader.storage->incidencesRead(), 6);
     QVERIFY(reader.storage->loadIncidence("past-17"));
     QVERIFY(reader.calendar->incidence("past-17"));
     QVERIFY(reader.storage->loadAll());
-    QCOMPARE(reader.calendar->rawIncidences().size(), 10007);
+    QCOMPARE(reader.calendar->rawIncidences().size(), 10008);
 }
 
 void TestExtendedStorage::changesElsewhereAreAppliedBeforeALoad()
@@ -320,8 +323,11 @@ void TestExtendedStorage::fileOfTheFirstFormatIsMigratedWithoutLoss()
     // Every other week from three days ago: not today.
     Event::Ptr fortnightly = event("fortnightly", nine.addDays(-3), 30);
     fortnightly->recurrence()->setWeekly(2);
+    // Weekly from two days ago: its days are known exactly, not a day either way.
+    Event::Ptr weekly = event("weekly", nine.addDays(-2), 30);
+    weekly->recurrence()->setWeekly(1);
     Event::Ptr single = event("single", nine.addSecs(3600), 30);
-    const Event::Ptr entries[] = {daily, fortnightly, single};
+    const Event::Ptr entries[] = {daily, fortnightly, weekly, single};
 
     // The tables and rows as the first format wrote them.
     QDir().mkpath(QFileInfo(m_database).absolutePath());
@@ -358,10 +364,10 @@ void TestExtendedStorage::fileOfTheFirstFormatIsMigratedWithoutLoss()
     for (const Incidence::Ptr &incidence : migrated.calendar->rawIncidences())
         uids.append(incidence->uid());
     uids.sort();
-    // The fortnightly series cannot occur today: it is not read.
+    // The fortnightly and weekly series cannot occur today: they are not read.
     QCOMPARE(uids, (QStringList{"daily", "single"}));
     QVERIFY(migrated.storage->loadAll());
-    QCOMPARE(migrated.calendar->rawIncidences().size(), 3);
+    QCOMPARE(migrated.calendar->rawIncidences().size(), 4);
     for (const Event::Ptr &entry : entries) {
         const Incidence::Ptr read = migrated.calendar->incidence(entry->uid());
         QVERIFY(read);
@@ -375,7 +381,7 @@ void TestExtendedStorage::fileOfTheFirstFormatIsMigratedWithoutLoss()
     QVERIFY(again.storage->open());
     QVERIFY(!migrated.storage->modifiedElsewhere());
     QVERIFY(again.storage->loadAll());
-    QCOMPARE(again.calendar->rawIncidences().size(), 3);
+    QCOMPARE(again.calendar->rawIncidences().size(), 4);
 }
 
 void TestExtendedStorage::damagedParsedFormFallsBackToTheText()
