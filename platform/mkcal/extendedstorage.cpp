@@ -47,6 +47,7 @@ const char *const Schema[] = {
     " period INTEGER NOT NULL DEFAULT 0,"
     " data BLOB,"
     " start_day INTEGER,"
+    " span_days INTEGER NOT NULL DEFAULT 1,"
     " PRIMARY KEY (uid, recurrence_id))",
     // Short entries are found by their start within a bounded window, long and
     // recurring ones (few) by their end: neither scan reaches far past the range.
@@ -60,8 +61,9 @@ const char *const Schema[] = {
 };
 
 // The file format: 0 before series carried their period, 1 before entries
-// carried their parsed form, 2 before series carried the day they start on.
-const int SchemaVersion = 3;
+// carried their parsed form, 2 before series carried the day they start on,
+// 3 before they carried how many days after it an occurrence reaches.
+const int SchemaVersion = 4;
 
 // A series whose occurrences, each shorter than a day, come every so many
 // days at the same time of day (a plain daily or weekly rule): the days
@@ -115,6 +117,23 @@ QVariant startDayOf(const Incidence::Ptr &incidence, qint64 period)
     if (period <= 0 || !start.isValid() || !(incidence->allDay() || start.timeSpec() == Qt::LocalTime))
         return QVariant(QVariant::LongLong);
     return start.date().toJulianDay();
+}
+
+// How many days after the one it starts on an occurrence of such a series
+// still touches (0 unless it lasts past midnight).
+qint64 spanDaysOf(const Incidence::Ptr &incidence)
+{
+    const QDateTime start = incidence->dtStart();
+    QDateTime end;
+    if (incidence->type() == Incidence::TypeEvent)
+        end = incidence.staticCast<Event>()->dtEnd();
+    else if (incidence->type() == Incidence::TypeTodo && incidence.staticCast<Todo>()->hasDueDate())
+        end = incidence.staticCast<Todo>()->dtDue(true);
+    if (!start.isValid() || !end.isValid() || end <= start)
+        return 0;
+    // All-day dates include their last day; a time ends just before it.
+    const QDate last = incidence->allDay() ? end.date() : end.addSecs(-1).date();
+    return qMax<qint64>(0, start.date().daysTo(last));
 }
 
 // The parsed form of an entry, beside its iCalendar text: read several times
@@ -315,13 +334,15 @@ bool ExtendedStoragePrivate::migrate(int version)
     QSqlQuery query(db);
     if ((version < 1 && !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN period INTEGER NOT NULL DEFAULT 0")))
         || (version < 2 && !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN data BLOB")))
-        || !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN start_day INTEGER")))
+        || (version < 3 && !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN start_day INTEGER")))
+        || !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN span_days INTEGER NOT NULL DEFAULT 1")))
         return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
     {
         // The series, read for every day, get their parsed form now; other
         // rows keep only their text until written again.
         QSqlQuery update(db);
-        update.prepare(QStringLiteral("UPDATE incidences SET period = ?, data = ?, start_day = ? WHERE uid = ? AND recurrence_id = ?"));
+        update.prepare(QStringLiteral("UPDATE incidences SET period = ?, data = ?, start_day = ?, span_days = ?"
+                                      " WHERE uid = ? AND recurrence_id = ?"));
         query.setForwardOnly(true);
         if (!query.exec(QStringLiteral("SELECT uid, recurrence_id, ical, start_time FROM incidences WHERE recurs = 1")))
             return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
@@ -337,8 +358,9 @@ bool ExtendedStoragePrivate::migrate(int version)
             update.bindValue(0, period);
             update.bindValue(1, data.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(data));
             update.bindValue(2, startDayOf(incidence, period));
-            update.bindValue(3, query.value(0));
-            update.bindValue(4, query.value(1));
+            update.bindValue(3, spanDaysOf(incidence));
+            update.bindValue(4, query.value(0));
+            update.bindValue(5, query.value(1));
             if (!exec(update))
                 return false;
         }
@@ -633,8 +655,9 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         if (!fromData || !(*fromData == *written))
             data.clear();
         query.prepare(QStringLiteral("INSERT OR REPLACE INTO incidences"
-                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical, period, data, start_day)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical, period, data,"
+                                     " start_day, span_days)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         query.addBindValue(uid);
         query.addBindValue(recurrenceId);
         query.addBindValue(start.isValid() ? start : QVariant(QVariant::LongLong));
@@ -646,6 +669,7 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         query.addBindValue(period);
         query.addBindValue(data.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(data));
         query.addBindValue(startDayOf(incidence, period));
+        query.addBindValue(spanDaysOf(incidence));
     }
     if (!exec(query))
         return false;
@@ -736,7 +760,7 @@ bool ExtendedStorage::open()
             d->fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
         ok = ok && (d->readOnly || d->createSchema());
         d->hasPeriods = ok && query.exec(QStringLiteral("SELECT period, data FROM incidences LIMIT 0"));
-        d->hasStartDays = ok && query.exec(QStringLiteral("SELECT start_day FROM incidences LIMIT 0"));
+        d->hasStartDays = ok && query.exec(QStringLiteral("SELECT start_day, span_days FROM incidences LIMIT 0"));
         if (ok) {
             d->isOpen = true;
             d->lastSeq = d->lastChange();
@@ -797,15 +821,15 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
             return false;
         // Series with a period only when one of their occurrences can fall
         // on the dates: one whose day lies in [first, last]. Days counted
-        // from the day it starts on, from the day before the dates (an
-        // occurrence may last past midnight); else UTC days from the first
+        // from the day it starts on, from as many days before the dates as
+        // an occurrence reaches past its own; else UTC days from the first
         // occurrence's, a day either way for zones and summer time.
         const qint64 first = from / 86400 - 2;
         const qint64 last = (to - 1) / 86400 + 1;
         const QString periodic = QStringLiteral("(? - start_time / 86400) - (? - start_time / 86400) % period"
                                                 " >= ? - start_time / 86400");
         const QString exact = QStringLiteral("(start_day IS NOT NULL AND (? - start_day) - (? - start_day) % period"
-                                             " >= ? - start_day) OR (start_day IS NULL AND %1)").arg(periodic);
+                                             " >= ? - start_day - span_days) OR (start_day IS NULL AND %1)").arg(periodic);
         query.prepare(d->hasPeriods
                           ? QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
                                            " WHERE long = 1 AND end_time > ? AND start_time < ?"
@@ -817,7 +841,7 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
         if (d->hasStartDays) {
             query.addBindValue(end.toJulianDay());
             query.addBindValue(end.toJulianDay());
-            query.addBindValue(start.toJulianDay() - 1);
+            query.addBindValue(start.toJulianDay());
         }
         if (d->hasPeriods) {
             query.addBindValue(last);

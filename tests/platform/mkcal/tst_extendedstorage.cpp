@@ -156,6 +156,13 @@ void TestExtendedStorage::loadReadsOnlyWhatTouchesTheRange()
         Event::Ptr weekly = event("weekly", midnight.addDays(-2).addSecs(8 * 3600), 15);
         weekly->recurrence()->setWeekly(1);
         writer.calendar->addIncidence(weekly);
+        // Yesterday's occurrences: one ends before midnight, one after.
+        Event::Ptr evening = event("evening", midnight.addDays(-8).addSecs(22 * 3600), 60);
+        evening->recurrence()->setWeekly(1);
+        writer.calendar->addIncidence(evening);
+        Event::Ptr night = event("night", midnight.addDays(-8).addSecs(23 * 3600), 120);
+        night->recurrence()->setWeekly(1);
+        writer.calendar->addIncidence(night);
         QVERIFY(writer.storage->save());
     }
 
@@ -170,18 +177,18 @@ void TestExtendedStorage::loadReadsOnlyWhatTouchesTheRange()
         return list;
     };
     QVERIFY(reader.storage->load(today));
-    QCOMPARE(uids(), (QStringList{"conference", "daily", "overnight"}));
-    QCOMPARE(reader.storage->incidencesRead(), 3);
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "night", "overnight"}));
+    QCOMPARE(reader.storage->incidencesRead(), 4);
     // Recurring entries that ended before the loaded dates stay unread.
     QVERIFY(reader.storage->loadRecurringIncidences());
-    QCOMPARE(uids(), (QStringList{"conference", "daily", "overnight", "weekly"}));
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "evening", "night", "overnight", "weekly"}));
     QVERIFY(reader.storage->load(today.addDays(1), today.addDays(2)));
-    QCOMPARE(uids(), (QStringList{"conference", "daily", "holiday", "overnight", "tomorrow", "weekly"}));
-    QCOMPARE(reader.storage->incidencesRead(), 6);
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "evening", "holiday", "night", "overnight", "tomorrow", "weekly"}));
+    QCOMPARE(reader.storage->incidencesRead(), 8);
     QVERIFY(reader.storage->loadIncidence("past-17"));
     QVERIFY(reader.calendar->incidence("past-17"));
     QVERIFY(reader.storage->loadAll());
-    QCOMPARE(reader.calendar->rawIncidences().size(), 10008);
+    QCOMPARE(reader.calendar->rawIncidences().size(), 10010);
 }
 
 void TestExtendedStorage::changesElsewhereAreAppliedBeforeALoad()
