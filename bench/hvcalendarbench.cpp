@@ -108,12 +108,16 @@ int main(int argc, char **argv)
     double changed[3] = {};
     std::printf("%10s %12s %14s %12s %14s\n", "entries", "fill (s)", "first (ms)", "later (ms)", "changed (ms)");
     for (int s = 0; s < 3; ++s) {
-        QTemporaryDir dir;
-        const QString database = dir.filePath(QStringLiteral("calendar.db"));
+        // HVCALENDARBENCH_DIR keeps the filled databases for later runs
+        // (profiling the retrievals alone).
+        QTemporaryDir tempDir;
+        const QString keep = qEnvironmentVariable("HVCALENDARBENCH_DIR");
+        const QString database = keep.isEmpty() ? tempDir.filePath(QStringLiteral("calendar.db"))
+                                                : QStringLiteral("%1/calendar-%2.db").arg(keep).arg(sizes[s]);
         qputenv("HALVANE_CALENDAR_DB", QFile::encodeName(database));
         QElapsedTimer timer;
         timer.start();
-        if (!fill(database, sizes[s])) {
+        if (!QFile::exists(database) && !fill(database, sizes[s])) {
             std::fprintf(stderr, "hvcalendarbench: cannot fill %s\n", qPrintable(database));
             return 1;
         }

@@ -63,6 +63,8 @@ packages=(
     clang-14
     libclang-rt-14-dev
     libfuzzer-14-dev
+    # bench/idlewakeups.sh: wakeups of an idle overview
+    strace
 )
 
 missing=()

@@ -2,6 +2,8 @@
 
 #include "extendedstorage.h"
 
+#include <QtCore/QSet>
+
 namespace mKCal {
 
 QTimeZone ExtendedCalendar::zoneFor(const QString &timeZoneId)
@@ -32,6 +34,37 @@ ExtendedCalendar::ExtendedCalendar(const QTimeZone &timeZone)
 }
 
 ExtendedCalendar::~ExtendedCalendar() = default;
+
+KCalendarCore::Incidence::List ExtendedCalendar::addLoaded(const KCalendarCore::Incidence::List &incidences)
+{
+    using KCalendarCore::IncidenceBase;
+    KCalendarCore::Incidence::List added;
+    added.reserve(incidences.size());
+    setObserversEnabled(false);
+    for (const KCalendarCore::Incidence::Ptr &incidence : incidences) {
+        if (addIncidence(incidence))
+            added.append(incidence);
+    }
+    setObserversEnabled(true);
+    // Entries of the same time specs (and zones) teach the calendar nothing new.
+    QSet<QString> kinds;
+    for (const KCalendarCore::Incidence::Ptr &incidence : qAsConst(added)) {
+        QString kind = QString::number(incidence->type());
+        for (auto role : {IncidenceBase::RoleStartTimeZone, IncidenceBase::RoleEndTimeZone}) {
+            const QDateTime dateTime = incidence->dateTime(role);
+            kind += QLatin1Char(':') + QString::number(dateTime.isValid() ? int(dateTime.timeSpec()) : -1);
+            if (dateTime.timeSpec() == Qt::TimeZone)
+                kind += QString::fromUtf8(dateTime.timeZone().id());
+            else if (dateTime.timeSpec() == Qt::OffsetFromUTC)
+                kind += QString::number(dateTime.offsetFromUtc());
+        }
+        if (!kinds.contains(kind)) {
+            kinds.insert(kind);
+            notifyIncidenceAdded(incidence);
+        }
+    }
+    return added;
+}
 
 QSharedPointer<ExtendedStorage> ExtendedCalendar::defaultStorage(const ExtendedCalendar::Ptr &calendar, bool readOnly)
 {

@@ -32,6 +32,12 @@ public:
 
     // The zone a time-zone name stands for; the system's zone when unknown.
     static QTimeZone zoneFor(const QString &timeZoneId);
+
+    // Adds entries read from storage and gives back those added. Observers
+    // hear of the batch through one added entry per kind of start and end
+    // time: the calendar learns a zone from every notified entry, and each
+    // lookup of the local zone reads the file system.
+    KCalendarCore::Incidence::List addLoaded(const KCalendarCore::Incidence::List &incidences);
 };
 
 } // namespace mKCal

@@ -5,6 +5,8 @@
 #include <KCalendarCore/Todo>
 
 #include <QtCore/QAtomicInt>
+#include <QtCore/QCryptographicHash>
+#include <QtCore/QDataStream>
 #include <QtCore/QDebug>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
@@ -42,6 +44,10 @@ const char *const Schema[] = {
     " recurs INTEGER NOT NULL DEFAULT 0,"
     " long INTEGER NOT NULL DEFAULT 0,"
     " ical TEXT NOT NULL,"
+    " period INTEGER NOT NULL DEFAULT 0,"
+    " data BLOB,"
+    " start_day INTEGER,"
+    " span_days INTEGER NOT NULL DEFAULT 1,"
     " PRIMARY KEY (uid, recurrence_id))",
     // Short entries are found by their start within a bounded window, long and
     // recurring ones (few) by their end: neither scan reaches far past the range.
@@ -53,6 +59,125 @@ const char *const Schema[] = {
     " uid TEXT NOT NULL,"
     " recurrence_id TEXT NOT NULL DEFAULT '')",
 };
+
+// The file format: 0 before series carried their period, 1 before entries
+// carried their parsed form, 2 before series carried the day they start on,
+// 3 before they carried how many days after it an occurrence reaches.
+const int SchemaVersion = 4;
+
+// A series whose occurrences, each shorter than a day, come every so many
+// days at the same time of day (a plain daily or weekly rule): the days
+// between two occurrences. 0 for any other series, which is always read.
+qint64 periodOf(const Incidence::Ptr &incidence, const QVariant &startSecs)
+{
+    if (!incidence->recurs() || startSecs.isNull() || startSecs.toLongLong() < 0)
+        return 0;
+    const Recurrence *recurrence = incidence->recurrence();
+    if (recurrence->rRules().size() != 1 || !recurrence->exRules().isEmpty() || !recurrence->rDates().isEmpty()
+        || !recurrence->rDateTimes().isEmpty())
+        return 0;
+    const RecurrenceRule *rule = recurrence->rRules().first();
+    const QDateTime start = incidence->dtStart();
+    if (!start.isValid() || !rule->bySetPos().isEmpty() || !rule->byMonths().isEmpty()
+        || !rule->byMonthDays().isEmpty() || !rule->byYearDays().isEmpty() || !rule->byWeekNumbers().isEmpty()
+        || !rule->byHours().isEmpty() || !rule->byMinutes().isEmpty() || !rule->bySeconds().isEmpty())
+        return 0;
+    const QList<RecurrenceRule::WDayPos> days = rule->byDays();
+    qint64 period;
+    if (rule->recurrenceType() == RecurrenceRule::rDaily && days.isEmpty()) {
+        period = 1;
+    } else if (rule->recurrenceType() == RecurrenceRule::rWeekly
+               && (days.isEmpty()
+                   || (days.size() == 1 && days.first().pos() == 0 && days.first().day() == start.date().dayOfWeek()))) {
+        period = 7;
+    } else {
+        return 0;
+    }
+    if (rule->frequency() < 1)
+        return 0;
+    qint64 length = 0;
+    if (incidence->allDay() && incidence->type() == Incidence::TypeEvent)
+        length = 86400 * (start.date().daysTo(incidence.staticCast<Event>()->dtEnd().date()) + 1);
+    else if (incidence->type() == Incidence::TypeEvent)
+        length = start.secsTo(incidence.staticCast<Event>()->dtEnd());
+    else if (incidence->type() == Incidence::TypeTodo && incidence.staticCast<Todo>()->hasDueDate())
+        length = start.secsTo(incidence.staticCast<Todo>()->dtDue(true));
+    // Within a day and an hour of change to summer time.
+    if (length > 90000)
+        return 0;
+    return period * rule->frequency();
+}
+
+// The Julian day a series with a period starts on where its dates are the
+// same wherever the device is (floating times, all-day dates): its days are
+// then known exactly. NULL for any other entry.
+QVariant startDayOf(const Incidence::Ptr &incidence, qint64 period)
+{
+    const QDateTime start = incidence->dtStart();
+    if (period <= 0 || !start.isValid() || !(incidence->allDay() || start.timeSpec() == Qt::LocalTime))
+        return QVariant(QVariant::LongLong);
+    return start.date().toJulianDay();
+}
+
+// How many days after the one it starts on an occurrence of such a series
+// still touches (0 unless it lasts past midnight).
+qint64 spanDaysOf(const Incidence::Ptr &incidence)
+{
+    const QDateTime start = incidence->dtStart();
+    QDateTime end;
+    if (incidence->type() == Incidence::TypeEvent)
+        end = incidence.staticCast<Event>()->dtEnd();
+    else if (incidence->type() == Incidence::TypeTodo && incidence.staticCast<Todo>()->hasDueDate())
+        end = incidence.staticCast<Todo>()->dtDue(true);
+    if (!start.isValid() || !end.isValid() || end <= start)
+        return 0;
+    // All-day dates include their last day; a time ends just before it.
+    const QDate last = incidence->allDay() ? end.date() : end.addSecs(-1).date();
+    return qMax<qint64>(0, start.date().daysTo(last));
+}
+
+// The parsed form of an entry, beside its iCalendar text: read several times
+// faster. A digest of the rest first, since the library's serialisation
+// trusts the counts it reads and a damaged row must fall back to the text;
+// then the type and the library's own serialisation.
+const int DigestLength = 16;
+
+QByteArray encoded(const Incidence::Ptr &incidence)
+{
+    QByteArray data;
+    if (incidence->type() != Incidence::TypeEvent && incidence->type() != Incidence::TypeTodo)
+        return data;
+    QDataStream stream(&data, QIODevice::WriteOnly);
+    stream.setVersion(QDataStream::Qt_5_15);
+    stream << quint8(incidence->type()) << IncidenceBase::Ptr(incidence);
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5) + data;
+}
+
+// Null when the data is missing, damaged or not understood: the text is
+// read then.
+Incidence::Ptr decoded(const QByteArray &data)
+{
+    if (data.size() <= DigestLength)
+        return Incidence::Ptr();
+    const QByteArray payload = QByteArray::fromRawData(data.constData() + DigestLength, data.size() - DigestLength);
+    if (QCryptographicHash::hash(payload, QCryptographicHash::Md5) != data.left(DigestLength))
+        return Incidence::Ptr();
+    QDataStream stream(payload);
+    stream.setVersion(QDataStream::Qt_5_15);
+    quint8 type = 0;
+    stream >> type;
+    IncidenceBase::Ptr incidence;
+    if (type == Incidence::TypeEvent)
+        incidence = Event::Ptr(new Event);
+    else if (type == Incidence::TypeTodo)
+        incidence = Todo::Ptr(new Todo);
+    else
+        return Incidence::Ptr();
+    stream >> incidence;
+    if (stream.status() != QDataStream::Ok || incidence->uid().isEmpty())
+        return Incidence::Ptr();
+    return incidence.staticCast<Incidence>();
+}
 
 enum class Pending { Added, Changed, Deleted };
 
@@ -97,13 +222,16 @@ public:
     bool fail(const QString &what, const QSqlError &error = QSqlError());
     bool exec(QSqlQuery &query);
     bool createSchema();
+    bool migrate(int version);
     bool sync();
     bool readRows(QSqlQuery &query);
     bool covers(const QVariant &start, const QVariant &end, bool recurs, bool isLong) const;
     bool isCovered(qint64 from, qint64 to) const;
     void cover(qint64 from, qint64 to);
     void forgetCoverage();
-    bool addParsed(const QString &key, const QByteArray &ical);
+    Incidence::Ptr parsed(const QString &key, const QByteArray &ical, const QByteArray &data);
+    bool addParsed(const QString &key, const QByteArray &ical, const QByteArray &data);
+    QString dataColumn() const { return hasPeriods ? QStringLiteral("data") : QStringLiteral("NULL"); }
     void forget(const QString &key);
     bool writeIncidence(const QString &key, Pending kind);
     qint64 dataVersion();
@@ -141,6 +269,9 @@ public:
     bool recurringLoaded = false;
     qint64 recurringSince = 0;
     bool allLoaded = false;
+    // A file of an earlier format opened read-only has no periods.
+    bool hasPeriods = false;
+    bool hasStartDays = false;
     KCalendarCore::ICalFormat format;
 };
 
@@ -165,15 +296,75 @@ bool ExtendedStoragePrivate::createSchema()
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return fail(QStringLiteral("cannot write the calendar database"), query.lastError());
-    for (const char *statement : Schema) {
-        if (!query.exec(QLatin1String(statement))) {
-            fail(QStringLiteral("cannot create the calendar tables"), query.lastError());
-            query.exec(QStringLiteral("ROLLBACK"));
-            return false;
-        }
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        fail(QStringLiteral("cannot read the calendar database"), query.lastError());
+        query.exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    const int version = query.value(0).toInt();
+    query.finish();
+    bool ok = true;
+    if (version < SchemaVersion && query.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = 'incidences'"))
+        && query.next()) {
+        query.finish();
+        ok = migrate(version);
+    }
+    for (int i = 0; ok && i < int(sizeof(Schema) / sizeof(Schema[0])); ++i) {
+        if (!query.exec(QLatin1String(Schema[i])))
+            ok = fail(QStringLiteral("cannot create the calendar tables"), query.lastError());
+    }
+    // Written only when it changes: an open that finds the file current
+    // writes nothing, and other connections see no change.
+    if (ok && version < SchemaVersion && !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion)))
+        ok = fail(QStringLiteral("cannot create the calendar tables"), query.lastError());
+    if (!ok) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        return false;
     }
     if (!query.exec(QStringLiteral("COMMIT")))
         return fail(QStringLiteral("cannot create the calendar tables"), query.lastError());
+    return true;
+}
+
+// Brings a file of an earlier format up to date within the caller's
+// transaction: series learn their period and parsed form from their own
+// text; every row stays as it was.
+bool ExtendedStoragePrivate::migrate(int version)
+{
+    QSqlQuery query(db);
+    if ((version < 1 && !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN period INTEGER NOT NULL DEFAULT 0")))
+        || (version < 2 && !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN data BLOB")))
+        || (version < 3 && !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN start_day INTEGER")))
+        || !query.exec(QStringLiteral("ALTER TABLE incidences ADD COLUMN span_days INTEGER NOT NULL DEFAULT 1")))
+        return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
+    {
+        // The series, read for every day, get their parsed form now; other
+        // rows keep only their text until written again.
+        QSqlQuery update(db);
+        update.prepare(QStringLiteral("UPDATE incidences SET period = ?, data = ?, start_day = ?, span_days = ?"
+                                      " WHERE uid = ? AND recurrence_id = ?"));
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT uid, recurrence_id, ical, start_time FROM incidences WHERE recurs = 1")))
+            return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
+        while (query.next()) {
+            const Incidence::Ptr incidence = format.readIncidence(query.value(2).toByteArray());
+            if (!incidence)
+                continue;
+            QByteArray data = encoded(incidence);
+            const Incidence::Ptr fromData = decoded(data);
+            if (!fromData || !(*fromData == *incidence))
+                data.clear();
+            const qint64 period = periodOf(incidence, query.value(3));
+            update.bindValue(0, period);
+            update.bindValue(1, data.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(data));
+            update.bindValue(2, startDayOf(incidence, period));
+            update.bindValue(3, spanDaysOf(incidence));
+            update.bindValue(4, query.value(0));
+            update.bindValue(5, query.value(1));
+            if (!exec(update))
+                return false;
+        }
+    }
     return true;
 }
 
@@ -239,13 +430,22 @@ void ExtendedStoragePrivate::bounds(const Incidence::Ptr &incidence, QVariant *s
     *end = endSecs;
 }
 
-bool ExtendedStoragePrivate::addParsed(const QString &key, const QByteArray &ical)
+Incidence::Ptr ExtendedStoragePrivate::parsed(const QString &key, const QByteArray &ical, const QByteArray &data)
 {
-    const Incidence::Ptr incidence = format.readIncidence(ical);
-    if (!incidence) {
+    Incidence::Ptr incidence = decoded(data);
+    // Another row's parsed form is no answer for this one.
+    if (!incidence || keyOf(incidence) != key)
+        incidence = format.readIncidence(ical);
+    if (!incidence)
         qWarning().noquote() << "mKCal: skipping an unreadable calendar entry" << key;
+    return incidence;
+}
+
+bool ExtendedStoragePrivate::addParsed(const QString &key, const QByteArray &ical, const QByteArray &data)
+{
+    const Incidence::Ptr incidence = parsed(key, ical, data);
+    if (!incidence)
         return false;
-    }
     ++read;
     applying = true;
     const bool added = calendar->addIncidence(incidence);
@@ -270,11 +470,29 @@ bool ExtendedStoragePrivate::readRows(QSqlQuery &query)
     query.setForwardOnly(true);
     if (!exec(query))
         return false;
+    // Added as one batch: see ExtendedCalendar::addLoaded().
+    QStringList keys;
+    Incidence::List incidences;
     while (query.next()) {
         const QString key = keyOf(query.value(0).toString(), query.value(1).toString());
         if (loaded.contains(key) || pending.contains(key))
             continue;
-        addParsed(key, query.value(2).toByteArray());
+        const Incidence::Ptr incidence = parsed(key, query.value(2).toByteArray(), query.value(3).toByteArray());
+        if (!incidence)
+            continue;
+        keys.append(key);
+        incidences.append(incidence);
+    }
+    read += incidences.size();
+    applying = true;
+    const Incidence::List added = calendar->addLoaded(incidences);
+    applying = false;
+    // Rows of the same key, if any, are added once.
+    for (int i = 0, a = 0; i < incidences.size() && a < added.size(); ++i) {
+        if (incidences.at(i) == added.at(a)) {
+            loaded.insert(keys.at(i), incidences.at(i));
+            ++a;
+        }
     }
     return true;
 }
@@ -380,8 +598,8 @@ bool ExtendedStoragePrivate::sync()
     // rows new to what was loaded come in as a new load would bring them.
     QSqlQuery row(db);
     row.setForwardOnly(true);
-    row.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, start_time, end_time, recurs, long FROM incidences"
-                               " WHERE uid = ? AND recurrence_id = ?"));
+    row.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, start_time, end_time, recurs, long, %1 FROM incidences"
+                               " WHERE uid = ? AND recurrence_id = ?").arg(dataColumn()));
     for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
         const bool held = loaded.contains(it.key());
         if (held)
@@ -393,7 +611,7 @@ bool ExtendedStoragePrivate::sync()
         if (!exec(row))
             return false;
         if (row.next() && (held || covers(row.value(3), row.value(4), row.value(5).toBool(), row.value(6).toBool())))
-            addParsed(it.key(), row.value(2).toByteArray());
+            addParsed(it.key(), row.value(2).toByteArray(), row.value(7).toByteArray());
         row.finish();
     }
     return true;
@@ -431,9 +649,15 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         const Incidence::Ptr written = format.readIncidence(ical.toUtf8());
         if (!written || keyOf(written) != key)
             return fail(QStringLiteral("cannot write the calendar entry %1: it does not read back as written").arg(uid));
+        // The parsed form only where it gives back exactly what the text does.
+        QByteArray data = encoded(written);
+        const Incidence::Ptr fromData = decoded(data);
+        if (!fromData || !(*fromData == *written))
+            data.clear();
         query.prepare(QStringLiteral("INSERT OR REPLACE INTO incidences"
-                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+                                     " (uid, recurrence_id, start_time, end_time, recurs, long, ical, period, data,"
+                                     " start_day, span_days)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         query.addBindValue(uid);
         query.addBindValue(recurrenceId);
         query.addBindValue(start.isValid() ? start : QVariant(QVariant::LongLong));
@@ -441,6 +665,11 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         query.addBindValue(recurs ? 1 : 0);
         query.addBindValue(isLong ? 1 : 0);
         query.addBindValue(ical);
+        const qint64 period = periodOf(incidence, start);
+        query.addBindValue(period);
+        query.addBindValue(data.isEmpty() ? QVariant(QVariant::ByteArray) : QVariant(data));
+        query.addBindValue(startDayOf(incidence, period));
+        query.addBindValue(spanDaysOf(incidence));
     }
     if (!exec(query))
         return false;
@@ -530,6 +759,8 @@ bool ExtendedStorage::open()
         if (!ok)
             d->fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
         ok = ok && (d->readOnly || d->createSchema());
+        d->hasPeriods = ok && query.exec(QStringLiteral("SELECT period, data FROM incidences LIMIT 0"));
+        d->hasStartDays = ok && query.exec(QStringLiteral("SELECT start_day, span_days FROM incidences LIMIT 0"));
         if (ok) {
             d->isOpen = true;
             d->lastSeq = d->lastChange();
@@ -581,17 +812,42 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
     // Asked before and kept current by sync(): nothing more to read.
     if (!d->isCovered(from, to)) {
         QSqlQuery query(d->db);
-        query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
-                                     " WHERE long = 0 AND start_time >= ? AND start_time < ? AND end_time > ?"));
+        query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
+                                     " WHERE long = 0 AND start_time >= ? AND start_time < ? AND end_time > ?").arg(d->dataColumn()));
         query.addBindValue(from - LongSpan);
         query.addBindValue(to);
         query.addBindValue(from);
         if (!d->readRows(query))
             return false;
-        query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"
-                                     " WHERE long = 1 AND end_time > ? AND start_time < ?"));
+        // Series with a period only when one of their occurrences can fall
+        // on the dates: one whose day lies in [first, last]. Days counted
+        // from the day it starts on, from as many days before the dates as
+        // an occurrence reaches past its own; else UTC days from the first
+        // occurrence's, a day either way for zones and summer time.
+        const qint64 first = from / 86400 - 2;
+        const qint64 last = (to - 1) / 86400 + 1;
+        const QString periodic = QStringLiteral("(? - start_time / 86400) - (? - start_time / 86400) % period"
+                                                " >= ? - start_time / 86400");
+        const QString exact = QStringLiteral("(start_day IS NOT NULL AND (? - start_day) - (? - start_day) % period"
+                                             " >= ? - start_day - span_days) OR (start_day IS NULL AND %1)").arg(periodic);
+        query.prepare(d->hasPeriods
+                          ? QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
+                                           " WHERE long = 1 AND end_time > ? AND start_time < ?"
+                                           " AND (period = 0 OR %2)").arg(d->dataColumn(), d->hasStartDays ? exact : periodic)
+                          : QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
+                                           " WHERE long = 1 AND end_time > ? AND start_time < ?").arg(d->dataColumn()));
         query.addBindValue(from);
         query.addBindValue(to);
+        if (d->hasStartDays) {
+            query.addBindValue(end.toJulianDay());
+            query.addBindValue(end.toJulianDay());
+            query.addBindValue(start.toJulianDay());
+        }
+        if (d->hasPeriods) {
+            query.addBindValue(last);
+            query.addBindValue(last);
+            query.addBindValue(first);
+        }
         if (!d->readRows(query))
             return false;
         d->cover(from, to);
@@ -612,7 +868,7 @@ bool ExtendedStorage::loadRecurringIncidences()
     if (d->allLoaded || (d->recurringLoaded && d->recurringSince <= since))
         return true;
     QSqlQuery query(d->db);
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences WHERE recurs = 1 AND end_time > ?"));
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences WHERE recurs = 1 AND end_time > ?").arg(d->dataColumn()));
     query.addBindValue(since);
     if (!d->readRows(query))
         return false;
@@ -626,7 +882,7 @@ bool ExtendedStorage::loadIncidence(const QString &uid)
     if (!d->sync())
         return false;
     QSqlQuery query(d->db);
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences WHERE uid = ?"));
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences WHERE uid = ?").arg(d->dataColumn()));
     query.addBindValue(uid);
     return d->readRows(query);
 }
@@ -638,7 +894,7 @@ bool ExtendedStorage::loadAll()
     if (d->allLoaded)
         return true;
     QSqlQuery query(d->db);
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical FROM incidences"));
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences").arg(d->dataColumn()));
     if (!d->readRows(query))
         return false;
     d->allLoaded = true;

@@ -34,14 +34,12 @@ MKCalEngine::MKCalEngine()
     m_storage->open();
     engines().append(this);
 
-    // The journal file changes with every commit of any process; the timer
-    // catches what a watcher misses (files replaced or not there yet).
+    // Every commit of any process writes the journal file; the directory
+    // tells when the files appear, go or are replaced. Only then is the
+    // database asked whether it changed: nothing wakes while nothing changes.
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &MKCalEngine::checkForChanges);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &MKCalEngine::checkForChanges);
     watchFiles();
-    m_poll.setInterval(1000);
-    connect(&m_poll, &QTimer::timeout, this, &MKCalEngine::checkForChanges);
-    m_poll.start();
 }
 
 MKCalEngine::~MKCalEngine()

@@ -2,7 +2,6 @@
 #define MKCALENGINE_H
 
 #include <QtCore/QFileSystemWatcher>
-#include <QtCore/QTimer>
 #include <QtOrganizer/QOrganizerManagerEngine>
 
 #include <KCalendarCore/Incidence>
@@ -66,7 +65,6 @@ private:
     mKCal::ExtendedCalendar::Ptr m_calendar;
     mKCal::ExtendedStorage::Ptr m_storage;
     QFileSystemWatcher m_watcher;
-    QTimer m_poll;
 };
 
 #endif // MKCALENGINE_H

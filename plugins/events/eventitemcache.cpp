@@ -1,5 +1,8 @@
 #include "eventitemcache.h"
 
+#include <KCalendarCore/Recurrence>
+#include <KCalendarCore/RecurrenceRule>
+
 using namespace KCalendarCore;
 
 namespace Halvane {
@@ -50,6 +53,7 @@ bool EventItemCache::begin(const QDateTime &from, const QDate &lastDay, const QT
         clear();
         m_zone = zone;
         m_localZoneId = localZoneId;
+        m_zoneIsLocal = zone == QTimeZone(localZoneId);
     }
     if (m_hasRange && m_rangeGeneration == m_generation && lastDay == m_lastDay && sameStart(from, m_from)) {
         *items = m_items;
@@ -79,9 +83,65 @@ EventItemCache::Entry &EventItemCache::entry(const Incidence::Ptr &incidence)
         entry.incidence = incidence;
         entry.listed = incidence->type() == Incidence::TypeEvent || incidence->type() == Incidence::TypeTodo;
         entry.recurs = incidence->recurs();
+        if (entry.recurs)
+            entry.rule = ruleOf(incidence, m_zone, m_zoneIsLocal);
         entry.inspected = true;
     }
     return entry;
+}
+
+EventItemCache::Rule EventItemCache::ruleOf(const Incidence::Ptr &incidence, const QTimeZone &zone, bool zoneIsLocal)
+{
+    Rule rule;
+    const Recurrence *recurrence = incidence->recurrence();
+    if (!incidence->recurs() || recurrence->rRules().size() != 1 || !recurrence->exRules().isEmpty()
+        || !recurrence->rDates().isEmpty() || !recurrence->rDateTimes().isEmpty()
+        || !recurrence->exDateTimes().isEmpty())
+        return rule;
+    // Dates count in the start's own zone: it must be that of the reads.
+    const QDateTime start = incidence->dtStart();
+    const bool sameZone = start.timeSpec() == Qt::LocalTime ? zoneIsLocal
+        : start.timeSpec() == Qt::TimeZone                  ? start.timeZone() == zone
+        : start.timeSpec() == Qt::UTC                       ? zone == QTimeZone::utc()
+                                                            : false;
+    if (!start.isValid() || !sameZone)
+        return rule;
+    const RecurrenceRule *rrule = recurrence->rRules().first();
+    if (rrule->frequency() < 1 || !rrule->bySetPos().isEmpty() || !rrule->byMonths().isEmpty()
+        || !rrule->byMonthDays().isEmpty() || !rrule->byYearDays().isEmpty() || !rrule->byWeekNumbers().isEmpty()
+        || !rrule->byHours().isEmpty() || !rrule->byMinutes().isEmpty() || !rrule->bySeconds().isEmpty())
+        return rule;
+    const QList<RecurrenceRule::WDayPos> days = rrule->byDays();
+    if (rrule->recurrenceType() == RecurrenceRule::rDaily && days.isEmpty()) {
+        rule.period = rrule->frequency();
+    } else if (rrule->recurrenceType() == RecurrenceRule::rWeekly
+               && (days.isEmpty()
+                   || (days.size() == 1 && days.first().pos() == 0
+                       && days.first().day() == start.date().dayOfWeek()))) {
+        rule.period = 7 * rrule->frequency();
+    } else {
+        return rule;
+    }
+    rule.first = start.date();
+    if (recurrence->duration() > 0) {
+        // A count: the library would expand every occurrence to find the last.
+        rule.last = rule.first.addDays(qint64(recurrence->duration() - 1) * rule.period);
+    } else if (recurrence->duration() != -1) {
+        rule.last = recurrence->endDate();
+        if (!rule.last.isValid())
+            return rule;
+    }
+    const DateList exceptions = recurrence->exDates();
+    rule.exceptions = QVector<QDate>(exceptions.cbegin(), exceptions.cend());
+    rule.simple = true;
+    return rule;
+}
+
+bool EventItemCache::Rule::occursOn(const QDate &date) const
+{
+    if (date < first || (last.isValid() && date > last))
+        return false;
+    return first.daysTo(date) % period == 0 && !exceptions.contains(date);
 }
 
 const EventItemCache::Day *EventItemCache::day(const Entry &entry, const QDate &date)

@@ -11,6 +11,7 @@
 #include <QtCore/QSet>
 #include <QtCore/QTimeZone>
 #include <QtCore/QVarLengthArray>
+#include <QtCore/QVector>
 
 #include "hvevent.h"
 
@@ -35,6 +36,20 @@ public:
         QDate occurrence;
         HVEvent event;
     };
+    // A plain daily or weekly series in the zone of the reads: every period
+    // days from first to last (open when invalid), but for the dates taken
+    // out. Whether it occurs on a day is then a division, where the general
+    // answer expands the series from its start.
+    struct Rule {
+        bool simple = false;
+        qint64 period = 0;
+        QDate first;
+        QDate last;
+        QVector<QDate> exceptions;
+        bool occursOn(const QDate &date) const;
+    };
+    static Rule ruleOf(const KCalendarCore::Incidence::Ptr &incidence, const QTimeZone &zone, bool zoneIsLocal);
+
     // What is kept of one incidence: empty when first seen.
     struct Entry {
         // Held so that its address, the key, is not reused while kept.
@@ -44,6 +59,7 @@ public:
         bool listed = false;
         bool recurs = false;
         bool hasSingle = false;
+        Rule rule;
         // The item of a non-recurring incidence.
         HVEvent single;
         // The days a recurring incidence was checked on; mostly one or a
@@ -64,6 +80,8 @@ public:
 
     // Valid until the next call of entry() or until the calendar changes.
     Entry &entry(const KCalendarCore::Incidence::Ptr &incidence);
+    // Whether the zone of the reads begun last is the device's.
+    bool zoneIsLocal() const { return m_zoneIsLocal; }
     static const Day *day(const Entry &entry, const QDate &date);
     void setDay(Entry &entry, const Day &day);
 
@@ -83,6 +101,7 @@ private:
     QSet<qint64> m_dates;
     QTimeZone m_zone;
     QByteArray m_localZoneId;
+    bool m_zoneIsLocal = false;
     // Bumped by every change of the calendar.
     quint64 m_generation = 0;
 

@@ -47,7 +47,29 @@ QDateTime toLocal(const QDateTime &dateTime)
 {
     if (!dateTime.isValid())
         return QDateTime();
+    // Already local to the second: the same value, without the two lookups of
+    // the zone that converting there and back costs.
+    if (dateTime.timeSpec() == Qt::LocalTime && dateTime.time().msec() == 0)
+        return dateTime;
     return QDateTime::fromSecsSinceEpoch(dateTime.toSecsSinceEpoch());
+}
+
+// Whether an item of an entry that does not recur meets [from, to): an
+// instant (or a to-do with only a due time) when it lies in the range, an
+// all-day entry through the end of its last day.
+bool meets(const HVEvent &event, bool allDay, const QDateTime &from, const QDateTime &to)
+{
+    QDateTime start = event.startDateTime();
+    QDateTime end = event.endDateTime();
+    if (!start.isValid())
+        start = end;
+    if (!start.isValid())
+        return false;
+    if (allDay)
+        end = QDateTime(qMax(start.date(), end.isValid() ? end.date() : start.date()).addDays(1), QTime(0, 0));
+    if (!end.isValid() || end <= start)
+        return start >= from && start < to;
+    return start < to && end > from;
 }
 
 } // namespace
@@ -169,7 +191,8 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
         storage->load(lastDay);
     else
         storage->load(firstDay, lastDay);
-    storage->loadRecurringIncidences();
+    // The loads bring the series that can occur on the dates; all others
+    // that may occur later stay in the file.
 
     // Recurrence answers and items are those of the last read unless their
     // incidence changed since; the whole answer when nothing did.
@@ -203,7 +226,7 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
                 if (!known || (known->occurs && known->occurrence != occurrenceDates.at(i))) {
                     EventItemCache::Day found;
                     found.julianDay = day.toJulianDay();
-                    found.occurs = incidence->recursOn(day, zone);
+                    found.occurs = entry.rule.simple ? entry.rule.occursOn(day) : incidence->recursOn(day, zone);
                     if (found.occurs) {
                         found.occurrence = occurrenceDates.at(i);
                         found.event = extractEventFromIncidence(incidence, occurrences.at(i));
@@ -221,6 +244,9 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
                 entry.single = extractEventFromIncidence(incidence, QDateTime());
                 entry.hasSingle = true;
             }
+            // What earlier, wider reads brought into memory stays out.
+            if (!meets(entry.single, incidence->allDay(), fromDateTime, toDateTime))
+                continue;
             result.append(entry.single);
             events.append(entry.single);
         }
@@ -242,6 +268,31 @@ bool EventServiceSource::synchronize()
     return true;
 }
 
+QList<HVEvent> EventServiceSource::occurrencesInRange(const Incidence::Ptr &incidence)
+{
+    QList<HVEvent> found;
+    if (!rangeFrom.isValid() || !rangeTo.isValid())
+        return found;
+    if (incidence->type() != Incidence::TypeEvent && incidence->type() != Incidence::TypeTodo)
+        return found;
+    if (!incidence->recurs()) {
+        const HVEvent event = extractEventFromIncidence(incidence, QDateTime());
+        if (meets(event, incidence->allDay(), rangeFrom, rangeTo))
+            found.append(event);
+        return found;
+    }
+    const QDate lastDay = rangeTo.date().addDays(-1);
+    const qint64 days = rangeFrom.daysTo(QDateTime(lastDay, QTime(0, 0), rangeFrom.timeSpec()));
+    const QTimeZone zone = rangeFrom.timeZone();
+    const EventItemCache::Rule rule = EventItemCache::ruleOf(incidence, zone, zone == QTimeZone::systemTimeZone());
+    for (qint64 i = 0; i <= days; ++i) {
+        const QDate day = rangeFrom.date().addDays(i);
+        if (rule.simple ? rule.occursOn(day) : incidence->recursOn(day, zone))
+            found.append(extractEventFromIncidence(incidence, rangeFrom.addDays(i)));
+    }
+    return found;
+}
+
 QList<HVItem> EventServiceSource::itemsForIds(const QList<QOrganizerItemId> &ids, bool keep)
 {
     QList<HVItem> items;
@@ -254,10 +305,13 @@ QList<HVItem> EventServiceSource::itemsForIds(const QList<QOrganizerItemId> &ids
         const Incidence::Ptr incidence = calendar->incidence(item.guid(), QDateTime());
         if (!incidence)
             continue;
-        const HVEvent event = extractEventFromIncidence(incidence, QDateTime());
-        items.append(event);
-        if (keep)
-            events.append(event);
+        // Only what the range shows, a series by its occurrences there.
+        const QList<HVEvent> occurrences = occurrencesInRange(incidence);
+        for (const HVEvent &event : occurrences) {
+            items.append(event);
+            if (keep)
+                events.append(event);
+        }
     }
     return items;
 }

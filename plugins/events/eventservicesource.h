@@ -24,7 +24,8 @@ class EventService;
 // Events and to-dos of the device calendar, recurring ones once per day they
 // occur on. Changes come from the "mkcal" organizer engine: added, changed and
 // removed items by id, and other processes' changes as a re-read of the range
-// one second later, reported as its difference.
+// one second later, reported as its difference. Only occurrences that meet
+// the range last asked for become items, whichever way they come.
 class EventServiceSource : public HVServiceSource
 {
     Q_OBJECT
@@ -48,6 +49,7 @@ public Q_SLOTS:
     void onDataChangedDeffered();
 
 private:
+    QList<HVEvent> occurrencesInRange(const KCalendarCore::Incidence::Ptr &incidence);
     QList<HVItem> itemsForIds(const QList<QtOrganizer::QOrganizerItemId> &ids, bool keep);
 
     EventService *service;

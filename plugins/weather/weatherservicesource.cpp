@@ -12,8 +12,11 @@
 #include <QtCore/QXmlStreamReader>
 #include <QtCore/qnumeric.h>
 #include <QtNetwork/QNetworkAccessManager>
+#include <QtNetwork/QNetworkConfigurationManager>
 #include <QtNetwork/QNetworkReply>
 #include <QtNetwork/QNetworkRequest>
+
+#include <limits>
 
 #include "hvglobal.h"
 #include "hvitemtype.h"
@@ -31,6 +34,16 @@ const char TooLargeProperty[] = "halvaneReplyTooLarge";
 const char CityIdProperty[] = "halvaneCityId";
 // A stalled server must not keep a reply open for ever.
 const int TransferTimeout = 30000;
+
+// Without a bearer that reports changes (NetworkManager), Qt polls the
+// interfaces every 10 s in a thread of its own, waking the device all day;
+// a scan before each fetch keeps networkAccessible() current instead.
+QNetworkAccessManager *createNetworkManager(QObject *parent)
+{
+    if (!qEnvironmentVariableIsSet("QT_BEARER_POLL_TIMEOUT"))
+        qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(std::numeric_limits<int>::max()));
+    return new QNetworkAccessManager(parent);
+}
 
 // "host" or "host:port", a name or an address; nothing that could carry a path,
 // a query or user information into the request.
@@ -65,7 +78,7 @@ WeatherServiceSource::WeatherServiceSource(WeatherService *service)
     , settings(QCoreApplication::organizationName(), QCoreApplication::applicationName())
     , settingsWatcher(new QFileSystemWatcher(this))
     , service(service)
-    , networkManager(new QNetworkAccessManager(this))
+    , networkManager(createNetworkManager(this))
     , fetchTimer(new QTimer(this))
     , fetchInterval(60000)
     , defaultCityChanged(false)
@@ -271,6 +284,10 @@ void WeatherServiceSource::offlineInit()
 
 void WeatherServiceSource::fetchWeather()
 {
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    QNetworkConfigurationManager().updateConfigurations();
+    QT_WARNING_POP
     offlineInit();
     fetchWeather(cityIds);
 }

@@ -1,8 +1,11 @@
 #include <KCalendarCore/Event>
+#include <KCalendarCore/ICalFormat>
 #include <KCalendarCore/Todo>
 
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
+#include <QtSql/QSqlDatabase>
+#include <QtSql/QSqlQuery>
 #include <QtTest/QtTest>
 
 #include "extendedcalendar.h"
@@ -26,6 +29,8 @@ private Q_SLOTS:
     void changesElsewhereAreAppliedBeforeALoad();
     void loadedRangesFollowChangesElsewhere();
     void readerBehindTheChangeLogLoadsAgain();
+    void fileOfTheFirstFormatIsMigratedWithoutLoss();
+    void damagedParsedFormFallsBackToTheText();
     void unreadableDatabaseGivesEmptyResults_data();
     void unreadableDatabaseGivesEmptyResults();
 
@@ -148,6 +153,16 @@ void TestExtendedStorage::loadReadsOnlyWhatTouchesTheRange()
         ended->recurrence()->setDaily(1);
         ended->recurrence()->setDuration(5);
         writer.calendar->addIncidence(ended);
+        Event::Ptr weekly = event("weekly", midnight.addDays(-2).addSecs(8 * 3600), 15);
+        weekly->recurrence()->setWeekly(1);
+        writer.calendar->addIncidence(weekly);
+        // Yesterday's occurrences: one ends before midnight, one after.
+        Event::Ptr evening = event("evening", midnight.addDays(-8).addSecs(22 * 3600), 60);
+        evening->recurrence()->setWeekly(1);
+        writer.calendar->addIncidence(evening);
+        Event::Ptr night = event("night", midnight.addDays(-8).addSecs(23 * 3600), 120);
+        night->recurrence()->setWeekly(1);
+        writer.calendar->addIncidence(night);
         QVERIFY(writer.storage->save());
     }
 
@@ -162,18 +177,18 @@ void TestExtendedStorage::loadReadsOnlyWhatTouchesTheRange()
         return list;
     };
     QVERIFY(reader.storage->load(today));
-    QCOMPARE(uids(), (QStringList{"conference", "daily", "overnight"}));
-    QCOMPARE(reader.storage->incidencesRead(), 3);
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "night", "overnight"}));
+    QCOMPARE(reader.storage->incidencesRead(), 4);
     // Recurring entries that ended before the loaded dates stay unread.
     QVERIFY(reader.storage->loadRecurringIncidences());
-    QCOMPARE(uids(), (QStringList{"conference", "daily", "overnight"}));
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "evening", "night", "overnight", "weekly"}));
     QVERIFY(reader.storage->load(today.addDays(1), today.addDays(2)));
-    QCOMPARE(uids(), (QStringList{"conference", "daily", "holiday", "overnight", "tomorrow"}));
-    QCOMPARE(reader.storage->incidencesRead(), 5);
+    QCOMPARE(uids(), (QStringList{"conference", "daily", "evening", "holiday", "night", "overnight", "tomorrow", "weekly"}));
+    QCOMPARE(reader.storage->incidencesRead(), 8);
     QVERIFY(reader.storage->loadIncidence("past-17"));
     QVERIFY(reader.calendar->incidence("past-17"));
     QVERIFY(reader.storage->loadAll());
-    QCOMPARE(reader.calendar->rawIncidences().size(), 10007);
+    QCOMPARE(reader.calendar->rawIncidences().size(), 10010);
 }
 
 void TestExtendedStorage::changesElsewhereAreAppliedBeforeALoad()
@@ -304,6 +319,118 @@ void TestExtendedStorage::readerBehindTheChangeLogLoadsAgain()
     QVERIFY(reader.calendar->incidence("fresh"));
     QCOMPARE(reader.calendar->incidence("kept")->summary(), QStringLiteral("changed"));
     QCOMPARE(reader.calendar->rawIncidences().size(), 2);
+}
+
+void TestExtendedStorage::fileOfTheFirstFormatIsMigratedWithoutLoss()
+{
+    const QDate today = QDate::currentDate();
+    const QDateTime nine(today, QTime(9, 0));
+    Event::Ptr daily = event("daily", nine.addDays(-30), 30);
+    daily->recurrence()->setDaily(1);
+    // Every other week from three days ago: not today.
+    Event::Ptr fortnightly = event("fortnightly", nine.addDays(-3), 30);
+    fortnightly->recurrence()->setWeekly(2);
+    // Weekly from two days ago: its days are known exactly, not a day either way.
+    Event::Ptr weekly = event("weekly", nine.addDays(-2), 30);
+    weekly->recurrence()->setWeekly(1);
+    Event::Ptr single = event("single", nine.addSecs(3600), 30);
+    const Event::Ptr entries[] = {daily, fortnightly, weekly, single};
+
+    // The tables and rows as the first format wrote them.
+    QDir().mkpath(QFileInfo(m_database).absolutePath());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "first-format");
+        db.setDatabaseName(m_database);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec("CREATE TABLE incidences (uid TEXT NOT NULL, recurrence_id TEXT NOT NULL DEFAULT '',"
+                           " start_time INTEGER, end_time INTEGER, recurs INTEGER NOT NULL DEFAULT 0,"
+                           " long INTEGER NOT NULL DEFAULT 0, ical TEXT NOT NULL, PRIMARY KEY (uid, recurrence_id))"));
+        QVERIFY(query.exec("CREATE TABLE changes (seq INTEGER PRIMARY KEY AUTOINCREMENT, uid TEXT NOT NULL,"
+                           " recurrence_id TEXT NOT NULL DEFAULT '')"));
+        ICalFormat format;
+        for (const Event::Ptr &entry : entries) {
+            const bool recurs = entry->recurs();
+            query.prepare("INSERT INTO incidences VALUES (?, '', ?, ?, ?, ?, ?)");
+            query.addBindValue(entry->uid());
+            query.addBindValue(entry->dtStart().toSecsSinceEpoch());
+            query.addBindValue(recurs ? std::numeric_limits<qint64>::max() : entry->dtEnd().toSecsSinceEpoch());
+            query.addBindValue(recurs ? 1 : 0);
+            query.addBindValue(recurs ? 1 : 0);
+            query.addBindValue(format.toICalString(entry));
+            QVERIFY(query.exec());
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("first-format");
+
+    Open migrated = open();
+    QVERIFY(migrated.storage->open());
+    QVERIFY(migrated.storage->load(today));
+    QStringList uids;
+    for (const Incidence::Ptr &incidence : migrated.calendar->rawIncidences())
+        uids.append(incidence->uid());
+    uids.sort();
+    // The fortnightly and weekly series cannot occur today: they are not read.
+    QCOMPARE(uids, (QStringList{"daily", "single"}));
+    QVERIFY(migrated.storage->loadAll());
+    QCOMPARE(migrated.calendar->rawIncidences().size(), 4);
+    for (const Event::Ptr &entry : entries) {
+        const Incidence::Ptr read = migrated.calendar->incidence(entry->uid());
+        QVERIFY(read);
+        QCOMPARE(read->dtStart(), entry->dtStart());
+        QCOMPARE(read->recurs(), entry->recurs());
+    }
+    QCOMPARE(migrated.calendar->incidence("fortnightly")->recurrence()->frequency(), 2);
+
+    // Opened again, the file is current: it is not changed.
+    Open again = open();
+    QVERIFY(again.storage->open());
+    QVERIFY(!migrated.storage->modifiedElsewhere());
+    QVERIFY(again.storage->loadAll());
+    QCOMPARE(again.calendar->rawIncidences().size(), 4);
+}
+
+void TestExtendedStorage::damagedParsedFormFallsBackToTheText()
+{
+    const QDateTime nine(QDate::currentDate(), QTime(9, 0));
+    {
+        Open writer = open();
+        QVERIFY(writer.storage->open());
+        Event::Ptr daily = event("daily", nine.addDays(-3), 30);
+        daily->recurrence()->setDaily(1);
+        writer.calendar->addIncidence(daily);
+        writer.calendar->addIncidence(event("other", nine.addDays(-40), 30));
+        QVERIFY(writer.storage->save());
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "damage");
+        db.setDatabaseName(m_database);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        // The series' parsed form is damaged into another entry's that reads
+        // well on its own.
+        QVERIFY(query.exec("SELECT (SELECT data FROM incidences WHERE uid = 'daily'),"
+                           " (SELECT data FROM incidences WHERE uid = 'other')") && query.next());
+        const QByteArray daily = query.value(0).toByteArray();
+        const QByteArray other = query.value(1).toByteArray();
+        QVERIFY(daily.size() > 16 && other.size() > 16);
+        query.finish();
+        query.prepare("UPDATE incidences SET data = ? WHERE uid = 'daily'");
+        query.addBindValue(QByteArray(daily.left(16) + other.mid(16)));
+        QVERIFY(query.exec());
+        QCOMPARE(query.numRowsAffected(), 1);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("damage");
+
+    Open reader = open();
+    QVERIFY(reader.storage->open());
+    QVERIFY(reader.storage->load(QDate::currentDate()));
+    const Incidence::Ptr daily = reader.calendar->incidence("daily");
+    QVERIFY(daily);
+    QCOMPARE(daily->dtStart(), nine.addDays(-3));
+    QVERIFY(daily->recurs());
 }
 
 void TestExtendedStorage::unreadableDatabaseGivesEmptyResults_data()

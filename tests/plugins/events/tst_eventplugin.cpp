@@ -42,6 +42,8 @@ private Q_SLOTS:
     void severalDaysRereadReportsEachOccurrenceOnce();
     void retrievalsFollowAnotherProcess();
     void zoneChangeGivesItemsInTheNewZone();
+    void narrowerRangeDropsWhatWiderReadsLoaded();
+    void organizerSignalsGiveOnlyOccurrencesOfTheRange();
 
 private:
     void store(const QList<Incidence::Ptr> &incidences);
@@ -346,7 +348,8 @@ void TestEventPlugin::organizerSignalsGiveItemsOfTheCalendarForm()
     QVERIFY(manager.saveItem(&standup));
     QCOMPARE(changed.count(), 1);
     const auto changedItems = changed.at(0).at(0).value<QList<HVItem>>();
-    QCOMPARE(changedItems.size(), 1);
+    // One per occurrence of the three days.
+    QCOMPARE(changedItems.size(), 3);
     QCOMPARE(changedItems.at(0).id(), HVItemId("standup", "urn::mkcal"));
     QCOMPARE(changedItems.at(0).displayLabel(), QStringLiteral("Daily stand-up"));
 
@@ -499,6 +502,48 @@ void TestEventPlugin::zoneChangeGivesItemsInTheNewZone()
     QCOMPARE(moved.startDateTime().time(), after);
     QCOMPARE(moved.startDateTime(), noon);
     QCOMPARE(moved.startDateTime().timeSpec(), Qt::LocalTime);
+}
+
+void TestEventPlugin::narrowerRangeDropsWhatWiderReadsLoaded()
+{
+    QCOMPARE(byUid(retrieve(m_today, 3), "holiday").size(), 1);
+    // The holiday and the night shift stay in memory from the wider read.
+    QStringList uids;
+    for (const HVEvent &event : retrieve(m_today, 1))
+        uids.append(event.id().localId());
+    uids.sort();
+    QCOMPARE(uids, (QStringList{"meeting", "standup", "todo", "weekly"}));
+
+    // Nor does the deferred re-read of today bring them back.
+    QSignalSpy added(m_source, SIGNAL(itemsAdded(QList<HVItem>)));
+    QVERIFY(QMetaObject::invokeMethod(m_source, "onDataChangedDeffered"));
+    QCOMPARE(added.count(), 0);
+}
+
+void TestEventPlugin::organizerSignalsGiveOnlyOccurrencesOfTheRange()
+{
+    QCOMPARE(retrieve(m_today, 1).size(), 4);
+    QSignalSpy added(m_source, SIGNAL(itemsAdded(QList<HVItem>)));
+    QSignalSpy changed(m_source, SIGNAL(itemsChanged(QList<HVItem>)));
+    QOrganizerManager manager("mkcal");
+
+    // Saved in this process for next week: not an item of today.
+    QOrganizerEvent later;
+    later.setDisplayLabel("Next week");
+    later.setStartDateTime(QDateTime(m_today.addDays(7), QTime(11, 0)));
+    later.setEndDateTime(QDateTime(m_today.addDays(7), QTime(12, 0)));
+    QVERIFY(manager.saveItem(&later));
+    QCOMPARE(added.count(), 1);
+    QVERIFY(added.at(0).at(0).value<QList<HVItem>>().isEmpty());
+
+    // A series that began a week ago changes: today's occurrence is reported.
+    QOrganizerItem standup = manager.item(QOrganizerItemId(manager.managerUri(), "standup"));
+    standup.setDisplayLabel("Daily stand-up");
+    QVERIFY(manager.saveItem(&standup));
+    QCOMPARE(changed.count(), 1);
+    const auto items = changed.at(0).at(0).value<QList<HVItem>>();
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(HVEvent(items.at(0)).startDateTime(), QDateTime(m_today, QTime(8, 45)));
 }
 
 QTEST_GUILESS_MAIN(TestEventPlugin)
