@@ -181,6 +181,18 @@ void HVQmlItemModel::setTodos(TodoFilter todos)
     Q_EMIT todosChanged();
 }
 
+void HVQmlItemModel::setDueOn(const QDateTime &dueOn)
+{
+    if (dueOn == m_dueOn)
+        return;
+    // The minute clock moves it often; only a new day changes the rows.
+    const bool sameDay = dueOn.isValid() && m_dueOn.isValid() && dueOn.toLocalTime().date() == m_dueOn.toLocalTime().date();
+    m_dueOn = dueOn;
+    if (!sameDay)
+        invalidateFilter();
+    Q_EMIT dueOnChanged();
+}
+
 void HVQmlItemModel::applySort()
 {
     // The factory's proxy already sorts oldest first; only the reverse is ours.
@@ -190,11 +202,15 @@ void HVQmlItemModel::applySort()
 
 bool HVQmlItemModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
 {
-    if ((!m_endingAfter.isValid() && m_todos == WithTodos) || !sourceModel())
+    if ((!m_endingAfter.isValid() && m_todos == WithTodos && !m_dueOn.isValid()) || !sourceModel())
         return true;
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
     const HVItem item = index.data(HVItemModel::ItemRole).value<HVItem>();
-    if (m_todos != WithTodos && HVEvent(item).isTodo() != (m_todos == OnlyTodos))
+    const HVEvent event(item);
+    if (m_todos != WithTodos && event.isTodo() != (m_todos == OnlyTodos))
+        return false;
+    if (m_dueOn.isValid() && event.isTodo()
+        && event.endDateTime().toLocalTime().date() != m_dueOn.toLocalTime().date())
         return false;
     if (!m_endingAfter.isValid())
         return true;

@@ -33,6 +33,8 @@ class HVQmlItemModel : public QSortFilterProxyModel
     Q_PROPERTY(QDateTime endingAfter READ endingAfter WRITE setEndingAfter NOTIFY endingAfterChanged)
     // Whether calendar to-dos are kept beside events, left out, or alone.
     Q_PROPERTY(TodoFilter todos READ todos WRITE setTodos NOTIFY todosChanged)
+    // When valid, to-dos not due on its day are left out; events stay.
+    Q_PROPERTY(QDateTime dueOn READ dueOn WRITE setDueOn NOTIFY dueOnChanged)
 
 public:
     enum ItemType { Weather, Message, Event, Feed };
@@ -63,6 +65,8 @@ public:
     void setEndingAfter(const QDateTime &endingAfter);
     TodoFilter todos() const { return m_todos; }
     void setTodos(TodoFilter todos);
+    QDateTime dueOn() const { return m_dueOn; }
+    void setDueOn(const QDateTime &dueOn);
 
     QHash<int, QByteArray> roleNames() const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -83,6 +87,7 @@ Q_SIGNALS:
     void newestFirstChanged();
     void endingAfterChanged();
     void todosChanged();
+    void dueOnChanged();
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
@@ -98,6 +103,7 @@ private:
     bool m_newestFirst = false;
     QDateTime m_endingAfter;
     TodoFilter m_todos = WithTodos;
+    QDateTime m_dueOn;
     int m_count = 0;
     bool m_busy = false;
 };

@@ -20,7 +20,7 @@ Kirigami.ScrollablePage {
     ItemModel { id: weather; itemType: "weather" }
     ItemModel { id: events; itemType: "event"; endingAfter: Today.now; todos: ItemModel.WithoutTodos }
     // Due earlier today still counts: it is not done.
-    ItemModel { id: todos; itemType: "event"; todos: ItemModel.OnlyTodos }
+    ItemModel { id: todos; itemType: "event"; todos: ItemModel.OnlyTodos; dueOn: Today.now }
     ItemModel { id: messages; itemType: "message"; newestFirst: true }
     ItemModel { id: feeds; itemType: "feed" }
 

@@ -138,13 +138,14 @@ TestCase {
         verify(callFailures.signalArguments[1][0].length > 0)
     }
 
-    ItemModel { id: todoRows; itemType: "event"; todos: ItemModel.OnlyTodos }
+    ItemModel { id: todoRows; itemType: "event"; todos: ItemModel.OnlyTodos; dueOn: Today.now }
     ItemModel { id: eventRows; itemType: "event"; todos: ItemModel.WithoutTodos }
 
     function test_8_todosAreMarkedAndKeptApart() {
         verify(testSetup.writeItems("halvanetestevent", [
             { "id": "e1", "startDateTime": "today 10:00", "endDateTime": "today 11:00", "displayLabel": "Today's meeting" },
-            { "id": "t1", "startDateTime": "today 09:00", "endDateTime": "today 17:00", "displayLabel": "Send the report", "Todo": true }
+            { "id": "t1", "startDateTime": "today 09:00", "endDateTime": "today 17:00", "displayLabel": "Send the report", "Todo": true },
+            { "id": "t2", "startDateTime": "today 09:00", "endDateTime": "tomorrow 17:00", "displayLabel": "Pack", "Todo": true }
         ]))
         tryCompare(todoRows, "count", 1, 10000)
         tryCompare(eventRows, "count", 1, 10000)
