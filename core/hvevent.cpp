@@ -68,6 +68,19 @@ void HVEvent::setLocationCoordinates(const QString &locationCoordinates)
     setValue(LocationCoordinatesField, locationCoordinates);
 }
 
+// Absent on events and on records written before it.
+static const QString TodoField = QStringLiteral("Todo");
+
+bool HVEvent::isTodo() const
+{
+    return value(TodoField).toBool();
+}
+
+void HVEvent::setTodo(bool todo)
+{
+    setValue(TodoField, todo);
+}
+
 static const QString CreatorDetails = QStringLiteral("creator");
 static const QString ParticipantDetails = QStringLiteral("participants");
 

@@ -29,6 +29,9 @@ public:
     void setLocationAddress(const QString &locationAddress);
     QString locationCoordinates() const;
     void setLocationCoordinates(const QString &locationCoordinates);
+    // A to-do rather than an event: its end is when it is due.
+    bool isTodo() const;
+    void setTodo(bool todo);
 
     HVItemEventCreator creator() const;
     void setCreator(const HVItemEventCreator &creator);

@@ -172,6 +172,27 @@ void HVQmlItemModel::setEndingAfter(const QDateTime &endingAfter)
     Q_EMIT endingAfterChanged();
 }
 
+void HVQmlItemModel::setTodos(TodoFilter todos)
+{
+    if (todos == m_todos)
+        return;
+    m_todos = todos;
+    invalidateFilter();
+    Q_EMIT todosChanged();
+}
+
+void HVQmlItemModel::setDueOn(const QDateTime &dueOn)
+{
+    if (dueOn == m_dueOn)
+        return;
+    // The minute clock moves it often; only a new day changes the rows.
+    const bool sameDay = dueOn.isValid() && m_dueOn.isValid() && dueOn.toLocalTime().date() == m_dueOn.toLocalTime().date();
+    m_dueOn = dueOn;
+    if (!sameDay)
+        invalidateFilter();
+    Q_EMIT dueOnChanged();
+}
+
 void HVQmlItemModel::applySort()
 {
     // The factory's proxy already sorts oldest first; only the reverse is ours.
@@ -181,10 +202,19 @@ void HVQmlItemModel::applySort()
 
 bool HVQmlItemModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
 {
-    if (!m_endingAfter.isValid() || !sourceModel())
+    if ((!m_endingAfter.isValid() && m_todos == WithTodos && !m_dueOn.isValid()) || !sourceModel())
         return true;
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
-    const QDateTime end = endOf(index.data(HVItemModel::ItemRole).value<HVItem>());
+    const HVItem item = index.data(HVItemModel::ItemRole).value<HVItem>();
+    const HVEvent event(item);
+    if (m_todos != WithTodos && event.isTodo() != (m_todos == OnlyTodos))
+        return false;
+    if (m_dueOn.isValid() && event.isTodo()
+        && event.endDateTime().toLocalTime().date() != m_dueOn.toLocalTime().date())
+        return false;
+    if (!m_endingAfter.isValid())
+        return true;
+    const QDateTime end = endOf(item);
     return !end.isValid() || end >= m_endingAfter;
 }
 
@@ -198,6 +228,7 @@ QHash<int, QByteArray> HVQmlItemModel::roleNames() const
     names.insert(RichBodyRole, "richBody");
     names.insert(StartRole, "start");
     names.insert(EndRole, "end");
+    names.insert(IsTodoRole, "isTodo");
     return names;
 }
 
@@ -235,6 +266,8 @@ QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
         return item.dateTime();
     case EndRole:
         return endOf(item);
+    case IsTodoRole:
+        return item.type() == HVItemType::TypeEvent && HVEvent(item).isTodo();
     }
     return QVariant();
 }

@@ -31,10 +31,16 @@ class HVQmlItemModel : public QSortFilterProxyModel
     Q_PROPERTY(bool newestFirst READ newestFirst WRITE setNewestFirst NOTIFY newestFirstChanged)
     // When valid, rows that ended before it are left out (what is still to come).
     Q_PROPERTY(QDateTime endingAfter READ endingAfter WRITE setEndingAfter NOTIFY endingAfterChanged)
+    // Whether calendar to-dos are kept beside events, left out, or alone.
+    Q_PROPERTY(TodoFilter todos READ todos WRITE setTodos NOTIFY todosChanged)
+    // When valid, to-dos not due on its day are left out; events stay.
+    Q_PROPERTY(QDateTime dueOn READ dueOn WRITE setDueOn NOTIFY dueOnChanged)
 
 public:
     enum ItemType { Weather, Message, Event, Feed };
     Q_ENUM(ItemType)
+    enum TodoFilter { WithTodos, WithoutTodos, OnlyTodos };
+    Q_ENUM(TodoFilter)
 
     enum ExtraRoles {
         ItemIdRole = 300,
@@ -42,6 +48,7 @@ public:
         RichBodyRole,
         StartRole,
         EndRole,
+        IsTodoRole,
     };
 
     explicit HVQmlItemModel(QObject *parent = nullptr);
@@ -56,6 +63,10 @@ public:
     void setNewestFirst(bool newestFirst);
     QDateTime endingAfter() const { return m_endingAfter; }
     void setEndingAfter(const QDateTime &endingAfter);
+    TodoFilter todos() const { return m_todos; }
+    void setTodos(TodoFilter todos);
+    QDateTime dueOn() const { return m_dueOn; }
+    void setDueOn(const QDateTime &dueOn);
 
     QHash<int, QByteArray> roleNames() const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -75,6 +86,8 @@ Q_SIGNALS:
     void busyChanged();
     void newestFirstChanged();
     void endingAfterChanged();
+    void todosChanged();
+    void dueOnChanged();
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
@@ -89,6 +102,8 @@ private:
     QPointer<HVRetrieveServiceAction> m_retrieval;
     bool m_newestFirst = false;
     QDateTime m_endingAfter;
+    TodoFilter m_todos = WithTodos;
+    QDateTime m_dueOn;
     int m_count = 0;
     bool m_busy = false;
 };

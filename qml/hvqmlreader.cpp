@@ -2,6 +2,7 @@
 
 #include <QtCore/QDebug>
 
+#include "hvsettings.h"
 #include "hvspeech.h"
 #include "hvspeechpluginmanager.h"
 
@@ -23,6 +24,29 @@ HVQmlReader::HVQmlReader(QObject *parent)
 }
 
 HVQmlReader::~HVQmlReader() = default;
+
+static const QString VoiceKey = QStringLiteral("speech/voice");
+
+QString HVQmlReader::voice() const
+{
+    return HVSettings().value(VoiceKey).toString();
+}
+
+void HVQmlReader::setVoice(const QString &voice)
+{
+    if (voice == this->voice())
+        return;
+    HVSettings settings;
+    if (voice.isEmpty())
+        settings.remove(VoiceKey);
+    else
+        settings.setValue(VoiceKey, voice);
+    // The reader takes it at its next reading.
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qWarning() << "The speech voice could not be saved in" << settings.fileName();
+    Q_EMIT voiceChanged();
+}
 
 bool HVQmlReader::isAvailable() const
 {

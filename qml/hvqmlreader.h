@@ -21,6 +21,8 @@ class HVQmlReader : public QObject, public QQmlParserStatus
     Q_PROPERTY(bool available READ isAvailable NOTIFY availableChanged)
     Q_PROPERTY(int state READ state NOTIFY stateChanged)
     Q_PROPERTY(bool mute READ isMuted WRITE setMuted NOTIFY muteChanged)
+    // The espeak-ng voice in the settings file; empty for the reader's own.
+    Q_PROPERTY(QString voice READ voice WRITE setVoice NOTIFY voiceChanged)
     Q_PROPERTY(QString pluginDirectory READ pluginDirectory WRITE setPluginDirectory NOTIFY pluginDirectoryChanged)
 
 public:
@@ -35,6 +37,8 @@ public:
     int state() const { return m_state; }
     bool isMuted() const { return m_muted; }
     void setMuted(bool muted);
+    QString voice() const;
+    void setVoice(const QString &voice);
     QString pluginDirectory() const { return m_pluginDirectory; }
     void setPluginDirectory(const QString &directory);
 
@@ -52,6 +56,7 @@ Q_SIGNALS:
     void availableChanged();
     void stateChanged();
     void muteChanged();
+    void voiceChanged();
     void pluginDirectoryChanged();
     void speakingFinished();
     void startedWaveGenerating();

@@ -201,5 +201,45 @@
         <source>On the Today page</source>
         <translation>On the Today page</translation>
     </message>
+    <message id="hv_app_todo_due">
+        <source>due %1</source>
+        <translation>due %1</translation>
+    </message>
+    <message id="hv_app_due">
+        <source>Due</source>
+        <translation>Due</translation>
+    </message>
+    <message id="hv_app_todo">
+        <source>To-do</source>
+        <translation>To-do</translation>
+    </message>
+    <message id="hv_app_speech_voice">
+        <source>Speech voice</source>
+        <translation>Speech voice</translation>
+    </message>
+    <message id="hv_app_voice_standard">
+        <source>Standard</source>
+        <translation>Standard</translation>
+    </message>
+    <message id="hv_app_voice_en_us">
+        <source>American English</source>
+        <translation>American English</translation>
+    </message>
+    <message id="hv_app_voice_en_gb">
+        <source>British English</source>
+        <translation>British English</translation>
+    </message>
+    <message id="hv_app_voice_en_scotland">
+        <source>Scottish English</source>
+        <translation>Scottish English</translation>
+    </message>
+    <message id="hv_app_voice_en_caribbean">
+        <source>Caribbean English</source>
+        <translation>Caribbean English</translation>
+    </message>
+    <message id="hv_app_voice_en_us_female">
+        <source>American English, female</source>
+        <translation>American English, female</translation>
+    </message>
 </context>
 </TS>

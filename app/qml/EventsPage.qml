@@ -26,17 +26,33 @@ ItemListPage {
             ColumnLayout {
                 spacing: 0
                 Layout.preferredWidth: Kirigami.Units.gridUnit * 3
-                Controls.Label { text: model.startDateTime; font.bold: true }
+                // A to-do has a due time, and maybe no start.
+                Controls.Label {
+                    //% "Due"
+                    text: model.isTodo ? qsTrId("hv_app_due") : model.startDateTime
+                    font.bold: true
+                }
                 Controls.Label { text: model.endDateTime; opacity: 0.7 }
             }
             ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 0
-                Controls.Label {
-                    text: model.displayLabel
-                    font.bold: true
+                RowLayout {
                     Layout.fillWidth: true
-                    elide: Text.ElideRight
+                    Kirigami.Icon {
+                        visible: model.isTodo
+                        source: "view-task"
+                        Layout.preferredWidth: Kirigami.Units.iconSizes.small
+                        Layout.preferredHeight: Layout.preferredWidth
+                        //% "To-do"
+                        Accessible.name: qsTrId("hv_app_todo")
+                    }
+                    Controls.Label {
+                        text: model.displayLabel
+                        font.bold: true
+                        Layout.fillWidth: true
+                        elide: Text.ElideRight
+                    }
                 }
                 Controls.Label {
                     visible: text.length > 0

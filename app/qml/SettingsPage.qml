@@ -4,7 +4,7 @@ import QtQuick.Controls 2.15 as Controls
 import org.kde.kirigami 2.20 as Kirigami
 import Halvane 1.0
 
-// The weather cities, voice control and reading aloud.
+// The weather cities, voice control, reading aloud and its voice.
 Kirigami.ScrollablePage {
     id: page
 
@@ -125,6 +125,37 @@ Kirigami.ScrollablePage {
             enabled: page.reader && page.reader.available
             checked: page.reader && !page.reader.mute
             onToggled: page.reader.mute = !checked
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            Controls.Label {
+                //% "Speech voice"
+                text: qsTrId("hv_app_speech_voice")
+            }
+            Controls.ComboBox {
+                id: voices
+                Layout.fillWidth: true
+                enabled: !!page.reader
+                textRole: "text"
+                valueRole: "voice"
+                // espeak-ng's English voices; the empty one is the reader's own.
+                model: [
+                    //% "Standard"
+                    { voice: "", text: qsTrId("hv_app_voice_standard") },
+                    //% "American English"
+                    { voice: "en-us", text: qsTrId("hv_app_voice_en_us") },
+                    //% "British English"
+                    { voice: "en-gb", text: qsTrId("hv_app_voice_en_gb") },
+                    //% "Scottish English"
+                    { voice: "en-gb-scotland", text: qsTrId("hv_app_voice_en_scotland") },
+                    //% "Caribbean English"
+                    { voice: "en-029", text: qsTrId("hv_app_voice_en_caribbean") },
+                    //% "American English, female"
+                    { voice: "en-us+f3", text: qsTrId("hv_app_voice_en_us_female") }
+                ]
+                currentIndex: page.reader ? Math.max(0, indexOfValue(page.reader.voice)) : 0
+                onActivated: page.reader.voice = currentValue
+            }
         }
     }
 }

@@ -18,7 +18,9 @@ Kirigami.ScrollablePage {
     title: qsTrId("hv_app_today")
 
     ItemModel { id: weather; itemType: "weather" }
-    ItemModel { id: events; itemType: "event"; endingAfter: Today.now }
+    ItemModel { id: events; itemType: "event"; endingAfter: Today.now; todos: ItemModel.WithoutTodos }
+    // Due earlier today still counts: it is not done.
+    ItemModel { id: todos; itemType: "event"; todos: ItemModel.OnlyTodos; dueOn: Today.now }
     ItemModel { id: messages; itemType: "message"; newestFirst: true }
     ItemModel { id: feeds; itemType: "feed" }
 
@@ -88,7 +90,7 @@ Kirigami.ScrollablePage {
             quietText: !events.sourceAvailable
                        //% "No calendar is installed."
                        ? qsTrId("hv_app_events_no_source")
-                       : events.count === 0
+                       : events.count === 0 && todos.count === 0
                          //% "Nothing more on the calendar today."
                          ? qsTrId("hv_app_events_empty") : ""
             onOpened: page.openRequested("events")
@@ -113,6 +115,30 @@ Kirigami.ScrollablePage {
                         text: Today.now ? Today.until(model.start) : ""
                         color: Kirigami.Theme.highlightColor
                         visible: index === 0 && text.length > 0
+                    }
+                }
+            }
+
+            Repeater {
+                model: todos
+                delegate: RowLayout {
+                    visible: index < 3
+                    Layout.fillWidth: true
+                    Kirigami.Icon {
+                        source: "view-task"
+                        Layout.preferredWidth: Kirigami.Units.iconSizes.small
+                        Layout.preferredHeight: Layout.preferredWidth
+                    }
+                    Controls.Label {
+                        text: model.displayLabel
+                        Layout.fillWidth: true
+                        elide: Text.ElideRight
+                    }
+                    Controls.Label {
+                        visible: model.endDateTime.length > 0
+                        //% "due %1"
+                        text: qsTrId("hv_app_todo_due").arg(model.endDateTime)
+                        opacity: 0.7
                     }
                 }
             }

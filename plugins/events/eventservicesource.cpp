@@ -123,6 +123,7 @@ HVEvent EventServiceSource::extractEventFromIncidence(QSharedPointer<Incidence> 
     } else if (incidence->type() == Incidence::TypeTodo) {
         start = toLocal(incidence->dtStart());
         end = toLocal(incidence.staticCast<Todo>()->dtDue(false));
+        event.setTodo(true);
     } else {
         timed = false;
     }

@@ -6,6 +6,8 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include "hvsettings.h"
+
 namespace Halvane {
 
 namespace {
@@ -54,14 +56,23 @@ bool HVEspeakSynthesizer::initialize()
         return false;
     }
     espeak_SetSynthCallback(collectSamples);
-    const QByteArray voice = qEnvironmentVariableIsEmpty("HALVANE_SPEECH_VOICE")
-        ? QByteArrayLiteral("en")
-        : qgetenv("HALVANE_SPEECH_VOICE");
-    if (espeak_SetVoiceByName(voice.constData()) != EE_OK)
-        qWarning() << "espeak-ng has no voice" << voice << "- using its default";
     m_sampleRate.storeRelease(rate);
     m_initialized = true;
     return true;
+}
+
+void HVEspeakSynthesizer::applyVoice()
+{
+    QByteArray voice = qgetenv("HALVANE_SPEECH_VOICE");
+    if (voice.isEmpty())
+        voice = HVSettings().value(QStringLiteral("speech/voice")).toString().trimmed().toUtf8();
+    if (voice.isEmpty())
+        voice = QByteArrayLiteral("en");
+    if (voice == m_voice)
+        return;
+    m_voice = voice;
+    if (espeak_SetVoiceByName(voice.constData()) != EE_OK)
+        qWarning() << "espeak-ng has no voice" << voice << "- using its default";
 }
 
 void HVEspeakSynthesizer::request(quint64 generation, const QStringList &chunks)
@@ -113,6 +124,8 @@ void HVEspeakSynthesizer::deliver(Result result)
 void HVEspeakSynthesizer::synthesize(quint64 generation, const QStringList &chunks)
 {
     const bool ready = initialize();
+    if (ready)
+        applyVoice();
     for (int index = 0; index < chunks.size(); ++index) {
         if (m_generation->loadAcquire() != generation)
             return;

@@ -49,6 +49,9 @@ private Q_SLOTS:
 
 private:
     bool initialize();
+    // The voice of the settings file (or HALVANE_SPEECH_VOICE), taken at each
+    // reading so a change in the app's settings is heard on the next one.
+    void applyVoice();
     void synthesize(quint64 generation, const QStringList &chunks);
     void deliver(Result result);
 
@@ -62,6 +65,7 @@ private:
     QAtomicInt m_sampleRate;
     bool m_initialized = false;
     bool m_failed = false;
+    QByteArray m_voice;
 };
 
 } // namespace Halvane

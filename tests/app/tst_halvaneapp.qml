@@ -137,4 +137,33 @@ TestCase {
         compare(callFailures.count, 2)
         verify(callFailures.signalArguments[1][0].length > 0)
     }
+
+    ItemModel { id: todoRows; itemType: "event"; todos: ItemModel.OnlyTodos; dueOn: Today.now }
+    ItemModel { id: eventRows; itemType: "event"; todos: ItemModel.WithoutTodos }
+
+    function test_8_todosAreMarkedAndKeptApart() {
+        verify(testSetup.writeItems("halvanetestevent", [
+            { "id": "e1", "startDateTime": "today 10:00", "endDateTime": "today 11:00", "displayLabel": "Today's meeting" },
+            { "id": "t1", "startDateTime": "today 09:00", "endDateTime": "today 17:00", "displayLabel": "Send the report", "Todo": true },
+            { "id": "t2", "startDateTime": "today 09:00", "endDateTime": "tomorrow 17:00", "displayLabel": "Pack", "Todo": true }
+        ]))
+        tryCompare(todoRows, "count", 1, 10000)
+        tryCompare(eventRows, "count", 1, 10000)
+        compare(todoRows.get(0).displayLabel, "Send the report")
+        verify(todoRows.get(0).isTodo)
+        compare(todoRows.get(0).endDateTime, "17:00")
+        compare(eventRows.get(0).isTodo, false)
+    }
+
+    Reader { id: voiceReader }
+
+    function test_9_speechVoiceIsKeptInTheSettingsFile() {
+        compare(voiceReader.voice, "")
+        voiceReader.voice = "en-us+f3"
+        var other = Qt.createQmlObject("import Halvane 1.0; Reader {}", test)
+        compare(other.voice, "en-us+f3")
+        voiceReader.voice = ""
+        compare(other.voice, "")
+        other.destroy()
+    }
 }

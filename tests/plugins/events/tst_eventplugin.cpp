@@ -252,6 +252,8 @@ void TestEventPlugin::oneDayHasEveryEntryWithItsFields()
     const HVEvent todo = byUid(events, "todo").value(0);
     QCOMPARE(todo.endDateTime(), QDateTime(m_today, QTime(21, 0)));
     QVERIFY(!todo.startDateTime().isValid());
+    QVERIFY(todo.isTodo());
+    QVERIFY(!meeting.isTodo() && !standup.isTodo());
 }
 
 void TestEventPlugin::threeDaysExpandRecurrencePerDay()

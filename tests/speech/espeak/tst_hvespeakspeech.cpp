@@ -35,8 +35,8 @@ public:
     QList<QByteArray> events;
 };
 
-// The RMS amplitude sox measures in a sound file, or -1.
-double rmsAmplitude(const QString &file)
+// A figure of sox's "stat" report on a sound file, or -1.
+double soxStat(const QString &file, const QString &label)
 {
     QProcess sox;
     sox.start(QStringLiteral("sox"), {file, QStringLiteral("-n"), QStringLiteral("stat")});
@@ -44,8 +44,13 @@ double rmsAmplitude(const QString &file)
         return -1;
     const QString report = QString::fromUtf8(sox.readAllStandardError());
     const QRegularExpressionMatch match
-        = QRegularExpression(QStringLiteral("RMS\\s+amplitude:\\s+([0-9.]+)")).match(report);
+        = QRegularExpression(label + QStringLiteral(":\\s+([0-9.]+)")).match(report);
     return match.hasMatch() ? match.captured(1).toDouble() : -1;
+}
+
+double rmsAmplitude(const QString &file)
+{
+    return soxStat(file, QStringLiteral("RMS\\s+amplitude"));
 }
 
 } // namespace
@@ -66,6 +71,7 @@ private Q_SLOTS:
     void muteSilences();
     void pauseHoldsTheNextPiece();
     void pauseHoldsThePlayingPiece();
+    void voiceComesFromTheSettingsFile();
 
 private:
     HVSpeech *m_speech = nullptr;
@@ -75,6 +81,8 @@ private:
 void TestHVEspeakSpeech::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+    qunsetenv("HALVANE_SPEECH_VOICE");
     QPluginLoader loader(QStringLiteral(HVTEST_SPEECH_PLUGIN));
     auto *plugin = qobject_cast<HVSpeechPluginInterface *>(loader.instance());
     QVERIFY2(plugin, qPrintable(loader.errorString()));
@@ -186,6 +194,37 @@ void TestHVEspeakSpeech::pauseHoldsThePlayingPiece()
     QCOMPARE(recorder.count("chunkSpeakFinished"), 0);
     m_speech->play();
     QTRY_COMPARE_WITH_TIMEOUT(recorder.count("speakingFinished"), 1, 30000);
+}
+
+void TestHVEspeakSpeech::voiceComesFromTheSettingsFile()
+{
+    // The pitch sox estimates; a female variant is far higher.
+    const auto speak = [this](const QString &name) {
+        const QString file = m_dir.filePath(name);
+        qputenv("HALVANE_SPEECH_SINK", QByteArray("wavenc ! filesink location=") + QFile::encodeName(file));
+        SignalRecorder recorder(m_speech);
+        m_speech->sayText(QStringLiteral("Good morning."));
+        if (!QTest::qWaitFor([&] { return recorder.count("speakingFinished") == 1; }, 30000))
+            return -1.0;
+        return soxStat(file, QStringLiteral("Rough\\s+frequency"));
+    };
+    const double standard = speak(QStringLiteral("standard.wav"));
+    QVERIFY(standard > 0);
+
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("config/halvane"))));
+    QFile conf(m_dir.filePath(QStringLiteral("config/halvane/halvane.conf")));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("[speech]\nvoice=en-us+f3\n");
+    conf.close();
+    const double chosen = speak(QStringLiteral("chosen.wav"));
+    // The environment still wins over the file.
+    qputenv("HALVANE_SPEECH_VOICE", "en");
+    const double overridden = speak(QStringLiteral("overridden.wav"));
+    qunsetenv("HALVANE_SPEECH_VOICE");
+    QVERIFY(conf.remove());
+    const QString figures = QStringLiteral("%1 %2 %3").arg(standard).arg(chosen).arg(overridden);
+    QVERIFY2(chosen > standard * 1.08, qPrintable(figures));
+    QVERIFY2(qAbs(overridden - standard) < standard * 0.04, qPrintable(figures));
 }
 
 QTEST_GUILESS_MAIN(TestHVEspeakSpeech)
