@@ -42,7 +42,7 @@ constexpr double OtherScreensWeight = 0.2;
 // the cost of each phone in it, and how likely the loop goes on after a
 // phone. Chosen on the tuning voices of bench/voice.
 constexpr double TalkShare = 0.5;
-constexpr double PhoneCost = 0.1;
+constexpr double PhoneCost = 0.2;
 constexpr double LoopShare = 0.9;
 
 // What the streaming thread shares with the control thread: the decoder and
@@ -107,27 +107,27 @@ bool addScreenSearch(ps_decoder_t *decoder, const char *name, const QStringList 
     logmath_t *logmath = ps_get_logmath(decoder);
     const float language = cmd_ln_float32_r(ps_get_config(decoder), "-lw");
     auto cost = [&](double probability) { return int32(logmath_log(logmath, probability) * language); };
-    // 0 start, 1 end, 2 before the command, 3 before the first phone, 4 in the loop.
-    fsg_model_t *fsg = fsg_model_init(name, logmath, language, 5);
+    // 0 start, 1 end, 2 in the loop. No empty moves: the search would judge
+    // their end states short of the grammar's end.
+    fsg_model_t *fsg = fsg_model_init(name, logmath, language, 3);
     fsg->start_state = 0;
     fsg->final_state = 1;
-    fsg_model_null_trans_add(fsg, 0, 2, cost(1 - TalkShare));
-    fsg_model_null_trans_add(fsg, 0, 3, cost(TalkShare));
     double weights = 0;
     for (const QString &word : qAsConst(all))
         weights += own.contains(word) ? 1 : OtherScreensWeight;
     for (const QString &word : qAsConst(all)) {
         const int id = fsg_model_word_add(fsg, word.toLatin1().constData());
-        fsg_model_trans_add(fsg, 2, 1, cost((own.contains(word) ? 1 : OtherScreensWeight) / weights), id);
+        const double weight = (own.contains(word) ? 1 : OtherScreensWeight) / weights;
+        fsg_model_trans_add(fsg, 0, 1, cost((1 - TalkShare) * weight), id);
     }
-    const int phones = int(sizeof Phones / sizeof *Phones);
-    for (const char *phone : Phones) {
-        const int id = fsg_model_word_add(fsg, QByteArray(QByteArrayLiteral("ph-") + phone).constData());
-        fsg_model_trans_add(fsg, 3, 4, cost(PhoneCost / phones), id);
-        fsg_model_trans_add(fsg, 4, 4, cost(PhoneCost * LoopShare / phones), id);
+    const double phone = PhoneCost / (sizeof Phones / sizeof *Phones);
+    for (const char *sound : Phones) {
+        const int id = fsg_model_word_add(fsg, QByteArray(QByteArrayLiteral("ph-") + sound).constData());
+        fsg_model_trans_add(fsg, 0, 2, cost(TalkShare * phone), id);
+        fsg_model_trans_add(fsg, 0, 1, cost(TalkShare * phone * (1 - LoopShare)), id);
+        fsg_model_trans_add(fsg, 2, 2, cost(LoopShare * phone), id);
+        fsg_model_trans_add(fsg, 2, 1, cost((1 - LoopShare) * phone), id);
     }
-    fsg_model_null_trans_add(fsg, 4, 1, cost(1 - LoopShare));
-    glist_free(fsg_model_null_trans_closure(fsg, nullptr));
     const bool added = ps_set_fsg(decoder, name, fsg) == 0;
     fsg_model_free(fsg);
     return added;
