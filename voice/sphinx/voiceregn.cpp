@@ -40,7 +40,8 @@ constexpr long EndOfSpeechFrames = 20;
 constexpr double OtherScreensWeight = 0.2;
 // Rejection of talk that holds no command: the prior share of the phone loop,
 // the cost of each phone in it, and how likely the loop goes on after a
-// phone. Chosen on the tuning voices of bench/voice.
+// phone. A dearer phone lets more talk through as commands, a cheaper one
+// turns away more commands; bench/voice measures both.
 constexpr double TalkShare = 0.5;
 constexpr double PhoneCost = 0.2;
 constexpr double LoopShare = 0.9;
