@@ -20,7 +20,6 @@
 #include <sphinxbase/err.h>
 #include <sphinxbase/fsg_model.h>
 #include <sphinxbase/feat.h>
-#include <sphinxbase/glist.h>
 
 #include "hvsphinxword.h"
 
