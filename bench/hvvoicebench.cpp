@@ -1,12 +1,14 @@
 // The measuring half of bench/voice, which generates the spoken set and runs
 // this program on it; see there.
 //
-//   hvvoicebench SETDIR [--paced-speed WPM] [--verbose]
+//   hvvoicebench SETDIR [--paced-speed WPM] [--paced-voices V1,V2] [--verbose]
 //
-// SETDIR/manifest: one "stream FILE SCREEN VOICE WPM SECONDS" line per stream
-// (16 kHz mono S16LE, no header), followed by a "word WORD START END" line
-// (seconds) per spoken command word. Expects HALVANE_PLUGINS_PATH and
-// HALVANE_VOICE_DATA to lead to the built plug-in and its data.
+// SETDIR/manifest: one "stream FILE SCREEN VOICE WPM SECONDS KIND GROUP" line
+// per stream (16 kHz mono S16LE, no header; KIND warm, cold or talk; GROUP
+// tuning or held-out), followed by a "word WORD START END" line (seconds) per
+// spoken command word, or for talk by "sentences N". Expects
+// HALVANE_PLUGINS_PATH and HALVANE_VOICE_DATA to lead to the built plug-in and
+// its data, and XDG_CACHE_HOME to a directory of its own.
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
@@ -47,6 +49,9 @@ struct Stream
     QString voice;
     int wpm = 0;
     double seconds = 0;
+    QString kind;
+    QString group;
+    int sentences = 0;
     QVector<Word> words;
 };
 
@@ -92,14 +97,18 @@ bool readManifest(const QString &fileName, QVector<Stream> &streams)
     QString line;
     while (in.readLineInto(&line)) {
         const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (parts.size() == 6 && parts.at(0) == QLatin1String("stream")) {
+        if (parts.size() == 8 && parts.at(0) == QLatin1String("stream")) {
             Stream stream;
             stream.file = QDir(dir).filePath(parts.at(1));
             stream.screen = HVVoice::VPWndPosition(parts.at(2).toInt());
             stream.voice = parts.at(3);
             stream.wpm = parts.at(4).toInt();
             stream.seconds = parts.at(5).toDouble();
+            stream.kind = parts.at(6);
+            stream.group = parts.at(7);
             streams.append(stream);
+        } else if (parts.size() == 2 && parts.at(0) == QLatin1String("sentences") && !streams.isEmpty()) {
+            streams.last().sentences = parts.at(1).toInt();
         } else if (parts.size() == 4 && parts.at(0) == QLatin1String("word") && !streams.isEmpty()) {
             streams.last().words.append({parts.at(1), parts.at(2).toDouble(), parts.at(3).toDouble()});
         }
@@ -131,10 +140,11 @@ QVector<int> expectedCommands(const Stream &stream)
 class Bench : public QObject
 {
 public:
-    Bench(HVVoice *voice, void (*matcher)(char *), int (*build)())
+    Bench(HVVoice *voice, void (*matcher)(char *), int (*build)(), void (*forget)())
         : m_voice(voice)
         , m_matcher(matcher)
         , m_build(build)
+        , m_forget(forget)
     {
         connect(voice, &HVVoice::commandReceived, this, [this](VoiceCommand command) {
             m_commands.append(int(command));
@@ -179,6 +189,11 @@ public:
             source += " ! identity sync=true";
         qputenv("HALVANE_VOICE_SOURCE", source);
         m_voice->stop();
+        if (stream.kind == QLatin1String("cold")) {
+            // A first run: nothing learnt, nothing cached.
+            m_forget();
+            QFile::remove(qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/halvane/voice-cmn"));
+        }
         m_voice->slotWindowPosition(stream.screen);
         QElapsedTimer building;
         building.start();
@@ -221,6 +236,7 @@ private:
     HVVoice *m_voice;
     void (*m_matcher)(char *);
     int (*m_build)();
+    void (*m_forget)();
     double m_buildSeconds = 0;
     int m_builds = 0;
     QVector<int> m_commands;
@@ -238,6 +254,45 @@ QString percentile(QVector<double> values, double p)
     return QString::number(values.at(index), 'f', 2);
 }
 
+// Results of one decoder per kind of stream and group of voices.
+struct Results
+{
+    QMap<QString, Tally> words;          // "warm tuning", "cold held-out"
+    QMap<QString, QPair<int, int>> talk; // "held-out 2": commands, sentences
+    double decodeSeconds = 0;
+    double audioSeconds = 0;
+
+    void add(const Stream &stream, const QVector<int> &got, double seconds)
+    {
+        if (stream.kind == QLatin1String("talk")) {
+            auto &entry = talk[stream.group + QLatin1Char(' ') + QString::number(stream.screen)];
+            entry.first += got.size();
+            entry.second += stream.sentences;
+        } else {
+            words[stream.kind + QLatin1Char(' ') + stream.group].add(stream,
+                                                                    matchedInOrder(expectedCommands(stream), got));
+        }
+        decodeSeconds += seconds;
+        audioSeconds += stream.seconds;
+    }
+    QString right(const QString &kind, const QString &group) const
+    {
+        const Tally tally = words.value(kind + QLatin1Char(' ') + group);
+        return tally.total ? QStringLiteral("%1% (%2/%3)").arg(tally.percent(), 0, 'f', 1).arg(tally.right).arg(tally.total)
+                           : QStringLiteral("-");
+    }
+    QString falseCommands(const QString &group) const
+    {
+        QStringList perScreen;
+        for (int screen : {0, 2, 3}) {
+            const auto entry = talk.value(group + QLatin1Char(' ') + QString::number(screen));
+            perScreen.append(entry.second ? QString::number(100.0 * entry.first / entry.second, 'f', 1)
+                                          : QStringLiteral("-"));
+        }
+        return perScreen.join(QLatin1Char('/'));
+    }
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -245,15 +300,19 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     verbose = args.removeAll(QStringLiteral("--verbose")) > 0;
-    int pacedSpeed = 160;
-    const int pacedAt = args.indexOf(QStringLiteral("--paced-speed"));
-    if (pacedAt > 0 && pacedAt + 1 < args.size()) {
-        pacedSpeed = args.at(pacedAt + 1).toInt();
-        args.removeAt(pacedAt + 1);
-        args.removeAt(pacedAt);
-    }
+    auto option = [&args](const char *name, const QString &fallback) {
+        const int at = args.indexOf(QLatin1String(name));
+        if (at <= 0 || at + 1 >= args.size())
+            return fallback;
+        const QString value = args.at(at + 1);
+        args.removeAt(at + 1);
+        args.removeAt(at);
+        return value;
+    };
+    const int pacedSpeed = option("--paced-speed", QStringLiteral("160")).toInt();
+    const QStringList pacedVoices = option("--paced-voices", QString()).split(QLatin1Char(','), Qt::SkipEmptyParts);
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: hvvoicebench SETDIR [--paced-speed WPM] [--verbose]\n");
+        std::fprintf(stderr, "usage: hvvoicebench SETDIR [--paced-speed WPM] [--paced-voices V1,V2] [--verbose]\n");
         return 2;
     }
     const QDir setDir(args.at(1));
@@ -271,37 +330,37 @@ int main(int argc, char **argv)
     HVVoice *voice = manager.loadVoicePlugin(QStringLiteral("voice"));
     QLibrary plugin(pluginsPath() + QStringLiteral("voice/libhalvanesphinx.so"));
     // The plug-in's recogniser module: its matcher, for the other decoder's
-    // hypotheses, and its pipeline build.
+    // hypotheses, its pipeline build, and forgetting what it learnt.
     auto matcher = reinterpret_cast<void (*)(char *)>(plugin.resolve("voiceRegn_Callback"));
     auto build = reinterpret_cast<int (*)()>(plugin.resolve("initVoiceRegn"));
-    if (!voice || !matcher || !build) {
+    auto forget = reinterpret_cast<void (*)()>(plugin.resolve("forgetVoiceRegnAdaptation"));
+    if (!voice || !matcher || !build || !forget) {
         std::fprintf(stderr, "no voice plug-in under %s\n", qPrintable(pluginsPath()));
         return 1;
     }
-    Bench bench(voice, matcher, build);
+    Bench bench(voice, matcher, build, forget);
     if (!bench.prepare(streams))
         return 1;
 
     // The plug-in, as fast as it decodes: accuracy and real-time factor.
-    Tally sphinx;
+    Results sphinx;
     for (const Stream &stream : qAsConst(streams)) {
         double seconds = 0;
         if (!bench.play(stream, false, seconds))
             return 1;
-        const int matched = matchedInOrder(expectedCommands(stream), bench.commands());
-        sphinx.add(stream, matched);
-        sphinx.decodeSeconds += seconds;
-        sphinx.audioSeconds += stream.seconds;
-        std::fprintf(stderr, "plug-in    %-6s %3d wpm screen %d: %2d/%2d\n", qPrintable(stream.voice), stream.wpm,
-                     stream.screen, matched, int(stream.words.size()));
+        sphinx.add(stream, bench.commands(), seconds);
+        if (stream.kind != QLatin1String("cold") || verbose)
+            std::fprintf(stderr, "plug-in    %-5s %-15s %3d wpm screen %d: %d commands for %d words\n",
+                         qPrintable(stream.kind), qPrintable(stream.voice), stream.wpm, stream.screen,
+                         int(bench.commands().size()), int(stream.words.size()));
     }
 
-    // The same streams in real time: how soon a command follows the word.
+    // Warm streams in real time: how soon a command follows the word.
     QVector<double> latencies;
     int pacedWords = 0;
     int pacedRight = 0;
     for (const Stream &stream : qAsConst(streams)) {
-        if (stream.wpm != pacedSpeed)
+        if (stream.wpm != pacedSpeed || stream.kind != QLatin1String("warm") || !pacedVoices.contains(stream.voice))
             continue;
         double seconds = 0;
         if (!bench.play(stream, true, seconds))
@@ -325,7 +384,8 @@ int main(int argc, char **argv)
     }
 
     // pocketsphinx_continuous with the vocabulary-wide model, its hypotheses
-    // read by the plug-in's matcher.
+    // read by the plug-in's matcher. Each run starts afresh: its cold figures
+    // are its first utterance too.
     const QString data = qEnvironmentVariable("HALVANE_VOICE_DATA");
     const QStringList decoderArgs{QStringLiteral("-hmm"), QStringLiteral("/usr/share/pocketsphinx/model/en-us/en-us"),
                                   QStringLiteral("-dict"), data + QStringLiteral("/hv.dic"),
@@ -354,14 +414,22 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "pocketsphinx_continuous failed\n");
         return 1;
     }
-    Tally stock;
+    Results stock;
     voice->slotSpeechStatus(HVVoice::VWSpeechOn);
+    QMap<QString, QByteArray> decoded; // a talk stream is decoded once for its three screens
     for (const Stream &stream : qAsConst(streams)) {
         QByteArray output;
-        const double seconds = runDecoder(stream.file, output);
-        if (seconds < 0) {
-            std::fprintf(stderr, "pocketsphinx_continuous failed on %s\n", qPrintable(stream.file));
-            return 1;
+        double seconds = 0;
+        if (decoded.contains(stream.file)) {
+            output = decoded.value(stream.file);
+        } else {
+            seconds = runDecoder(stream.file, output);
+            if (seconds < 0) {
+                std::fprintf(stderr, "pocketsphinx_continuous failed on %s\n", qPrintable(stream.file));
+                return 1;
+            }
+            seconds = std::max(0.0, seconds - startup);
+            decoded.insert(stream.file, output);
         }
         voice->slotWindowPosition(stream.screen);
         QVector<int> got;
@@ -369,12 +437,7 @@ int main(int argc, char **argv)
             if (!line.trimmed().isEmpty())
                 got += bench.match(line.trimmed());
         }
-        const int matched = matchedInOrder(expectedCommands(stream), got);
-        stock.add(stream, matched);
-        stock.decodeSeconds += std::max(0.0, seconds - startup);
-        stock.audioSeconds += stream.seconds;
-        std::fprintf(stderr, "continuous %-6s %3d wpm screen %d: %2d/%2d\n", qPrintable(stream.voice), stream.wpm,
-                     stream.screen, matched, int(stream.words.size()));
+        stock.add(stream, got, seconds);
     }
 
     double latencySum = 0;
@@ -384,24 +447,45 @@ int main(int argc, char **argv)
                                                     : QString::number(latencySum / latencies.size(), 'f', 2);
     const int within = int(std::count_if(latencies.begin(), latencies.end(), [](double l) { return l <= 0.35; }));
 
-    std::printf("\nVoice commands: %d words spoken on their screens (%d streams), right command per word\n",
-                sphinx.total, int(streams.size()));
-    std::printf("%-26s %10s %28s %10s\n", "", "right", "latency mean/p95/max (n)", "RTF");
-    std::printf("%-26s %9.1f%% %28s %10.3f\n", "plug-in, per-screen search", sphinx.percent(),
-                qPrintable(QStringLiteral("%1/%2/%3 s (%4)")
-                               .arg(meanLatency, percentile(latencies, 0.95), percentile(latencies, 1.0))
-                               .arg(latencies.size())),
-                sphinx.decodeSeconds / sphinx.audioSeconds);
-    std::printf("%-26s %9.1f%% %28s %10.3f\n", "pocketsphinx_continuous", stock.percent(), "-",
-                stock.decodeSeconds / stock.audioSeconds);
-    std::printf("\nby voice (plug-in / pocketsphinx_continuous):");
-    for (auto it = sphinx.byVoice.constBegin(); it != sphinx.byVoice.constEnd(); ++it) {
-        const auto other = stock.byVoice.value(it.key());
-        std::printf("  %s %.1f%% / %.1f%%", qPrintable(it.key()), 100.0 * it.value().first / it.value().second,
-                    100.0 * other.first / qMax(1, other.second));
+    std::printf("\nVoice commands: %d streams; right = right command per word, in order; false = commands per 100 "
+                "everyday sentences on home/messages/events\n",
+                int(streams.size()));
+    std::printf("%-24s %-9s %-20s %-20s %-16s %7s\n", "", "voices", "warm right", "cold right", "false h/m/e", "RTF");
+    const struct
+    {
+        const char *name;
+        const Results &results;
+    } decoders[] = {{"plug-in, per-screen", sphinx}, {"pocketsphinx_continuous", stock}};
+    for (const auto &decoder : decoders) {
+        for (const QString group : {QStringLiteral("tuning"), QStringLiteral("held-out")}) {
+            std::printf("%-24s %-9s %-20s %-20s %-16s %7.3f\n", decoder.name, qPrintable(group),
+                        qPrintable(decoder.results.right(QStringLiteral("warm"), group)),
+                        qPrintable(decoder.results.right(QStringLiteral("cold"), group)),
+                        qPrintable(decoder.results.falseCommands(group)),
+                        decoder.results.decodeSeconds / qMax(1e-9, decoder.results.audioSeconds));
+        }
     }
-    std::printf("\nreal time at %d wpm: %d/%d right, %d of them within 0.35 s of the end of the word\n", pacedSpeed,
-                pacedRight, pacedWords, within);
+    std::printf("\nby voice, warm+cold right (plug-in / pocketsphinx_continuous):");
+    QMap<QString, QPair<int, int>> mine;
+    QMap<QString, QPair<int, int>> theirs;
+    for (auto it = sphinx.words.constBegin(); it != sphinx.words.constEnd(); ++it) {
+        for (auto v = it.value().byVoice.constBegin(); v != it.value().byVoice.constEnd(); ++v) {
+            mine[v.key()].first += v.value().first;
+            mine[v.key()].second += v.value().second;
+            const auto other = stock.words.value(it.key()).byVoice.value(v.key());
+            theirs[v.key()].first += other.first;
+            theirs[v.key()].second += other.second;
+        }
+    }
+    for (auto it = mine.constBegin(); it != mine.constEnd(); ++it) {
+        std::printf("  %s %.1f%% / %.1f%%", qPrintable(it.key()), 100.0 * it.value().first / qMax(1, it.value().second),
+                    100.0 * theirs.value(it.key()).first / qMax(1, theirs.value(it.key()).second));
+    }
+    std::printf("\nreal time at %d wpm (%s, warm): %d/%d right; latency end of word -> command mean/p95/max %s/%s/%s s, "
+                "%d of %d within 0.35 s\n",
+                pacedSpeed, qPrintable(pacedVoices.join(QLatin1Char(','))), pacedRight, pacedWords,
+                qPrintable(meanLatency), qPrintable(percentile(latencies, 0.95)),
+                qPrintable(percentile(latencies, 1.0)), within, int(latencies.size()));
     std::printf("RTF: decoding time / audio time, without loading the models (plug-in: %.2f s per pipeline, "
                 "pocketsphinx_continuous: %.2f s per run)\n", bench.meanBuildSeconds(), startup);
     voice->stop();

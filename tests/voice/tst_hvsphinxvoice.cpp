@@ -1,3 +1,4 @@
+#include <QtCore/QLibrary>
 #include <QtCore/QPluginLoader>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
@@ -21,6 +22,9 @@ private Q_SLOTS:
     void nothingBeforeInitialize();
     void failedBuildsLeaveStartFalse();
     void nextOnTheMessagesScreen();
+    void talkGivesNoCommand();
+    void adaptationKeptAcrossStopAndScreens();
+    void corruptCacheIgnored();
     void sameAudioOnTheHomeScreen();
     void readOnTheHomeScreen();
     void stateMachine();
@@ -34,6 +38,7 @@ private:
     // Waits until the recogniser has read its whole input.
     bool waitForEnd(int timeout = 30000);
     bool initialize();
+    QString cacheFile() const;
 
     QTemporaryDir m_dir;
     HVVoice *m_voice = nullptr;
@@ -45,6 +50,10 @@ void TestHVSphinxVoice::initTestCase()
     QVERIFY(m_dir.isValid());
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("next.wav")), {QStringLiteral("next")}));
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("read.wav")), {QStringLiteral("read")}));
+    QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("talk.wav")),
+                                     {QStringLiteral("I will be there in ten minutes")}));
+    // What the recogniser learns is kept here, not in the user's cache.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("cache"))));
     // Two commands, far enough apart for the screen to change in between.
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("messages-next.wav")),
                                      {QStringLiteral("messages"), QStringLiteral("next")}, 2.0));
@@ -80,6 +89,11 @@ bool TestHVSphinxVoice::waitForEnd(int timeout)
     // Commands of the last words are on their way to this thread.
     QTest::qWait(50);
     return HVVoiceTest::logged(QStringLiteral("voice input ended"));
+}
+
+QString TestHVSphinxVoice::cacheFile() const
+{
+    return m_dir.filePath(QStringLiteral("cache/halvane/voice-cmn"));
 }
 
 bool TestHVSphinxVoice::initialize()
@@ -127,6 +141,8 @@ void TestHVSphinxVoice::nextOnTheMessagesScreen()
     QSignalSpy finished(m_voice, &HVVoice::initializeFinished);
     m_voice->initialize();
     QCOMPARE(m_voice->getCurrentState(), 2);
+    // The first word ever heard: nothing learnt, nothing cached.
+    QVERIFY(!QFile::exists(cacheFile()));
     HVVoiceTest::clearLog();
     QVERIFY(m_voice->start());
     QCOMPARE(m_voice->getCurrentState(), 0);
@@ -135,6 +151,64 @@ void TestHVSphinxVoice::nextOnTheMessagesScreen()
     QCOMPARE(next.count(), 1);
     QCOMPARE(received.count(), 1);
     QCOMPARE(finished.count(), 0);
+}
+
+void TestHVSphinxVoice::talkGivesNoCommand()
+{
+    m_voice->stop();
+    useFile(QStringLiteral("talk.wav"));
+    QSignalSpy received(m_voice, &HVVoice::commandReceived);
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QVERIFY(waitForEnd());
+    QCOMPARE(received.count(), 0);
+}
+
+void TestHVSphinxVoice::adaptationKeptAcrossStopAndScreens()
+{
+    // stop() keeps what was learnt, for this run and the next.
+    m_voice->stop();
+    QFile cache(cacheFile());
+    QVERIFY(cache.open(QIODevice::ReadOnly));
+    const QByteArray learnt = cache.readAll();
+    cache.close();
+    QCOMPARE(learnt.split(',').size(), 13);
+
+    // In real time, the screen changing in the silence before the word.
+    useFile(QStringLiteral("next.wav"), true);
+    m_voice->slotWindowPosition(HVVoice::VPWndHome);
+    QSignalSpy next(m_voice, &HVVoice::commandNext);
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    m_voice->slotWindowPosition(HVVoice::VPWndMessages);
+    QVERIFY(waitForEnd());
+    QCOMPARE(next.count(), 1);
+    m_voice->stop();
+    // Carried on from there, not started again.
+    QVERIFY(cache.open(QIODevice::ReadOnly));
+    QVERIFY(cache.readAll() != learnt);
+}
+
+void TestHVSphinxVoice::corruptCacheIgnored()
+{
+    QFile cache(cacheFile());
+    QVERIFY(cache.open(QIODevice::WriteOnly));
+    cache.write("41.0,nan,garbage\n");
+    cache.close();
+    // As a new process finds it: nothing learnt in memory.
+    QLibrary plugin(m_dir.filePath(QStringLiteral("plugins/voice/libhalvanesphinx.so")));
+    auto forget = reinterpret_cast<void (*)()>(plugin.resolve("forgetVoiceRegnAdaptation"));
+    QVERIFY(forget);
+    forget();
+
+    useFile(QStringLiteral("next.wav"));
+    QSignalSpy next(m_voice, &HVVoice::commandNext);
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QVERIFY(waitForEnd());
+    QVERIFY(HVVoiceTest::logged(QStringLiteral("voice recogniser: ignoring unreadable or invalid cepstral means in \"")
+                                + cacheFile() + QLatin1Char('"')));
+    QCOMPARE(next.count(), 1);
 }
 
 void TestHVSphinxVoice::sameAudioOnTheHomeScreen()

@@ -94,6 +94,14 @@ inline constexpr HVSphinxWord EventsExtraWords[] = {
     {"TRIAL", VCCall, false},
 };
 
+// The phones of the acoustic model. Each is a word of the dictionary of its
+// own, "ph-" and the phone in lower case, which no table holds: the searches
+// explain talk that holds no command as a string of them.
+inline constexpr const char *Phones[] = {"aa", "ae", "ah", "ao", "aw", "ay", "b",  "ch", "d",  "dh",
+                                         "eh", "er", "ey", "f",  "g",  "hh", "ih", "iy", "jh", "k",
+                                         "l",  "m",  "n",  "ng", "ow", "oy", "p",  "r",  "s",  "sh",
+                                         "t",  "th", "uh", "uw", "v",  "w",  "y",  "z",  "zh"};
+
 } // namespace Halvane
 
 #endif // HVSPHINXWORD_H

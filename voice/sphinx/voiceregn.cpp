@@ -2,9 +2,15 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QDebug>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QSaveFile>
+#include <QtCore/QStandardPaths>
+#include <QtCore/QVector>
 #include <QtCore/QStringList>
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -13,7 +19,7 @@
 #include <pocketsphinx.h>
 #include <sphinxbase/err.h>
 #include <sphinxbase/fsg_model.h>
-#include <sphinxbase/jsgf.h>
+#include <sphinxbase/feat.h>
 
 #include "hvsphinxword.h"
 
@@ -31,6 +37,13 @@ constexpr long EndOfSpeechFrames = 20;
 // which are in every search so that they are heard as what they are (and
 // then ignored) rather than as the nearest word of the screen.
 constexpr double OtherScreensWeight = 0.2;
+// Rejection of talk that holds no command: the prior share of the phone loop,
+// the cost of each phone in it, and how likely the loop goes on after a
+// phone. A dearer phone lets more talk through as commands, a cheaper one
+// turns away more commands; bench/voice measures both.
+constexpr double TalkShare = 0.5;
+constexpr double PhoneCost = 0.2;
+constexpr double LoopShare = 0.9;
 
 // What the streaming thread shares with the control thread: the decoder and
 // which search it should use. Guarded by lock.
@@ -41,6 +54,8 @@ struct Recogniser
     QByteArray wanted;
     QByteArray active;
     bool utteranceOpen = false;
+    // Cepstral means learnt by the last decoder, for the next one.
+    QVector<mfcc_t> learntMeans;
 };
 
 Recogniser &recogniser()
@@ -80,40 +95,41 @@ void addSpoken(const HVSphinxWord (&table)[N], QStringList &words)
     }
 }
 
-// A one-word grammar: the screen's own words, and the other screens' words at
-// a lower weight.
-QByteArray grammar(const char *name, const QStringList &own)
+// A screen's search: one command word, or a loop of phones for speech that
+// holds none. The loop fits any speech; each phone of it costs, so that a
+// word said as a command still comes out as the command.
+bool addScreenSearch(ps_decoder_t *decoder, const char *name, const QStringList &own)
 {
     QStringList all;
     addSpoken(HomeWords, all);
     addSpoken(NavigationWords, all);
     addSpoken(EventsExtraWords, all);
-    QStringList alternatives;
-    for (const QString &word : own)
-        alternatives.append(QStringLiteral("/1/ ") + word);
+    logmath_t *logmath = ps_get_logmath(decoder);
+    const float language = cmd_ln_float32_r(ps_get_config(decoder), "-lw");
+    auto cost = [&](double probability) { return int32(logmath_log(logmath, probability) * language); };
+    // 0 start, 1 end, 2 in the loop. No empty moves: the search would judge
+    // their end states short of the grammar's end.
+    fsg_model_t *fsg = fsg_model_init(name, logmath, language, 3);
+    fsg->start_state = 0;
+    fsg->final_state = 1;
+    double weights = 0;
+    for (const QString &word : qAsConst(all))
+        weights += own.contains(word) ? 1 : OtherScreensWeight;
     for (const QString &word : qAsConst(all)) {
-        if (!own.contains(word))
-            alternatives.append(QStringLiteral("/%1/ ").arg(OtherScreensWeight) + word);
+        const int id = fsg_model_word_add(fsg, word.toLatin1().constData());
+        const double weight = (own.contains(word) ? 1 : OtherScreensWeight) / weights;
+        fsg_model_trans_add(fsg, 0, 1, cost((1 - TalkShare) * weight), id);
     }
-    return QByteArrayLiteral("#JSGF V1.0;\ngrammar ") + name + ";\npublic <command> = "
-        + alternatives.join(QLatin1String(" | ")).toLatin1() + ";\n";
-}
-
-// As ps_set_jsgf_string(), which loses the parsed grammar each time.
-bool addGrammarSearch(ps_decoder_t *decoder, const char *name, const QByteArray &text)
-{
-    jsgf_t *jsgf = jsgf_parse_string(text.constData(), nullptr);
-    if (!jsgf)
-        return false;
-    bool added = false;
-    if (jsgf_rule_t *rule = jsgf_get_public_rule(jsgf)) {
-        const float language = cmd_ln_float32_r(ps_get_config(decoder), "-lw");
-        if (fsg_model_t *fsg = jsgf_build_fsg(jsgf, rule, ps_get_logmath(decoder), language)) {
-            added = ps_set_fsg(decoder, name, fsg) == 0;
-            fsg_model_free(fsg);
-        }
+    const double phone = PhoneCost / (sizeof Phones / sizeof *Phones);
+    for (const char *sound : Phones) {
+        const int id = fsg_model_word_add(fsg, QByteArray(QByteArrayLiteral("ph-") + sound).constData());
+        fsg_model_trans_add(fsg, 0, 2, cost(TalkShare * phone), id);
+        fsg_model_trans_add(fsg, 0, 1, cost(TalkShare * phone * (1 - LoopShare)), id);
+        fsg_model_trans_add(fsg, 2, 2, cost(LoopShare * phone), id);
+        fsg_model_trans_add(fsg, 2, 1, cost((1 - LoopShare) * phone), id);
     }
-    jsgf_grammar_free(jsgf);
+    const bool added = ps_set_fsg(decoder, name, fsg) == 0;
+    fsg_model_free(fsg);
     return added;
 }
 
@@ -131,7 +147,7 @@ void addSearches(ps_decoder_t *decoder)
         {"events", events},
     };
     for (const auto &search : searches) {
-        if (!addGrammarSearch(decoder, search.first, grammar(search.first, search.second)))
+        if (!addScreenSearch(decoder, search.first, search.second))
             qWarning() << "voice recogniser: no search" << search.first << "- the whole vocabulary is used";
     }
 }
@@ -270,6 +286,81 @@ void releaseUnowned(GstElement *element)
         gst_object_unref(gst_object_ref_sink(element));
 }
 
+// Cepstral mean normalisation adapts to the voice and the microphone as it
+// hears them; a decoder that starts from the acoustic model's means gets its
+// first words wrong. It starts from what the last decoder learnt, kept across
+// stop()/start() and between runs in the cache, else from means fitted to
+// speech (hv-cmninit).
+QString meansCacheFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+        + QStringLiteral("/halvane/voice-cmn");
+}
+
+// One line of comma-separated means, as -cmninit takes them; empty if the
+// text is no such line.
+QVector<mfcc_t> parseMeans(const QByteArray &text, int length)
+{
+    const QList<QByteArray> parts = text.trimmed().split(',');
+    QVector<mfcc_t> means;
+    if (parts.size() != length)
+        return means;
+    for (const QByteArray &part : parts) {
+        bool ok = false;
+        const double value = part.trimmed().toDouble(&ok);
+        // Far outside what 16-bit audio gives: not means of speech.
+        if (!ok || !std::isfinite(value) || std::fabs(value) > 200)
+            return {};
+        means.append(mfcc_t(value));
+    }
+    return means;
+}
+
+QVector<mfcc_t> readMeans(const QString &fileName, int length, bool warn)
+{
+    QFile file(fileName);
+    if (!file.exists())
+        return {};
+    QVector<mfcc_t> means;
+    if (file.open(QIODevice::ReadOnly))
+        means = parseMeans(file.read(4096), length);
+    if (means.isEmpty() && warn)
+        qWarning() << "voice recogniser: ignoring unreadable or invalid cepstral means in" << fileName;
+    return means;
+}
+
+void startMeans(Recogniser &r, ps_decoder_t *decoder)
+{
+    cmn_t *cmn = ps_get_feat(decoder)->cmn_struct;
+    if (!cmn)
+        return;
+    QVector<mfcc_t> means = r.learntMeans.size() == cmn->veclen ? r.learntMeans : QVector<mfcc_t>();
+    if (means.isEmpty())
+        means = readMeans(meansCacheFile(), cmn->veclen, true);
+    if (means.isEmpty())
+        means = readMeans(QString::fromLocal8Bit(dataDirectory() + "/hv-cmninit"), cmn->veclen, true);
+    if (!means.isEmpty())
+        cmn_live_set(cmn, means.constData());
+}
+
+void keepMeans(Recogniser &r, ps_decoder_t *decoder)
+{
+    cmn_t *cmn = ps_get_feat(decoder)->cmn_struct;
+    if (!cmn)
+        return;
+    QVector<mfcc_t> means(cmn->veclen);
+    cmn_live_get(cmn, means.data());
+    r.learntMeans = means;
+    QStringList values;
+    for (mfcc_t value : qAsConst(means))
+        values.append(QString::number(double(value), 'f', 2));
+    const QString fileName = meansCacheFile();
+    QSaveFile file(fileName);
+    if (!QDir().mkpath(QFileInfo(fileName).absolutePath()) || !file.open(QIODevice::WriteOnly)
+        || file.write(values.join(QLatin1Char(',')).toLatin1() + '\n') < 0 || !file.commit())
+        qWarning() << "voice recogniser: cannot keep cepstral means in" << fileName;
+}
+
 // Brings the recogniser up (it creates its decoder on the way to READY) and
 // sets it up for commands: the shorter end-of-speech wait and a search per
 // screen, the screen shown first.
@@ -345,6 +436,7 @@ int initVoiceRegn(void)
         Recogniser &r = recogniser();
         std::lock_guard<std::mutex> locker(r.lock);
         r.decoder = decoder;
+        startMeans(r, decoder);
         r.active.clear();
         r.utteranceOpen = false;
         if (!r.wanted.isEmpty())
@@ -385,11 +477,20 @@ void closeVoiceRegn(void)
     psPipeline = {};
     Recogniser &r = recogniser();
     std::lock_guard<std::mutex> locker(r.lock);
-    if (r.decoder)
+    if (r.decoder) {
+        keepMeans(r, r.decoder);
         ps_free(r.decoder);
+    }
     r.decoder = nullptr;
     r.active.clear();
     r.utteranceOpen = false;
+}
+
+void forgetVoiceRegnAdaptation(void)
+{
+    Recogniser &r = recogniser();
+    std::lock_guard<std::mutex> locker(r.lock);
+    r.learntMeans.clear();
 }
 
 void selectVoiceRegnSearch(const char *name)

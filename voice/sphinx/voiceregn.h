@@ -45,6 +45,10 @@ Q_DECL_EXPORT void closeVoiceRegn(void);
 // decoded against; may be called before the pipeline exists.
 Q_DECL_EXPORT void selectVoiceRegnSearch(const char *name);
 
+// Forgets the cepstral means learnt in this process (the cache file stays):
+// the next pipeline starts as a first run would.
+Q_DECL_EXPORT void forgetVoiceRegnAdaptation(void);
+
 // Defined by the object layer: one final, non-empty hypothesis.
 Q_DECL_EXPORT void voiceRegn_Callback(char *hypothesis);
 
