@@ -55,10 +55,7 @@ QString startBus(QProcess &process, const QStringList &arguments)
                                                                          QStringLiteral("--print-address=1")});
     if (!process.waitForStarted())
         return QString();
-    QDeadlineTimer deadline(10000);
-    while (!process.canReadLine() && !deadline.hasExpired())
-        process.waitForReadyRead(100);
-    return QString::fromUtf8(process.readLine().trimmed());
+    return QString::fromUtf8(HVTest::readLine(process, 10000).trimmed());
 }
 
 const char Contacts[] = R"(BEGIN:VCARD

@@ -57,14 +57,24 @@ bool startSessionBus(QProcess &bus, const QString &socketDir)
                                               QStringLiteral("--print-address=1")});
     if (!bus.waitForStarted())
         return false;
-    QDeadlineTimer deadline(10000);
-    while (!bus.canReadLine() && !deadline.hasExpired())
-        bus.waitForReadyRead(100);
-    const QByteArray address = bus.readLine().trimmed();
+    const QByteArray address = readLine(bus, 10000).trimmed();
     if (address.isEmpty())
         return false;
     qputenv("DBUS_SESSION_BUS_ADDRESS", address);
     return true;
+}
+
+QByteArray readLine(QProcess &process, int milliseconds)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!process.canReadLine() && !deadline.hasExpired())
+        process.waitForReadyRead(100);
+    return process.readLine();
+}
+
+QJsonObject readJsonLine(QProcess &process, int milliseconds)
+{
+    return QJsonDocument::fromJson(readLine(process, milliseconds)).object();
 }
 
 bool startTrackerEndpoint(QProcess &endpoint, const QString &databaseDir, const QString &service)

@@ -2,6 +2,7 @@
 #define HVTESTFIXTURE_H
 
 #include <QtCore/QJsonArray>
+#include <QtCore/QJsonObject>
 #include <QtCore/QString>
 
 QT_BEGIN_NAMESPACE
@@ -37,6 +38,12 @@ bool loadTranslations();
 // Starts a private session bus with its socket under socketDir and points this
 // process (and what it starts) at it.
 bool startSessionBus(QProcess &bus, const QString &socketDir);
+
+// The next line the process writes, waiting at most milliseconds for it;
+// empty when none came.
+QByteArray readLine(QProcess &process, int milliseconds = 20000);
+// The next line, read as a JSON object (as halvane-overview --follow writes them).
+QJsonObject readJsonLine(QProcess &process, int milliseconds = 20000);
 
 // Starts a Tracker endpoint (nepomuk ontology) on the session bus and waits
 // until it owns its name.

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "hvtestdovecot.h"
+#include "hvtestfixture.h"
 
 namespace {
 
@@ -347,12 +348,7 @@ void TestMailTool::overviewFollowsTheFetchedContent()
     QProcess overview;
     overview.setProcessEnvironment(environment());
     overview.start(HVTEST_OVERVIEW_PROGRAM, {"--json", "--settle=0", "--follow=0"});
-    auto readLine = [&overview]() -> QJsonObject {
-        QDeadlineTimer deadline(20000);
-        while (!overview.canReadLine() && !deadline.hasExpired())
-            overview.waitForReadyRead(100);
-        return QJsonDocument::fromJson(overview.readLine()).object();
-    };
+    auto readLine = [&overview]() { return HVTest::readJsonLine(overview); };
 
     const QJsonArray messages = readLine().value("message").toArray();
     QCOMPARE(messages.size(), 1);

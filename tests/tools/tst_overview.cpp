@@ -217,12 +217,7 @@ void TestOverview::followPrintsEveryChange()
     process.setProcessEnvironment(environment());
     process.start(QStringLiteral(HVTEST_OVERVIEW_PROGRAM),
                   {QStringLiteral("--json"), QStringLiteral("--settle=0"), QStringLiteral("--follow=0")});
-    auto readLine = [&process]() -> QJsonObject {
-        QDeadlineTimer deadline(20000);
-        while (!process.canReadLine() && !deadline.hasExpired())
-            process.waitForReadyRead(100);
-        return QJsonDocument::fromJson(process.readLine()).object();
-    };
+    auto readLine = [&process]() { return HVTest::readJsonLine(process); };
 
     const QJsonObject first = readLine();
     QCOMPARE(first.value("feed").toArray().size(), 2);

@@ -15,6 +15,7 @@
 
 #include "commhistory.h"
 #include "database.h"
+#include "hvtestfixture.h"
 
 using CommHistory::Event;
 
@@ -367,12 +368,7 @@ void TestSmsd::modemManagerMessagesAreRecordedOnce()
     env.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
     overview.setProcessEnvironment(env);
     overview.start(HVTEST_OVERVIEW_PROGRAM, {"--json", "--settle=0", "--follow=0"});
-    auto readLine = [&overview]() -> QJsonObject {
-        QDeadlineTimer deadline(20000);
-        while (!overview.canReadLine() && !deadline.hasExpired())
-            overview.waitForReadyRead(100);
-        return QJsonDocument::fromJson(overview.readLine()).object();
-    };
+    auto readLine = [&overview]() { return HVTest::readJsonLine(overview); };
     QVERIFY(readLine().contains("message"));
 
     const QString sms = addSms({{"Number", "+33611111111"}, {"Text", "Train is late"},
