@@ -116,9 +116,33 @@ private:
     QStringList listed();
     QString write(const QString &name, const QByteArray &content);
     QString storeFiles();
+    // A started server with this test's account and one message per subject.
+    bool startServer(HVTest::Dovecot &server, const QList<QByteArray> &subjects);
+    bool installEmailPlugin();
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
+
+bool TestMailTool::startServer(HVTest::Dovecot &server, const QList<QByteArray> &subjects)
+{
+    if (!server.start()) {
+        qWarning() << "Dovecot did not start:" << server.errorString();
+        return false;
+    }
+    if (!server.writeAccount(m_dir->filePath("config")))
+        return false;
+    for (const QByteArray &subject : subjects) {
+        if (!server.deliver(mail(subject)))
+            return false;
+    }
+    return true;
+}
+
+bool TestMailTool::installEmailPlugin()
+{
+    return QDir().mkpath(m_dir->filePath("plugins-base/plugins"))
+        && QFile::copy(HVTEST_EMAIL_PLUGIN, m_dir->filePath("plugins-base/plugins/libhalvaneemailplugin.so"));
+}
 
 void TestMailTool::init()
 {
@@ -194,10 +218,7 @@ void TestMailTool::syncBringsNewHeadersOnce()
     if (!HVTest::Dovecot::canRun(&reason))
         QSKIP(qPrintable(reason));
     HVTest::Dovecot server;
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    QVERIFY(server.writeAccount(m_dir->filePath("config")));
-    QVERIFY(server.deliver(mail("one")));
-    QVERIFY(server.deliver(mail("two")));
+    QVERIFY(startServer(server, {"one", "two"}));
 
     QByteArray out, err;
     QCOMPARE(mailTool({"sync"}, &out, &err), 0);
@@ -237,9 +258,7 @@ void TestMailTool::failingAccountsLeaveTheStoreAsItWas()
     if (!HVTest::Dovecot::canRun(&reason))
         QSKIP(qPrintable(reason));
     HVTest::Dovecot server;
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    QVERIFY(server.writeAccount(m_dir->filePath("config")));
-    QVERIFY(server.deliver(mail("kept")));
+    QVERIFY(startServer(server, {"kept"}));
     QCOMPARE(mailTool({"sync"}), 0);
     QVERIFY(server.deliver(mail("not fetched")));
     const QString before = storeFiles();
@@ -338,12 +357,9 @@ void TestMailTool::overviewFollowsTheFetchedContent()
     if (!HVTest::Dovecot::canRun(&reason))
         QSKIP(qPrintable(reason));
     HVTest::Dovecot server;
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    QVERIFY(server.writeAccount(m_dir->filePath("config")));
-    QVERIFY(server.deliver(mail("today")));
+    QVERIFY(startServer(server, {"today"}));
     QCOMPARE(mailTool({"sync"}), 0);
-    QVERIFY(QDir().mkpath(m_dir->filePath("plugins-base/plugins")));
-    QVERIFY(QFile::copy(HVTEST_EMAIL_PLUGIN, m_dir->filePath("plugins-base/plugins/libhalvaneemailplugin.so")));
+    QVERIFY(installEmailPlugin());
 
     QProcess overview;
     overview.setProcessEnvironment(environment());
@@ -379,13 +395,9 @@ void TestMailTool::overviewPrintsContentFetchedDuringItsRun()
     if (!HVTest::Dovecot::canRun(&reason))
         QSKIP(qPrintable(reason));
     HVTest::Dovecot server;
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    QVERIFY(server.writeAccount(m_dir->filePath("config")));
-    QVERIFY(server.deliver(mail("first")));
-    QVERIFY(server.deliver(mail("second")));
+    QVERIFY(startServer(server, {"first", "second"}));
     QCOMPARE(mailTool({"sync"}), 0);
-    QVERIFY(QDir().mkpath(m_dir->filePath("plugins-base/plugins")));
-    QVERIFY(QFile::copy(HVTEST_EMAIL_PLUGIN, m_dir->filePath("plugins-base/plugins/libhalvaneemailplugin.so")));
+    QVERIFY(installEmailPlugin());
 
     // The fetch from a local server takes well under the settling time.
     QByteArray out, err;
@@ -403,8 +415,7 @@ void TestMailTool::overviewPrintsContentFetchedDuringItsRun()
 
 void TestMailTool::demoShowsTheSampleMail()
 {
-    QVERIFY(QDir().mkpath(m_dir->filePath("plugins-base/plugins")));
-    QVERIFY(QFile::copy(HVTEST_EMAIL_PLUGIN, m_dir->filePath("plugins-base/plugins/libhalvaneemailplugin.so")));
+    QVERIFY(installEmailPlugin());
     QByteArray out, err;
     QCOMPARE(run(HVTEST_OVERVIEW_PROGRAM, {"--demo", "--json", "--settle=0"}, &out, &err), 0);
     const QJsonArray messages = QJsonDocument::fromJson(out).object().value("message").toArray();
