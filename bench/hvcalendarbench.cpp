@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // One day's retrieval by the events plug-in from calendar databases of
 // 1,000, 10,000 and 100,000 entries, 5% of them recurring. The first
 // retrieval after start-up reads and parses the database; later ones of the

@@ -1,4 +1,7 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # hvcalendarbench of two builds (say, before and after a change) side by side
 # in one run, alternating, on the same calendar databases: each build keeps
 # its own copy in DIR/<name> (filled by the first run, so that a later run

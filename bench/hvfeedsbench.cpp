@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // One day's feed messages, and one message by its id as a live change brings
 // it: the feeds source's queries side by side with the single join they stand
 // for (its reference query), both turned into items by the source.

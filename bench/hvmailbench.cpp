@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // What a synchronisation of 1,000 messages costs, against Dovecot on loopback:
 // the headers as halvane-mail brings them into the store (files and index)
 // beside the same UID FETCH made straight with KIMAP; what a second process

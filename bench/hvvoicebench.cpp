@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The measuring half of bench/voice, which generates the spoken set and runs
 // this program on it; see there.
 //

@@ -1,4 +1,7 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # Counts how often an idle `halvane-overview --follow 0` wakes up: every
 # return from a blocking wait (poll, epoll, select, futex, sleep) of any of its
 # threads over SECONDS seconds (60 unless given), after it settled, in a

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: BSD-3-Clause
+
 # HALVANE_BUILD_FUZZERS: libFuzzer targets for the parsers that read outside input.
 #
 # With the option on (Clang only), all project code is built with

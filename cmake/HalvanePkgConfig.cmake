@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: BSD-3-Clause
+
 # halvane_install_pkgconfig(<library> INCLUDE_SUBDIR <dir> DESCRIPTION <text> REQUIRES <modules...>)
 # Writes and installs <library>.pc for projects that do not use CMake.
 function(halvane_install_pkgconfig library)

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: BSD-3-Clause
+
 # HALVANE_SANITIZE: the sanitizers the whole tree is built with, for example
 # "address;undefined" or "thread". Everything is instrumented alike, so the
 # libraries, plug-ins, programs and tests of one build directory agree.

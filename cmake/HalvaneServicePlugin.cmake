@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: BSD-3-Clause
+
 # halvane_add_service_plugin(<target> SOURCES <files...> [LIBRARIES <libs...>]
 #                            [OUTPUT_DIRECTORY <dir>] [NO_INSTALL])
 #

@@ -1,4 +1,7 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: BSD-3-Clause
+
 # Installs the Debian 12 packages Halvane needs to build, test and run.
 # Idempotent and non-interactive; asks apt for package lists only when
 # something is missing. Run as root.
@@ -38,6 +41,8 @@ packages=(
     libkf5imap-dev
     # tests
     dbus
+    # licence check of every file
+    reuse
     sox
     python3-dbusmock
     espeak-ng

@@ -1,4 +1,7 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: BSD-3-Clause
+
 # The two ways into the project:
 #   scripts/setup.sh demo   installs what is missing, builds what the demo runs (target
 #                           halvane-demo), runs halvane-overview --demo, says how to start the app
@@ -48,6 +51,9 @@ phase() {
     echo
     echo "==== $* ===="
 }
+
+phase "licences"
+(cd "$here" && reuse lint) || failed+=("licences")
 
 phase "the suite"
 (cd "$build" && ctest --output-on-failure --parallel "$jobs" --timeout 600) || failed+=("suite")

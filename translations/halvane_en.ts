@@ -1,5 +1,9 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
+<!--
+    SPDX-FileCopyrightText: 2026 The Halvane developers
+    SPDX-License-Identifier: LGPL-2.1-or-later
+-->
 <TS version="2.1" language="en">
 <context>
     <name></name>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import QtQuick.Controls 2.15 as Controls

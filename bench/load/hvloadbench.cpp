@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The whole system under a heavy profile, driven through halvane-overview as
 // a user runs it: 10,000 events (5% recurring), 10,000 SMS of today, 100,000
 // feed messages (1,000 of today), 5,000 e-mails (500 of today) and 20 weather

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 #ifndef QMAILMESSAGEID_H
 #define QMAILMESSAGEID_H
 

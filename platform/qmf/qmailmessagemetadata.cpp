@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 #include "qmailmessagemetadata.h"
 
 const quint64 QMailMessageMetaData::Incoming = Q_UINT64_C(1) << 0;

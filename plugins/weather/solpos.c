@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 /*
  * Solar position after NREL's SOLPOS 2.0 (Michalsky's approximation of the
  * Astronomical Almanac's low-precision formulas, valid 1950-2050). Values are

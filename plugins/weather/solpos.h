@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 /*
  * Solar position after NREL's SOLPOS 2.0: the position of the sun, sunrise and
  * sunset for a place and moment, with the library's published C interface.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 #ifndef WEATHERSERVICEPLUGIN_H
 #define WEATHERSERVICEPLUGIN_H
 

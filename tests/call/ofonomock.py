@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 '''oFono as python-dbusmock's template has it, but Dial answers the call's
 object path ("o") as real oFono does, not a string.'''
 

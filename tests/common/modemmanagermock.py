@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 '''ModemManager as far as SMS recording and dialling need it: modems with
 Messaging and Voice, SMS objects, and calls that record CreateCall and Start.
 

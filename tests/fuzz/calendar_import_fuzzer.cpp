@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // iCalendar import into the calendar database: the input is a file given to
 // "halvane-calendar import". It is imported twice (new entries, then updates),
 // and read back the ways the event source and the tools read it.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The history's change signals as another process on the session bus can
 // send them: any member, any signature, any values. The input is the member
 // name on the first line and the body in GVariant text form after it, e.g.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The feed importer: the input is a downloaded feed given to
 // "halvane-feeds import". Its update must always be accepted by the store
 // (outside text must never break the query), and the feeds source must read

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Runs every file of a fuzz target's corpus through its entry point once, so
 // that the seeds and the inputs that once failed are checked by every build,
 // with or without libFuzzer.

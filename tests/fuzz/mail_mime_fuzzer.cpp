@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The mail store's MIME reading: the input is a message as it lies in the
 // Maildir (or arrives from IMAP). It is parsed, and every part is walked and
 // decoded the way the e-mail source turns a message into an item.

@@ -1,4 +1,7 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 The Halvane developers
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # run-fuzzers.sh BUILD_DIR SECONDS [TARGET...]
 #
 # Runs each libFuzzer target of BUILD_DIR (configured with

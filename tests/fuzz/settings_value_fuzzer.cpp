@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The weather source's settings readers: the input is the settings file as a
 // user or another program may leave it. A line "----" splits it into the file
 // as first read and the file after an edit while the source runs.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The voice plug-in's command matcher: the input is what the recogniser may
 // hand over as a final hypothesis. The first byte picks the screen shown and
 // the second the reader's state (both also out of range: the user interface

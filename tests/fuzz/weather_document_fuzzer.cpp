@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The weather source's forecast reader: a reply body, as the forecast server
 // sends it, handed to the source twice (a new item, then the same one again).
 #include <QtCore/QFile>

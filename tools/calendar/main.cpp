@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // halvane-calendar: brings entries into the device calendar database and out
 // of it. Every change is one transaction: a failing command leaves the
 // calendar as it was.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // halvane-contacts: brings an address book (vCard) into the contacts store the
 // call helper searches, and lists or removes what is there.
 #include <QtContacts/QContactEmailAddress>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // halvane-feeds: brings downloaded feeds (RSS, RDF, Atom) into the Tracker
 // store the feeds plug-in reads, and lists or removes what is there.
 #include <QtCore/QCommandLineParser>

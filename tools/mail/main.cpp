@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // halvane-mail: brings mail into the message store the e-mail plug-in reads:
 // the headers of new INBOX messages from the configured IMAP account, or whole
 // messages from files; lists and removes what is there.

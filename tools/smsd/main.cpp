@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: GPL-2.0-or-later
+
 // halvane-smsd: records the SMS that arrive through oFono or ModemManager in
 // the communication history.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Writes the recognition data of the sphinx voice plug-in from its word
 // tables, so that tables and data cannot drift apart:
 //   hv.dic  every word of the tables with its pronunciations, from the

@@ -1,1 +1,4 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 #include "otherinterfaceplugin.h"

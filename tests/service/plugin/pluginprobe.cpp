@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Halvane developers
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Builds the service plug-in registry in a process of its own and prints the
 // keys it holds, one a line: the plug-in fault tests watch it survive or die.
 #include <QtCore/QCoreApplication>
