@@ -13,7 +13,7 @@ set -u
 runtime=$(mktemp -d) || exit 1
 trap 'rm -rf "$runtime"' EXIT
 output=$(XDG_RUNTIME_DIR=$runtime SYSTEMD_LOG_COLOR=0 \
-    systemd-analyze --user --man=no --recursive-errors=no verify "$@" 2>&1)
+    "${SYSTEMD_ANALYZE:-systemd-analyze}" --user --man=no --recursive-errors=no verify "$@" 2>&1)
 status=$?
 [ -z "$output" ] || printf '%s\n' "$output"
 
