@@ -47,6 +47,8 @@ packages=(
     python3-dbusmock
     espeak-ng
     dovecot-imapd
+    # tst_userunits: systemd-analyze verify
+    systemd
     # voice benchmark: the stock decoder side by side
     pocketsphinx
     # the QML module and the app (Kirigami), their tests, and icons with the

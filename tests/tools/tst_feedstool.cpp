@@ -1,8 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The Halvane developers
 // SPDX-License-Identifier: GPL-2.0-or-later
 
+#include <QtCore/QEventLoop>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
+#include <QtNetwork/QTcpServer>
+#include <QtNetwork/QTcpSocket>
 #include <QtTest/QtTest>
 
 #include "qsparqlconnection.h"
@@ -27,6 +30,47 @@ const char Atom[] =
     "<id>urn:uuid:2</id><updated>2026-06-21T08:00:00Z</updated><summary>Faster.</summary></entry>\n"
     "</feed>\n";
 
+// Serves documents by path on loopback, 404 for any other path.
+class FeedServer : public QObject
+{
+public:
+    bool listen()
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+            }
+        });
+        return m_server.listen(QHostAddress::LocalHost);
+    }
+    QString url(const QString &path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
+    QHash<QByteArray, QByteArray> documents;
+
+private:
+    void answer(QTcpSocket *socket)
+    {
+        QByteArray &request = m_requests[socket];
+        request += socket->readAll();
+        if (!request.contains("\r\n\r\n"))
+            return;
+        const QByteArray path = request.split(' ').value(1);
+        m_requests.remove(socket);
+        const auto document = documents.constFind(path);
+        const QByteArray body = document == documents.constEnd() ? QByteArray("not here") : *document;
+        socket->write((document == documents.constEnd() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK")
+                      + QByteArray("\r\nContent-Type: application/xml\r\nConnection: close\r\nContent-Length: ")
+                      + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer m_server;
+    QHash<QTcpSocket *, QByteArray> m_requests;
+};
+
 } // namespace
 
 // halvane-feeds on a local store: imports, re-imports, refusals, list and remove.
@@ -39,11 +83,13 @@ private Q_SLOTS:
     void importsAndUpdatesWithoutDuplicates();
     void malformedFeedsWriteNothing();
     void removeMessageAndChannel();
+    void refreshGoesOnPastFailingFeeds();
 
 private:
     int run(const QStringList &arguments, QByteArray *output = nullptr, QByteArray *errors = nullptr);
     QString write(const QString &name, const QByteArray &content);
     QList<QStringList> messages();
+    int resourceCount();
 
     QTemporaryDir m_dir;
 };
@@ -52,14 +98,21 @@ void TestFeedsTool::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("data")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath("config")));
     qunsetenv("HALVANE_TRACKER_SERVICE");
 }
 
 int TestFeedsTool::run(const QStringList &arguments, QByteArray *output, QByteArray *errors)
 {
+    // Waits in an event loop: the tool may be downloading from this process.
     QProcess process;
+    QEventLoop loop;
+    connect(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &loop, &QEventLoop::quit);
+    connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
     process.start(HVTEST_FEEDS_PROGRAM, arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+    loop.exec();
+    if (process.state() != QProcess::NotRunning || process.exitStatus() != QProcess::NormalExit)
         return -1;
     if (output)
         *output = process.readAllStandardOutput();
@@ -89,6 +142,14 @@ QList<QStringList> TestFeedsTool::messages()
         rows.append({result->value(0).toString(), result->value(1).toString(), result->value(2).toString(),
                      result->value(3).toDateTime().toUTC().toString(Qt::ISODate), result->value(4).toString()});
     return rows;
+}
+
+int TestFeedsTool::resourceCount()
+{
+    QSparqlConnection connection;
+    std::unique_ptr<QSparqlResult> result(
+        connection.exec(QSparqlQuery("SELECT (COUNT(?r) AS ?n) WHERE { ?r a rdfs:Resource }")));
+    return result->next() ? result->value(0).toInt() : -1;
 }
 
 void TestFeedsTool::importsAndUpdatesWithoutDuplicates()
@@ -165,6 +226,67 @@ void TestFeedsTool::removeMessageAndChannel()
     QCOMPARE(run({"list"}, &output), 0);
     QVERIFY(!output.contains(channel.toUtf8()));
     QVERIFY(!output.contains("news.example.org"));
+}
+
+// Subscriptions refreshed from a server on loopback: feeds that fail are
+// reported and skipped; an unchanged feed refreshed again adds nothing and
+// leaves its messages at the time they were first downloaded.
+void TestFeedsTool::refreshGoesOnPastFailingFeeds()
+{
+    QSparqlConnection connection;
+    std::unique_ptr<QSparqlResult> cleared(connection.exec(QSparqlQuery(
+        "DELETE { ?r a rdfs:Resource } WHERE { VALUES ?k { mfo:FeedMessage mfo:FeedChannel nfo:RemoteDataObject } ?r a ?k }",
+        QSparqlQuery::DeleteStatement)));
+    cleared->waitForFinished();
+    QVERIFY(!cleared->hasError());
+    QCOMPARE(messages().size(), 0);
+    FeedServer server;
+    QVERIFY(server.listen());
+    server.documents.insert("/news.rss", Rss);
+    server.documents.insert("/tech.atom", Atom);
+    server.documents.insert("/text.rss", "just text");
+
+    QByteArray output, errors;
+    QCOMPARE(run({"subscribe", "ftp://127.0.0.1/feed"}, nullptr, &errors), 1);
+    QVERIFY(errors.contains("ftp://127.0.0.1/feed is no http(s) URL of a feed"));
+    QCOMPARE(run({"subscribe", "http://"}), 1);
+    const QStringList urls = {server.url("/news.rss"), server.url("/gone.rss"), server.url("/text.rss"),
+                              server.url("/tech.atom")};
+    for (const QString &url : urls)
+        QCOMPARE(run({"subscribe", url}), 0);
+    QCOMPARE(run({"subscribe", urls.at(0)}, &output), 0);
+    QCOMPARE(output, "already subscribed to " + urls.at(0).toUtf8() + "\n");
+    QCOMPARE(run({"subscriptions"}, &output), 0);
+    QCOMPARE(QString::fromUtf8(output), urls.join('\n') + '\n');
+
+    QCOMPARE(run({"refresh"}, &output, &errors), 1);
+    QVERIFY(errors.contains(urls.at(1).toUtf8()));
+    QVERIFY(errors.contains(urls.at(2).toUtf8() + " is not a readable RSS, RDF or Atom feed"));
+    QVERIFY(errors.contains("2 of 4 subscriptions failed"));
+    QVERIFY(output.contains("of Town News") && output.contains("of Tech Notes"));
+    const QList<QStringList> imported = messages();
+    QCOMPARE(imported.size(), 3);
+
+    // As if downloaded long ago: a refresh must not bring them into today.
+    std::unique_ptr<QSparqlResult> aged(connection.exec(QSparqlQuery(
+        "DELETE { ?m mfo:downloadedTime ?t } INSERT { ?m mfo:downloadedTime '2026-01-02T03:04:05Z'^^xsd:dateTime } "
+        "WHERE { ?m a mfo:FeedMessage ; mfo:downloadedTime ?t }",
+        QSparqlQuery::InsertStatement)));
+    aged->waitForFinished();
+    QVERIFY(!aged->hasError());
+    const int resources = resourceCount();
+
+    QCOMPARE(run({"unsubscribe", urls.at(1)}), 0);
+    QCOMPARE(run({"unsubscribe", urls.at(1)}), 1);
+    QCOMPARE(run({"unsubscribe", urls.at(2)}), 0);
+    QCOMPARE(run({"refresh"}), 0);
+    QCOMPARE(resourceCount(), resources);
+    const QList<QStringList> refreshed = messages();
+    QCOMPARE(refreshed.size(), imported.size());
+    for (int i = 0; i < refreshed.size(); ++i) {
+        QCOMPARE(refreshed.at(i).at(3), QString("2026-01-02T03:04:05Z"));
+        QCOMPARE(refreshed.at(i).mid(0, 3), imported.at(i).mid(0, 3));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFeedsTool)

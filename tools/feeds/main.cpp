@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 
 // halvane-feeds: brings downloaded feeds (RSS, RDF, Atom) into the Tracker
-// store the feeds plug-in reads, and lists or removes what is there.
+// store the feeds plug-in reads, and lists or removes what is there. It also
+// keeps the list of subscribed feeds in the settings file and refreshes them.
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QEventLoop>
@@ -19,6 +20,8 @@
 #include <memory>
 
 #include "feedimporter.h"
+#include "hvglobal.h"
+#include "hvsettings.h"
 #include "qsparqlconnection.h"
 #include "qsparqlresult.h"
 
@@ -36,7 +39,12 @@ int usage(const QCommandLineParser &parser, const QString &message = QString())
         std::fprintf(stderr, "halvane-feeds: %s\n\n", qPrintable(message));
     std::fprintf(stderr, "%s\nCommands:\n  import FILE|URL   add or update the channel and messages of an RSS, RDF or Atom feed\n"
                          "  list              print every channel and its messages: URN, download time, title\n"
-                         "  remove URN        remove one message, or one channel with its messages\n",
+                         "  remove URN        remove one message, or one channel with its messages\n"
+                         "  subscribe URL     add an http(s) feed to the subscriptions (feeds/subscriptions\n"
+                         "                    of halvane.conf)\n"
+                         "  unsubscribe URL   take a feed off the subscriptions; its messages stay\n"
+                         "  subscriptions     print the subscribed feeds\n"
+                         "  refresh           import every subscribed feed; fails if any of them failed\n",
                  qPrintable(parser.helpText()));
     return 2;
 }
@@ -98,6 +106,99 @@ int importFeed(QSparqlConnection &connection, const QString &argument)
     if (result->hasError())
         return fail(QStringLiteral("the store refused %1: %2").arg(argument, result->lastError().message()));
     std::printf("imported %d messages of %s\n", importer.messageCount(), qPrintable(importer.channelTitle()));
+    return 0;
+}
+
+const QString SubscriptionsKey = QStringLiteral("feeds/subscriptions");
+
+// The URL a feed is subscribed under, or an empty one with error set.
+QString subscriptionUrl(const QString &argument, QString *error)
+{
+    const QUrl url(argument.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
+        || url.host().isEmpty()) {
+        *error = QStringLiteral("%1 is no http(s) URL of a feed").arg(argument);
+        return QString();
+    }
+    return url.toString(QUrl::FullyEncoded);
+}
+
+// The settings file, unless it holds what it must not.
+std::unique_ptr<Halvane::HVSettings> openSettings(QString *error)
+{
+    auto settings = std::make_unique<Halvane::HVSettings>();
+    if (!Halvane::settingsFileIsSafe(settings->fileName(), error))
+        return nullptr;
+    return settings;
+}
+
+int writeSubscriptions(Halvane::HVSettings &settings, const QStringList &subscriptions)
+{
+    if (subscriptions.isEmpty())
+        settings.remove(SubscriptionsKey);
+    else
+        settings.setValue(SubscriptionsKey, subscriptions);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        return fail(QStringLiteral("cannot write %1").arg(settings.fileName()));
+    return 0;
+}
+
+int subscribe(const QString &argument, bool add)
+{
+    QString error;
+    const std::unique_ptr<Halvane::HVSettings> settings = openSettings(&error);
+    if (!settings)
+        return fail(error);
+    QStringList subscriptions = settings->value(SubscriptionsKey).toStringList();
+    const QString url = subscriptionUrl(argument, &error);
+    if (add) {
+        if (url.isEmpty())
+            return fail(error);
+        if (subscriptions.contains(url)) {
+            std::printf("already subscribed to %s\n", qPrintable(url));
+            return 0;
+        }
+        subscriptions.append(url);
+    } else {
+        // What was written into the file by hand goes as it was written.
+        const QString entry = subscriptions.contains(url) ? url : argument;
+        if (!subscriptions.removeAll(entry))
+            return fail(QStringLiteral("not subscribed to %1").arg(argument));
+    }
+    if (const int status = writeSubscriptions(*settings, subscriptions))
+        return status;
+    std::printf("%s %s\n", add ? "subscribed to" : "unsubscribed from", qPrintable(add ? url : argument));
+    return 0;
+}
+
+int listSubscriptions()
+{
+    QString error;
+    const std::unique_ptr<Halvane::HVSettings> settings = openSettings(&error);
+    if (!settings)
+        return fail(error);
+    for (const QString &url : settings->value(SubscriptionsKey).toStringList())
+        std::printf("%s\n", qPrintable(url));
+    return 0;
+}
+
+// Every subscription in turn: one that fails is reported and the rest still come.
+int refresh(QSparqlConnection &connection)
+{
+    QString error;
+    const std::unique_ptr<Halvane::HVSettings> settings = openSettings(&error);
+    if (!settings)
+        return fail(error);
+    const QStringList subscriptions = settings->value(SubscriptionsKey).toStringList();
+    int failed = 0;
+    for (const QString &entry : subscriptions) {
+        const QString url = subscriptionUrl(entry, &error);
+        if (url.isEmpty() ? fail(error) : importFeed(connection, url))
+            ++failed;
+    }
+    if (failed)
+        return fail(QStringLiteral("%1 of %2 subscriptions failed").arg(failed).arg(subscriptions.size()));
     return 0;
 }
 
@@ -165,18 +266,28 @@ int main(int argc, char *argv[])
         "Feed messages in the Tracker store: the endpoint HALVANE_TRACKER_SERVICE names, else the local store."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("import, list or remove"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("import, list, remove, subscribe, unsubscribe, subscriptions or refresh"));
     parser.process(app);
 
     const QStringList arguments = parser.positionalArguments();
     if (arguments.isEmpty())
         return usage(parser, QStringLiteral("no command given"));
     const QString command = arguments.first();
-    const int needed = command == QLatin1String("list") ? 1 : 2;
-    if ((command != QLatin1String("import") && command != QLatin1String("list") && command != QLatin1String("remove")))
+    static const QStringList withArgument = {QStringLiteral("import"), QStringLiteral("remove"),
+                                             QStringLiteral("subscribe"), QStringLiteral("unsubscribe")};
+    static const QStringList withoutArgument = {QStringLiteral("list"), QStringLiteral("subscriptions"),
+                                                QStringLiteral("refresh")};
+    if (!withArgument.contains(command) && !withoutArgument.contains(command))
         return usage(parser, QStringLiteral("unknown command ") + command);
-    if (arguments.size() != needed)
+    if (arguments.size() != (withArgument.contains(command) ? 2 : 1))
         return usage(parser, QStringLiteral("wrong number of arguments for ") + command);
+
+    // The subscriptions live in the settings file alone.
+    if (command == QLatin1String("subscribe") || command == QLatin1String("unsubscribe"))
+        return subscribe(arguments.at(1), command == QLatin1String("subscribe"));
+    if (command == QLatin1String("subscriptions"))
+        return listSubscriptions();
 
     QSparqlConnection connection(QStringLiteral("QTRACKER"));
     if (!connection.isValid())
@@ -185,5 +296,7 @@ int main(int argc, char *argv[])
         return importFeed(connection, arguments.at(1));
     if (command == QLatin1String("remove"))
         return remove(connection, arguments.at(1));
+    if (command == QLatin1String("refresh"))
+        return refresh(connection);
     return list(connection);
 }
