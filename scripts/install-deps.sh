@@ -36,12 +36,15 @@ packages=(
     # e-mail: MIME parsing and IMAP retrieval
     libkf5mime-dev
     libkf5imap-dev
+    # the mail password in the session's secret store
+    qtkeychain-qt5-dev
     # tests
     dbus
     sox
     python3-dbusmock
     espeak-ng
     dovecot-imapd
+    gnome-keyring
     # voice benchmark: the stock decoder side by side
     pocketsphinx
     # the QML module and the app (Kirigami), their tests, and icons with the
