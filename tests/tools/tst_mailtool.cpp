@@ -6,6 +6,7 @@
 #include <QtCore/QTemporaryDir>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusConnectionInterface>
+#include <QtDBus/QDBusVirtualObject>
 #include <QtTest/QtTest>
 
 #include <arpa/inet.h>
@@ -82,6 +83,14 @@ private:
     quint16 m_port = 0;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
+};
+
+// A secret store that takes every call and never answers.
+class SilentStore : public QDBusVirtualObject
+{
+public:
+    QString introspect(const QString &) const override { return QString(); }
+    bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
 };
 
 QByteArray mail(const QByteArray &subject, const QDateTime &date = QDateTime::currentDateTimeUtc())
@@ -458,9 +467,27 @@ void TestMailTool::passwordLivesInTheSecretStore()
     QCOMPARE(mailTool({"sync"}, &out, &err), 0);
     QCOMPARE(out.trimmed(), QByteArray("1 new message(s)"));
 
-    // No secret store: said so; the file only where the settings allow it.
+    // A store that never answers holds nothing up beyond mail/timeout.
     keyring.terminate();
     QVERIFY(keyring.waitForFinished());
+    {
+        QDBusConnection connection = QDBusConnection::connectToBus(QString::fromLatin1(qgetenv("DBUS_SESSION_BUS_ADDRESS")),
+                                                                   "silent");
+        SilentStore silent;
+        QVERIFY(connection.registerVirtualObject("/", &silent, QDBusConnection::SubPath));
+        QVERIFY(connection.registerService("org.freedesktop.secrets"));
+        settings.setValue("mail/timeout", 2);
+        settings.sync();
+        QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+        QVERIFY2(err.contains("no secret store answers (no answer within 2 s)"), err.constData());
+        settings.remove("mail/timeout");
+        settings.sync();
+        connection.unregisterService("org.freedesktop.secrets");
+        connection.unregisterObject("/");
+    }
+    QDBusConnection::disconnectFromBus("silent");
+
+    // No secret store: said so; the file only where the settings allow it.
     QCOMPARE(mailTool({"sync"}, &out, &err), 1);
     QVERIFY2(err.contains("no secret store answers") && err.contains("mail/password-in-file=true"), err.constData());
     settings.setValue("mail/password", server.password());
