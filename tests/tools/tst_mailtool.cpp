@@ -395,6 +395,7 @@ void TestMailTool::passwordLivesInTheSecretStore()
     });
     QProcess bus;
     QVERIFY(HVTest::startSessionBus(bus, m_dir->filePath("bus"), false));
+    const QString busAddress = QString::fromLatin1(qgetenv("DBUS_SESSION_BUS_ADDRESS"));
     const auto stopBus = qScopeGuard([&bus] {
         bus.terminate();
         bus.waitForFinished();
@@ -418,8 +419,7 @@ void TestMailTool::passwordLivesInTheSecretStore()
     keyring.write("login password");
     keyring.closeWriteChannel();
     {
-        QDBusConnection connection = QDBusConnection::connectToBus(QString::fromLatin1(qgetenv("DBUS_SESSION_BUS_ADDRESS")),
-                                                                   "secrets");
+        QDBusConnection connection = QDBusConnection::connectToBus(busAddress, "secrets");
         QTRY_VERIFY_WITH_TIMEOUT(connection.interface()->isServiceRegistered("org.freedesktop.secrets"), 20000);
     }
     QDBusConnection::disconnectFromBus("secrets");
@@ -471,8 +471,7 @@ void TestMailTool::passwordLivesInTheSecretStore()
     keyring.terminate();
     QVERIFY(keyring.waitForFinished());
     {
-        QDBusConnection connection = QDBusConnection::connectToBus(QString::fromLatin1(qgetenv("DBUS_SESSION_BUS_ADDRESS")),
-                                                                   "silent");
+        QDBusConnection connection = QDBusConnection::connectToBus(busAddress, "silent");
         SilentStore silent;
         QVERIFY(connection.registerVirtualObject("/", &silent, QDBusConnection::SubPath));
         QVERIFY(connection.registerService("org.freedesktop.secrets"));

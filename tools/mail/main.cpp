@@ -94,7 +94,7 @@ bool readPassword(const MailAccount &account, QString *password)
         }
     }
     std::string line;
-    const bool ok = bool(std::getline(std::cin, line)) || !line.empty();
+    std::getline(std::cin, line);
     if (terminal) {
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
         std::fputc('\n', stderr);
@@ -102,7 +102,7 @@ bool readPassword(const MailAccount &account, QString *password)
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     *password = QString::fromStdString(line);
-    return ok && !password->isEmpty();
+    return !password->isEmpty();
 }
 
 int setPassword()
