@@ -39,6 +39,8 @@ packages=(
     # e-mail: MIME parsing and IMAP retrieval
     libkf5mime-dev
     libkf5imap-dev
+    # the mail password in the session's secret store
+    qtkeychain-qt5-dev
     # tests
     dbus
     # licence check of every file
@@ -49,6 +51,7 @@ packages=(
     dovecot-imapd
     # tst_userunits: systemd-analyze verify
     systemd
+    gnome-keyring
     # voice benchmark: the stock decoder side by side
     pocketsphinx
     # the QML module and the app (Kirigami), their tests, and icons with the

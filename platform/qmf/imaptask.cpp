@@ -8,6 +8,8 @@
 #include <KIMAP/SelectJob>
 #include <KIMAP/Session>
 
+#include "mailpassword.h"
+
 ImapTask::ImapTask(const MailAccount &account, const QString &mailbox, QObject *parent)
     : QObject(parent)
     , m_account(account)
@@ -24,6 +26,21 @@ ImapTask::~ImapTask()
 }
 
 void ImapTask::start()
+{
+    // The password first, from the secret store; it answers on the event loop.
+    MailPassword::read(m_account, this, [this](const QString &password, const QString &problem) {
+        if (m_ended)
+            return;
+        if (!problem.isEmpty()) {
+            fail(problem);
+            return;
+        }
+        m_account.password = password;
+        logIn();
+    });
+}
+
+void ImapTask::logIn()
 {
     m_session = new KIMAP::Session(m_account.host, m_account.port);
     m_session->setTimeout(m_account.timeout);

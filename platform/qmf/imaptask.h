@@ -18,10 +18,11 @@ class Session;
 }
 
 /*
- * One conversation with an account's IMAP server, on the event loop: connect,
- * log in and open one mailbox read-only (selected()); then the owner fetches
- * what it needs and calls finish(). Every way it ends emits finished() once;
- * the session is deleted only after it has disconnected.
+ * One conversation with an account's IMAP server, on the event loop: read the
+ * password (MailPassword), connect, log in and open one mailbox read-only
+ * (selected()); then the owner fetches what it needs and calls finish(). Every
+ * way it ends emits finished() once; the session is deleted only after it has
+ * disconnected.
  */
 class ImapTask : public QObject
 {
@@ -53,6 +54,7 @@ Q_SIGNALS:
     void finished(bool ok, const QString &error);
 
 private:
+    void logIn();
     void end(bool ok, const QString &error);
     void releaseSession();
 

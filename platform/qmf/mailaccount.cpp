@@ -19,6 +19,7 @@ MailAccount MailAccount::configured(QString *problem)
         return MailAccount();
     settings.beginGroup(QStringLiteral("mail"));
     MailAccount account;
+    account.settingsFile = settings.fileName();
     account.host = settings.value(QStringLiteral("host")).toString().trimmed();
     account.user = settings.value(QStringLiteral("user")).toString();
     account.password = settings.value(QStringLiteral("password")).toString();
@@ -26,6 +27,8 @@ MailAccount MailAccount::configured(QString *problem)
         settings.value(QStringLiteral("encryption"), QStringLiteral("none")).toString().trimmed().toLower();
     const QString port = settings.value(QStringLiteral("port")).toString().trimmed();
     const QString timeout = settings.value(QStringLiteral("timeout")).toString().trimmed();
+    const QString inFile =
+        settings.value(QStringLiteral("password-in-file")).toString().trimmed().toLower();
 
     if (account.host.isEmpty() || account.user.isEmpty()) {
         *problem = QStringLiteral("no mail account is configured (mail/host and mail/user in %1)")
@@ -60,5 +63,22 @@ MailAccount MailAccount::configured(QString *problem)
             return MailAccount();
         }
     }
+    if (inFile == QLatin1String("true") || inFile == QLatin1String("yes") || inFile == QLatin1String("1")) {
+        account.passwordInFile = true;
+    } else if (!inFile.isEmpty() && inFile != QLatin1String("false") && inFile != QLatin1String("no")
+               && inFile != QLatin1String("0")) {
+        *problem = QStringLiteral("mail/password-in-file \"%1\" is neither true nor false").arg(inFile);
+        return MailAccount();
+    }
     return account;
+}
+
+bool MailAccount::exists()
+{
+    Halvane::HVSettings settings;
+    // A file that is not read still says something: the caller reports it.
+    if (!Halvane::settingsFileIsSafe(settings.fileName()))
+        return true;
+    return !settings.value(QStringLiteral("mail/host")).toString().trimmed().isEmpty()
+        || !settings.value(QStringLiteral("mail/user")).toString().isEmpty();
 }

@@ -6,13 +6,17 @@
 
 #include <QtCore/QString>
 
+#include "halvaneqmf_export.h"
+
 /*
  * The IMAP account of the settings file's "mail/" group: host, port, user,
- * password, encryption ("none", "ssl" or "starttls") and timeout (seconds
- * without an answer before the server counts as unreachable). Read anew for
- * every use, so that edits take effect at once.
+ * encryption ("none", "ssl" or "starttls") and timeout (seconds without an
+ * answer before the server or the secret store counts as unreachable). Read
+ * anew for every use, so that edits take effect at once. The password lives
+ * in the session's secret store (MailPassword); password holds only one
+ * still written in the file.
  */
-struct MailAccount
+struct HALVANEQMF_EXPORT MailAccount
 {
     enum Encryption { NoEncryption, Ssl, StartTls };
 
@@ -22,6 +26,9 @@ struct MailAccount
     QString password;
     Encryption encryption = NoEncryption;
     int timeout = 30;
+    // "mail/password-in-file": the person allows the password in the file.
+    bool passwordInFile = false;
+    QString settingsFile;
 
     // "user@host:port": which server a stored message came from.
     QString id() const;
@@ -29,6 +36,8 @@ struct MailAccount
     // The configured account; an empty host with problem set when there is
     // none or it cannot be used.
     static MailAccount configured(QString *problem);
+    // Whether the settings name an account at all, usable or not.
+    static bool exists();
 };
 
 #endif // MAILACCOUNT_H

@@ -253,6 +253,8 @@ bool Dovecot::writeAccount(const QString &configHome, const QString &password, q
     settings.setValue(QStringLiteral("port"), port ? port : m_port);
     settings.setValue(QStringLiteral("user"), user());
     settings.setValue(QStringLiteral("password"), password.isNull() ? this->password() : password);
+    // Tests keep the password with the account; the secret store has a test of its own.
+    settings.setValue(QStringLiteral("password-in-file"), true);
     settings.setValue(QStringLiteral("encryption"), QStringLiteral("none"));
     settings.endGroup();
     settings.sync();

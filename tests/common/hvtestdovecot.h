@@ -51,7 +51,8 @@ public:
     // which Dovecot takes as the reception time, is received when valid.
     bool deliver(const QByteArray &message, const QDateTime &received = QDateTime());
     // Points the [mail] settings in configHome/halvane/halvane.conf at this
-    // server; another password or port makes a bad account.
+    // server; another password or port makes a bad account. The password is
+    // kept in the file (mail/password-in-file).
     bool writeAccount(const QString &configHome, const QString &password = QString(), quint16 port = 0) const;
 
     // A loopback port nothing listens on just now.

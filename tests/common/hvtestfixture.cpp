@@ -51,13 +51,25 @@ bool loadTranslations()
     return QCoreApplication::installTranslator(translator);
 }
 
-bool startSessionBus(QProcess &bus, const QString &socketDir)
+bool startSessionBus(QProcess &bus, const QString &socketDir, bool activation)
 {
     if (!QDir().mkpath(socketDir))
         return false;
-    bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                              QStringLiteral("--address=unix:dir=") + socketDir,
-                                              QStringLiteral("--print-address=1")});
+    QStringList arguments{QStringLiteral("--session"), QStringLiteral("--address=unix:dir=") + socketDir};
+    if (!activation) {
+        QFile config(socketDir + QLatin1String("/bus.conf"));
+        if (!config.open(QIODevice::WriteOnly)
+            || config.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+                            "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
+                < 0)
+            return false;
+        config.close();
+        arguments = QStringList{QStringLiteral("--config-file=") + config.fileName(),
+                                QStringLiteral("--address=unix:dir=") + socketDir};
+    }
+    bus.start(QStringLiteral("dbus-daemon"), arguments + QStringList{QStringLiteral("--nofork"),
+                                                                    QStringLiteral("--print-address=1")});
     if (!bus.waitForStarted())
         return false;
     const QByteArray address = readLine(bus, 10000).trimmed();

@@ -5,7 +5,11 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 #include <QtCore/QProcess>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QTemporaryDir>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusConnectionInterface>
+#include <QtDBus/QDBusVirtualObject>
 #include <QtTest/QtTest>
 
 #include <arpa/inet.h>
@@ -84,6 +88,14 @@ private:
     std::thread m_thread;
 };
 
+// A secret store that takes every call and never answers.
+class SilentStore : public QDBusVirtualObject
+{
+public:
+    QString introspect(const QString &) const override { return QString(); }
+    bool handleMessage(const QDBusMessage &, const QDBusConnection &) override { return true; }
+};
+
 QByteArray mail(const QByteArray &subject, const QDateTime &date = QDateTime::currentDateTimeUtc())
 {
     return "From: Bea <bea@example.org>\nTo: ann@example.org\nSubject: " + subject + "\nDate: "
@@ -107,6 +119,7 @@ private Q_SLOTS:
     void syncBringsNewHeadersOnce();
     void failingAccountsLeaveTheStoreAsItWas();
     void importChecksEveryFileFirst();
+    void passwordLivesInTheSecretStore();
     void overviewFollowsTheFetchedContent();
     void overviewPrintsContentFetchedDuringItsRun();
     void demoShowsTheSampleMail();
@@ -124,6 +137,8 @@ private:
     bool installEmailPlugin();
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    // Added to the environment of the programs the test runs.
+    QProcessEnvironment m_session;
 };
 
 bool TestMailTool::startServer(HVTest::Dovecot &server, const QList<QByteArray> &subjects)
@@ -151,6 +166,7 @@ void TestMailTool::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    m_session.clear();
 }
 
 QProcessEnvironment TestMailTool::environment() const
@@ -160,6 +176,8 @@ QProcessEnvironment TestMailTool::environment() const
     env.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
     env.insert("HALVANE_PLUGINS_PATH", m_dir->filePath("plugins-base") + "/");
     env.remove("QT_LOGGING_RULES");
+    for (const QString &key : m_session.keys())
+        env.insert(key, m_session.value(key));
     return env;
 }
 
@@ -314,6 +332,8 @@ void TestMailTool::failingAccountsLeaveTheStoreAsItWas()
     QVERIFY(QFile::remove(settings.fileName()));
     QCOMPARE(mailTool({"sync"}, &out, &err), 1);
     QVERIFY2(err.contains("no mail account is configured"), err.constData());
+    QCOMPARE(mailTool({"sync", "--if-configured"}, &out, &err), 0);
+    QVERIFY2(out.isEmpty() && !err.contains("halvane-mail"), err.constData());
 
     QCOMPARE(storeFiles(), before);
     QCOMPARE(listed().size(), 1);
@@ -352,6 +372,140 @@ void TestMailTool::importChecksEveryFileFirst()
     QCOMPARE(listed().size(), 2);
     QCOMPARE(mailTool({"remove", ids.at(0)}, &out, &err), 1);
     QVERIFY2(err.contains("cannot remove " + ids.at(0).toUtf8()), err.constData());
+}
+
+// The password in a real GNOME Keyring on a private session bus, unlocked as
+// a session login does; then the same bus with no secret store on it.
+void TestMailTool::passwordLivesInTheSecretStore()
+{
+    QString reason;
+    if (!HVTest::Dovecot::canRun(&reason))
+        QSKIP(qPrintable(reason));
+    if (QStandardPaths::findExecutable("gnome-keyring-daemon").isEmpty())
+        QSKIP("gnome-keyring-daemon is not installed");
+    HVTest::Dovecot server;
+    QVERIFY(startServer(server, {"one"}));
+    QSettings settings(m_dir->filePath("config/halvane/halvane.conf"), QSettings::IniFormat);
+    settings.remove("mail/password-in-file");
+    settings.sync();
+
+    const QByteArray userBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const auto restoreBus = qScopeGuard([&userBus] {
+        if (userBus.isNull())
+            qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        else
+            qputenv("DBUS_SESSION_BUS_ADDRESS", userBus);
+    });
+    QProcess bus;
+    QVERIFY(HVTest::startSessionBus(bus, m_dir->filePath("bus"), false));
+    const QString busAddress = QString::fromLatin1(qgetenv("DBUS_SESSION_BUS_ADDRESS"));
+    const auto stopBus = qScopeGuard([&bus] {
+        bus.terminate();
+        bus.waitForFinished();
+    });
+    for (const char *dir : {"home", "data", "runtime"})
+        QVERIFY(QDir().mkpath(m_dir->filePath(dir)));
+    QVERIFY(QFile::setPermissions(m_dir->filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    m_session.insert("HOME", m_dir->filePath("home"));
+    m_session.insert("XDG_DATA_HOME", m_dir->filePath("data"));
+    m_session.insert("XDG_RUNTIME_DIR", m_dir->filePath("runtime"));
+    // QtKeychain takes KWallet on KDE, the Secret Service elsewhere (Phosh).
+    m_session.insert("XDG_CURRENT_DESKTOP", "GNOME");
+    m_session.insert("KDE_FULL_SESSION", "");
+    m_session.insert("KDE_SESSION_VERSION", "");
+    m_session.insert("DESKTOP_SESSION", "");
+
+    QProcess keyring;
+    keyring.setProcessEnvironment(environment());
+    keyring.start("gnome-keyring-daemon", {"--foreground", "--unlock", "--components=secrets"});
+    QVERIFY(keyring.waitForStarted());
+    keyring.write("login password");
+    keyring.closeWriteChannel();
+    {
+        QDBusConnection connection = QDBusConnection::connectToBus(busAddress, "secrets");
+        QTRY_VERIFY_WITH_TIMEOUT(connection.interface()->isServiceRegistered("org.freedesktop.secrets"), 20000);
+    }
+    QDBusConnection::disconnectFromBus("secrets");
+
+    QByteArray out, err;
+    auto setPassword = [this, &out, &err](const QByteArray &input) {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(HVTEST_MAIL_PROGRAM, {"set-password"});
+        process.write(input);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(60000))
+            return -1;
+        out = process.readAllStandardOutput();
+        err = process.readAllStandardError();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    };
+    auto fileHolds = [&settings](const QString &password) {
+        settings.sync();
+        return settings.value("mail/password").toString() == password;
+    };
+
+    // Still in the file: moved to the store on first use, once.
+    QCOMPARE(mailTool({"sync"}, &out, &err), 0);
+    QCOMPARE(out.trimmed(), QByteArray("1 new message(s)"));
+    QVERIFY2(err.contains("was moved from") && err.contains("secret store"), err.constData());
+    QVERIFY(fileHolds(QString()));
+    QFile conf(settings.fileName());
+    QVERIFY(conf.open(QIODevice::ReadOnly));
+    QVERIFY(!conf.readAll().contains(server.password().toUtf8()));
+    QVERIFY(server.deliver(mail("two")));
+    QCOMPARE(mailTool({"sync"}, &out, &err), 0);
+    QCOMPARE(out.trimmed(), QByteArray("1 new message(s)"));
+    QVERIFY2(!err.contains("moved"), err.constData());
+
+    // Set from standard input, never from the command line.
+    QCOMPARE(mailTool({"set-password", "wrong"}, &out, &err), 2);
+    QCOMPARE(setPassword("wrong\n"), 0);
+    QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+    QVERIFY2(err.contains("cannot log in as ann@"), err.constData());
+    QCOMPARE(setPassword(server.password().toUtf8() + "\n"), 0);
+    QVERIFY2(out.contains("secret store"), out.constData());
+    QVERIFY(fileHolds(QString()));
+    QVERIFY(server.deliver(mail("three")));
+    QCOMPARE(mailTool({"sync"}, &out, &err), 0);
+    QCOMPARE(out.trimmed(), QByteArray("1 new message(s)"));
+
+    // A store that never answers holds nothing up beyond mail/timeout.
+    keyring.terminate();
+    QVERIFY(keyring.waitForFinished());
+    {
+        QDBusConnection connection = QDBusConnection::connectToBus(busAddress, "silent");
+        SilentStore silent;
+        QVERIFY(connection.registerVirtualObject("/", &silent, QDBusConnection::SubPath));
+        QVERIFY(connection.registerService("org.freedesktop.secrets"));
+        settings.setValue("mail/timeout", 2);
+        settings.sync();
+        QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+        QVERIFY2(err.contains("no secret store answers (no answer within 2 s)"), err.constData());
+        settings.remove("mail/timeout");
+        settings.sync();
+        connection.unregisterService("org.freedesktop.secrets");
+        connection.unregisterObject("/");
+    }
+    QDBusConnection::disconnectFromBus("silent");
+
+    // No secret store: said so; the file only where the settings allow it.
+    QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+    QVERIFY2(err.contains("no secret store answers") && err.contains("mail/password-in-file=true"), err.constData());
+    settings.setValue("mail/password", server.password());
+    settings.sync();
+    QCOMPARE(mailTool({"sync"}, &out, &err), 1);
+    QVERIFY2(err.contains("no secret store answers"), err.constData());
+    QVERIFY(fileHolds(server.password()));
+    settings.setValue("mail/password-in-file", true);
+    settings.remove("mail/password");
+    settings.sync();
+    QCOMPARE(setPassword(server.password().toUtf8() + "\n"), 0);
+    QVERIFY2(out.contains("no secret store answers") && out.contains("is kept in"), out.constData());
+    QVERIFY(fileHolds(server.password()));
+    QVERIFY(server.deliver(mail("four")));
+    QCOMPARE(mailTool({"sync"}, &out, &err), 0);
+    QCOMPARE(out.trimmed(), QByteArray("1 new message(s)"));
 }
 
 void TestMailTool::overviewFollowsTheFetchedContent()

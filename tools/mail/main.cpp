@@ -3,7 +3,8 @@
 
 // halvane-mail: brings mail into the message store the e-mail plug-in reads:
 // the headers of new INBOX messages from the configured IMAP account, or whole
-// messages from files; lists and removes what is there.
+// messages from files; lists and removes what is there; keeps the account's
+// password in the session's secret store.
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDateTime>
@@ -12,7 +13,14 @@
 #include <QtCore/QFileInfo>
 
 #include <cstdio>
+#include <iostream>
+#include <string>
 
+#include <termios.h>
+#include <unistd.h>
+
+#include "mailaccount.h"
+#include "mailpassword.h"
 #include "qmailmessage.h"
 #include "qmailretrievalaction.h"
 #include "qmailstore.h"
@@ -37,7 +45,9 @@ int usage(const QCommandLineParser &parser, const QString &message = QString())
                          "                        settings group [mail]; their content is fetched when shown\n"
                          "  import FILE...        add whole messages (RFC 2822 files, e.g. .eml)\n"
                          "  list                  print every message: id, reception time, status, sender, subject\n"
-                         "  remove ID...          remove messages\n",
+                         "  remove ID...          remove messages\n"
+                         "  set-password          read the account's password from standard input (one line)\n"
+                         "                        and keep it in the session's secret store\n",
                  qPrintable(parser.helpText()));
     return 2;
 }
@@ -48,8 +58,11 @@ QMailStore *openStore()
     return store && store->isValid() ? store : nullptr;
 }
 
-int sync()
+int sync(bool ifConfigured)
 {
+    // For timers: no account is nothing to do, not a failure.
+    if (ifConfigured && !MailAccount::exists())
+        return 0;
     QMailStore *store = openStore();
     if (!store)
         return fail(QStringLiteral("cannot open the message store in ") + QMailStore::storagePath());
@@ -66,6 +79,56 @@ int sync()
     if (action.activity() != QMailRetrievalAction::Successful)
         return fail(action.statusText());
     std::printf("%d new message(s)\n", action.newMessageCount());
+    return 0;
+}
+
+// One line from standard input; not echoed when that is a terminal.
+bool readPassword(const MailAccount &account, QString *password)
+{
+    const bool terminal = ::isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal) {
+        std::fprintf(stderr, "Password for %s@%s: ", qPrintable(account.user), qPrintable(account.host));
+        std::fflush(stderr);
+        if (::tcgetattr(STDIN_FILENO, &saved) == 0) {
+            termios quiet = saved;
+            quiet.c_lflag &= ~tcflag_t(ECHO);
+            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        }
+    }
+    std::string line;
+    std::getline(std::cin, line);
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputc('\n', stderr);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    *password = QString::fromStdString(line);
+    return !password->isEmpty();
+}
+
+int setPassword()
+{
+    QString problem;
+    const MailAccount account = MailAccount::configured(&problem);
+    if (account.host.isEmpty())
+        return fail(problem);
+    QString password;
+    if (!readPassword(account, &password))
+        return fail(QStringLiteral("no password on standard input"));
+    QEventLoop loop;
+    QString note;
+    MailPassword::write(account, password, &loop, [&](const QString &written, const QString &error) {
+        note = written;
+        problem = error;
+        loop.quit();
+    });
+    // It answers on the event loop, within the account's timeout.
+    loop.exec();
+    if (!problem.isEmpty())
+        return fail(problem);
+    std::printf("%s\n", qPrintable(note));
     return 0;
 }
 
@@ -167,8 +230,11 @@ int main(int argc, char *argv[])
         QStringLiteral("import: the reception time (ISO 8601, local time unless it has an offset); "
                        "by default the message's newest Received: stamp, else its Date:."),
         QStringLiteral("time"));
-    parser.addOptions({outgoingOption, receivedOption});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("sync, import, list or remove"));
+    const QCommandLineOption ifConfiguredOption(QStringLiteral("if-configured"),
+        QStringLiteral("sync: with no account in the settings, do nothing and succeed."));
+    parser.addOptions({outgoingOption, receivedOption, ifConfiguredOption});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("sync, import, list, remove or set-password"));
     parser.process(app);
 
     const QStringList arguments = parser.positionalArguments();
@@ -183,10 +249,14 @@ int main(int argc, char *argv[])
             return usage(parser, QStringLiteral("--received takes an ISO 8601 time"));
     }
 
-    if (command == QLatin1String("sync") || command == QLatin1String("list")) {
+    if (command == QLatin1String("sync") || command == QLatin1String("list")
+        || command == QLatin1String("set-password")) {
+        // Never a password as an argument: others see the command line.
         if (!rest.isEmpty())
             return usage(parser, QStringLiteral("%1 takes no arguments").arg(command));
-        return command == QLatin1String("sync") ? sync() : list();
+        if (command == QLatin1String("set-password"))
+            return setPassword();
+        return command == QLatin1String("sync") ? sync(parser.isSet(ifConfiguredOption)) : list();
     }
     if (command == QLatin1String("import") || command == QLatin1String("remove")) {
         if (rest.isEmpty())

@@ -458,7 +458,7 @@ void TestQMailStore::settingsAreReadAsUtf8()
     QVERIFY(QDir().mkpath(m_dir.filePath("config/halvane")));
     QFile conf(m_dir.filePath("config/halvane/halvane.conf"));
     QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write(QStringLiteral("[mail]\nhost=%1\nport=%2\nuser=%3\npassword=%4\n")
+    conf.write(QStringLiteral("[mail]\nhost=%1\nport=%2\nuser=%3\npassword=%4\npassword-in-file=true\n")
                    .arg(server.host())
                    .arg(server.port())
                    .arg(server.user(), server.password())
