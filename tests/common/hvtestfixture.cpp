@@ -48,13 +48,27 @@ bool loadTranslations()
     return QCoreApplication::installTranslator(translator);
 }
 
-bool startSessionBus(QProcess &bus, const QString &socketDir)
+bool startSessionBus(QProcess &bus, const QString &socketDir, const QString &serviceDir)
 {
     if (!QDir().mkpath(socketDir))
         return false;
-    bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                              QStringLiteral("--address=unix:dir=") + socketDir,
-                                              QStringLiteral("--print-address=1")});
+    QStringList arguments{QStringLiteral("--session")};
+    if (!serviceDir.isEmpty()) {
+        QFile config(socketDir + QLatin1String("/session.conf"));
+        if (!config.open(QIODevice::WriteOnly))
+            return false;
+        config.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
+                                    "<servicedir>%2</servicedir><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                    "<allow eavesdrop=\"true\"/>"
+                                    "<allow own=\"*\"/></policy></busconfig>\n")
+                         .arg(socketDir.toHtmlEscaped(), serviceDir.toHtmlEscaped())
+                         .toUtf8());
+        config.close();
+        arguments = QStringList{QStringLiteral("--config-file=") + config.fileName()};
+    }
+    bus.start(QStringLiteral("dbus-daemon"), arguments + QStringList{QStringLiteral("--nofork"),
+                                                                     QStringLiteral("--address=unix:dir=") + socketDir,
+                                                                     QStringLiteral("--print-address=1")});
     if (!bus.waitForStarted())
         return false;
     const QByteArray address = readLine(bus, 10000).trimmed();

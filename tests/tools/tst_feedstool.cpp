@@ -49,7 +49,7 @@ void TestFeedsTool::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("data")));
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
 }
 
 int TestFeedsTool::run(const QStringList &arguments, QByteArray *output, QByteArray *errors)
