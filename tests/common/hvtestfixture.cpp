@@ -57,10 +57,10 @@ bool startSessionBus(QProcess &bus, const QString &socketDir, const QString &ser
         QFile config(socketDir + QLatin1String("/session.conf"));
         if (!config.open(QIODevice::WriteOnly))
             return false;
-        config.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
-                                    "<servicedir>%2</servicedir><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                                    "<allow eavesdrop=\"true\"/>"
-                                    "<allow own=\"*\"/></policy></busconfig>\n")
+        config.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                                    "<auth>EXTERNAL</auth><servicedir>%2</servicedir>"
+                                    "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
                          .arg(socketDir.toHtmlEscaped(), serviceDir.toHtmlEscaped())
                          .toUtf8());
         config.close();
