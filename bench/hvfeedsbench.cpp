@@ -151,7 +151,7 @@ int main(int argc, char **argv)
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
-        env.remove(QStringLiteral("HALVANE_TRACKER_SERVICE"));
+        env.insert(QStringLiteral("HALVANE_TRACKER_SERVICE"), QString());
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), QString::number(count)});

@@ -152,7 +152,69 @@ QSparqlBinding cursorBinding(TrackerSparqlCursor *cursor, int column, const QStr
     }
 }
 
+// The endpoint every program shares once it is installed (its D-Bus service
+// file and user unit come with this library).
+constexpr char SharedService[] = "org.halvane.Tracker";
+
+// Whether the session bus can start the service (it is installed) or it runs.
+bool sessionBusOffers(const char *service)
+{
+    GError *error = nullptr;
+    GDBusConnection *bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+    if (!bus) {
+        qDebug() << "QSparqlConnection: no session bus, so no shared endpoint:" << takeMessage(error);
+        return false;
+    }
+    const auto ask = [bus](const char *method, GVariant *arguments, const char *replyType) {
+        GError *error = nullptr;
+        GVariant *reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                      "org.freedesktop.DBus", method, arguments,
+                                                      G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE, -1,
+                                                      nullptr, &error);
+        if (!reply)
+            qWarning() << "QSparqlConnection: the session bus did not answer" << method << ':' << takeMessage(error);
+        return reply;
+    };
+
+    bool found = false;
+    if (GVariant *reply = ask("ListActivatableNames", nullptr, "(as)")) {
+        GVariant *names = g_variant_get_child_value(reply, 0);
+        gsize count = 0;
+        const gchar **list = g_variant_get_strv(names, &count);
+        for (gsize i = 0; i < count && !found; ++i)
+            found = qstrcmp(list[i], service) == 0;
+        g_free(list);
+        g_variant_unref(names);
+        g_variant_unref(reply);
+    }
+    if (!found) {
+        if (GVariant *reply = ask("NameHasOwner", g_variant_new("(s)", service), "(b)")) {
+            gboolean owned = false;
+            g_variant_get(reply, "(b)", &owned);
+            found = owned;
+            g_variant_unref(reply);
+        }
+    }
+    g_object_unref(bus);
+    return found;
+}
+
 } // namespace
+
+QString QSparqlConnection::endpointService()
+{
+    // Read each time: a program may choose its store after it started.
+    if (qEnvironmentVariableIsSet("HALVANE_TRACKER_SERVICE"))
+        return qEnvironmentVariable("HALVANE_TRACKER_SERVICE");
+    // Every query opens a connection: the bus is asked once.
+    static const QString shared = [] {
+        if (!sessionBusOffers(SharedService))
+            return QString();
+        qDebug() << "QSparqlConnection: using the shared Tracker endpoint" << SharedService;
+        return QString::fromLatin1(SharedService);
+    }();
+    return shared;
+}
 
 QSparqlConnection::QSparqlConnection(const QString &type, QObject *parent)
     : QObject(parent)
@@ -166,7 +228,7 @@ QSparqlConnection::QSparqlConnection(const QString &type, QObject *parent)
     }
 
     GError *error = nullptr;
-    const QByteArray service = qgetenv("HALVANE_TRACKER_SERVICE");
+    const QByteArray service = endpointService().toUtf8();
     if (!service.isEmpty()) {
         d->storeKey = QLatin1String("bus:") + QString::fromUtf8(service);
         d->connection = nativeConnections().acquire(

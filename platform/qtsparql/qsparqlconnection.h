@@ -13,11 +13,11 @@ class QSparqlResult;
 class QSparqlConnectionPrivate;
 
 /*
- * A connection to the Tracker store (driver "QTRACKER"). When the environment
- * variable HALVANE_TRACKER_SERVICE names a D-Bus service, that Tracker endpoint
- * on the session bus is used, which lets several processes share the store
- * and see each other's changes; otherwise a local store at
- * $XDG_DATA_HOME/halvane/tracker with the nepomuk ontology, created if missing.
+ * A connection to the Tracker store (driver "QTRACKER"): the Tracker endpoint
+ * endpointService() names, on the session bus, which lets several processes
+ * share the store and see each other's changes; when it names none, a local
+ * store at $XDG_DATA_HOME/halvane/tracker with the nepomuk ontology, created
+ * if missing.
  */
 class HALVANEQTSPARQL_EXPORT QSparqlConnection : public QObject
 {
@@ -39,6 +39,12 @@ public:
 
     // The local store's directory, whether or not it is in use.
     static QString localStorePath();
+    // The D-Bus name of the Tracker endpoint this process uses; empty for the
+    // local store. In this order: HALVANE_TRACKER_SERVICE when set (set but
+    // empty means the local store); else the shared endpoint
+    // "org.halvane.Tracker" when the session bus can start it or it runs;
+    // else the local store. The bus is asked once per process.
+    static QString endpointService();
     // Closes the shared stores that no connection uses now; a later connection
     // opens its store again. Before a store's files are removed: Tracker writes
     // to them until it is closed.

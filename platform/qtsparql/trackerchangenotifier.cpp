@@ -264,7 +264,7 @@ TrackerChangeNotifier::TrackerChangeNotifier(const QString &className, QObject *
     d->flushTimer->setSingleShot(true);
     connect(d->flushTimer, &QTimer::timeout, this, [this] { d->flush(); });
 
-    const QString service = QString::fromUtf8(qgetenv("HALVANE_TRACKER_SERVICE"));
+    const QString service = QSparqlConnection::endpointService();
     if (!service.isEmpty()) {
         d->watcher = new QDBusServiceWatcher(service, QDBusConnection::sessionBus(),
                                              QDBusServiceWatcher::WatchForOwnerChange, this);

@@ -18,8 +18,8 @@ class TrackerChangeNotifierPrivate;
  * the same store QSparqlConnection opens. Changes arrive through the GLib main
  * context, which Qt's default event dispatcher runs.
  *
- * Only the endpoint (HALVANE_TRACKER_SERVICE) announces other processes'
- * writes; a local store announces only those made through the notifier's own
+ * Only an endpoint (QSparqlConnection::endpointService()) announces other
+ * processes' writes; a local store announces only those made through the notifier's own
  * connection. Only classes marked nrl:notify are announced at all.
  *
  * An update of a known resource is reported as a delete and an insert of it.

@@ -51,25 +51,27 @@ bool loadTranslations()
     return QCoreApplication::installTranslator(translator);
 }
 
-bool startSessionBus(QProcess &bus, const QString &socketDir, bool activation)
+bool startSessionBus(QProcess &bus, const QString &socketDir, const QString &serviceDir)
 {
     if (!QDir().mkpath(socketDir))
         return false;
-    QStringList arguments{QStringLiteral("--session"), QStringLiteral("--address=unix:dir=") + socketDir};
-    if (!activation) {
-        QFile config(socketDir + QLatin1String("/bus.conf"));
-        if (!config.open(QIODevice::WriteOnly)
-            || config.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-                            "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
-                < 0)
+    QStringList arguments{QStringLiteral("--session")};
+    if (!serviceDir.isEmpty()) {
+        QFile config(socketDir + QLatin1String("/session.conf"));
+        if (!config.open(QIODevice::WriteOnly))
             return false;
+        config.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                                    "<auth>EXTERNAL</auth><servicedir>%2</servicedir>"
+                                    "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                    "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
+                         .arg(socketDir.toHtmlEscaped(), serviceDir.toHtmlEscaped())
+                         .toUtf8());
         config.close();
-        arguments = QStringList{QStringLiteral("--config-file=") + config.fileName(),
-                                QStringLiteral("--address=unix:dir=") + socketDir};
+        arguments = QStringList{QStringLiteral("--config-file=") + config.fileName()};
     }
     bus.start(QStringLiteral("dbus-daemon"), arguments + QStringList{QStringLiteral("--nofork"),
-                                                                    QStringLiteral("--print-address=1")});
+                                                                     QStringLiteral("--address=unix:dir=") + socketDir,
+                                                                     QStringLiteral("--print-address=1")});
     if (!bus.waitForStarted())
         return false;
     const QByteArray address = readLine(bus, 10000).trimmed();

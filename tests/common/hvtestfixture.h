@@ -39,9 +39,9 @@ bool writeItems(const QString &dir, const QString &key, const QJsonArray &items)
 bool loadTranslations();
 
 // Starts a private session bus with its socket under socketDir and points this
-// process (and what it starts) at it. Without activation the bus starts no
-// service of the system's own (a secret store, for one).
-bool startSessionBus(QProcess &bus, const QString &socketDir, bool activation = true);
+// process (and what it starts) at it. With a serviceDir, the bus can start the
+// services described there and no others (none installed on the machine).
+bool startSessionBus(QProcess &bus, const QString &socketDir, const QString &serviceDir = QString());
 
 // The next line the process writes, waiting at most milliseconds for it;
 // empty when none came.

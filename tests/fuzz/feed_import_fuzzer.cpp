@@ -22,7 +22,7 @@ using namespace Halvane;
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     // The local store, in a directory of this run.
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
     qputenv("XDG_DATA_HOME", QFile::encodeName(HVFuzz::scratchDirectory() + QStringLiteral("/data")));
     HVFuzz::application();
     return 0;

@@ -99,7 +99,7 @@ void TestFeedsTool::initTestCase()
     QVERIFY(m_dir.isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("data")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath("config")));
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
 }
 
 int TestFeedsTool::run(const QStringList &arguments, QByteArray *output, QByteArray *errors)

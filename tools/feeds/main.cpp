@@ -263,7 +263,7 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Feed messages in the Tracker store: the endpoint HALVANE_TRACKER_SERVICE names, else the local store."));
+        "Feed messages in the Tracker store: HALVANE_TRACKER_SERVICE, else the shared endpoint org.halvane.Tracker when installed, else the local store."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),

@@ -181,8 +181,9 @@ bool HVDemoProfile::prepare()
     qunsetenv("HALVANE_COMMHISTORY_DB");
     recordSampleMessages(m_sampleDataDir + QLatin1String("/sms"));
 
-    // The sample feeds go into the profile's Tracker store, not a shared endpoint.
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    // The sample feeds go into the profile's Tracker store, not a shared endpoint, even
+    // where one is installed: an empty name means the local store.
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
     importSampleFeeds(m_sampleDataDir + QLatin1String("/feeds"));
 
     // The sample mail goes into the profile's message store.

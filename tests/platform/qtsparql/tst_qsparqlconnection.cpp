@@ -51,7 +51,7 @@ void TestQSparqlConnection::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
 
     // A private session bus for the endpoint, set before anything connects.
     QVERIFY(HVTest::startSessionBus(m_bus, m_dir.filePath(QStringLiteral("bus"))));
@@ -229,7 +229,7 @@ void TestQSparqlConnection::endpointSharesTheStore()
     QCOMPARE(people->value(0).toString(), QStringLiteral("Bob"));
 
     connection.reset();
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
     endpoint.terminate();
     QVERIFY(endpoint.waitForFinished(10000));
 }
@@ -242,7 +242,7 @@ void TestQSparqlConnection::unreachableEndpoint()
     auto result = run(connection, QStringLiteral("SELECT ?x WHERE { ?x a rdfs:Resource }"));
     QVERIFY(!connection.isValid() || result->hasError());
     QCOMPARE(result->size(), 0);
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestQSparqlConnection)

@@ -210,7 +210,7 @@ void TestTrackerChangeNotifier::burstIsReportedTogetherAndComplete()
 
 void TestTrackerChangeNotifier::localStoreKnowsItsResources()
 {
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
     {
         QSparqlConnection connection;
         std::unique_ptr<QSparqlResult> inserted(connection.exec(QSparqlQuery(

@@ -87,7 +87,7 @@ void TestFeedsServicePlugin::initTestCase()
     QVERIFY(QDir().mkpath(m_pluginsDir.filePath("plugins")));
     QVERIFY(QFile::copy(HVTEST_FEEDS_PLUGIN, m_pluginsDir.filePath("plugins/libhalvanefeedsplugin.so")));
     qputenv("HALVANE_PLUGINS_PATH", QFile::encodeName(m_pluginsDir.path() + "/"));
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
 
     QVERIFY(HVTest::startSessionBus(m_bus, m_dir.filePath("bus")));
     QVERIFY(HVTest::startTrackerEndpoint(m_endpoint, m_dir.filePath("endpoint"), EndpointService));
@@ -121,7 +121,7 @@ void TestFeedsServicePlugin::cleanup()
     delete m_service;
     m_service = nullptr;
     m_source = nullptr;
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
 }
 
 void TestFeedsServicePlugin::createService()

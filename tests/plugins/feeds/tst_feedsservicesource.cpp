@@ -62,7 +62,7 @@ void TestFeedsServiceSource::sentQueriesGiveTheJoinsRecords()
     QTemporaryDir data;
     QVERIFY(data.isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
-    qunsetenv("HALVANE_TRACKER_SERVICE");
+    qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
     const QDateTime from(QDate(2026, 6, 21), QTime(0, 0));
     const QDateTime to(QDate(2026, 6, 22), QTime(0, 0));
     const QDateTime noon(QDate(2026, 6, 21), QTime(12, 0));
