@@ -25,12 +25,21 @@ Kirigami.ScrollablePage {
     ListView {
         id: numberList
         model: contactCard.numbers
-        header: Kirigami.Heading {
+        header: RowLayout {
             width: ListView.view.width
-            padding: Kirigami.Units.largeSpacing
-            level: 2
-            wrapMode: Text.Wrap
-            text: page.title
+            spacing: Kirigami.Units.largeSpacing
+            Kirigami.Avatar {
+                name: contactCard.name
+                Layout.margins: Kirigami.Units.largeSpacing
+                Layout.preferredWidth: Kirigami.Units.iconSizes.large
+                Layout.preferredHeight: Layout.preferredWidth
+            }
+            Kirigami.Heading {
+                level: 2
+                wrapMode: Text.Wrap
+                text: page.title
+                Layout.fillWidth: true
+            }
         }
         delegate: Controls.ItemDelegate {
             width: ListView.view.width
