@@ -13,6 +13,7 @@
 #include <QtQuick/QQuickWindow>
 #include <QtTest/QtTest>
 
+#include <algorithm>
 #include <csignal>
 
 #include "hvcall.h"
