@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "hvcontactcardservice.h"
 #include "hvdemosession.h"
 #include "hvglobal.h"
 #include "hvprogram.h"
@@ -100,7 +101,7 @@ int main(int argc, char **argv)
     QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
     QCoreApplication::setApplicationName(QStringLiteral("halvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("halvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.halvane.Halvane"));
 
     if (!parser.isSet(verboseOption) && qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
         QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false\nkf.kirigami.warning=false"));
@@ -141,6 +142,9 @@ int main(int argc, char **argv)
         QIcon::setThemeSearchPaths(paths);
         QIcon::setThemeName(QStringLiteral("breeze"));
     }
+    // The installed theme's icon where there is one, else the one built in.
+    QGuiApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.halvane.Halvane"),
+                                                    QIcon(QStringLiteral(":/icons/org.halvane.Halvane.svg"))));
     if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
         QQuickStyle::setStyle(QStringLiteral("Material"));
     // Off screen there is no OpenGL: the software renderer draws (and grabs) there.
@@ -167,9 +171,15 @@ int main(int argc, char **argv)
         window->resize(size.captured(1).toInt(), size.captured(2).toInt());
 
         std::unique_ptr<HVScreenshot> screenshot;
+        std::unique_ptr<HVContactCardService> contactCards;
         if (parser.isSet(screenshotOption)) {
             screenshot = std::make_unique<HVScreenshot>(window, parser.value(screenshotOption), settle);
             screenshot->start();
+        } else {
+            // Taken once the window can show a card: a call that started the
+            // app waits on the bus until then.
+            contactCards = std::make_unique<HVContactCardService>(window);
+            contactCards->registerOnBus();
         }
         exitCode = app.exec();
     }

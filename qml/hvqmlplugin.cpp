@@ -10,6 +10,7 @@
 #include "hvlocalonlynetworkaccessmanagerfactory.h"
 #include "hvqmlcaller.h"
 #include "hvqmlcities.h"
+#include "hvqmlcontactcard.h"
 #include "hvqmlitemmodel.h"
 #include "hvqmlreader.h"
 #include "hvqmlvoice.h"
@@ -24,6 +25,7 @@ void HVQmlPlugin::registerTypes(const char *uri)
     qmlRegisterType<HVQmlReader>(uri, 1, 0, "Reader");
     qmlRegisterType<HVQmlCaller>(uri, 1, 0, "Caller");
     qmlRegisterType<HVQmlCities>(uri, 1, 0, "Cities");
+    qmlRegisterType<HVQmlContactCard>(uri, 1, 0, "ContactCard");
     qmlRegisterSingletonType<HVQmlWeatherIcon>(uri, 1, 0, "WeatherIcon",
         [](QQmlEngine *, QJSEngine *) -> QObject * { return new HVQmlWeatherIcon; });
     qmlRegisterSingletonType<HVDayWatcher>(uri, 1, 0, "Today", [](QQmlEngine *, QJSEngine *) -> QObject * {

@@ -69,6 +69,9 @@ packages=(
     qml
     breeze-icon-theme
     libqt5svg5
+    # the app's desktop entry and AppStream metainfo, checked by the tests
+    desktop-file-utils
+    appstream
     # sanitizer and fuzzing builds
     clang-14
     libclang-rt-14-dev

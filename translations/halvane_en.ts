@@ -245,5 +245,37 @@
         <source>American English, female</source>
         <translation>American English, female</translation>
     </message>
+    <message id="hv_app_card_mobile">
+        <source>Mobile</source>
+        <translation>Mobile</translation>
+    </message>
+    <message id="hv_app_card_fax">
+        <source>Fax</source>
+        <translation>Fax</translation>
+    </message>
+    <message id="hv_app_card_work">
+        <source>Work</source>
+        <translation>Work</translation>
+    </message>
+    <message id="hv_app_card_home">
+        <source>Home</source>
+        <translation>Home</translation>
+    </message>
+    <message id="hv_app_card_phone">
+        <source>Phone</source>
+        <translation>Phone</translation>
+    </message>
+    <message id="hv_app_card_unknown">
+        <source>Unknown contact</source>
+        <translation>Unknown contact</translation>
+    </message>
+    <message id="hv_app_card_call">
+        <source>Call %1</source>
+        <translation>Call %1</translation>
+    </message>
+    <message id="hv_app_card_no_numbers">
+        <source>This contact has no phone number.</source>
+        <translation>This contact has no phone number.</translation>
+    </message>
 </context>
 </TS>

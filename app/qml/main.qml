@@ -96,6 +96,21 @@ Kirigami.ApplicationWindow {
         pageStack.push("qrc:/ItemPage.qml", { "item": item, "reader": reader, "caller": caller, "listPage": listPage })
     }
 
+    // The contact-card call: opens the card over the current page (in place of
+    // a card already open) and returns "", or why the card cannot be shown.
+    function showContactCard(id, vCard) {
+        if (pageStack.currentItem && pageStack.currentItem.isContactCard)
+            pageStack.pop()
+        var page = pageStack.push("qrc:/ContactCardPage.qml", { "contactId": id, "vCard": vCard, "caller": caller })
+        if (!page || !page.card.valid) {
+            var problem = page ? page.card.error : "the card page did not load"
+            if (page)
+                pageStack.pop()
+            return problem
+        }
+        return ""
+    }
+
     function goHome() {
         while (pageStack.depth > 1)
             pageStack.pop()
