@@ -55,7 +55,12 @@ const char *const Schema[] = {
     // Short entries are found by their start within a bounded window, long and
     // recurring ones (few) by their end: neither scan reaches far past the range.
     "CREATE INDEX IF NOT EXISTS incidences_start ON incidences (long, start_time)",
-    "CREATE INDEX IF NOT EXISTS incidences_end ON incidences (long, end_time)",
+    // Long ones (few) by their end, with what decides whether a series occurs
+    // on the dates and what a load reads of it: a load of a date reads them
+    // from this index alone, without a look into the table for each.
+    "DROP INDEX IF EXISTS incidences_end",
+    "CREATE INDEX IF NOT EXISTS incidences_long ON incidences"
+    " (end_time, start_time, period, start_day, span_days, uid, recurrence_id, data) WHERE long = 1",
     "CREATE INDEX IF NOT EXISTS incidences_recurs ON incidences (recurs, end_time)",
     "CREATE TABLE IF NOT EXISTS changes ("
     " seq INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -169,11 +174,15 @@ Incidence::Ptr decoded(const QByteArray &data)
     stream.setVersion(QDataStream::Qt_5_15);
     quint8 type = 0;
     stream >> type;
+    // Copies of blank ones: a new one draws a random uid (slow on some
+    // CPUs) that the data overwrites at once.
+    static const Event blankEvent;
+    static const Todo blankTodo;
     IncidenceBase::Ptr incidence;
     if (type == Incidence::TypeEvent)
-        incidence = Event::Ptr(new Event);
+        incidence = Event::Ptr(new Event(blankEvent));
     else if (type == Incidence::TypeTodo)
-        incidence = Todo::Ptr(new Todo);
+        incidence = Todo::Ptr(new Todo(blankTodo));
     else
         return Incidence::Ptr();
     stream >> incidence;
@@ -235,6 +244,13 @@ public:
     Incidence::Ptr parsed(const QString &key, const QByteArray &ical, const QByteArray &data);
     bool addParsed(const QString &key, const QByteArray &ical, const QByteArray &data);
     QString dataColumn() const { return hasPeriods ? QStringLiteral("data") : QStringLiteral("NULL"); }
+    // The text only where there is no parsed form: mostly that is read, and
+    // the text is looked up when it fails (see parsed()).
+    QString textColumn() const
+    {
+        return hasPeriods ? QStringLiteral("CASE WHEN data IS NULL THEN ical END") : QStringLiteral("ical");
+    }
+    QByteArray textOf(const QString &key);
     void forget(const QString &key);
     bool writeIncidence(const QString &key, Pending kind);
     qint64 dataVersion();
@@ -275,6 +291,7 @@ public:
     // A file of an earlier format opened read-only has no periods.
     bool hasPeriods = false;
     bool hasStartDays = false;
+    bool hasLongIndex = false;
     KCalendarCore::ICalFormat format;
 };
 
@@ -433,12 +450,27 @@ void ExtendedStoragePrivate::bounds(const Incidence::Ptr &incidence, QVariant *s
     *end = endSecs;
 }
 
+QByteArray ExtendedStoragePrivate::textOf(const QString &key)
+{
+    const int separator = key.indexOf(QLatin1Char('\x1f'));
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT ical FROM incidences WHERE uid = ? AND recurrence_id = ?"));
+    query.addBindValue(separator < 0 ? key : key.left(separator));
+    query.addBindValue(separator < 0 ? QStringLiteral("") : key.mid(separator + 1));
+    if (!exec(query) || !query.next())
+        return QByteArray();
+    return query.value(0).toByteArray();
+}
+
+// ical is null when the row was read without its text: it is looked up
+// then, if the parsed form fails.
 Incidence::Ptr ExtendedStoragePrivate::parsed(const QString &key, const QByteArray &ical, const QByteArray &data)
 {
     Incidence::Ptr incidence = decoded(data);
     // Another row's parsed form is no answer for this one.
     if (!incidence || keyOf(incidence) != key)
-        incidence = format.readIncidence(ical);
+        incidence = format.readIncidence(ical.isNull() ? textOf(key) : ical);
     if (!incidence)
         qWarning().noquote() << "mKCal: skipping an unreadable calendar entry" << key;
     return incidence;
@@ -601,8 +633,8 @@ bool ExtendedStoragePrivate::sync()
     // rows new to what was loaded come in as a new load would bring them.
     QSqlQuery row(db);
     row.setForwardOnly(true);
-    row.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, start_time, end_time, recurs, long, %1 FROM incidences"
-                               " WHERE uid = ? AND recurrence_id = ?").arg(dataColumn()));
+    row.prepare(QStringLiteral("SELECT uid, recurrence_id, %1, start_time, end_time, recurs, long, %2 FROM incidences"
+                               " WHERE uid = ? AND recurrence_id = ?").arg(textColumn(), dataColumn()));
     for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
         const bool held = loaded.contains(it.key());
         if (held)
@@ -764,6 +796,10 @@ bool ExtendedStorage::open()
         ok = ok && (d->readOnly || d->createSchema());
         d->hasPeriods = ok && query.exec(QStringLiteral("SELECT period, data FROM incidences LIMIT 0"));
         d->hasStartDays = ok && query.exec(QStringLiteral("SELECT start_day, span_days FROM incidences LIMIT 0"));
+        d->hasLongIndex = ok && query.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index'"
+                                                          " AND name = 'incidences_long'"))
+            && query.next();
+        query.finish();
         if (ok) {
             d->isOpen = true;
             d->lastSeq = d->lastChange();
@@ -815,8 +851,8 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
     // Asked before and kept current by sync(): nothing more to read.
     if (!d->isCovered(from, to)) {
         QSqlQuery query(d->db);
-        query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
-                                     " WHERE long = 0 AND start_time >= ? AND start_time < ? AND end_time > ?").arg(d->dataColumn()));
+        query.prepare(QStringLiteral("SELECT uid, recurrence_id, %1, %2 FROM incidences"
+                                     " WHERE long = 0 AND start_time >= ? AND start_time < ? AND end_time > ?").arg(d->textColumn(), d->dataColumn()));
         query.addBindValue(from - LongSpan);
         query.addBindValue(to);
         query.addBindValue(from);
@@ -833,12 +869,18 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
                                                 " >= ? - start_time / 86400");
         const QString exact = QStringLiteral("(start_day IS NOT NULL AND (? - start_day) - (? - start_day) % period"
                                              " >= ? - start_day - span_days) OR (start_day IS NULL AND %1)").arg(periodic);
+        // The text only when the parsed form fails (see parsed()): it is not
+        // in the index these rows are read from.
+        // SQLite rates the index of short entries higher, which has every
+        // long one from the first.
         query.prepare(d->hasPeriods
-                          ? QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
+                          ? QStringLiteral("SELECT uid, recurrence_id, %1, %2 FROM incidences%4"
                                            " WHERE long = 1 AND end_time > ? AND start_time < ?"
-                                           " AND (period = 0 OR %2)").arg(d->dataColumn(), d->hasStartDays ? exact : periodic)
-                          : QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences"
-                                           " WHERE long = 1 AND end_time > ? AND start_time < ?").arg(d->dataColumn()));
+                                           " AND (period = 0 OR %3)")
+                                .arg(QStringLiteral("NULL"), d->dataColumn(), d->hasStartDays ? exact : periodic,
+                                     d->hasLongIndex ? QStringLiteral(" INDEXED BY incidences_long") : QString())
+                          : QStringLiteral("SELECT uid, recurrence_id, %1, %2 FROM incidences"
+                                           " WHERE long = 1 AND end_time > ? AND start_time < ?").arg(d->textColumn(), d->dataColumn()));
         query.addBindValue(from);
         query.addBindValue(to);
         if (d->hasStartDays) {
@@ -871,7 +913,7 @@ bool ExtendedStorage::loadRecurringIncidences()
     if (d->allLoaded || (d->recurringLoaded && d->recurringSince <= since))
         return true;
     QSqlQuery query(d->db);
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences WHERE recurs = 1 AND end_time > ?").arg(d->dataColumn()));
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, %1, %2 FROM incidences WHERE recurs = 1 AND end_time > ?").arg(d->textColumn(), d->dataColumn()));
     query.addBindValue(since);
     if (!d->readRows(query))
         return false;
@@ -885,7 +927,7 @@ bool ExtendedStorage::loadIncidence(const QString &uid)
     if (!d->sync())
         return false;
     QSqlQuery query(d->db);
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences WHERE uid = ?").arg(d->dataColumn()));
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, %1, %2 FROM incidences WHERE uid = ?").arg(d->textColumn(), d->dataColumn()));
     query.addBindValue(uid);
     return d->readRows(query);
 }
@@ -897,7 +939,7 @@ bool ExtendedStorage::loadAll()
     if (d->allLoaded)
         return true;
     QSqlQuery query(d->db);
-    query.prepare(QStringLiteral("SELECT uid, recurrence_id, ical, %1 FROM incidences").arg(d->dataColumn()));
+    query.prepare(QStringLiteral("SELECT uid, recurrence_id, %1, %2 FROM incidences").arg(d->textColumn(), d->dataColumn()));
     if (!d->readRows(query))
         return false;
     d->allLoaded = true;
