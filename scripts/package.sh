@@ -12,7 +12,8 @@
 #      paths lead into that root and the system only: it must print the day;
 #   4. the size of each package.
 # The packages, .changes, .buildinfo and lintian's report end up in
-# HALVANE_DEB_DIR (default: build-deb/ beside the plain build directory).
+# HALVANE_DEB_DIR (default: build-deb/ beside the plain build directory), the
+# debug symbol packages in its debug/.
 # DEB_BUILD_OPTIONS is passed on (default parallel=<cores>); for ccache, export
 # CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache.
 set -euo pipefail
@@ -68,6 +69,11 @@ if [ "$status" -ne 0 ]; then
     echo "package: lintian reports errors" >&2
     exit 1
 fi
+
+# The debug symbols aside, so that `apt install ./*.deb` in $out installs
+# the packages themselves.
+mkdir -p "$out/debug"
+mv "$out"/*-dbgsym_*.deb "$out/debug/" 2>/dev/null || true
 
 echo
 echo "==== the demo from the unpacked packages ===="
@@ -138,7 +144,8 @@ done
 echo
 echo "==== the packages ===="
 printf '%-36s %14s %10s\n' "package" "installed KiB" ".deb KiB"
-for deb in "$out"/*.deb; do
+for deb in "$out"/*.deb "$out"/debug/*.deb; do
+    [ -e "$deb" ] || continue
     name=$(dpkg-deb -f "$deb" Package)
     installed=$(dpkg-deb -f "$deb" Installed-Size)
     size=$(( ($(stat -c %s "$deb") + 1023) / 1024 ))
