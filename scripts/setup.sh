@@ -8,7 +8,8 @@
 #   scripts/setup.sh test   installs what is missing, builds, runs every test: the suite,
 #                           the suite again under AddressSanitizer + UndefinedBehaviorSanitizer,
 #                           the fuzz targets for a minute each, and the threaded tests under
-#                           ThreadSanitizer
+#                           ThreadSanitizer; and builds the Debian packages and checks
+#                           them (scripts/package.sh, into build-deb/)
 # HALVANE_BUILD_DIR moves the plain build (default: build/); the sanitizer builds go
 # beside it (build-asan/, build-tsan/). HALVANE_FUZZ_SECONDS shortens the fuzz runs.
 set -euo pipefail
@@ -57,6 +58,9 @@ phase "licences"
 
 phase "the suite"
 (cd "$build" && ctest --output-on-failure --parallel "$jobs" --timeout 600) || failed+=("suite")
+
+phase "the Debian packages: build, lintian, the demo from the unpacked packages"
+HALVANE_DEB_DIR="$build-deb" bash "$here/scripts/package.sh" || failed+=("packages")
 
 # The sanitizer builds use clang, whose libFuzzer the fuzz targets need too.
 sanitizers="$here/tests/sanitizers"
