@@ -20,6 +20,7 @@
 #include "hvcontactcardservice.h"
 #include "hvdemosession.h"
 #include "hvglobal.h"
+#include "hvlocalzone.h"
 #include "hvprogram.h"
 #include "hvitemmanager.h"
 #include "hvscreenshot.h"
@@ -98,6 +99,8 @@ int main(int argc, char **argv)
 
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QGuiApplication app(argc, argv);
+    // Local times read the zone once, not on every conversion.
+    const Halvane::HVLocalZone localZone;
     QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
     QCoreApplication::setApplicationName(QStringLiteral("halvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));

@@ -23,6 +23,7 @@
 #include "extendedcalendar.h"
 #include "extendedstorage.h"
 #include "hvitem.h"
+#include "hvlocalzone.h"
 #include "hvservice.h"
 #include "hvserviceplugin.h"
 #include "hvservicesource.h"
@@ -110,6 +111,8 @@ QString labelOf(const QList<Halvane::HVItem> &items, const QString &uid)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // As the programs do: local times read the zone once, not on every conversion.
+    const Halvane::HVLocalZone localZone;
     QPluginLoader loader(QStringLiteral(HVBENCH_EVENTS_PLUGIN));
     auto *plugin = qobject_cast<Halvane::HVServicePlugin *>(loader.instance());
     if (!plugin) {

@@ -21,6 +21,7 @@
 #include "feedsservicesource.h"
 #include "hvfeed.h"
 #include "hvitemid.h"
+#include "hvlocalzone.h"
 #include "qsparqlconnection.h"
 #include "qsparqlquery.h"
 #include "qsparqlresult.h"
@@ -136,6 +137,8 @@ int measure(int count)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // As the programs do: local times read the zone once, not on every conversion.
+    const Halvane::HVLocalZone localZone;
     // As the overview runs: the sources' debug lines are off.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     const QStringList args = app.arguments();

@@ -20,6 +20,7 @@
 #include "calendarimporter.h"
 #include "extendedcalendar.h"
 #include "extendedstorage.h"
+#include "hvlocalzone.h"
 
 using namespace KCalendarCore;
 
@@ -209,6 +210,8 @@ int remove(const QString &uid)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // Local times read the zone once, not on every conversion.
+    const Halvane::HVLocalZone localZone;
     QCoreApplication::setApplicationName(QStringLiteral("halvane-calendar"));
 
     QStringList arguments = QCoreApplication::arguments();

@@ -14,6 +14,7 @@
 #include "database.h"
 #include "event.h"
 #include "historywriter.h"
+#include "hvlocalzone.h"
 
 using namespace CommHistory;
 
@@ -66,6 +67,8 @@ bool parseId(const QString &text, int *id)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // Local times read the zone once, not on every conversion.
+    const Halvane::HVLocalZone localZone;
     QCoreApplication::setApplicationName(QStringLiteral("halvane-commhistory"));
 
     QCommandLineParser parser;

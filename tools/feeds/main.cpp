@@ -21,6 +21,7 @@
 
 #include "feedimporter.h"
 #include "hvglobal.h"
+#include "hvlocalzone.h"
 #include "hvsettings.h"
 #include "qsparqlconnection.h"
 #include "qsparqlresult.h"
@@ -258,6 +259,8 @@ int remove(QSparqlConnection &connection, const QString &argument)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // Local times read the zone once, not on every conversion.
+    const Halvane::HVLocalZone localZone;
     QCoreApplication::setApplicationName(QStringLiteral("halvane-feeds"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));
 

@@ -19,6 +19,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "hvlocalzone.h"
 #include "mailaccount.h"
 #include "mailpassword.h"
 #include "qmailmessage.h"
@@ -215,6 +216,8 @@ int remove(const QStringList &arguments)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // Local times read the zone once, not on every conversion.
+    const Halvane::HVLocalZone localZone;
     QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
     QCoreApplication::setApplicationName(QStringLiteral("halvane-mail"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));

@@ -13,6 +13,7 @@
 
 #include "hvdemosession.h"
 #include "hvglobal.h"
+#include "hvlocalzone.h"
 #include "hvprogram.h"
 #include "hvoverview.h"
 #include "hvitemmanager.h"
@@ -35,6 +36,8 @@ int usageError(const QString &message, const QCommandLineParser &parser)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // Local times read the zone once, not on every conversion.
+    const Halvane::HVLocalZone localZone;
     // The run ends when the overview says so. With the quit lock on, the end of
     // the last KJob (the mail source fetching content over IMAP) quits the loop
     // in the middle of the settling time, before anything is printed.

@@ -10,11 +10,14 @@
 
 #include <cstdio>
 
+#include "hvlocalzone.h"
 #include "smsrecorder.h"
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // Local times read the zone once, not on every conversion.
+    const Halvane::HVLocalZone localZone;
     QCoreApplication::setApplicationName(QStringLiteral("halvane-smsd"));
 
     QCommandLineParser parser;
