@@ -6,6 +6,7 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QJsonArray>
 #include <QtCore/QStringList>
+#include <QtCore/QVector>
 
 #include <algorithm>
 
@@ -60,26 +61,46 @@ QList<int> sortedRoles(const QHash<int, QByteArray> &names)
     return roles;
 }
 
+// The row's keys with their roles, in key order: a QJsonObject keeps its keys
+// sorted, and appending in that order spares it moving them on every insert.
+QVector<QPair<QString, int>> rowKeys(const QAbstractItemModel *model)
+{
+    QVector<QPair<QString, int>> keys;
+    const QHash<int, QByteArray> names = model->roleNames();
+    for (auto it = names.cbegin(); it != names.cend(); ++it)
+        keys.append({QString::fromUtf8(it.value()), it.key()});
+    // The common roles carry no name on a proxy but reach the shared model by number.
+    keys.append({QStringLiteral("date"), HVItemModel::DateRole});
+    keys.append({QStringLiteral("type"), HVItemModel::TypeRole});
+    // Later ones win, as repeated inserts did.
+    std::stable_sort(keys.begin(), keys.end(), [](const QPair<QString, int> &a, const QPair<QString, int> &b) {
+        return a.first < b.first;
+    });
+    return keys;
+}
+
+QJsonObject rowObject(const QAbstractItemModel *model, int row, const QVector<QPair<QString, int>> &keys)
+{
+    QJsonObject object;
+    const QModelIndex index = model->index(row, 0);
+    for (const auto &key : keys)
+        object.insert(key.first, toJson(index.data(key.second)));
+    return object;
+}
+
 } // namespace
 
 QJsonObject HVOverviewPrinter::rowObject(const QAbstractItemModel *model, int row)
 {
-    QJsonObject object;
-    const QModelIndex index = model->index(row, 0);
-    const QHash<int, QByteArray> names = model->roleNames();
-    for (auto it = names.cbegin(); it != names.cend(); ++it)
-        object.insert(QString::fromUtf8(it.value()), toJson(index.data(it.key())));
-    // The common roles carry no name on a proxy but reach the shared model by number.
-    object.insert(QStringLiteral("date"), toJson(index.data(HVItemModel::DateRole)));
-    object.insert(QStringLiteral("type"), toJson(index.data(HVItemModel::TypeRole)));
-    return object;
+    return Halvane::rowObject(model, row, rowKeys(model));
 }
 
 QJsonArray HVOverviewPrinter::rows(const QAbstractItemModel *model)
 {
     QJsonArray array;
+    const QVector<QPair<QString, int>> keys = rowKeys(model);
     for (int row = 0; row < model->rowCount(); ++row)
-        array.append(rowObject(model, row));
+        array.append(Halvane::rowObject(model, row, keys));
     return array;
 }
 
