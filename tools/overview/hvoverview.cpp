@@ -52,9 +52,8 @@ void HVOverview::print()
 
     const bool following = m_options.followSeconds >= 0;
     if (m_options.json) {
-        const QJsonDocument document(HVOverviewPrinter::document(m_models));
         // One line when changes follow, so that the output stays line-oriented.
-        writeLine(document.toJson(following ? QJsonDocument::Compact : QJsonDocument::Indented).trimmed());
+        writeLine(HVOverviewPrinter::json(m_models, following).trimmed());
     } else {
         writeLine(HVOverviewPrinter::table(m_models).toUtf8().trimmed());
     }

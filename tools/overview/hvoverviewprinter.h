@@ -26,6 +26,8 @@ public:
     static QJsonArray rows(const QAbstractItemModel *model);
     // One object keyed by item type name.
     static QJsonObject document(const QList<HVProxyItemModel *> &models);
+    // The same document as QJsonDocument::toJson() writes it, without building it.
+    static QByteArray json(const QList<HVProxyItemModel *> &models, bool compact);
     static QString table(const QList<HVProxyItemModel *> &models);
 };
 
