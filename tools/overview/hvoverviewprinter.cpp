@@ -242,14 +242,6 @@ QJsonArray HVOverviewPrinter::rows(const QAbstractItemModel *model)
     return array;
 }
 
-QJsonObject HVOverviewPrinter::document(const QList<HVProxyItemModel *> &models)
-{
-    QJsonObject object;
-    for (const HVProxyItemModel *model : models)
-        object.insert(model->itemType(), rows(model));
-    return object;
-}
-
 QByteArray HVOverviewPrinter::json(const QList<HVProxyItemModel *> &models, bool compact)
 {
     // By type, as the document's keys; a later model of a type wins.

@@ -24,9 +24,8 @@ public:
     static QJsonObject rowObject(const QAbstractItemModel *model, int row);
     // All rows of the model, in model order.
     static QJsonArray rows(const QAbstractItemModel *model);
-    // One object keyed by item type name.
-    static QJsonObject document(const QList<HVProxyItemModel *> &models);
-    // The same document as QJsonDocument::toJson() writes it, without building it.
+    // One object keyed by item type name, as QJsonDocument::toJson() writes
+    // it, without building the document.
     static QByteArray json(const QList<HVProxyItemModel *> &models, bool compact);
     static QString table(const QList<HVProxyItemModel *> &models);
 };
