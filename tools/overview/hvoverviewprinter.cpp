@@ -5,16 +5,14 @@
 
 #include <QtCore/QDateTime>
 #include <QtCore/QJsonArray>
-#include <QtCore/QJsonValue>
 #include <QtCore/QMap>
 #include <QtCore/QStringList>
 #include <QtCore/QVector>
 
 #include <algorithm>
-#include <cmath>
-#include <vector>
 
 #include "hvitemmodel.h"
+#include "hvjsonwriter.h"
 #include "hvproxyitemmodel.h"
 
 namespace Halvane {
@@ -99,133 +97,6 @@ QJsonObject rowObject(const QAbstractItemModel *model, int row, const QVector<QP
     return object;
 }
 
-// Writes JSON as QJsonDocument::toJson() does, byte for byte, without
-// building the document first: for a large overview, building the
-// QJsonObjects and serialising them took a third of the program's time.
-class JsonWriter
-{
-public:
-    explicit JsonWriter(bool compact)
-        : m_compact(compact)
-    {
-    }
-
-    QByteArray text;
-
-    void beginObject() { text += m_compact ? "{" : "{\n"; ++m_indent; m_first.push_back(true); }
-    void endObject() { end('}'); }
-    void beginArray() { text += m_compact ? "[" : "[\n"; ++m_indent; m_first.push_back(true); }
-    void endArray() { end(']'); }
-
-    void key(const QString &name)
-    {
-        element();
-        string(name);
-        text += m_compact ? "\":" : "\": ";
-    }
-    // An element of an array.
-    void element()
-    {
-        if (!m_first.back())
-            text += m_compact ? "," : ",\n";
-        m_first.back() = false;
-        if (!m_compact)
-            text.append(4 * m_indent, ' ');
-    }
-
-    void value(const QJsonValue &value)
-    {
-        switch (value.type()) {
-        case QJsonValue::Bool:
-            text += value.toBool() ? "true" : "false";
-            break;
-        case QJsonValue::Double: {
-            const double number = value.toDouble();
-            if (!qIsFinite(number))
-                text += "null";
-            else if (number == double(qint64(number)) && std::abs(number) < 9007199254740992.0)
-                text += QByteArray::number(qint64(number));
-            else
-                text += QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
-            break;
-        }
-        case QJsonValue::String:
-            string(value.toString());
-            text += '"';
-            break;
-        case QJsonValue::Array: {
-            beginArray();
-            const QJsonArray array = value.toArray();
-            for (const QJsonValue &item : array) {
-                element();
-                this->value(item);
-            }
-            endArray();
-            break;
-        }
-        case QJsonValue::Object: {
-            beginObject();
-            const QJsonObject object = value.toObject();
-            for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-                key(it.key());
-                this->value(it.value());
-            }
-            endObject();
-            break;
-        }
-        default:
-            text += "null";
-        }
-    }
-
-private:
-    void end(char bracket)
-    {
-        const bool empty = m_first.back();
-        m_first.pop_back();
-        --m_indent;
-        if (!m_compact) {
-            if (!empty)
-                text += '\n';
-            text.append(4 * m_indent, ' ');
-        }
-        text += bracket;
-    }
-
-    // An opening quote and the escaped text; the caller closes it.
-    void string(const QString &string)
-    {
-        text += '"';
-        static const char hex[] = "0123456789abcdef";
-        const QByteArray utf8 = string.toUtf8();
-        for (const char c : utf8) {
-            const uchar u = uchar(c);
-            if (u >= 0x20 && u != '"' && u != '\\') {
-                text += c;
-                continue;
-            }
-            text += '\\';
-            switch (u) {
-            case '"': text += '"'; break;
-            case '\\': text += '\\'; break;
-            case '\b': text += 'b'; break;
-            case '\f': text += 'f'; break;
-            case '\n': text += 'n'; break;
-            case '\r': text += 'r'; break;
-            case '\t': text += 't'; break;
-            default:
-                text += "u00";
-                text += hex[u >> 4];
-                text += hex[u & 0xf];
-            }
-        }
-    }
-
-    const bool m_compact;
-    int m_indent = 0;
-    std::vector<bool> m_first;
-};
-
 } // namespace
 
 QJsonObject HVOverviewPrinter::rowObject(const QAbstractItemModel *model, int row)
@@ -248,7 +119,7 @@ QByteArray HVOverviewPrinter::json(const QList<HVProxyItemModel *> &models, bool
     QMap<QString, const HVProxyItemModel *> byType;
     for (const HVProxyItemModel *model : models)
         byType.insert(model->itemType(), model);
-    JsonWriter writer(compact);
+    HVJsonWriter writer(compact);
     writer.beginObject();
     for (auto it = byType.cbegin(); it != byType.cend(); ++it) {
         writer.key(it.key());
