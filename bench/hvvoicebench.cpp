@@ -7,7 +7,7 @@
 //   hvvoicebench SETDIR [--paced-speed WPM] [--paced-voices V1,V2] [--verbose]
 //
 // SETDIR/manifest: one "stream FILE SCREEN VOICE WPM SECONDS KIND GROUP" line
-// per stream (16 kHz mono S16LE, no header; KIND warm, cold or talk; GROUP
+// per stream (16 kHz mono S16LE, no header; KIND warm, cold, phrase or talk; GROUP
 // tuning or held-out), followed by a "word WORD START END" line (seconds) per
 // spoken command word, or for talk by "sentences N". Expects
 // HALVANE_PLUGINS_PATH and HALVANE_VOICE_DATA to lead to the built plug-in and
@@ -420,7 +420,11 @@ int main(int argc, char **argv)
     Results stock;
     voice->slotSpeechStatus(HVVoice::VWSpeechOn);
     QMap<QString, QByteArray> decoded; // a talk stream is decoded once for its three screens
+    // HVBENCH_STOCK=0: the plug-in alone, for quick runs while tuning it.
+    const bool withStock = qgetenv("HVBENCH_STOCK") != "0";
     for (const Stream &stream : qAsConst(streams)) {
+        if (!withStock)
+            break;
         QByteArray output;
         double seconds = 0;
         if (decoded.contains(stream.file)) {
@@ -453,7 +457,8 @@ int main(int argc, char **argv)
     std::printf("\nVoice commands: %d streams; right = right command per word, in order; false = commands per 100 "
                 "everyday sentences on home/messages/events\n",
                 int(streams.size()));
-    std::printf("%-24s %-9s %-20s %-20s %-16s %7s\n", "", "voices", "warm right", "cold right", "false h/m/e", "RTF");
+    std::printf("%-24s %-9s %-20s %-20s %-20s %-16s %7s\n", "", "voices", "warm right", "cold right", "phrase right",
+                "false h/m/e", "RTF");
     const struct
     {
         const char *name;
@@ -461,9 +466,10 @@ int main(int argc, char **argv)
     } decoders[] = {{"plug-in, per-screen", sphinx}, {"pocketsphinx_continuous", stock}};
     for (const auto &decoder : decoders) {
         for (const QString group : {QStringLiteral("tuning"), QStringLiteral("held-out")}) {
-            std::printf("%-24s %-9s %-20s %-20s %-16s %7.3f\n", decoder.name, qPrintable(group),
+            std::printf("%-24s %-9s %-20s %-20s %-20s %-16s %7.3f\n", decoder.name, qPrintable(group),
                         qPrintable(decoder.results.right(QStringLiteral("warm"), group)),
                         qPrintable(decoder.results.right(QStringLiteral("cold"), group)),
+                        qPrintable(decoder.results.right(QStringLiteral("phrase"), group)),
                         qPrintable(decoder.results.falseCommands(group)),
                         decoder.results.decodeSeconds / qMax(1e-9, decoder.results.audioSeconds));
         }
@@ -472,6 +478,8 @@ int main(int argc, char **argv)
     QMap<QString, QPair<int, int>> mine;
     QMap<QString, QPair<int, int>> theirs;
     for (auto it = sphinx.words.constBegin(); it != sphinx.words.constEnd(); ++it) {
+        if (it.key().startsWith(QLatin1String("phrase")))
+            continue;
         for (auto v = it.value().byVoice.constBegin(); v != it.value().byVoice.constEnd(); ++v) {
             mine[v.key()].first += v.value().first;
             mine[v.key()].second += v.value().second;
