@@ -43,17 +43,18 @@ const char ReferenceIdQuery[] =
     ". FILTER ((?parent = ?isLogicalPartOf)) . FILTER (tracker:id(?messagetitle) IN (%1))} ";
 
 // What is sent: the messages with one property of each table, so that SQLite
-// reads each table once; the descriptions (by the same filter: a long IN list
+// reads each table once, and their channels by id only (a URI costs a look-up
+// per row); the descriptions (by the same filter: a long IN list
 // costs Tracker more to parse than a scan) and the channels' titles (by id)
 // follow. mfo:downloadedTime belongs to mfo:FeedMessage alone, so it stands
 // for the class.
 const char DateQueryStart[] =
-    " SELECT ?messagetitle ?contentCreated ?title ?isLogicalPartOf tracker:id(?messagetitle) "
-    "tracker:id(?isLogicalPartOf) WHERE { ?messagetitle mfo:downloadedTime ?contentCreated ; nie:title ?title ; "
+    " SELECT ?messagetitle ?contentCreated ?title tracker:id(?messagetitle) tracker:id(?isLogicalPartOf) "
+    "WHERE { ?messagetitle mfo:downloadedTime ?contentCreated ; nie:title ?title ; "
     "nie:isLogicalPartOf ?isLogicalPartOf . FILTER ((?contentCreated >='";
 const char IdQuery[] =
-    " SELECT ?messagetitle ?contentCreated ?title ?isLogicalPartOf tracker:id(?messagetitle) "
-    "tracker:id(?isLogicalPartOf) WHERE { ?messagetitle mfo:downloadedTime ?contentCreated ; nie:title ?title ; "
+    " SELECT ?messagetitle ?contentCreated ?title tracker:id(?messagetitle) tracker:id(?isLogicalPartOf) "
+    "WHERE { ?messagetitle mfo:downloadedTime ?contentCreated ; nie:title ?title ; "
     "nie:isLogicalPartOf ?isLogicalPartOf . FILTER (tracker:id(?messagetitle) IN (%1))} ";
 const char FilterAfter[] = "nie:isLogicalPartOf ?isLogicalPartOf . ";
 const char DescriptionQueryStart[] =
@@ -81,6 +82,8 @@ QString dateTimeLiteral(const QDateTime &dateTime)
 QString withoutTags(const QString &text)
 {
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+    if (!text.contains(QLatin1Char('<')))
+        return text;
     return QString(text).remove(tags);
 }
 
@@ -90,6 +93,22 @@ HVItemId messageId(const QString &uri)
     id.setLocalId(uri);
     id.setManagerUri(QLatin1String(ManagerUri));
     return id;
+}
+
+// One row: title, description, date, channel title, message.
+HVFeed feedItem(const QSparqlBinding &title, const QSparqlBinding &description, const QSparqlBinding &date,
+                const QSparqlBinding &channel, const QSparqlBinding &message)
+{
+    qDebug() << "getItemListFromBackend - adding item";
+    HVFeed feed;
+    feed.setTitle(withoutTags(title.value().toString()));
+    feed.setBody(description.value().toString());
+    // Stored in UTC; shown, like every other record, in local time.
+    feed.setDateTime(date.value().toDateTime().toLocalTime());
+    feed.setChannel(channel.value().toString());
+    feed.setDisplayLabel(withoutTags(title.toString()));
+    feed.setId(messageId(message.value().toString()));
+    return feed;
 }
 
 void logQuads(const char *prefix, const QList<TrackerChangeNotifier::Quad> &quads, QList<int> *subjects)
@@ -157,40 +176,27 @@ QList<HVItem> FeedsServiceSource::getItemListFromBackend(const QString &query)
         return items;
     }
     qDebug() << "getItemListFromBackend - result - OK";
-    // The five columns of the join, or the messages to complete with their
+    // The columns of the join, or the messages to complete with their
     // descriptions and channels' titles.
-    QVector<QVector<QSparqlBinding>> rows;
-    if (result->variableNames().size() == 5) {
+    if (result->variableNames().contains(QLatin1String("description"))) {
         while (result->next())
-            rows.append({result->binding(0), result->binding(1), result->binding(2), result->binding(3),
-                         result->binding(4)});
-    } else if (!completeMessages(connection, *result, &rows)) {
+            items.append(feedItem(result->binding(0), result->binding(1), result->binding(2), result->binding(3),
+                                  result->binding(4)));
+    } else if (!completeMessages(connection, *result, &items)) {
         qDebug() << "getItemListFromBackend - result - ERROR";
-        return items;
-    }
-    for (const QVector<QSparqlBinding> &row : qAsConst(rows)) {
-        qDebug() << "getItemListFromBackend - adding item";
-        HVFeed feed;
-        feed.setTitle(withoutTags(row.at(0).value().toString()));
-        feed.setBody(row.at(1).value().toString());
-        // Stored in UTC; shown, like every other record, in local time.
-        feed.setDateTime(row.at(2).value().toDateTime().toLocalTime());
-        feed.setChannel(row.at(3).value().toString());
-        feed.setDisplayLabel(withoutTags(row.at(0).toString()));
-        feed.setId(messageId(row.at(4).value().toString()));
-        items.append(feed);
+        return QList<HVItem>();
     }
     return items;
 }
 
 bool FeedsServiceSource::completeMessages(QSparqlConnection &connection, QSparqlResult &messages,
-                                          QVector<QVector<QSparqlBinding>> *rows)
+                                          QList<HVItem> *items)
 {
-    // Columns: message, date, title, parent, message id, parent id.
+    // Columns: message, date, title, message id, parent id.
     QList<int> parentIds;
     QSet<int> seenParents;
     while (messages.next()) {
-        const int parent = messages.value(5).toInt();
+        const int parent = messages.value(4).toInt();
         if (!seenParents.contains(parent)) {
             seenParents.insert(parent);
             parentIds.append(parent);
@@ -224,13 +230,13 @@ bool FeedsServiceSource::completeMessages(QSparqlConnection &connection, QSparql
     messages.first();
     messages.previous();
     while (messages.next()) {
-        const auto titles = channelTitles.values(messages.value(5).toInt());
+        const auto titles = channelTitles.values(messages.value(4).toInt());
         if (titles.isEmpty())
             continue;
-        const auto bodies = descriptions.values(messages.value(4).toInt());
+        const auto bodies = descriptions.values(messages.value(3).toInt());
         for (const QSparqlBinding &body : bodies) {
             for (const QSparqlBinding &channel : titles)
-                rows->append({messages.binding(2), body, messages.binding(1), channel, messages.binding(0)});
+                items->append(feedItem(messages.binding(2), body, messages.binding(1), channel, messages.binding(0)));
         }
     }
     return true;

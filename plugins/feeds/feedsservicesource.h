@@ -51,10 +51,9 @@ public Q_SLOTS:
                                  QList<TrackerChangeNotifier::Quad> inserts);
 
 private:
-    // Adds the descriptions and channel titles to the messages of a
-    // buildQuery() result: rows of title, description, date, channel title, message.
-    static bool completeMessages(QSparqlConnection &connection, QSparqlResult &messages,
-                                 QVector<QVector<QSparqlBinding>> *rows);
+    // The items of the messages of a buildQuery() result, with their
+    // descriptions and channel titles read by two more queries.
+    static bool completeMessages(QSparqlConnection &connection, QSparqlResult &messages, QList<HVItem> *items);
 
     FeedsService *service;
 };

@@ -204,7 +204,7 @@ void TestFeedsServicePlugin::rangeBoundsAreLocalAndInclusive()
     QVERIFY2(query.contains("(?contentCreated >='2026-06-21T00:00:00+02:00'^^xsd:dateTime) &&  "
                             "(?contentCreated <='2026-06-22T00:00:00+02:00'^^xsd:dateTime))} \""),
              qPrintable(query));
-    QVERIFY(query.contains("\" SELECT ?messagetitle ?contentCreated ?title ?isLogicalPartOf "));
+    QVERIFY(query.contains("\" SELECT ?messagetitle ?contentCreated ?title tracker:id(?messagetitle) "));
     QVERIFY(m_messages.contains("FeedsServiceSource::retrieveItemList"));
     QCOMPARE(m_messages.filter("getItemListFromBackend - adding item").size(), 3);
 
