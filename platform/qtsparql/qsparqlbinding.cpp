@@ -49,7 +49,9 @@ QString QSparqlBinding::toString() const
     text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
     text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
     QString literal = QLatin1Char('"') + text + QLatin1Char('"');
-    if (m_dataType.isValid() && m_dataType.toString() != QLatin1String("http://www.w3.org/2001/XMLSchema#string"))
+    // Compared as a URL: its text form costs more than the literal itself.
+    static const QUrl stringType(QStringLiteral("http://www.w3.org/2001/XMLSchema#string"));
+    if (m_dataType.isValid() && m_dataType != stringType)
         literal += QLatin1String("^^<") + m_dataType.toString() + QLatin1Char('>');
     return literal;
 }
