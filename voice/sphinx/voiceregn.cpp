@@ -43,10 +43,28 @@ constexpr double OtherScreensWeight = 0.2;
 // Rejection of talk that holds no command: the prior share of the phone loop,
 // the cost of each phone in it, and how likely the loop goes on after a
 // phone. A dearer phone lets more talk through as commands, a cheaper one
-// turns away more commands; bench/voice measures both.
+// turns away more commands; bench/voice measures both. Long talk is turned
+// away by its length (below), so the loop only has to take short talk.
 constexpr double TalkShare = 0.5;
-constexpr double PhoneCost = 0.2;
+constexpr double PhoneCost = 0.1;
 constexpr double LoopShare = 0.9;
+// Talk that holds no command still comes out as a command word when the
+// silence model around the word takes up the rest of what was said: over
+// speech it costs less than the phones do. Two checks of the word's path turn
+// such talk away. A command is short, so an utterance longer than this many
+// 10 ms frames (the detector's padding included) gives none; this takes
+// sentences.
+constexpr int MaxCommandFrames = 140;
+// And silence that sounds like speech: the acoustic scores of the silences
+// around the word, summed, below this (a command's trailing silence scores
+// about -150, a word or two of talk taken for silence -1000 to -5000). This
+// takes short talk ("thank you"), and with it a command inside a phrase.
+constexpr int LeastSilenceScore = -1000;
+// Silence before the first words after start(), which the detector keeps,
+// counts for neither: a leading silence whose acoustic score per frame is
+// above this (real silence scores about -5, speech taken for silence -10 to
+// -70).
+constexpr int SilenceFrameScore = -15;
 
 // What the streaming thread shares with the control thread: the decoder and
 // which search it should use. Guarded by lock.
@@ -188,6 +206,88 @@ GstPadProbeReturn beforeDecoding(GstPad *, GstPadProbeInfo *, gpointer)
     return GST_PAD_PROBE_OK;
 }
 
+// What the checks see of the last utterance: its length in frames and the
+// acoustic score of its silences, without a leading silence that sounds like
+// silence.
+struct Heard
+{
+    int frames = 0;
+    int32 silence = 0;
+};
+
+Heard heard(ps_decoder_t *decoder)
+{
+    Heard heard;
+    heard.frames = ps_get_n_frames(decoder);
+    bool leading = true;
+    for (ps_seg_t *seg = ps_seg_iter(decoder); seg; seg = ps_seg_next(seg)) {
+        // Fillers: "<sil>" and the like.
+        const char *word = ps_seg_word(seg);
+        const bool filler = word[0] == '<' || word[0] == '[' || word[0] == '+';
+        int32 acoustic = 0, language = 0, backoff = 0;
+        ps_seg_prob(seg, &acoustic, &language, &backoff);
+        int first = 0, last = 0;
+        ps_seg_frames(seg, &first, &last);
+        const int length = last - first + 1;
+        if (filler && leading && length > 0 && acoustic > SilenceFrameScore * length)
+            heard.frames -= length;
+        else if (filler)
+            heard.silence += acoustic;
+        leading = false;
+    }
+    return heard;
+}
+
+// Whether the command word of the last utterance may stand: see
+// MaxCommandFrames and LeastSilenceScore.
+bool mayBeCommand(ps_decoder_t *decoder)
+{
+    const Heard what = heard(decoder);
+    return what.frames <= MaxCommandFrames && what.silence >= LeastSilenceScore;
+}
+
+// HALVANE_VOICE_TRACE=FILE: a line per utterance with what the length check
+// sees, for tuning; a line "pipeline" per pipeline built.
+FILE *traceFile()
+{
+    static FILE *file = [] {
+        const QByteArray name = qgetenv("HALVANE_VOICE_TRACE");
+        return name.isEmpty() ? nullptr : std::fopen(name.constData(), "a");
+    }();
+    return file;
+}
+
+void traceUtterance(ps_decoder_t *decoder, const QByteArray &hypothesis)
+{
+    FILE *file = traceFile();
+    if (!file)
+        return;
+    int phones = 0;
+    QByteArray words;
+    for (const QByteArray &part : hypothesis.split(' ')) {
+        if (part.startsWith("ph-"))
+            ++phones;
+        else if (!part.isEmpty())
+            words += (words.isEmpty() ? "" : "+") + part;
+    }
+    const Heard what = heard(decoder);
+    std::fprintf(file, "utt words=%s phones=%d frames=%d counted=%d silence=%d",
+                 words.isEmpty() ? "-" : words.constData(), phones, ps_get_n_frames(decoder), what.frames,
+                 what.silence);
+    for (ps_seg_t *seg = ps_seg_iter(decoder); seg; seg = ps_seg_next(seg)) {
+        const char *word = ps_seg_word(seg);
+        if (qstrncmp(word, "ph-", 3) == 0)
+            continue;
+        int32 acoustic = 0, language = 0, backoff = 0;
+        ps_seg_prob(seg, &acoustic, &language, &backoff);
+        int first = 0, last = 0;
+        ps_seg_frames(seg, &first, &last);
+        std::fprintf(file, " seg=%s:%d-%d:a%d:l%d", word, first, last, acoustic, language);
+    }
+    std::fprintf(file, "\n");
+    std::fflush(file);
+}
+
 // Nobody watches the bus: everything is handled here, on the thread that
 // posts it, and dropped so that nothing piles up.
 GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer)
@@ -199,12 +299,20 @@ GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer)
         if (!structure || !gst_structure_has_name(structure, "pocketsphinx")
             || !gst_structure_get_boolean(structure, "final", &final) || !final)
             break;
+        QByteArray hypothesis = gst_structure_get_string(structure, "hypothesis");
         {
+            // The element has ended the utterance: the decoder still holds it.
             Recogniser &r = recogniser();
             std::lock_guard<std::mutex> locker(r.lock);
             r.utteranceOpen = false;
+            if (r.decoder) {
+                traceUtterance(r.decoder, hypothesis);
+                if (!hypothesis.isEmpty() && !mayBeCommand(r.decoder)) {
+                    qDebug() << "voice recogniser: talk, not a command:" << hypothesis;
+                    hypothesis.clear();
+                }
+            }
         }
-        QByteArray hypothesis = gst_structure_get_string(structure, "hypothesis");
         if (!hypothesis.isEmpty())
             voiceRegn_Callback(hypothesis.data());
         break;
@@ -392,6 +500,10 @@ int initVoiceRegn(void)
 {
     if (psPipeline.pipeline)
         return 1;
+    if (FILE *file = traceFile()) {
+        std::fprintf(file, "pipeline\n");
+        std::fflush(file);
+    }
     if (!gst_is_initialized())
         gst_init(nullptr, nullptr);
 
