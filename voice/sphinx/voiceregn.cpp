@@ -55,16 +55,17 @@ constexpr double LoopShare = 0.9;
 // 10 ms frames (the detector's padding included) gives none; this takes
 // sentences.
 constexpr int MaxCommandFrames = 140;
-// And silence that sounds like speech: the acoustic scores of the silences
-// around the word, summed, below this (a command's trailing silence scores
-// about -150, a word or two of talk taken for silence -1000 to -5000). This
-// takes short talk ("thank you"), and with it a command inside a phrase.
-constexpr int LeastSilenceScore = -1000;
-// Silence before the first words after start(), which the detector keeps,
-// counts for neither: a leading silence whose acoustic score per frame is
-// above this (real silence scores about -5, speech taken for silence -10 to
-// -70).
-constexpr int SilenceFrameScore = -15;
+// And silence that sounds like speech. A silence frame whose acoustic score
+// is below SilenceFrameScore sounds more like speech than like the room (real
+// silence scores about -5 per frame in a quiet room and -10 to -20 with a
+// loud noise floor; speech taken for silence -25 to -70); what the silences
+// around the word fall below that, summed, must stay above
+// LeastSilenceExcess. A total of the scores themselves would grow with the
+// noise of the room and turn away the first command after start(), whose
+// leading silence is long. This takes short talk ("thank you"), and with it
+// a command inside a phrase.
+constexpr int SilenceFrameScore = -25;
+constexpr int LeastSilenceExcess = -200;
 
 // What the streaming thread shares with the control thread: the decoder and
 // which search it should use. Guarded by lock.
@@ -206,9 +207,10 @@ GstPadProbeReturn beforeDecoding(GstPad *, GstPadProbeInfo *, gpointer)
     return GST_PAD_PROBE_OK;
 }
 
-// What the checks see of the last utterance: its length in frames and the
-// acoustic score of its silences, without a leading silence that sounds like
-// silence.
+// What the checks see of the last utterance: its length in frames, without a
+// leading silence that sounds like silence (the detector keeps the silence
+// before the first words after start()), and how far its silences fall below
+// what silence scores.
 struct Heard
 {
     int frames = 0;
@@ -231,19 +233,19 @@ Heard heard(ps_decoder_t *decoder)
         const int length = last - first + 1;
         if (filler && leading && length > 0 && acoustic > SilenceFrameScore * length)
             heard.frames -= length;
-        else if (filler)
-            heard.silence += acoustic;
+        if (filler)
+            heard.silence += qMin(0, acoustic - SilenceFrameScore * length);
         leading = false;
     }
     return heard;
 }
 
 // Whether the command word of the last utterance may stand: see
-// MaxCommandFrames and LeastSilenceScore.
+// MaxCommandFrames and LeastSilenceExcess.
 bool mayBeCommand(ps_decoder_t *decoder)
 {
     const Heard what = heard(decoder);
-    return what.frames <= MaxCommandFrames && what.silence >= LeastSilenceScore;
+    return what.frames <= MaxCommandFrames && what.silence >= LeastSilenceExcess;
 }
 
 // HALVANE_VOICE_TRACE=FILE: a line per utterance with what the length check
