@@ -47,7 +47,7 @@ void handler(QtMsgType type, const QMessageLogContext &, const QString &message)
 
 } // namespace
 
-bool writeSpeech(const QString &fileName, const QStringList &words, double pause)
+bool writeSpeech(const QString &fileName, const QStringList &words, double pause, const QString &noise)
 {
     QTemporaryDir dir;
     if (!dir.isValid())
@@ -84,12 +84,12 @@ bool writeSpeech(const QString &fileName, const QStringList &words, double pause
         return false;
     const QString seconds = QString::fromLatin1(soxi.readAllStandardOutput().trimmed());
     // A noise floor rather than digital silence: on zeros the decoder misses words.
-    const QString noise = dir.filePath(QStringLiteral("noise.wav"));
+    const QString floor = dir.filePath(QStringLiteral("noise.wav"));
     return run(QStringLiteral("sox"), QStringList{QStringLiteral("-R"), QStringLiteral("-n")} + Format
-                   + QStringList{noise, QStringLiteral("synth"), seconds, QStringLiteral("whitenoise"),
-                                 QStringLiteral("vol"), QStringLiteral("0.003")})
+                   + QStringList{floor, QStringLiteral("synth"), seconds}
+                   + noise.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         && run(QStringLiteral("sox"), {QStringLiteral("-R"), QStringLiteral("-m"), QStringLiteral("-v"),
-                                       QStringLiteral("1"), speech, QStringLiteral("-v"), QStringLiteral("1"), noise,
+                                       QStringLiteral("1"), speech, QStringLiteral("-v"), QStringLiteral("1"), floor,
                                        fileName});
 }
 
