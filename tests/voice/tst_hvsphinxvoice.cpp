@@ -43,6 +43,8 @@ private:
     bool waitForEnd(int timeout = 30000);
     bool initialize();
     QString cacheFile() const;
+    // As a new process starts: nothing learnt in memory.
+    bool forgetAdaptation();
 
     QTemporaryDir m_dir;
     HVVoice *m_voice = nullptr;
@@ -103,6 +105,16 @@ bool TestHVSphinxVoice::waitForEnd(int timeout)
 QString TestHVSphinxVoice::cacheFile() const
 {
     return m_dir.filePath(QStringLiteral("cache/halvane/voice-cmn"));
+}
+
+bool TestHVSphinxVoice::forgetAdaptation()
+{
+    QLibrary plugin(m_dir.filePath(QStringLiteral("plugins/voice/libhalvanesphinx.so")));
+    auto forget = reinterpret_cast<void (*)()>(plugin.resolve("forgetVoiceRegnAdaptation"));
+    if (!forget)
+        return false;
+    forget();
+    return true;
 }
 
 bool TestHVSphinxVoice::initialize()
@@ -205,11 +217,8 @@ void TestHVSphinxVoice::corruptCacheIgnored()
     QVERIFY(cache.open(QIODevice::WriteOnly));
     cache.write("41.0,nan,garbage\n");
     cache.close();
-    // As a new process finds it: nothing learnt in memory.
-    QLibrary plugin(m_dir.filePath(QStringLiteral("plugins/voice/libhalvanesphinx.so")));
-    auto forget = reinterpret_cast<void (*)()>(plugin.resolve("forgetVoiceRegnAdaptation"));
-    QVERIFY(forget);
-    forget();
+    // As a new process finds it.
+    QVERIFY(forgetAdaptation());
 
     useFile(QStringLiteral("next.wav"));
     QSignalSpy next(m_voice, &HVVoice::commandNext);
@@ -343,10 +352,7 @@ void TestHVSphinxVoice::firstCommandInALouderRoom()
     m_voice->stop();
     QFile::remove(cacheFile());
     QVERIFY(!QFile::exists(cacheFile()));
-    QLibrary plugin(m_dir.filePath(QStringLiteral("plugins/voice/libhalvanesphinx.so")));
-    auto forget = reinterpret_cast<void (*)()>(plugin.resolve("forgetVoiceRegnAdaptation"));
-    QVERIFY(forget);
-    forget();
+    QVERIFY(forgetAdaptation());
 
     useFile(QStringLiteral("next-loud.wav"));
     QSignalSpy next(m_voice, &HVVoice::commandNext);
