@@ -26,6 +26,7 @@ private Q_SLOTS:
     void failedBuildsLeaveStartFalse();
     void nextOnTheMessagesScreen();
     void talkGivesNoCommand();
+    void commandInsideAPhrase();
     void adaptationKeptAcrossStopAndScreens();
     void corruptCacheIgnored();
     void sameAudioOnTheHomeScreen();
@@ -63,6 +64,8 @@ void TestHVSphinxVoice::initTestCase()
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("talk.wav")),
                                      {QStringLiteral("I will be there in ten minutes"),
                                       QStringLiteral("can you pass me the salt please")}));
+    QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("phrases.wav")),
+                                     {QStringLiteral("next please"), QStringLiteral("more please")}));
     // What the recogniser learns is kept here, not in the user's cache.
     qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("cache"))));
     // Two commands, far enough apart for the screen to change in between.
@@ -184,6 +187,20 @@ void TestHVSphinxVoice::talkGivesNoCommand()
     QVERIFY(m_voice->start());
     QVERIFY(waitForEnd());
     QCOMPARE(received.count(), 0);
+}
+
+void TestHVSphinxVoice::commandInsideAPhrase()
+{
+    m_voice->stop();
+    useFile(QStringLiteral("phrases.wav"));
+    m_voice->slotWindowPosition(HVVoice::VPWndMessages);
+    QSignalSpy received(m_voice, &HVVoice::commandReceived);
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QVERIFY(waitForEnd());
+    QCOMPARE(received.count(), 2);
+    QCOMPARE(received.at(0).at(0).value<VoiceCommand>(), VCNext);
+    QCOMPARE(received.at(1).at(0).value<VoiceCommand>(), VCMore);
 }
 
 void TestHVSphinxVoice::adaptationKeptAcrossStopAndScreens()

@@ -97,9 +97,13 @@ int main(int argc, char **argv)
     collect(EventsExtraWords, wordSet);
     QStringList words = wordSet.values();
     words.sort();
+    // Not in the language model: only the searches use them.
+    QStringList dictionaryWords = words;
+    for (const char *carrier : CarrierWords)
+        dictionaryWords.append(QString::fromLatin1(carrier));
 
     QByteArray dictionary;
-    for (const QString &word : qAsConst(words)) {
+    for (const QString &word : qAsConst(dictionaryWords)) {
         const QStringList phones = pronunciations.value(word.toLower());
         if (phones.isEmpty()) {
             std::fprintf(stderr, "hvvoicedatagen: no pronunciation for %s; add one to %s\n", qPrintable(word),

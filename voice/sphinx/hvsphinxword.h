@@ -105,6 +105,11 @@ inline constexpr const char *Phones[] = {"aa", "ae", "ah", "ao", "aw", "ay", "b"
                                          "l",  "m",  "n",  "ng", "ow", "oy", "p",  "r",  "s",  "sh",
                                          "t",  "th", "uh", "uw", "v",  "w",  "y",  "z",  "zh"};
 
+// Words said after a command ("next please", "stop it"), which no table
+// holds: a search lets one of them follow a command word, so that such a
+// phrase still gives the command.
+inline constexpr const char *CarrierWords[] = {"HER", "IT", "PLEASE"};
+
 } // namespace Halvane
 
 #endif // HVSPHINXWORD_H

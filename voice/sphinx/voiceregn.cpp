@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include <gst/gst.h>
@@ -66,6 +67,15 @@ constexpr int MaxCommandFrames = 140;
 // a command inside a phrase.
 constexpr int SilenceFrameScore = -25;
 constexpr int LeastSilenceExcess = -200;
+// A word of CarrierWords may follow the command word, at this prior share.
+// Short talk ("open the door") also comes out as a command and such a word;
+// there both fit the audio worse than in a phrase said as a command, so the
+// command stands only when each scores at least this much per frame. A
+// carrier this short (in frames) is the end of the command word, not a word.
+constexpr double CarrierCost = 0.1;
+constexpr int CarrierFrameScore = -40;
+constexpr int CommandFrameScore = -45;
+constexpr int LeastCarrierFrames = 12;
 
 // What the streaming thread shares with the control thread: the decoder and
 // which search it should use. Guarded by lock.
@@ -129,9 +139,10 @@ bool addScreenSearch(ps_decoder_t *decoder, const char *name, const QStringList 
     logmath_t *logmath = ps_get_logmath(decoder);
     const float language = cmd_ln_float32_r(ps_get_config(decoder), "-lw");
     auto cost = [&](double probability) { return int32(logmath_log(logmath, probability) * language); };
-    // 0 start, 1 end, 2 in the loop. No empty moves: the search would judge
-    // their end states short of the grammar's end.
-    fsg_model_t *fsg = fsg_model_init(name, logmath, language, 3);
+    // 0 start, 1 end, 2 in the loop, 3 after a command that a word follows.
+    // No empty moves: the search would judge their end states short of the
+    // grammar's end.
+    fsg_model_t *fsg = fsg_model_init(name, logmath, language, 4);
     fsg->start_state = 0;
     fsg->final_state = 1;
     double weights = 0;
@@ -141,7 +152,11 @@ bool addScreenSearch(ps_decoder_t *decoder, const char *name, const QStringList 
         const int id = fsg_model_word_add(fsg, word.toLatin1().constData());
         const double weight = (own.contains(word) ? 1 : OtherScreensWeight) / weights;
         fsg_model_trans_add(fsg, 0, 1, cost((1 - TalkShare) * weight), id);
+        fsg_model_trans_add(fsg, 0, 3, cost((1 - TalkShare) * weight), id);
     }
+    const double carrier = CarrierCost / (sizeof CarrierWords / sizeof *CarrierWords);
+    for (const char *word : CarrierWords)
+        fsg_model_trans_add(fsg, 3, 1, cost(carrier), fsg_model_word_add(fsg, word));
     const double phone = PhoneCost / (sizeof Phones / sizeof *Phones);
     for (const char *sound : Phones) {
         const int id = fsg_model_word_add(fsg, QByteArray(QByteArrayLiteral("ph-") + sound).constData());
@@ -209,13 +224,29 @@ GstPadProbeReturn beforeDecoding(GstPad *, GstPadProbeInfo *, gpointer)
 
 // What the checks see of the last utterance: its length in frames, without a
 // leading silence that sounds like silence (the detector keeps the silence
-// before the first words after start()), and how far its silences fall below
-// what silence scores.
+// before the first words after start()), how far its silences fall below
+// what silence scores, and the frames and scores of the command word and of
+// a word after it.
 struct Heard
 {
     int frames = 0;
     int32 silence = 0;
+    int commandFrames = 0;
+    int32 command = 0;
+    int carrierFrames = 0;
+    int32 carrier = 0;
 };
+
+bool isCarrier(const char *word)
+{
+    for (const char *carrier : CarrierWords) {
+        const std::size_t length = std::strlen(carrier);
+        // "IT(2)" is another pronunciation of "IT".
+        if (std::strncmp(word, carrier, length) == 0 && (word[length] == '\0' || word[length] == '('))
+            return true;
+    }
+    return false;
+}
 
 Heard heard(ps_decoder_t *decoder)
 {
@@ -233,19 +264,30 @@ Heard heard(ps_decoder_t *decoder)
         const int length = last - first + 1;
         if (filler && leading && length > 0 && acoustic > SilenceFrameScore * length)
             heard.frames -= length;
-        if (filler)
+        if (filler) {
             heard.silence += qMin(0, acoustic - SilenceFrameScore * length);
+        } else if (isCarrier(word)) {
+            heard.carrierFrames += length;
+            heard.carrier += acoustic;
+        } else if (std::strncmp(word, "ph-", 3) != 0) {
+            heard.commandFrames += length;
+            heard.command += acoustic;
+        }
         leading = false;
     }
     return heard;
 }
 
 // Whether the command word of the last utterance may stand: see
-// MaxCommandFrames and LeastSilenceExcess.
+// MaxCommandFrames, LeastSilenceExcess and CarrierFrameScore.
 bool mayBeCommand(ps_decoder_t *decoder)
 {
     const Heard what = heard(decoder);
-    return what.frames <= MaxCommandFrames && what.silence >= LeastSilenceExcess;
+    if (what.frames > MaxCommandFrames || what.silence < LeastSilenceExcess)
+        return false;
+    return what.carrierFrames <= LeastCarrierFrames
+        || (what.carrier >= CarrierFrameScore * what.carrierFrames
+            && what.command >= CommandFrameScore * what.commandFrames);
 }
 
 // HALVANE_VOICE_TRACE=FILE: a line per utterance with what the length check
@@ -273,9 +315,9 @@ void traceUtterance(ps_decoder_t *decoder, const QByteArray &hypothesis)
             words += (words.isEmpty() ? "" : "+") + part;
     }
     const Heard what = heard(decoder);
-    std::fprintf(file, "utt words=%s phones=%d frames=%d counted=%d silence=%d",
+    std::fprintf(file, "utt words=%s phones=%d frames=%d counted=%d silence=%d command=%d/%d carrier=%d/%d",
                  words.isEmpty() ? "-" : words.constData(), phones, ps_get_n_frames(decoder), what.frames,
-                 what.silence);
+                 what.silence, what.command, what.commandFrames, what.carrier, what.carrierFrames);
     for (ps_seg_t *seg = ps_seg_iter(decoder); seg; seg = ps_seg_next(seg)) {
         const char *word = ps_seg_word(seg);
         if (qstrncmp(word, "ph-", 3) == 0)
