@@ -290,8 +290,9 @@ bool mayBeCommand(ps_decoder_t *decoder)
             && what.command >= CommandFrameScore * what.commandFrames);
 }
 
-// HALVANE_VOICE_TRACE=FILE: a line per utterance with what the length check
-// sees, for tuning; a line "pipeline" per pipeline built.
+// HALVANE_VOICE_TRACE=FILE: a line per utterance with what the checks see and
+// the phones the loop heard (which show how a missed word was said), for
+// tuning; a line "pipeline" per pipeline built.
 FILE *traceFile()
 {
     static FILE *file = [] {
@@ -308,16 +309,19 @@ void traceUtterance(ps_decoder_t *decoder, const QByteArray &hypothesis)
         return;
     int phones = 0;
     QByteArray words;
+    QByteArray sounds;
     for (const QByteArray &part : hypothesis.split(' ')) {
-        if (part.startsWith("ph-"))
+        if (part.startsWith("ph-")) {
             ++phones;
-        else if (!part.isEmpty())
+            sounds += (sounds.isEmpty() ? "" : ".") + part.mid(3);
+        } else if (!part.isEmpty()) {
             words += (words.isEmpty() ? "" : "+") + part;
+        }
     }
     const Heard what = heard(decoder);
-    std::fprintf(file, "utt words=%s phones=%d frames=%d counted=%d silence=%d command=%d/%d carrier=%d/%d",
-                 words.isEmpty() ? "-" : words.constData(), phones, ps_get_n_frames(decoder), what.frames,
-                 what.silence, what.command, what.commandFrames, what.carrier, what.carrierFrames);
+    std::fprintf(file, "utt sounds=%s words=%s phones=%d frames=%d counted=%d silence=%d command=%d/%d carrier=%d/%d",
+                 sounds.isEmpty() ? "-" : sounds.constData(), words.isEmpty() ? "-" : words.constData(), phones,
+                 ps_get_n_frames(decoder), what.frames, what.silence, what.command, what.commandFrames, what.carrier, what.carrierFrames);
     for (ps_seg_t *seg = ps_seg_iter(decoder); seg; seg = ps_seg_next(seg)) {
         const char *word = ps_seg_word(seg);
         if (qstrncmp(word, "ph-", 3) == 0)
