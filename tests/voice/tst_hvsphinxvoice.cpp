@@ -40,6 +40,8 @@ private Q_SLOTS:
 
 private:
     void useFile(const QString &fileName, bool paced = false);
+    // Listens to a whole file on a screen, from a fresh start().
+    bool listen(const QString &fileName, HVVoice::VPWndPosition screen, QList<VoiceCommand> &commands);
     // Waits until the recogniser has read its whole input.
     bool waitForEnd(int timeout = 30000);
     bool initialize();
@@ -93,6 +95,21 @@ void TestHVSphinxVoice::useFile(const QString &fileName, bool paced)
     if (paced)
         source += " ! identity sync=true";
     qputenv("HALVANE_VOICE_SOURCE", source);
+}
+
+bool TestHVSphinxVoice::listen(const QString &fileName, HVVoice::VPWndPosition screen, QList<VoiceCommand> &commands)
+{
+    m_voice->stop();
+    useFile(fileName);
+    m_voice->slotWindowPosition(screen);
+    QSignalSpy received(m_voice, &HVVoice::commandReceived);
+    HVVoiceTest::clearLog();
+    if (!m_voice->start() || !waitForEnd())
+        return false;
+    commands.clear();
+    for (const QList<QVariant> &signal : qAsConst(received))
+        commands.append(signal.at(0).value<VoiceCommand>());
+    return true;
 }
 
 bool TestHVSphinxVoice::waitForEnd(int timeout)
@@ -179,28 +196,16 @@ void TestHVSphinxVoice::nextOnTheMessagesScreen()
 
 void TestHVSphinxVoice::talkGivesNoCommand()
 {
-    m_voice->stop();
-    useFile(QStringLiteral("talk.wav"));
-    m_voice->slotWindowPosition(HVVoice::VPWndMessages);
-    QSignalSpy received(m_voice, &HVVoice::commandReceived);
-    HVVoiceTest::clearLog();
-    QVERIFY(m_voice->start());
-    QVERIFY(waitForEnd());
-    QCOMPARE(received.count(), 0);
+    QList<VoiceCommand> commands;
+    QVERIFY(listen(QStringLiteral("talk.wav"), HVVoice::VPWndMessages, commands));
+    QCOMPARE(commands, QList<VoiceCommand>());
 }
 
 void TestHVSphinxVoice::commandInsideAPhrase()
 {
-    m_voice->stop();
-    useFile(QStringLiteral("phrases.wav"));
-    m_voice->slotWindowPosition(HVVoice::VPWndMessages);
-    QSignalSpy received(m_voice, &HVVoice::commandReceived);
-    HVVoiceTest::clearLog();
-    QVERIFY(m_voice->start());
-    QVERIFY(waitForEnd());
-    QCOMPARE(received.count(), 2);
-    QCOMPARE(received.at(0).at(0).value<VoiceCommand>(), VCNext);
-    QCOMPARE(received.at(1).at(0).value<VoiceCommand>(), VCMore);
+    QList<VoiceCommand> commands;
+    QVERIFY(listen(QStringLiteral("phrases.wav"), HVVoice::VPWndMessages, commands));
+    QCOMPARE(commands, (QList<VoiceCommand>{VCNext, VCMore}));
 }
 
 void TestHVSphinxVoice::adaptationKeptAcrossStopAndScreens()
