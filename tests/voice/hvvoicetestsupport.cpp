@@ -47,7 +47,8 @@ void handler(QtMsgType type, const QMessageLogContext &, const QString &message)
 
 } // namespace
 
-bool writeSpeech(const QString &fileName, const QStringList &words, double pause, const QString &noise)
+bool writeSpeech(const QString &fileName, const QStringList &words, double pause, const QString &noise,
+                 const QString &voice)
 {
     QTemporaryDir dir;
     if (!dir.isValid())
@@ -65,7 +66,7 @@ bool writeSpeech(const QString &fileName, const QStringList &words, double pause
         const QString raw = dir.filePath(QStringLiteral("raw%1.wav").arg(i));
         const QString word = dir.filePath(QStringLiteral("word%1.wav").arg(i));
         // The word alone: espeak-ng's own silence trimmed away.
-        if (!run(QStringLiteral("espeak-ng"), {QStringLiteral("-v"), QStringLiteral("en-us"), QStringLiteral("-s"),
+        if (!run(QStringLiteral("espeak-ng"), {QStringLiteral("-v"), voice, QStringLiteral("-s"),
                                                QStringLiteral("160"), QStringLiteral("-w"), raw, words.at(i)})
             || !run(QStringLiteral("sox"), QStringList{QStringLiteral("-R"), raw} + Format
                         + QStringList{word, QStringLiteral("silence"), QStringLiteral("1"), QStringLiteral("0.01"),

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void nextOnTheMessagesScreen();
     void talkGivesNoCommand();
     void commandInsideAPhrase();
+    void otherEnglishVowels();
     void adaptationKeptAcrossStopAndScreens();
     void corruptCacheIgnored();
     void sameAudioOnTheHomeScreen();
@@ -68,6 +69,10 @@ void TestHVSphinxVoice::initTestCase()
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("talk.wav")),
                                      {QStringLiteral("I will be there in ten minutes"),
                                       QStringLiteral("can you pass me the salt please")}));
+    // Caribbean English: "next" and "prev" were heard as "read".
+    QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("caribbean.wav")),
+                                     {QStringLiteral("next"), QStringLiteral("prev")}, 1.0,
+                                     QStringLiteral("whitenoise vol 0.003"), QStringLiteral("en-029")));
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("phrases.wav")),
                                      {QStringLiteral("next please"), QStringLiteral("more please")}));
     // What the recogniser learns is kept here, not in the user's cache.
@@ -213,6 +218,13 @@ void TestHVSphinxVoice::commandInsideAPhrase()
     QList<VoiceCommand> commands;
     QVERIFY(listen(QStringLiteral("phrases.wav"), HVVoice::VPWndMessages, commands));
     QCOMPARE(commands, (QList<VoiceCommand>{VCNext, VCMore}));
+}
+
+void TestHVSphinxVoice::otherEnglishVowels()
+{
+    QList<VoiceCommand> commands;
+    QVERIFY(listen(QStringLiteral("caribbean.wav"), HVVoice::VPWndMessages, commands));
+    QCOMPARE(commands, (QList<VoiceCommand>{VCNext, VCPrev}));
 }
 
 void TestHVSphinxVoice::adaptationKeptAcrossStopAndScreens()
