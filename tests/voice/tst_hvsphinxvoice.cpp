@@ -29,6 +29,7 @@ private Q_SLOTS:
     void commandInsideAPhrase();
     void otherEnglishVowels();
     void wordTheTalkLoopFitsToo();
+    void dialectConsonantsAndVowels();
     void adaptationKeptAcrossStopAndScreens();
     void corruptCacheIgnored();
     void sameAudioOnTheHomeScreen();
@@ -82,6 +83,13 @@ void TestHVSphinxVoice::initTestCase()
                                      QStringLiteral("whitenoise vol 0.003"), QStringLiteral("en-gb-x-gbcwmd")));
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("scottish.wav")), {QStringLiteral("weather")}, 1.0,
                                      QStringLiteral("whitenoise vol 0.003"), QStringLiteral("en-gb-scotland")));
+    // Caribbean "weather" with a "d" and no final r, West Midlands "dial"
+    // beginning like "boy": the phones of talk took both.
+    QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("caribbean-weather.wav")),
+                                     {QStringLiteral("weather")}, 1.0, QStringLiteral("whitenoise vol 0.003"),
+                                     QStringLiteral("en-029")));
+    QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("midlands-dial.wav")), {QStringLiteral("dial")}, 1.0,
+                                     QStringLiteral("whitenoise vol 0.003"), QStringLiteral("en-gb-x-gbcwmd")));
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("phrases.wav")),
                                      {QStringLiteral("next please"), QStringLiteral("more please")}));
     // What the recogniser learns is kept here, not in the user's cache.
@@ -254,6 +262,19 @@ void TestHVSphinxVoice::wordTheTalkLoopFitsToo()
     m_voice->slotWindowPosition(HVVoice::VPWndHome);
     QVERIFY(listenFromHere(QStringLiteral("scottish.wav"), commands));
     QCOMPARE(commands, (QList<VoiceCommand>{VCWeather}));
+}
+
+void TestHVSphinxVoice::dialectConsonantsAndVowels()
+{
+    QList<VoiceCommand> commands;
+    QVERIFY(startAfresh());
+    m_voice->slotWindowPosition(HVVoice::VPWndHome);
+    QVERIFY(listenFromHere(QStringLiteral("caribbean-weather.wav"), commands));
+    QCOMPARE(commands, (QList<VoiceCommand>{VCWeather}));
+    QVERIFY(startAfresh());
+    m_voice->slotWindowPosition(HVVoice::VPWndEvents);
+    QVERIFY(listenFromHere(QStringLiteral("midlands-dial.wav"), commands));
+    QCOMPARE(commands, (QList<VoiceCommand>{VCCall}));
 }
 
 void TestHVSphinxVoice::adaptationKeptAcrossStopAndScreens()
