@@ -55,6 +55,8 @@ private:
     bool forgetAdaptation();
     // As the first run on a machine: nothing learnt, in memory or the cache.
     bool startAfresh();
+    // The file's commands as the first words the recogniser ever heard.
+    bool listenFirst(const QString &fileName, HVVoice::VPWndPosition screen, QList<VoiceCommand> &commands);
 
     QTemporaryDir m_dir;
     HVVoice *m_voice = nullptr;
@@ -176,6 +178,15 @@ bool TestHVSphinxVoice::startAfresh()
     return (!QFile::exists(cacheFile()) || QFile::remove(cacheFile())) && forgetAdaptation();
 }
 
+bool TestHVSphinxVoice::listenFirst(const QString &fileName, HVVoice::VPWndPosition screen,
+                                    QList<VoiceCommand> &commands)
+{
+    if (!startAfresh())
+        return false;
+    m_voice->slotWindowPosition(screen);
+    return listenFromHere(fileName, commands);
+}
+
 bool TestHVSphinxVoice::initialize()
 {
     QSignalSpy finished(m_voice, &HVVoice::initializeFinished);
@@ -256,32 +267,29 @@ void TestHVSphinxVoice::otherEnglishVowels()
 
 void TestHVSphinxVoice::wordTheTalkLoopFitsToo()
 {
-    // Each as the first word ever heard.
     QList<VoiceCommand> commands;
-    QVERIFY(startAfresh());
-    m_voice->slotWindowPosition(HVVoice::VPWndMessages);
-    QVERIFY(listenFromHere(QStringLiteral("midlands.wav"), commands));
+    QVERIFY(listenFirst(QStringLiteral("midlands.wav"), HVVoice::VPWndMessages, commands));
     QCOMPARE(commands, (QList<VoiceCommand>{VCMain}));
-    QVERIFY(startAfresh());
-    m_voice->slotWindowPosition(HVVoice::VPWndHome);
-    QVERIFY(listenFromHere(QStringLiteral("scottish.wav"), commands));
+    QVERIFY(listenFirst(QStringLiteral("scottish.wav"), HVVoice::VPWndHome, commands));
     QCOMPARE(commands, (QList<VoiceCommand>{VCWeather}));
 }
 
 void TestHVSphinxVoice::dialectConsonantsAndVowels()
 {
+    const struct {
+        const char *file;
+        HVVoice::VPWndPosition screen;
+        VoiceCommand command;
+    } cases[] = {
+        {"caribbean-weather.wav", HVVoice::VPWndHome, VCWeather},
+        {"midlands-messages.wav", HVVoice::VPWndHome, VCMessages},
+        {"midlands-dial.wav", HVVoice::VPWndEvents, VCCall},
+    };
     QList<VoiceCommand> commands;
-    QVERIFY(startAfresh());
-    m_voice->slotWindowPosition(HVVoice::VPWndHome);
-    QVERIFY(listenFromHere(QStringLiteral("caribbean-weather.wav"), commands));
-    QCOMPARE(commands, (QList<VoiceCommand>{VCWeather}));
-    QVERIFY(startAfresh());
-    QVERIFY(listenFromHere(QStringLiteral("midlands-messages.wav"), commands));
-    QCOMPARE(commands, (QList<VoiceCommand>{VCMessages}));
-    QVERIFY(startAfresh());
-    m_voice->slotWindowPosition(HVVoice::VPWndEvents);
-    QVERIFY(listenFromHere(QStringLiteral("midlands-dial.wav"), commands));
-    QCOMPARE(commands, (QList<VoiceCommand>{VCCall}));
+    for (const auto &heard : cases) {
+        QVERIFY(listenFirst(QLatin1String(heard.file), heard.screen, commands));
+        QCOMPARE(commands, QList<VoiceCommand>{heard.command});
+    }
 }
 
 void TestHVSphinxVoice::adaptationKeptAcrossStopAndScreens()
