@@ -38,7 +38,7 @@ private Q_SLOTS:
     void stateMachine();
     void twoObjectsShareOneRecogniser();
     void screenChangeWhileListening();
-    void firstCommandInALouderRoom();
+    void firstCommandInAnotherRoom();
     void voiceInputWithoutPulseAudio();
     void cleanupTestCase();
 
@@ -71,6 +71,11 @@ void TestHVSphinxVoice::initTestCase()
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("read.wav")), {QStringLiteral("read")}));
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("next-loud.wav")), {QStringLiteral("next")}, 1.0,
                                      QStringLiteral("pinknoise vol 0.03")));
+    // 20 dB softer, as from across a room.
+    QCOMPARE(QProcess::execute(QStringLiteral("sox"), {m_dir.filePath(QStringLiteral("next.wav")),
+                                                       m_dir.filePath(QStringLiteral("next-soft.wav")),
+                                                       QStringLiteral("vol"), QStringLiteral("0.1")}),
+             0);
     // The second sentence came out as CONTINUE while the silence around a
     // command word could take up a whole sentence.
     QVERIFY(HVVoiceTest::writeSpeech(m_dir.filePath(QStringLiteral("talk.wav")),
@@ -469,15 +474,18 @@ void TestHVSphinxVoice::screenChangeWhileListening()
     m_voice->stop();
 }
 
-void TestHVSphinxVoice::firstCommandInALouderRoom()
+void TestHVSphinxVoice::firstCommandInAnotherRoom()
 {
     // The first utterance keeps the silence before the word; in a louder room
     // that silence, summed, once looked like talk and the word was dropped.
-    QVERIFY(startAfresh());
-    QList<VoiceCommand> commands;
-    QVERIFY(listenFromHere(QStringLiteral("next-loud.wav"), commands));
-    m_voice->stop();
-    QCOMPARE(commands, QList<VoiceCommand>{VCNext});
+    // Said softly, it was decoded at the level the means expected and missed.
+    for (const char *file : {"next-loud.wav", "next-soft.wav"}) {
+        QVERIFY(startAfresh());
+        QList<VoiceCommand> commands;
+        QVERIFY(listenFromHere(QLatin1String(file), commands));
+        m_voice->stop();
+        QCOMPARE(commands, QList<VoiceCommand>{VCNext});
+    }
 }
 
 void TestHVSphinxVoice::voiceInputWithoutPulseAudio()

@@ -21,7 +21,9 @@
 
 #include <gst/gst.h>
 #include <pocketsphinx.h>
+#include <sphinxbase/ckd_alloc.h>
 #include <sphinxbase/err.h>
+#include <sphinxbase/fe.h>
 #include <sphinxbase/fsg_model.h>
 #include <sphinxbase/feat.h>
 
@@ -93,6 +95,18 @@ constexpr double CarrierCost = 0.1;
 constexpr int CarrierFrameScore = -40;
 constexpr int CommandFrameScore = -45;
 constexpr int LeastCarrierFrames = 12;
+// The normalisation's mean of c0 (the log energy) follows the level of the
+// voice at the microphone. A first word said 20 dB softer than the means
+// expect came out right 60 times in 100 instead of 93, most often not at all:
+// taken for silence, it reached no word. So each utterance that may be a
+// command is measured: when the mean c0 of its speech frames, plus what the
+// running mean exceeds that of a single word (UtteranceToMeanLevel, 7.5 on the
+// tuning voices, 2.6 to 14.2 a word), is more than LevelChange (about 9 dB)
+// from the mean it was decoded with, it is decoded again, from its audio kept
+// (RecentSamples at 16 kHz), with that mean, which stays.
+constexpr double UtteranceToMeanLevel = 7.5;
+constexpr double LevelChange = 10;
+constexpr int RecentSamples = 3 * 16000;
 
 // What the streaming thread shares with the control thread: the decoder and
 // which search it should use. Guarded by lock.
@@ -103,8 +117,14 @@ struct Recogniser
     QByteArray wanted;
     QByteArray active;
     bool utteranceOpen = false;
+    // Whether the decoder has heard speech in the open utterance.
+    bool speechSeen = false;
     // Cepstral means learnt by the last decoder, for the next one.
     QVector<mfcc_t> learntMeans;
+    // The audio of the open utterance (its last RecentSamples) and the mean
+    // c0 it is decoded with.
+    QVector<int16> recent;
+    double decodedLevel = 0;
 };
 
 Recogniser &recogniser()
@@ -224,26 +244,74 @@ void switchSearch(Recogniser &r)
     r.active = r.wanted;
 }
 
+// Keeps the audio the decoder is about to get: see RecentSamples.
+void keepRecent(Recogniser &r, GstPadProbeInfo *info)
+{
+    auto keep = [&r](GstBuffer *buffer) {
+        GstMapInfo map;
+        if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
+            return;
+        r.recent.append(QVector<int16>(reinterpret_cast<const int16 *>(map.data),
+                                       reinterpret_cast<const int16 *>(map.data) + map.size / sizeof(int16)));
+        gst_buffer_unmap(buffer, &map);
+        // Drop in pieces, not per buffer.
+        if (r.recent.size() > 2 * RecentSamples)
+            r.recent.remove(0, r.recent.size() - RecentSamples);
+    };
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+        keep(gst_pad_probe_info_get_buffer(info));
+    } else if (GstBufferList *list = gst_pad_probe_info_get_buffer_list(info)) {
+        for (guint i = 0; i < gst_buffer_list_length(list); ++i)
+            keep(gst_buffer_list_get(list, i));
+    }
+}
+
+QByteArray finishUtterance(Recogniser &r, QByteArray hypothesis, bool posted);
+
 // Runs on the streaming thread before each piece of audio is decoded: a new
 // search takes over between utterances, or at once while nothing but silence
 // has been heard in the current one. Until then the old search decodes; it
-// knows every screen's words, and the new screen's table judges them.
-GstPadProbeReturn beforeDecoding(GstPad *, GstPadProbeInfo *, gpointer)
+// knows every screen's words, and the new screen's table judges them. It also
+// keeps the utterance's audio, and finishes an utterance the element ended
+// without a word.
+GstPadProbeReturn beforeDecoding(GstPad *, GstPadProbeInfo *info, gpointer)
 {
     Recogniser &r = recogniser();
-    std::lock_guard<std::mutex> locker(r.lock);
-    if (r.decoder && r.wanted != r.active && !r.wanted.isEmpty()) {
-        if (!r.utteranceOpen) {
-            switchSearch(r);
-        } else if (!ps_get_in_speech(r.decoder)) {
-            // The element keeps its utterance open; nothing of it is speech.
-            ps_end_utt(r.decoder);
-            switchSearch(r);
-            ps_start_utt(r.decoder);
+    QByteArray command;
+    {
+        std::lock_guard<std::mutex> locker(r.lock);
+        if (r.decoder && r.utteranceOpen) {
+            // When the search reached no word, the element ends the utterance
+            // without a message; a command heard at a level the means did
+            // not expect often ends so.
+            if (ps_get_in_speech(r.decoder))
+                r.speechSeen = true;
+            else if (r.speechSeen)
+                command = finishUtterance(r, QByteArray(), false);
         }
+        if (r.decoder && r.wanted != r.active && !r.wanted.isEmpty()) {
+            if (!r.utteranceOpen) {
+                switchSearch(r);
+            } else if (!ps_get_in_speech(r.decoder)) {
+                // The element keeps its utterance open; nothing of it is speech.
+                ps_end_utt(r.decoder);
+                switchSearch(r);
+                ps_start_utt(r.decoder);
+            }
+        }
+        if (r.decoder) {
+            if (!r.utteranceOpen) {
+                r.recent.clear();
+                if (cmn_t *cmn = ps_get_feat(r.decoder)->cmn_struct)
+                    r.decodedLevel = cmn->cmn_mean[0];
+            }
+            keepRecent(r, info);
+        }
+        // The element opens an utterance for any audio it gets.
+        r.utteranceOpen = true;
     }
-    // The element opens an utterance for any audio it gets.
-    r.utteranceOpen = true;
+    if (!command.isEmpty())
+        voiceRegn_Callback(command.data());
     return GST_PAD_PROBE_OK;
 }
 
@@ -361,6 +429,83 @@ void traceUtterance(ps_decoder_t *decoder, const QByteArray &hypothesis)
     std::fflush(file);
 }
 
+// The mean c0 of what a front end set up as the decoder's takes for speech in
+// the audio; NaN if it takes nothing.
+double speechLevel(ps_decoder_t *decoder, const int16 *samples, size_t left)
+{
+    fe_t *fe = fe_init_auto_r(ps_get_config(decoder));
+    if (!fe)
+        return NAN;
+    fe_start_stream(fe);
+    fe_start_utt(fe);
+    constexpr int32 Chunk = 64;
+    mfcc_t **cepstra = static_cast<mfcc_t **>(ckd_calloc_2d(Chunk, fe_get_output_size(fe), sizeof(mfcc_t)));
+    double sum = 0;
+    int frames = 0;
+    while (left > 0) {
+        const size_t before = left;
+        int32 count = Chunk;
+        int32 index = 0;
+        if (fe_process_frames(fe, &samples, &left, cepstra, &count, &index) < 0)
+            break;
+        for (int32 i = 0; i < count; ++i)
+            sum += cepstra[i][0];
+        frames += count;
+        if (left == before && count == 0)
+            break;
+    }
+    ckd_free_2d(cepstra);
+    fe_free(fe);
+    return frames > 0 ? sum / frames : NAN;
+}
+
+// Caller holds the lock; the element has ended the utterance. Decodes the
+// utterance again when it was heard at a level the means did not expect (see
+// LevelChange); false if it was not.
+bool decodeAtItsLevel(Recogniser &r, QByteArray &hypothesis)
+{
+    cmn_t *cmn = ps_get_feat(r.decoder)->cmn_struct;
+    if (!cmn || r.recent.isEmpty() || heard(r.decoder).frames > MaxCommandFrames)
+        return false;
+    const int count = qMin(r.recent.size(), RecentSamples);
+    const int16 *samples = r.recent.constData() + r.recent.size() - count;
+    const double level = speechLevel(r.decoder, samples, size_t(count)) + UtteranceToMeanLevel;
+    if (FILE *file = traceFile())
+        std::fprintf(file, "level heard=%.2f decoded=%.2f\n", level - UtteranceToMeanLevel, r.decodedLevel);
+    if (!std::isfinite(level) || std::fabs(level - r.decodedLevel) <= LevelChange)
+        return false;
+    QVector<mfcc_t> means(cmn->veclen);
+    cmn_live_get(cmn, means.data());
+    means[0] = mfcc_t(level);
+    cmn_live_set(cmn, means.constData());
+    r.decodedLevel = level;
+    if (ps_start_utt(r.decoder) < 0)
+        return false;
+    ps_process_raw(r.decoder, samples, size_t(count), FALSE, FALSE);
+    ps_end_utt(r.decoder);
+    const char *again = ps_get_hyp(r.decoder, nullptr);
+    hypothesis = again ? again : "";
+    return true;
+}
+
+// Caller holds the lock; the element has ended the utterance, with the
+// hypothesis it posted, if it posted one. The command it holds, or
+// nothing.
+QByteArray finishUtterance(Recogniser &r, QByteArray hypothesis, bool posted)
+{
+    r.utteranceOpen = false;
+    r.speechSeen = false;
+    if (posted)
+        traceUtterance(r.decoder, hypothesis);
+    if (decodeAtItsLevel(r, hypothesis))
+        traceUtterance(r.decoder, hypothesis);
+    if (!hypothesis.isEmpty() && !mayBeCommand(r.decoder)) {
+        qDebug() << "voice recogniser: talk, not a command:" << hypothesis;
+        hypothesis.clear();
+    }
+    return hypothesis;
+}
+
 // Nobody watches the bus: everything is handled here, on the thread that
 // posts it, and dropped so that nothing piles up.
 GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer)
@@ -377,14 +522,9 @@ GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer)
             // The element has ended the utterance: the decoder still holds it.
             Recogniser &r = recogniser();
             std::lock_guard<std::mutex> locker(r.lock);
+            if (r.decoder)
+                hypothesis = finishUtterance(r, hypothesis, true);
             r.utteranceOpen = false;
-            if (r.decoder) {
-                traceUtterance(r.decoder, hypothesis);
-                if (!hypothesis.isEmpty() && !mayBeCommand(r.decoder)) {
-                    qDebug() << "voice recogniser: talk, not a command:" << hypothesis;
-                    hypothesis.clear();
-                }
-            }
         }
         if (!hypothesis.isEmpty())
             voiceRegn_Callback(hypothesis.data());
