@@ -533,18 +533,18 @@ QByteArray finishUtterance(Recogniser &r, QByteArray hypothesis, bool posted)
     r.speechSeen = false;
     if (posted)
         traceUtterance(r.decoder, hypothesis);
-    // The word's own means fit its sound, not always the silence around it:
-    // a command the shipped means heard stands when the second decode finds
-    // none.
-    const QByteArray shipped = r.shippedMeans && !hypothesis.isEmpty() && mayBeCommand(r.decoder)
-        ? hypothesis : QByteArray();
-    if (decodeAgain(r, hypothesis))
+    // The element reads the hypothesis it posted again after posting it, and
+    // a second decode frees it: only utterances it ended without one are
+    // decoded again.
+    if (posted)
+        r.shippedMeans = false;
+    else if (decodeAgain(r, hypothesis))
         traceUtterance(r.decoder, hypothesis);
     if (!hypothesis.isEmpty() && !mayBeCommand(r.decoder)) {
         qDebug() << "voice recogniser: talk, not a command:" << hypothesis;
         hypothesis.clear();
     }
-    return hypothesis.isEmpty() ? shipped : hypothesis;
+    return hypothesis;
 }
 
 // Nobody watches the bus: everything is handled here, on the thread that
