@@ -19,6 +19,7 @@
 #include <cstring>
 #include <iterator>
 #include <mutex>
+#include <utility>
 
 #include <gst/gst.h>
 #include <pocketsphinx.h>
@@ -118,6 +119,15 @@ constexpr double WordToRunningMeans[] = {8.55, 8.98, 1.55, 11.04, -2.91, -0.40, 
                                          -3.41, -0.83, -2.62, 1.69, -0.71, -0.53};
 constexpr int RecentSamples = 3 * 16000;
 
+// A second decode of an ended utterance: the means to decode it with, those
+// to go on with after it, and how many of the last samples kept it takes.
+struct Again
+{
+    QVector<mfcc_t> means;
+    QVector<mfcc_t> keep;
+    int samples = 0;
+};
+
 // What the streaming thread shares with the control thread: the decoder and
 // which search it should use. Guarded by lock.
 struct Recogniser
@@ -138,6 +148,10 @@ struct Recogniser
     // Whether the means are the shipped ones, and no utterance has been
     // heard since.
     bool shippedMeans = false;
+    // A word the element posted, to be decoded again once the element is
+    // done with it (see finishPosted), and the command its first decode holds.
+    Again pending;
+    QByteArray postedCommand;
 };
 
 Recogniser &recogniser()
@@ -280,19 +294,22 @@ void keepRecent(Recogniser &r, GstPadProbeInfo *info)
 }
 
 QByteArray finishUtterance(Recogniser &r, QByteArray hypothesis, bool posted);
+QByteArray finishPosted(Recogniser &r);
 
 // Runs on the streaming thread before each piece of audio is decoded: a new
 // search takes over between utterances, or at once while nothing but silence
 // has been heard in the current one. Until then the old search decodes; it
 // knows every screen's words, and the new screen's table judges them. It also
 // keeps the utterance's audio, and finishes an utterance the element ended
-// without a word.
+// without a word, or a word it posted that is decoded again.
 GstPadProbeReturn beforeDecoding(GstPad *, GstPadProbeInfo *info, gpointer)
 {
     Recogniser &r = recogniser();
     QByteArray command;
     {
         std::lock_guard<std::mutex> locker(r.lock);
+        if (r.decoder)
+            command = finishPosted(r);
         if (r.decoder && r.utteranceOpen) {
             // When the search reached no word, the element ends the utterance
             // without a message; a command heard at a level the means did
@@ -478,72 +495,113 @@ QVector<double> speechMeans(ps_decoder_t *decoder, const int16 *samples, size_t 
     return sum;
 }
 
-// Caller holds the lock; the element has ended the utterance. Decodes the
-// utterance again when it was heard at a level the means did not expect (see
+// Caller holds the lock; the element has ended the utterance. How to decode
+// it again when it was heard at a level the means did not expect (see
 // LevelChange), or when it is the first since the means were the shipped
-// ones (see WordToRunningMeans); false if it is not decoded again.
-bool decodeAgain(Recogniser &r, QByteArray &hypothesis)
+// ones (see WordToRunningMeans); no means if it needs no second decode. Reads
+// the decoder's result but leaves it as it is.
+Again planAgain(Recogniser &r)
 {
     cmn_t *cmn = ps_get_feat(r.decoder)->cmn_struct;
     const bool first = r.shippedMeans;
     r.shippedMeans = false;
     if (!cmn || r.recent.isEmpty() || heard(r.decoder).frames > MaxCommandFrames)
-        return false;
-    const int count = qMin(r.recent.size(), RecentSamples);
-    const int16 *samples = r.recent.constData() + r.recent.size() - count;
-    const QVector<double> word = speechMeans(r.decoder, samples, size_t(count));
+        return {};
+    Again again;
+    again.samples = qMin(r.recent.size(), RecentSamples);
+    const QVector<double> word =
+        speechMeans(r.decoder, r.recent.constData() + r.recent.size() - again.samples, size_t(again.samples));
     if (word.size() != cmn->veclen || !std::isfinite(word[0]))
-        return false;
+        return {};
     const double level = word[0] + UtteranceToMeanLevel;
     if (FILE *file = traceFile())
         std::fprintf(file, "level heard=%.2f decoded=%.2f first=%d\n", word[0], r.decodedLevel, int(first));
-    QVector<mfcc_t> kept(cmn->veclen);
-    cmn_live_get(cmn, kept.data());
     const bool levelChanged = std::fabs(level - r.decodedLevel) > LevelChange;
-    if (levelChanged)
-        kept[0] = mfcc_t(level);
     if (!first && !levelChanged)
-        return false;
-    QVector<mfcc_t> means = kept;
+        return {};
+    again.keep.resize(cmn->veclen);
+    cmn_live_get(cmn, again.keep.data());
+    if (levelChanged)
+        again.keep[0] = mfcc_t(level);
+    again.means = again.keep;
+    // One word's means are too rough to keep beyond its level.
     if (first) {
         for (int k = 0; k < cmn->veclen && k < int(std::size(WordToRunningMeans)); ++k)
-            means[k] = mfcc_t(word[k] + WordToRunningMeans[k]);
+            again.means[k] = mfcc_t(word[k] + WordToRunningMeans[k]);
     }
-    cmn_live_set(cmn, means.constData());
+    return again;
+}
+
+// Caller holds the lock; the decoder is between utterances, and no one holds
+// its last result. False if the decoder could not decode again.
+bool decodeAgain(Recogniser &r, const Again &again, QByteArray &hypothesis)
+{
+    cmn_t *cmn = ps_get_feat(r.decoder)->cmn_struct;
+    if (!cmn || again.means.size() != cmn->veclen || again.samples > r.recent.size())
+        return false;
+    cmn_live_set(cmn, again.means.constData());
     const bool decoded = ps_start_utt(r.decoder) >= 0;
     if (decoded) {
-        ps_process_raw(r.decoder, samples, size_t(count), FALSE, FALSE);
+        ps_process_raw(r.decoder, r.recent.constData() + r.recent.size() - again.samples, size_t(again.samples),
+                       FALSE, FALSE);
         ps_end_utt(r.decoder);
-        const char *again = ps_get_hyp(r.decoder, nullptr);
-        hypothesis = again ? again : "";
+        const char *text = ps_get_hyp(r.decoder, nullptr);
+        hypothesis = text ? text : "";
+        traceUtterance(r.decoder, hypothesis);
     }
-    // One word's means are too rough to keep beyond its level.
-    if (first || !decoded)
-        cmn_live_set(cmn, kept.constData());
-    r.decodedLevel = kept[0];
+    cmn_live_set(cmn, again.keep.constData());
+    r.decodedLevel = again.keep[0];
     return decoded;
 }
 
-// Caller holds the lock; the element has ended the utterance, with the
-// hypothesis it posted, if it posted one. The command it holds, or
+// Caller holds the lock: the command an utterance's hypothesis holds, or
 // nothing.
+QByteArray command(Recogniser &r, QByteArray hypothesis)
+{
+    if (!hypothesis.isEmpty() && !mayBeCommand(r.decoder)) {
+        qDebug() << "voice recogniser: talk, not a command:" << hypothesis;
+        hypothesis.clear();
+    }
+    return hypothesis;
+}
+
+// Caller holds the lock; the element has ended the utterance, with the
+// hypothesis it posted, if it posted one. The command it holds, or nothing.
+// The element reads the hypothesis it posted again after posting it, and a
+// second decode frees it: a posted word that needs one waits for
+// finishPosted.
 QByteArray finishUtterance(Recogniser &r, QByteArray hypothesis, bool posted)
 {
     r.utteranceOpen = false;
     r.speechSeen = false;
     if (posted)
         traceUtterance(r.decoder, hypothesis);
-    // The element reads the hypothesis it posted again after posting it, and
-    // a second decode frees it: only utterances it ended without one are
-    // decoded again.
-    if (posted)
-        r.shippedMeans = false;
-    else if (decodeAgain(r, hypothesis))
-        traceUtterance(r.decoder, hypothesis);
-    if (!hypothesis.isEmpty() && !mayBeCommand(r.decoder)) {
-        qDebug() << "voice recogniser: talk, not a command:" << hypothesis;
-        hypothesis.clear();
+    const Again again = planAgain(r);
+    if (posted && !again.means.isEmpty()) {
+        r.postedCommand = command(r, hypothesis);
+        r.pending = again;
+        return {};
     }
+    if (!posted && !again.means.isEmpty())
+        decodeAgain(r, again, hypothesis);
+    return command(r, hypothesis);
+}
+
+// Caller holds the lock; the element is done with the word it posted last
+// (it starts its next utterance after this). The command of the word
+// pending a second decode, or nothing. When the second decode finds none,
+// the first one's stands.
+QByteArray finishPosted(Recogniser &r)
+{
+    if (r.pending.means.isEmpty())
+        return {};
+    const Again again = std::exchange(r.pending, Again());
+    QByteArray hypothesis;
+    if (decodeAgain(r, again, hypothesis))
+        hypothesis = command(r, hypothesis);
+    if (hypothesis.isEmpty() && !qEnvironmentVariableIsSet("HVTMP_NOFALLBACK"))
+        hypothesis = r.postedCommand;
+    r.postedCommand.clear();
     return hypothesis;
 }
 
@@ -580,9 +638,20 @@ GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer)
         g_free(debug);
         break;
     }
-    case GST_MESSAGE_EOS:
+    case GST_MESSAGE_EOS: {
+        // The last word may still wait for its second decode.
+        QByteArray command;
+        {
+            Recogniser &r = recogniser();
+            std::lock_guard<std::mutex> locker(r.lock);
+            if (r.decoder)
+                command = finishPosted(r);
+        }
+        if (!command.isEmpty())
+            voiceRegn_Callback(command.data());
         qDebug() << "voice input ended";
         break;
+    }
     default:
         break;
     }
@@ -810,6 +879,7 @@ int initVoiceRegn(void)
         startMeans(r, decoder);
         r.active.clear();
         r.utteranceOpen = false;
+        r.pending = {};
         if (!r.wanted.isEmpty())
             switchSearch(r);
     }
@@ -835,6 +905,12 @@ int pauseVoiceRegn(void)
 {
     if (!psPipeline.pipeline)
         return 0;
+    {
+        // Not a command to act on after the pause.
+        Recogniser &r = recogniser();
+        std::lock_guard<std::mutex> locker(r.lock);
+        r.pending = {};
+    }
     return gst_element_set_state(psPipeline.pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ? 0 : 1;
 }
 
@@ -855,6 +931,7 @@ void closeVoiceRegn(void)
     r.decoder = nullptr;
     r.active.clear();
     r.utteranceOpen = false;
+    r.pending = {};
 }
 
 void forgetVoiceRegnAdaptation(void)
