@@ -500,12 +500,12 @@ QVector<double> speechMeans(ps_decoder_t *decoder, const int16 *samples, size_t 
 // Caller holds the lock; the element has ended the utterance. How to decode
 // it again when it was heard at a level the means did not expect (see
 // LevelChange), or when it is the first since the means were the shipped
-// ones (see WordToRunningMeans); no means if it needs no second decode. Reads
-// the decoder's result but leaves it as it is.
-Again planAgain(Recogniser &r)
+// ones and holds no command (see WordToRunningMeans); no means if it needs no
+// second decode. Reads the decoder's result but leaves it as it is.
+Again planAgain(Recogniser &r, bool heardCommand)
 {
     cmn_t *cmn = ps_get_feat(r.decoder)->cmn_struct;
-    const bool first = r.shippedMeans;
+    const bool first = r.shippedMeans && !heardCommand;
     r.shippedMeans = false;
     if (!cmn || r.recent.isEmpty() || heard(r.decoder).frames > MaxCommandFrames)
         return {};
@@ -587,10 +587,9 @@ QByteArray commandAgain(Recogniser &r, const Again &again)
 
 // Caller holds the lock; the element has ended the utterance, with the
 // hypothesis it posted, if it posted one. The command it holds, or nothing.
-// An utterance that holds none may be decoded again (see planAgain); a word
-// the first decode heard stands, since one word's means are rough. The
-// element reads the hypothesis it posted again after posting it, and a
-// second decode frees it: a posted one waits for finishPosted.
+// It may be decoded again (see planAgain). The element reads the hypothesis
+// it posted again after posting it, and a second decode frees it: a posted
+// one waits for finishPosted.
 QByteArray finishUtterance(Recogniser &r, const QByteArray &hypothesis, bool posted)
 {
     r.utteranceOpen = false;
@@ -598,13 +597,11 @@ QByteArray finishUtterance(Recogniser &r, const QByteArray &hypothesis, bool pos
     if (posted)
         traceUtterance(r.decoder, hypothesis);
     const QByteArray checked = command(r, hypothesis);
-    if (holdsWord(checked)) {
-        r.shippedMeans = false;
-        return checked;
-    }
-    const Again again = planAgain(r);
+    const Again again = planAgain(r, holdsWord(checked));
     if (!posted)
         return commandAgain(r, again);
+    if (again.means.isEmpty())
+        return checked;
     r.pending = again;
     return {};
 }
