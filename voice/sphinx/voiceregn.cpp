@@ -101,7 +101,7 @@ constexpr int LeastCarrierFrames = 12;
 // The normalisation's mean of c0 (the log energy) follows the level of the
 // voice at the microphone. A first word said 20 dB softer than the means
 // expect came out right 60 times in 100 instead of 93, most often not at all:
-// taken for silence, it reached no word. So each utterance that gives no
+// taken for silence, it reached no word. So each utterance that may be a
 // command is measured: when the mean c0 of its speech frames, plus what the
 // running mean exceeds that of a single word (UtteranceToMeanLevel, 7.5 on the
 // tuning voices, 2.6 to 14.2 a word), is more than LevelChange (about 9 dB)
