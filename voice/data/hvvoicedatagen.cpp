@@ -101,6 +101,10 @@ int main(int argc, char **argv)
     QStringList dictionaryWords = words;
     for (const char *carrier : CarrierWords)
         dictionaryWords.append(QString::fromLatin1(carrier));
+    for (const char *lead : LeadWords) {
+        if (!dictionaryWords.contains(QLatin1String(lead)))
+            dictionaryWords.append(QString::fromLatin1(lead));
+    }
 
     QByteArray dictionary;
     for (const QString &word : qAsConst(dictionaryWords)) {

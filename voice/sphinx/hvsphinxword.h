@@ -110,6 +110,11 @@ inline constexpr const char *Phones[] = {"aa", "ae", "ah", "ao", "aw", "ay", "b"
 // phrase still gives the command.
 inline constexpr const char *CarrierWords[] = {"HER", "IT", "PLEASE"};
 
+// Words said before a command ("go home", "please stop", "show the weather"),
+// which no table holds either: a search lets one or more of them lead to a
+// command word.
+inline constexpr const char *LeadWords[] = {"GO", "TO", "THE", "MY", "PLEASE", "SHOW", "OPEN", "ME", "NOW", "OKAY"};
+
 } // namespace Halvane
 
 #endif // HVSPHINXWORD_H

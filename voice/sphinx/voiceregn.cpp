@@ -98,6 +98,18 @@ constexpr double CarrierCost = 0.1;
 constexpr int CarrierFrameScore = -40;
 constexpr int CommandFrameScore = -45;
 constexpr int LeastCarrierFrames = 12;
+// A word of LeadWords may come before the command word, at this prior share,
+// and another may follow it at LeadAgain ("go to feeds"). They count as
+// carriers for the checks above. Only a second decode of a short utterance
+// that gave no command lets them in: in the first, short words such as "the"
+// and "my" took the start of poorly fitting command words ("next" as "the
+// next", then turned away), and the command came out right less often.
+constexpr double LeadCost = 0.1;
+constexpr double LeadAgain = 0.3;
+// Short talk ("thank you so much", "show me") came out there as lead words
+// and a short command word: of 92 such, 42 gave it fewer than 25 frames,
+// while the 45 commands said after lead words took at least 28.
+constexpr int LeastLedCommandFrames = 25;
 // The normalisation's mean of c0 (the log energy) follows the level of the
 // voice at the microphone. A first word said 20 dB softer than the means
 // expect came out right 60 times in 100 instead of 93, most often not at all:
@@ -129,6 +141,10 @@ struct Again
     QVector<mfcc_t> means;
     QVector<mfcc_t> keep;
     int samples = 0;
+    // Whether to decode it with these means in the screen's search, and then,
+    // if that holds no command either, in its lead search.
+    bool plain = false;
+    bool leads = false;
 };
 
 // What the streaming thread shares with the control thread: the decoder and
@@ -183,6 +199,12 @@ QByteArray dataDirectory()
     return dir;
 }
 
+// The search of a screen that lets words lead to its commands.
+QByteArray leadSearch(const QByteArray &screen)
+{
+    return screen + "-lead";
+}
+
 template<std::size_t N>
 void addSpoken(const HVSphinxWord (&table)[N], QStringList &words)
 {
@@ -196,7 +218,7 @@ void addSpoken(const HVSphinxWord (&table)[N], QStringList &words)
 // A screen's search: one command word, or a loop of phones for speech that
 // holds none. The loop fits any speech; each phone of it costs, so that a
 // word said as a command still comes out as the command.
-bool addScreenSearch(ps_decoder_t *decoder, const char *name, const QStringList &own)
+bool addScreenSearch(ps_decoder_t *decoder, const QByteArray &name, const QStringList &own, bool withLeads)
 {
     QStringList all;
     addSpoken(HomeWords, all);
@@ -209,7 +231,9 @@ bool addScreenSearch(ps_decoder_t *decoder, const char *name, const QStringList 
     // then one state for each phone the loop has heard before it may end.
     // No empty moves: the search would judge their end states short of the
     // grammar's end.
-    fsg_model_t *fsg = fsg_model_init(name, logmath, language, 4 + LeastTalkPhones - 1);
+    // The last state is after a word that leads to a command.
+    const int lead = 4 + LeastTalkPhones - 1;
+    fsg_model_t *fsg = fsg_model_init(name.constData(), logmath, language, lead + 1);
     fsg->start_state = 0;
     fsg->final_state = 1;
     double weights = 0;
@@ -220,6 +244,18 @@ bool addScreenSearch(ps_decoder_t *decoder, const char *name, const QStringList 
         const double weight = (own.contains(word) ? 1 : OtherScreensWeight) / weights;
         fsg_model_trans_add(fsg, 0, 1, cost((1 - TalkShare) * weight), id);
         fsg_model_trans_add(fsg, 0, 3, cost((1 - TalkShare) * weight), id);
+        if (withLeads) {
+            fsg_model_trans_add(fsg, lead, 1, cost((1 - LeadAgain) * weight), id);
+            fsg_model_trans_add(fsg, lead, 3, cost((1 - LeadAgain) * weight), id);
+        }
+    }
+    constexpr int leads = sizeof LeadWords / sizeof *LeadWords;
+    for (const char *word : LeadWords) {
+        if (!withLeads)
+            break;
+        const int id = fsg_model_word_add(fsg, word);
+        fsg_model_trans_add(fsg, 0, lead, cost((1 - TalkShare) * LeadCost / leads), id);
+        fsg_model_trans_add(fsg, lead, lead, cost(LeadAgain / leads), id);
     }
     const double carrier = CarrierCost / (sizeof CarrierWords / sizeof *CarrierWords);
     for (const char *word : CarrierWords)
@@ -239,27 +275,33 @@ bool addScreenSearch(ps_decoder_t *decoder, const char *name, const QStringList 
         fsg_model_trans_add(fsg, 2, 2, cost(LoopShare * phone), id);
         fsg_model_trans_add(fsg, 2, 1, cost((1 - LoopShare) * phone), id);
     }
-    const bool added = ps_set_fsg(decoder, name, fsg) == 0;
+    const bool added = ps_set_fsg(decoder, name.constData(), fsg) == 0;
     fsg_model_free(fsg);
     return added;
 }
 
+// The words a screen's search is for.
+QStringList screenWords(const QByteArray &search)
+{
+    QStringList words;
+    if (search == "home") {
+        addSpoken(HomeWords, words);
+    } else if (search == "navigation" || search == "events") {
+        addSpoken(NavigationWords, words);
+        if (search == "events")
+            addSpoken(EventsExtraWords, words);
+    }
+    return words;
+}
+
 void addSearches(ps_decoder_t *decoder)
 {
-    QStringList home;
-    addSpoken(HomeWords, home);
-    QStringList navigation;
-    addSpoken(NavigationWords, navigation);
-    QStringList events = navigation;
-    addSpoken(EventsExtraWords, events);
-    const QPair<const char *, QStringList> searches[] = {
-        {"home", home},
-        {"navigation", navigation},
-        {"events", events},
-    };
-    for (const auto &search : searches) {
-        if (!addScreenSearch(decoder, search.first, search.second))
-            qWarning() << "voice recogniser: no search" << search.first << "- the whole vocabulary is used";
+    for (const char *search : {"home", "navigation", "events"}) {
+        const QStringList own = screenWords(search);
+        if (!addScreenSearch(decoder, search, own, false))
+            qWarning() << "voice recogniser: no search" << search << "- the whole vocabulary is used";
+        if (!addScreenSearch(decoder, leadSearch(search), own, true))
+            qWarning() << "voice recogniser: no search" << leadSearch(search);
     }
 }
 
@@ -362,15 +404,21 @@ struct Heard
     int32 carrier = 0;
 };
 
-bool isCarrier(const char *word)
+template<std::size_t N>
+bool isOneOf(const char *word, const char *const (&list)[N])
 {
-    for (const char *carrier : CarrierWords) {
+    for (const char *carrier : list) {
         const std::size_t length = std::strlen(carrier);
         // "IT(2)" is another pronunciation of "IT".
         if (std::strncmp(word, carrier, length) == 0 && (word[length] == '\0' || word[length] == '('))
             return true;
     }
     return false;
+}
+
+bool isCarrier(const char *word)
+{
+    return isOneOf(word, CarrierWords) || isOneOf(word, LeadWords);
 }
 
 Heard heard(ps_decoder_t *decoder)
@@ -404,11 +452,14 @@ Heard heard(ps_decoder_t *decoder)
 }
 
 // Whether the command word of the last utterance may stand: see
-// MaxCommandFrames, LeastSilenceExcess and CarrierFrameScore.
-bool mayBeCommand(ps_decoder_t *decoder)
+// MaxCommandFrames, LeastSilenceExcess and CarrierFrameScore, and
+// LeastLedCommandFrames when the search lets words lead to it.
+bool mayBeCommand(ps_decoder_t *decoder, bool led)
 {
     const Heard what = heard(decoder);
     if (what.frames > MaxCommandFrames || what.silence < LeastSilenceExcess)
+        return false;
+    if (led && what.commandFrames < LeastLedCommandFrames)
         return false;
     return what.carrierFrames <= LeastCarrierFrames
         || (what.carrier >= CarrierFrameScore * what.carrierFrames
@@ -497,14 +548,31 @@ QVector<double> speechMeans(ps_decoder_t *decoder, const int16 *samples, size_t 
     return sum;
 }
 
+bool holdsWord(const QByteArray &hypothesis);
+
+// Whether a hypothesis holds a command of the screen: a word of another
+// screen gives none here.
+bool holdsCommand(const Recogniser &r, const QByteArray &hypothesis)
+{
+    const QStringList own = screenWords(r.active);
+    const QList<QByteArray> words = hypothesis.split(' ');
+    return std::any_of(words.cbegin(), words.cend(), [&own](const QByteArray &word) {
+        // "NEXT(3)" is a pronunciation of "NEXT".
+        const int variant = word.indexOf('(');
+        return own.contains(QString::fromLatin1(variant < 0 ? word : word.left(variant)));
+    });
+}
+
 // Caller holds the lock; the element has ended the utterance. How to decode
 // it again when it was heard at a level the means did not expect (see
 // LevelChange), or when it is the first since the means were the shipped
-// ones and holds no command (see WordToRunningMeans); no means if it needs no
-// second decode. Reads the decoder's result but leaves it as it is.
-Again planAgain(Recogniser &r, bool heardCommand)
+// ones and holds no command (see WordToRunningMeans), and with the lead search
+// when it holds no command (see LeadCost); no means if it needs no second
+// decode. Reads the decoder's result but leaves it as it is.
+Again planAgain(Recogniser &r, const QByteArray &checked)
 {
     cmn_t *cmn = ps_get_feat(r.decoder)->cmn_struct;
+    const bool heardCommand = holdsWord(checked);
     const bool first = r.shippedMeans && !heardCommand;
     r.shippedMeans = false;
     if (!cmn || r.recent.isEmpty() || heard(r.decoder).frames > MaxCommandFrames)
@@ -519,7 +587,9 @@ Again planAgain(Recogniser &r, bool heardCommand)
     if (FILE *file = traceFile())
         std::fprintf(file, "level heard=%.2f decoded=%.2f first=%d\n", word[0], r.decodedLevel, int(first));
     const bool levelChanged = std::fabs(level - r.decodedLevel) > LevelChange;
-    if (!first && !levelChanged)
+    again.plain = first || levelChanged;
+    again.leads = !holdsCommand(r, checked);
+    if (!again.plain && !again.leads)
         return {};
     again.keep.resize(cmn->veclen);
     cmn_live_get(cmn, again.keep.data());
@@ -534,41 +604,50 @@ Again planAgain(Recogniser &r, bool heardCommand)
     return again;
 }
 
+QByteArray command(Recogniser &r, QByteArray hypothesis, bool led = false);
+
 // Caller holds the lock; the decoder is between utterances, and no one holds
-// its last result. False if the decoder could not decode again.
-bool decodeAgain(Recogniser &r, const Again &again, QByteArray &hypothesis)
+// its last result. The command the second decode holds, or nothing.
+QByteArray decodeAgain(Recogniser &r, const Again &again)
 {
     cmn_t *cmn = ps_get_feat(r.decoder)->cmn_struct;
     if (!cmn || again.means.size() != cmn->veclen || again.samples > r.recent.size())
-        return false;
+        return {};
+    if (again.leads && ps_set_search(r.decoder, leadSearch(r.active).constData()) < 0)
+        return {};
     cmn_live_set(cmn, again.means.constData());
-    const bool decoded = ps_start_utt(r.decoder) >= 0;
-    if (decoded) {
+    QByteArray checked;
+    if (ps_start_utt(r.decoder) >= 0) {
         ps_process_raw(r.decoder, r.recent.constData() + r.recent.size() - again.samples, size_t(again.samples),
                        FALSE, FALSE);
         ps_end_utt(r.decoder);
         const char *text = ps_get_hyp(r.decoder, nullptr);
-        hypothesis = text ? text : "";
+        const QByteArray hypothesis = text ? text : "";
         traceUtterance(r.decoder, hypothesis);
+        // Before the search changes back: the checks read its result.
+        checked = command(r, hypothesis, again.leads);
     }
     cmn_live_set(cmn, again.keep.constData());
     r.decodedLevel = again.keep[0];
-    return decoded;
+    if (again.leads)
+        ps_set_search(r.decoder, r.active.constData());
+    return checked;
 }
 
 // Whether a hypothesis holds a word, not only phones of talk.
 bool holdsWord(const QByteArray &hypothesis)
 {
     const QList<QByteArray> words = hypothesis.split(' ');
-    return std::any_of(words.cbegin(), words.cend(),
-                       [](const QByteArray &word) { return !word.isEmpty() && !word.startsWith("ph-"); });
+    return std::any_of(words.cbegin(), words.cend(), [](const QByteArray &word) {
+        return !word.isEmpty() && !word.startsWith("ph-") && !isCarrier(word.constData());
+    });
 }
 
 // Caller holds the lock: the command an utterance's hypothesis holds, or
-// nothing.
-QByteArray command(Recogniser &r, QByteArray hypothesis)
+// nothing; led if the search let words lead to it.
+QByteArray command(Recogniser &r, QByteArray hypothesis, bool led)
 {
-    if (!hypothesis.isEmpty() && !mayBeCommand(r.decoder)) {
+    if (!hypothesis.isEmpty() && !mayBeCommand(r.decoder, led)) {
         qDebug() << "voice recogniser: talk, not a command:" << hypothesis;
         hypothesis.clear();
     }
@@ -577,12 +656,17 @@ QByteArray command(Recogniser &r, QByteArray hypothesis)
 
 // Caller holds the lock; the decoder is between utterances, and no one holds
 // its last result. The command a second decode finds, or nothing.
-QByteArray commandAgain(Recogniser &r, const Again &again)
+QByteArray commandAgain(Recogniser &r, Again again)
 {
-    QByteArray hypothesis;
-    if (again.means.isEmpty() || !decodeAgain(r, again, hypothesis))
-        return {};
-    return command(r, hypothesis);
+    QByteArray checked;
+    const bool leads = std::exchange(again.leads, false);
+    if (again.plain)
+        checked = decodeAgain(r, again);
+    if (leads && !holdsCommand(r, checked)) {
+        again.leads = true;
+        checked = decodeAgain(r, again);
+    }
+    return checked;
 }
 
 // Caller holds the lock; the element has ended the utterance, with the
@@ -597,7 +681,7 @@ QByteArray finishUtterance(Recogniser &r, const QByteArray &hypothesis, bool pos
     if (posted)
         traceUtterance(r.decoder, hypothesis);
     const QByteArray checked = command(r, hypothesis);
-    const Again again = planAgain(r, holdsWord(checked));
+    const Again again = planAgain(r, checked);
     if (!posted)
         return commandAgain(r, again);
     if (again.means.isEmpty())
