@@ -10,6 +10,8 @@
 #include <QtCore/QDebug>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
+#include <QtCore/QHash>
+#include <QtCore/QSet>
 #include <QtCore/QTimer>
 #include <QtOrganizer/QOrganizerItem>
 #include <QtOrganizer/QOrganizerItemFetchHint>
@@ -73,6 +75,14 @@ bool meets(const HVEvent &event, bool allDay, const QDateTime &from, const QDate
     if (!end.isValid() || end <= start)
         return start >= from && start < to;
     return start < to && end > from;
+}
+
+// The day, in zone, of the occurrence an exception of a series (an entry
+// with a RECURRENCE-ID) stands in for: the series itself does not occur then.
+qint64 replacedDay(const Incidence::Ptr &exception, const QTimeZone &zone)
+{
+    const QDateTime id = exception->recurrenceId();
+    return (exception->allDay() ? id.date() : id.toTimeZone(zone).date()).toJulianDay();
 }
 
 } // namespace
@@ -216,6 +226,11 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
         occurrences.append(fromDateTime.addDays(i));
         occurrenceDates.append(occurrences.last().date());
     }
+    QHash<QString, QSet<qint64>> replaced;
+    for (const Incidence::Ptr &incidence : incidences) {
+        if (incidence->hasRecurrenceId())
+            replaced[incidence->uid()].insert(replacedDay(incidence, zone));
+    }
     result.reserve(incidences.size());
     events.reserve(incidences.size());
     for (const Incidence::Ptr &incidence : incidences) {
@@ -238,7 +253,7 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
                     itemCache->setDay(entry, found);
                     known = EventItemCache::day(entry, day);
                 }
-                if (known->occurs) {
+                if (known->occurs && !replaced.value(incidence->uid()).contains(day.toJulianDay())) {
                     result.append(known->event);
                     events.append(known->event);
                 }
@@ -289,8 +304,14 @@ QList<HVEvent> EventServiceSource::occurrencesInRange(const Incidence::Ptr &inci
     const qint64 days = rangeFrom.daysTo(QDateTime(lastDay, QTime(0, 0), rangeFrom.timeSpec()));
     const QTimeZone zone = rangeFrom.timeZone();
     const EventItemCache::Rule rule = EventItemCache::ruleOf(incidence, zone, zone == QTimeZone::systemTimeZone());
+    QSet<qint64> replaced;
+    const Incidence::List exceptions = calendar->instances(incidence);
+    for (const Incidence::Ptr &exception : exceptions)
+        replaced.insert(replacedDay(exception, zone));
     for (qint64 i = 0; i <= days; ++i) {
         const QDate day = rangeFrom.date().addDays(i);
+        if (replaced.contains(day.toJulianDay()))
+            continue;
         if (rule.simple ? rule.occursOn(day) : incidence->recursOn(day, zone))
             found.append(extractEventFromIncidence(incidence, rangeFrom.addDays(i)));
     }

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void pluginIsFoundAndNamed();
     void oneDayHasEveryEntryWithItsFields();
     void threeDaysExpandRecurrencePerDay();
+    void movedOccurrenceStandsInForTheSeries();
     void otherProcessChangesAreReportedAsDifference();
     void organizerSignalsGiveItemsOfTheCalendarForm();
     void severalDaysRereadReportsEachOccurrenceOnce();
@@ -279,6 +280,26 @@ void TestEventPlugin::threeDaysExpandRecurrencePerDay()
     QCOMPARE(night.endDateTime(), QDateTime(m_today.addDays(2), QTime(6, 0)));
     QCOMPARE(byUid(events, "meeting").size(), 1);
     QCOMPARE(byUid(events, "todo").size(), 1);
+}
+
+void TestEventPlugin::movedOccurrenceStandsInForTheSeries()
+{
+    // Tomorrow's stand-up moved to 10:00, as a calendar stores an exception.
+    const QDateTime tomorrow(m_today.addDays(1), QTime(0, 0));
+    Event::Ptr moved(new Event);
+    moved->setUid("standup");
+    moved->setSummary("Stand-up (moved)");
+    moved->setRecurrenceId(tomorrow.addSecs(8 * 3600 + 45 * 60));
+    moved->setDtStart(tomorrow.addSecs(10 * 3600));
+    moved->setDtEnd(tomorrow.addSecs(10 * 3600 + 15 * 60));
+    store({moved});
+
+    QList<QDateTime> starts;
+    for (const HVEvent &event : byUid(retrieve(m_today, 3), "standup"))
+        starts.append(event.startDateTime());
+    std::sort(starts.begin(), starts.end());
+    QCOMPARE(starts, QList<QDateTime>({QDateTime(m_today, QTime(8, 45)), tomorrow.addSecs(10 * 3600),
+                                       QDateTime(m_today.addDays(2), QTime(8, 45))}));
 }
 
 void TestEventPlugin::otherProcessChangesAreReportedAsDifference()
