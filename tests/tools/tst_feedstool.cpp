@@ -81,6 +81,7 @@ class TestFeedsTool : public QObject
 private Q_SLOTS:
     void initTestCase();
     void importsAndUpdatesWithoutDuplicates();
+    void feedsOfOneSiteKeepTheirChannels();
     void malformedFeedsWriteNothing();
     void removeMessageAndChannel();
     void refreshGoesOnPastFailingFeeds();
@@ -184,6 +185,22 @@ void TestFeedsTool::importsAndUpdatesWithoutDuplicates()
     QCOMPARE(output.count("urn:halvane:feedchannel:"), 2);
     QCOMPARE(output.count("urn:halvane:feedmessage:"), 3);
     QVERIFY(output.contains("\tLibrary extends its hours\n"));
+}
+
+void TestFeedsTool::feedsOfOneSiteKeepTheirChannels()
+{
+    const QByteArray feed("<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Blog: %1</title>"
+                          "<link>https://blog.example.org/</link><description>d</description>"
+                          "<item><title>%1 post</title><description>x</description><guid>1</guid></item>"
+                          "</channel></rss>");
+    for (const char *category : {"Food", "Travel"})
+        QCOMPARE(run({"import", write("blog.rss", QByteArray(feed).replace("%1", category))}), 0);
+    QStringList posts;
+    for (const QStringList &row : messages()) {
+        if (row.at(0).endsWith(" post"))
+            posts.append(row.at(0) + " in " + row.at(2));
+    }
+    QCOMPARE(posts, QStringList({"Food post in Blog: Food", "Travel post in Blog: Travel"}));
 }
 
 void TestFeedsTool::malformedFeedsWriteNothing()

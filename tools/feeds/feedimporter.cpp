@@ -49,9 +49,12 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     if (!feed)
         return false;
 
-    const QString channelKey = feed->link().isEmpty() ? source.toString() : feed->link();
-    const QUrl channel = urn("feedchannel", channelKey);
     m_channelTitle = feed->title().isEmpty() ? source.fileName() : titleText(feed->title());
+    // A feed is its site's link and its title wherever it was read from: the
+    // feeds of one site (a blog's categories) share the link.
+    const QString channelKey =
+        feed->link().isEmpty() ? source.toString() : feed->link() + QLatin1Char('\n') + m_channelTitle;
+    const QUrl channel = urn("feedchannel", channelKey);
 
     // Everything goes in one update, so a failure leaves the store as it was.
     QString text = QStringLiteral("INSERT OR REPLACE { ?:channel a mfo:FeedChannel ; nie:title ?:channelTitle } ");
