@@ -5,16 +5,37 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 
 #include <cstring>
 
+#include <dlfcn.h>
+
 namespace Halvane {
+
+namespace {
+
+// The plug-ins lie in "halvane/" beside this library, installed or in the
+// build tree; so a tree unpacked or moved elsewhere finds its own plug-ins.
+QString besideLibrary()
+{
+    Dl_info info;
+    if (!dladdr(reinterpret_cast<void *>(&pluginsPath), &info) || !info.dli_fname)
+        return QString();
+    const QDir dir = QFileInfo(QFile::decodeName(info.dli_fname)).absoluteDir();
+    const QString base = dir.filePath(QStringLiteral("halvane"));
+    return QFileInfo(base).isDir() ? base : QString();
+}
+
+} // namespace
 
 QString pluginsPath()
 {
     QString path = qEnvironmentVariable("HALVANE_PLUGINS_PATH");
-    if (path.isEmpty())
-        path = QStringLiteral(HALVANE_INSTALLED_PLUGINS_BASE);
+    if (path.isEmpty()) {
+        static const QString beside = besideLibrary();
+        path = beside.isEmpty() ? QStringLiteral(HALVANE_INSTALLED_PLUGINS_BASE) : beside;
+    }
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
     return path;

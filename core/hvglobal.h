@@ -15,9 +15,10 @@
 namespace Halvane {
 
 /*!
- * The base directory of the application's plug-ins, always ending in a separator.
- * The environment variable HALVANE_PLUGINS_PATH overrides the installed location,
- * which lets programs and tests run against a build tree.
+ * The base directory of the application's plug-ins, always ending in a separator:
+ * the directory "halvane" beside this library where there is one (installed, in
+ * the build tree, or unpacked elsewhere), otherwise the installed location. The
+ * environment variable HALVANE_PLUGINS_PATH overrides both.
  */
 HALVANECORE_EXPORT QString pluginsPath();
 

@@ -142,6 +142,35 @@ for type in message event feed weather; do
 done
 
 echo
+echo "==== a program of someone else's, built and run against the packages ===="
+# find_package(Halvane), the development headers and the QML module, on items
+# the packaged tools put into a fresh profile, as a person would.
+consumer="$work/consumer"
+cmake -S "$here/tests/packaging/consumer" -B "$consumer" -DCMAKE_PREFIX_PATH="$root/usr" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$work/consumer.log" 2>&1 \
+    && cmake --build "$consumer" >> "$work/consumer.log" 2>&1 || {
+    cat "$work/consumer.log" >&2
+    echo "package: a program using find_package(Halvane) does not build against the packages" >&2
+    exit 1
+}
+rm -rf "$home/config" "$home/data" "$home/cache"
+today=$(date +%Y-%m-%d)
+status=0
+(cd "$home" && "${demo_env[@]}" dbus-run-session -- sh -c '
+    { halvane-calendar add --summary "Lunch with Claire" --start "$1T12:00" --end "$1T13:00" &&
+      halvane-commhistory add-sms --from +33612345678 --name Claire --text "On my way" --time "$1T08:12" &&
+      halvane-feeds import "$2/feeds/town-news.rss"; } > /dev/null &&
+    halvane-mail import --received "$1T09:30" "$2/mail/01-lunch-plain.eml" > /dev/null &&
+    "$3" message event feed' sh "$today" "$here/data/demo" "$consumer/halvane-consumer") \
+    > "$work/consumer.txt" 2> "$work/consumer.err" || status=$?
+cat "$work/consumer.txt"
+if [ "$status" -ne 0 ]; then
+    grep -v 'fd limit' "$work/consumer.err" | tail -n 40 >&2
+    echo "package: the program against the packages exited with $status" >&2
+    exit 1
+fi
+
+echo
 echo "==== the packages ===="
 printf '%-36s %14s %10s\n' "package" "installed KiB" ".deb KiB"
 for deb in "$out"/*.deb "$out"/debug/*.deb; do

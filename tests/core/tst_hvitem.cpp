@@ -441,10 +441,8 @@ void Testhvitem::pluginsPathUnset()
 {
     qunsetenv("HALVANE_PLUGINS_PATH");
     const QString path = Halvane::pluginsPath();
-    QVERIFY(path.size() > 1);
-    QVERIFY(path.endsWith(QLatin1Char('/')));
-    QVERIFY(!path.endsWith(QLatin1String("//")));
-    QVERIFY(QDir::isAbsolutePath(path));
+    // The build tree's own plug-ins, beside the library, not the install prefix.
+    QCOMPARE(path, QStringLiteral(HALVANE_BUILD_PLUGINS_BASE));
 }
 
 void Testhvitem::settingsFileIsSafe_data()
