@@ -85,6 +85,29 @@ qint64 replacedDay(const Incidence::Ptr &exception, const QTimeZone &zone)
     return (exception->allDay() ? id.date() : id.toTimeZone(zone).date()).toJulianDay();
 }
 
+// The start of a series' occurrence on the day that begins at dayStart, where
+// moving the first start by whole local days would miss it: a series in
+// another zone than the device's keeps its time of day in its own zone (summer
+// time begins and ends there, or not at all), and extra dates or hours of a
+// rule have times of their own. Invalid where the day shift is right.
+QDateTime occurrenceStart(const Incidence::Ptr &incidence, const QDateTime &dayStart)
+{
+    if (!incidence->recurs() || incidence->allDay())
+        return QDateTime();
+    const QDateTime own = incidence->dtStart();
+    const Recurrence *recurrence = incidence->recurrence();
+    bool shifted = own.timeSpec() != Qt::LocalTime
+        && !(own.timeSpec() == Qt::TimeZone && own.timeZone() == QTimeZone::systemTimeZone());
+    shifted = shifted || !recurrence->rDateTimes().isEmpty();
+    const RecurrenceRule::List rules = recurrence->rRules();
+    for (const RecurrenceRule *rule : rules)
+        shifted = shifted || !rule->byHours().isEmpty() || !rule->byMinutes().isEmpty();
+    if (!shifted)
+        return QDateTime();
+    const QDateTime next = recurrence->getNextDateTime(dayStart.addSecs(-1));
+    return next.isValid() && next < dayStart.addDays(1) ? toLocal(next) : QDateTime();
+}
+
 } // namespace
 
 EventServiceSource::EventServiceSource(EventService *service)
@@ -142,9 +165,15 @@ HVEvent EventServiceSource::extractEventFromIncidence(QSharedPointer<Incidence> 
     }
     if (timed) {
         if (occurrence.isValid() && start.isValid()) {
-            const qint64 days = start.date().daysTo(occurrence.date());
-            start = start.addDays(days);
-            end = end.addDays(days);
+            const QDateTime own = occurrenceStart(incidence, occurrence);
+            if (own.isValid()) {
+                end = end.addSecs(start.secsTo(own));
+                start = own;
+            } else {
+                const qint64 days = start.date().daysTo(occurrence.date());
+                start = start.addDays(days);
+                end = end.addDays(days);
+            }
         }
         event.setStartDateTime(start);
         event.setEndDateTime(end);

@@ -41,6 +41,7 @@ private Q_SLOTS:
     void oneDayHasEveryEntryWithItsFields();
     void threeDaysExpandRecurrencePerDay();
     void movedOccurrenceStandsInForTheSeries();
+    void zonedSeriesKeepsItsOwnTimeOfDay();
     void otherProcessChangesAreReportedAsDifference();
     void organizerSignalsGiveItemsOfTheCalendarForm();
     void severalDaysRereadReportsEachOccurrenceOnce();
@@ -300,6 +301,24 @@ void TestEventPlugin::movedOccurrenceStandsInForTheSeries()
     std::sort(starts.begin(), starts.end());
     QCOMPARE(starts, QList<QDateTime>({QDateTime(m_today, QTime(8, 45)), tomorrow.addSecs(10 * 3600),
                                        QDateTime(m_today.addDays(2), QTime(8, 45))}));
+}
+
+void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
+{
+    // Ten in the morning in New York every day since June, seen from UTC in
+    // December: summer time has ended there, so 15:00 and no longer 14:00.
+    qputenv("TZ", "UTC");
+    tzset();
+    const QTimeZone newYork("America/New_York");
+    Event::Ptr daily(new Event);
+    daily->setUid("newyork");
+    daily->setDtStart(QDateTime(QDate(2026, 6, 1), QTime(10, 0), newYork));
+    daily->setDtEnd(QDateTime(QDate(2026, 6, 1), QTime(11, 0), newYork));
+    daily->recurrence()->setDaily(1);
+    store({daily});
+    const HVEvent december = byUid(retrieve(QDate(2026, 12, 9), 1), "newyork").value(0);
+    QCOMPARE(december.startDateTime().toUTC(), QDateTime(QDate(2026, 12, 9), QTime(15, 0), Qt::UTC));
+    QCOMPARE(december.endDateTime().toUTC(), QDateTime(QDate(2026, 12, 9), QTime(16, 0), Qt::UTC));
 }
 
 void TestEventPlugin::otherProcessChangesAreReportedAsDifference()
