@@ -25,8 +25,9 @@ packages=(
     # the Tracker store behind feeds and contacts
     libtracker-sparql-3.0-dev
     tracker
-    # halvane-feeds: RSS, RDF and Atom parsing
+    # halvane-feeds: RSS, RDF and Atom parsing, HTML entities of titles
     libkf5syndication-dev
+    libkf5codecs-dev
     # the device calendar: KCalendarCore incidences in SQLite, QtOrganizer engine
     libkf5calendarcore-dev
     qtpim5-dev

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void initTestCase();
     void importsAndUpdatesWithoutDuplicates();
     void feedsOfOneSiteKeepTheirChannels();
+    void titleEntitiesBecomeCharacters();
     void malformedFeedsWriteNothing();
     void removeMessageAndChannel();
     void refreshGoesOnPastFailingFeeds();
@@ -201,6 +202,22 @@ void TestFeedsTool::feedsOfOneSiteKeepTheirChannels()
             posts.append(row.at(0) + " in " + row.at(2));
     }
     QCOMPARE(posts, QStringList({"Food post in Blog: Food", "Travel post in Blog: Travel"}));
+}
+
+void TestFeedsTool::titleEntitiesBecomeCharacters()
+{
+    QCOMPARE(run({"import", write("entities.rss",
+                                  "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Caf&amp;eacute;</title>"
+                                  "<link>https://cafe.example.org/</link><description>d</description><item>"
+                                  "<title>Cr&amp;egrave;me &amp;mdash; I &amp;lt;3 AT&amp;amp;T</title>"
+                                  "<description>x</description></item></channel></rss>")}),
+             0);
+    const QList<QStringList> rows = messages();
+    const auto row = std::find_if(rows.cbegin(), rows.cend(),
+                                  [](const QStringList &row) { return row.at(2) == QString::fromUtf8("Caf\u00e9"); });
+    QVERIFY(row != rows.cend());
+    // The escaped bracket stays escaped, or the plug-in would take it for a tag.
+    QCOMPARE(row->at(0), QString::fromUtf8("Cr\u00e8me \u2014 I &lt;3 AT&T"));
 }
 
 void TestFeedsTool::malformedFeedsWriteNothing()

@@ -7,28 +7,30 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QRegularExpression>
 
+#include <KCharsets>
 #include <Syndication/Syndication>
 
 namespace {
 
 // Syndication hands titles over as HTML. Markup stays (the plug-in takes tags
-// out) but quotes and ampersands are shown as the characters they stand for.
-QString titleText(QString title)
+// out) but entities become the characters they stand for ("Caf&eacute;"
+// would otherwise be shown as it is). Escaped angle brackets alone stay
+// escaped: as characters they would make a tag of text and lose it.
+QString titleText(const QString &title)
 {
-    static const QRegularExpression quotes(QStringLiteral("&(quot|#34|apos|#39);"));
-    static const QRegularExpression ampersand(QStringLiteral("&amp;(?!lt;|gt;)"));
+    static const QRegularExpression angle(QStringLiteral("&(lt|gt|#0*6[02]|#[xX]0*3[cCeE]);"));
     QString text;
     int last = 0;
-    auto matches = quotes.globalMatch(title);
+    auto matches = angle.globalMatch(title);
     while (matches.hasNext()) {
         const QRegularExpressionMatch match = matches.next();
-        const QString name = match.captured(1);
-        text += title.midRef(last, match.capturedStart() - last)
-            + (name == QLatin1String("quot") || name == QLatin1String("#34") ? QLatin1Char('"') : QLatin1Char('\''));
+        const QString name = match.captured(1).toLower();
+        const bool less = name == QLatin1String("lt") || name.endsWith(QLatin1Char('0')) || name.endsWith(QLatin1Char('c'));
+        text += KCharsets::resolveEntities(title.mid(last, match.capturedStart() - last))
+            + (less ? QLatin1String("&lt;") : QLatin1String("&gt;"));
         last = match.capturedEnd();
     }
-    text += title.midRef(last);
-    return text.replace(ampersand, QStringLiteral("&"));
+    return text + KCharsets::resolveEntities(title.mid(last));
 }
 
 // Stable URNs, so that importing the same items again updates them.
