@@ -3,7 +3,15 @@
 
 #include "qmailmessagepart.h"
 
+#include <KMime/Content>
+
 QMailMessagePart::QMailMessagePart(const QSharedPointer<KMime::Message> &root, KMime::Content *content)
     : QMailMessagePartContainer(root, content)
 {
+}
+
+QMailMessageContentDisposition QMailMessagePart::contentDisposition() const
+{
+    const KMime::Headers::ContentDisposition *header = m_content ? m_content->contentDisposition(false) : nullptr;
+    return header ? QMailMessageContentDisposition(header) : QMailMessageContentDisposition();
 }

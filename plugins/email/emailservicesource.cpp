@@ -176,7 +176,9 @@ void EmailServiceSource::collectParts(const QMailMessagePartContainer &container
             HVItemMessageAttachment attachment;
             attachment.setContent(content);
             attachment.setContentType(QString::fromLatin1(type.type() + '/' + type.subType()));
-            attachment.setFileName(type.name());
+            // Without a name in the type, the name it is sent under.
+            const QString name = type.name();
+            attachment.setFileName(name.isEmpty() ? part.contentDisposition().filename() : name);
             attachment.setSize(content.size());
             attachments.append(attachment);
             break;

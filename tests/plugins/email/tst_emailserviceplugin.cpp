@@ -279,9 +279,10 @@ void TestEmailServicePlugin::attachmentsAndMessagesWithoutText()
     const QMailMessageId files = add(withFiles, noon);
 
     // Nothing but files: no body, reported anyway, its content asked for.
+    // This one is named in its disposition only.
     const QMailMessageId onlyFiles = add(
         mail("only files", "multipart/mixed; boundary=\"b\"",
-             part("application/zip; name=\"x.zip\"", "zip") + "--b--\n"),
+             part("application/zip", "zip", "Content-Disposition: attachment; filename=\"x.zip\"\n") + "--b--\n"),
         noon.addSecs(1));
 
     QTest::ignoreMessage(QtDebugMsg, "Email should be updated");
