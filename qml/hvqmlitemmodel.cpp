@@ -47,7 +47,8 @@ QString speechText(const HVItem &item)
               << event.locationName() << plainText(event.description());
     } else if (item.type() == HVItemType::TypeFeed) {
         const HVFeed feed(item);
-        parts << feed.channel() << feed.title() << plainText(feed.body());
+        // Feed titles may hold markup, which the reader would spell out.
+        parts << plainText(feed.channel()) << plainText(feed.title()) << plainText(feed.body());
     } else if (item.type() == HVItemType::TypeWeather) {
         const HVWeather weather(item);
         parts << weather.city() << weather.description() << weather.temperatureMin() + QLatin1String(" / ")

@@ -169,4 +169,15 @@ TestCase {
         compare(other.voice, "")
         other.destroy()
     }
+
+    ItemModel { id: feeds; itemType: "feed" }
+
+    function test_9b_feedTitlesAreReadWithoutMarkup() {
+        verify(testSetup.writeItems("halvanetestmessage", [
+            { "id": "f1", "type": "feed", "date": "today 10:00", "channel": "Town <i>News</i>",
+              "title": "<b>Market</b> opens", "body": "At <i>seven</i>." }
+        ]))
+        tryCompare(feeds, "count", 1, 10000)
+        compare(feeds.get(0).speechText, "Town News. Market opens. At seven.")
+    }
 }
