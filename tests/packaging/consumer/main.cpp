@@ -2,9 +2,10 @@
 // SPDX-License-Identifier: BSD-3-Clause
 
 // A program of someone else's, as a user interface uses the installed
-// libraries: one model per item type from the factory, read by role name, and
-// the QML module's ItemModel. Prints each type's rows; fails when a type named
-// on the command line stays empty or a model lacks its role names.
+// libraries: one model per item type from the factory, read by role name, the
+// QML module's ItemModel, and the voice and speech plug-ins through their
+// managers. Prints each type's rows; fails when a type named on the command
+// line stays empty, a model lacks its role names or a plug-in does not load.
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>
@@ -15,8 +16,11 @@
 #include <cstdio>
 #include <memory>
 
+#include <hvcall.h>
 #include <hvitemmodelfactory.h>
 #include <hvproxyitemmodel.h>
+#include <hvspeechpluginmanager.h>
+#include <hvvoicepluginmanager.h>
 
 using namespace Halvane;
 
@@ -62,6 +66,15 @@ int main(int argc, char **argv)
             status = 1;
         }
     }
+
+    // The plug-ins the app loads beside the models, from the installed tree.
+    HVVoicePluginManager voices;
+    HVSpeechPluginManager speech;
+    if (!voices.loadVoicePlugin(QStringLiteral("voice")) || !speech.loadSpeechPlugin(QStringLiteral("speech"))) {
+        std::fprintf(stderr, "halvane-consumer: the voice or the speech plug-in did not load\n");
+        status = 1;
+    }
+    HVCall call;
 
     // The QML module, as the app's pages declare their lists.
     QQmlEngine engine;
