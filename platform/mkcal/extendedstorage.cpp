@@ -37,6 +37,9 @@ const qint64 ChangeLogLength = 10000;
 const qint64 EndOfTime = std::numeric_limits<qint64>::max();
 // Entries lasting longer, and all recurring ones, are "long".
 const qint64 LongSpan = 7 * 86400;
+// How far from loaded dates a replaced occurrence may lie and still count:
+// zones and summer time move its day by one at most.
+const qint64 ReplacedMargin = 2 * 86400;
 
 const char *const Schema[] = {
     "CREATE TABLE IF NOT EXISTS incidences ("
@@ -62,6 +65,8 @@ const char *const Schema[] = {
     "CREATE INDEX IF NOT EXISTS incidences_long ON incidences"
     " (end_time, start_time, period, start_day, span_days, uid, recurrence_id, data) WHERE long = 1",
     "CREATE INDEX IF NOT EXISTS incidences_recurs ON incidences (recurs, end_time)",
+    // Moved or changed occurrences of series (few), by the occurrence they stand for.
+    "CREATE INDEX IF NOT EXISTS incidences_replacing ON incidences (recurrence_id) WHERE recurrence_id != ''",
     "CREATE TABLE IF NOT EXISTS changes ("
     " seq INTEGER PRIMARY KEY AUTOINCREMENT,"
     " uid TEXT NOT NULL,"
@@ -238,6 +243,7 @@ public:
     bool sync();
     bool readRows(QSqlQuery &query);
     bool covers(const QVariant &start, const QVariant &end, bool recurs, bool isLong) const;
+    bool coversReplaced(const QString &recurrenceId) const;
     bool isCovered(qint64 from, qint64 to) const;
     void cover(qint64 from, qint64 to);
     void forgetCoverage();
@@ -554,6 +560,21 @@ bool ExtendedStoragePrivate::covers(const QVariant &start, const QVariant &end, 
     return false;
 }
 
+// Whether the occurrence an exception stands for lies near a loaded range:
+// the exception must then be in memory, wherever it moved the occurrence to.
+bool ExtendedStoragePrivate::coversReplaced(const QString &recurrenceId) const
+{
+    const QDateTime occurrence = QDateTime::fromString(recurrenceId, Qt::ISODate);
+    if (!occurrence.isValid())
+        return false;
+    const qint64 secs = occurrence.toSecsSinceEpoch();
+    for (const auto &range : covered) {
+        if (secs >= range.first - ReplacedMargin && secs < range.second + ReplacedMargin)
+            return true;
+    }
+    return false;
+}
+
 bool ExtendedStoragePrivate::isCovered(qint64 from, qint64 to) const
 {
     if (allLoaded)
@@ -645,7 +666,9 @@ bool ExtendedStoragePrivate::sync()
         row.bindValue(1, it.value().second);
         if (!exec(row))
             return false;
-        if (row.next() && (held || covers(row.value(3), row.value(4), row.value(5).toBool(), row.value(6).toBool())))
+        if (row.next()
+            && (held || covers(row.value(3), row.value(4), row.value(5).toBool(), row.value(6).toBool())
+                || coversReplaced(it.value().second)))
             addParsed(it.key(), row.value(2).toByteArray(), row.value(7).toByteArray());
         row.finish();
     }
@@ -893,6 +916,15 @@ bool ExtendedStorage::load(const QDate &start, const QDate &end)
             query.addBindValue(last);
             query.addBindValue(first);
         }
+        if (!d->readRows(query))
+            return false;
+        // Occurrences of the dates that were moved elsewhere: their series
+        // must know, or it still shows them where they were.
+        query.prepare(QStringLiteral("SELECT uid, recurrence_id, %1, %2 FROM incidences"
+                                     " WHERE recurrence_id != '' AND recurrence_id >= ? AND recurrence_id < ?")
+                          .arg(d->textColumn(), d->dataColumn()));
+        query.addBindValue(QDateTime::fromSecsSinceEpoch(from - ReplacedMargin, Qt::UTC).toString(Qt::ISODate));
+        query.addBindValue(QDateTime::fromSecsSinceEpoch(to + ReplacedMargin, Qt::UTC).toString(Qt::ISODate));
         if (!d->readRows(query))
             return false;
         d->cover(from, to);

@@ -285,22 +285,26 @@ void TestEventPlugin::threeDaysExpandRecurrencePerDay()
 
 void TestEventPlugin::movedOccurrenceStandsInForTheSeries()
 {
-    // Tomorrow's stand-up moved to 10:00, as a calendar stores an exception.
+    // Tomorrow's stand-up moved to 10:00, and the one after to next week,
+    // as a calendar stores exceptions.
     const QDateTime tomorrow(m_today.addDays(1), QTime(0, 0));
-    Event::Ptr moved(new Event);
-    moved->setUid("standup");
-    moved->setSummary("Stand-up (moved)");
-    moved->setRecurrenceId(tomorrow.addSecs(8 * 3600 + 45 * 60));
-    moved->setDtStart(tomorrow.addSecs(10 * 3600));
-    moved->setDtEnd(tomorrow.addSecs(10 * 3600 + 15 * 60));
-    store({moved});
+    const auto move = [](const QDateTime &occurrence, const QDateTime &to) {
+        Event::Ptr moved(new Event);
+        moved->setUid("standup");
+        moved->setSummary("Stand-up (moved)");
+        moved->setRecurrenceId(occurrence);
+        moved->setDtStart(to);
+        moved->setDtEnd(to.addSecs(15 * 60));
+        return moved;
+    };
+    store({move(tomorrow.addSecs(8 * 3600 + 45 * 60), tomorrow.addSecs(10 * 3600)),
+           move(tomorrow.addDays(1).addSecs(8 * 3600 + 45 * 60), tomorrow.addDays(7).addSecs(10 * 3600))});
 
     QList<QDateTime> starts;
     for (const HVEvent &event : byUid(retrieve(m_today, 3), "standup"))
         starts.append(event.startDateTime());
     std::sort(starts.begin(), starts.end());
-    QCOMPARE(starts, QList<QDateTime>({QDateTime(m_today, QTime(8, 45)), tomorrow.addSecs(10 * 3600),
-                                       QDateTime(m_today.addDays(2), QTime(8, 45))}));
+    QCOMPARE(starts, QList<QDateTime>({QDateTime(m_today, QTime(8, 45)), tomorrow.addSecs(10 * 3600)}));
 }
 
 void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
