@@ -77,6 +77,9 @@ bool meets(const HVEvent &event, bool allDay, const QDateTime &from, const QDate
     return start < to && end > from;
 }
 
+// The most days an occurrence is looked for before the range it runs into.
+const qint64 MaxRunningDays = 31;
+
 // The day, in zone, of the occurrence an exception of a series (an entry
 // with a RECURRENCE-ID) stands in for: the series itself does not occur then.
 qint64 replacedDay(const Incidence::Ptr &exception, const QTimeZone &zone)
@@ -268,6 +271,12 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
         if (!entry.listed)
             continue;
         if (entry.recurs) {
+            const QSet<qint64> replacedDays = replaced.value(incidence->uid());
+            for (const HVEvent &running :
+                 occurrencesRunningInto(incidence, entry.rule, fromDateTime, toDateTime, replacedDays)) {
+                result.append(running);
+                events.append(running);
+            }
             for (int i = 0; i < dates.size(); ++i) {
                 const QDate &day = dates.at(i);
                 const EventItemCache::Day *known = EventItemCache::day(entry, day);
@@ -282,7 +291,7 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
                     itemCache->setDay(entry, found);
                     known = EventItemCache::day(entry, day);
                 }
-                if (known->occurs && !replaced.value(incidence->uid()).contains(day.toJulianDay())) {
+                if (known->occurs && !replacedDays.contains(day.toJulianDay())) {
                     result.append(known->event);
                     events.append(known->event);
                 }
@@ -337,12 +346,52 @@ QList<HVEvent> EventServiceSource::occurrencesInRange(const Incidence::Ptr &inci
     const Incidence::List exceptions = calendar->instances(incidence);
     for (const Incidence::Ptr &exception : exceptions)
         replaced.insert(replacedDay(exception, zone));
+    found = occurrencesRunningInto(incidence, rule, rangeFrom, rangeTo, replaced);
     for (qint64 i = 0; i <= days; ++i) {
         const QDate day = rangeFrom.date().addDays(i);
         if (replaced.contains(day.toJulianDay()))
             continue;
         if (rule.simple ? rule.occursOn(day) : incidence->recursOn(day, zone))
             found.append(extractEventFromIncidence(incidence, rangeFrom.addDays(i)));
+    }
+    return found;
+}
+
+// Occurrences that began on the days before the range and still run into it:
+// a night shift from yesterday, the second day of a two-day entry. Each day
+// of the range holds only the occurrences that begin on it.
+QList<HVEvent> EventServiceSource::occurrencesRunningInto(const Incidence::Ptr &incidence,
+                                                          const EventItemCache::Rule &rule, const QDateTime &from,
+                                                          const QDateTime &to, const QSet<qint64> &replaced)
+{
+    QList<HVEvent> found;
+    if (incidence->type() != Incidence::TypeEvent)
+        return found;
+    const QDateTime start = incidence->dtStart();
+    const QDateTime end = incidence.staticCast<Event>()->dtEnd();
+    if (!start.isValid() || !end.isValid())
+        return found;
+    // How many days later than it begins an occurrence ends: for an all-day
+    // entry its last day (its end), else counted from the start's time of
+    // day in its own zone, with room for summer time, or for a whole day
+    // where that zone may not be the device's. meets() then decides.
+    // Wall-clock arithmetic only: an instant of a local time costs mktime().
+    qint64 span = start.date().daysTo(end.date());
+    if (!incidence->allDay()) {
+        const qint64 slack = start.timeSpec() == Qt::LocalTime ? 3600 : 86400;
+        span = (span * 86400 + QTime(0, 0).secsTo(end.time()) + slack - 1) / 86400;
+    }
+    span = qMin(span, MaxRunningDays);
+    const QTimeZone zone = from.timeZone();
+    for (qint64 back = span; back >= 1; --back) {
+        const QDate day = from.date().addDays(-back);
+        if (replaced.contains(day.toJulianDay()))
+            continue;
+        if (!(rule.simple ? rule.occursOn(day) : incidence->recursOn(day, zone)))
+            continue;
+        const HVEvent event = extractEventFromIncidence(incidence, from.addDays(-back));
+        if (meets(event, incidence->allDay(), from, to))
+            found.append(event);
     }
     return found;
 }

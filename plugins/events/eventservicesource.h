@@ -5,6 +5,7 @@
 #define EVENTSERVICESOURCE_H
 
 #include <QtCore/QScopedPointer>
+#include <QtCore/QSet>
 #include <QtCore/QSharedPointer>
 #include <QtOrganizer/QOrganizerItemId>
 
@@ -12,6 +13,7 @@
 
 #include "extendedcalendar.h"
 #include "extendedstorage.h"
+#include "eventitemcache.h"
 #include "hvevent.h"
 #include "hvservicesource.h"
 
@@ -21,7 +23,6 @@ class QOrganizerManager;
 
 namespace Halvane {
 
-class EventItemCache;
 class EventService;
 
 // Events and to-dos of the device calendar, recurring ones once per day they
@@ -53,6 +54,8 @@ public Q_SLOTS:
 
 private:
     QList<HVEvent> occurrencesInRange(const KCalendarCore::Incidence::Ptr &incidence);
+    QList<HVEvent> occurrencesRunningInto(const KCalendarCore::Incidence::Ptr &incidence, const EventItemCache::Rule &rule,
+                                          const QDateTime &from, const QDateTime &to, const QSet<qint64> &replaced);
     QList<HVItem> itemsForIds(const QList<QtOrganizer::QOrganizerItemId> &ids, bool keep);
 
     EventService *service;

@@ -42,6 +42,7 @@ private Q_SLOTS:
     void threeDaysExpandRecurrencePerDay();
     void movedOccurrenceStandsInForTheSeries();
     void zonedSeriesKeepsItsOwnTimeOfDay();
+    void nightShiftFromYesterdayRunsIntoToday();
     void otherProcessChangesAreReportedAsDifference();
     void organizerSignalsGiveItemsOfTheCalendarForm();
     void severalDaysRereadReportsEachOccurrenceOnce();
@@ -323,6 +324,24 @@ void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
     const HVEvent december = byUid(retrieve(QDate(2026, 12, 9), 1), "newyork").value(0);
     QCOMPARE(december.startDateTime().toUTC(), QDateTime(QDate(2026, 12, 9), QTime(15, 0), Qt::UTC));
     QCOMPARE(december.endDateTime().toUTC(), QDateTime(QDate(2026, 12, 9), QTime(16, 0), Qt::UTC));
+}
+
+void TestEventPlugin::nightShiftFromYesterdayRunsIntoToday()
+{
+    // Every night from 22:00 to 06:00: today holds the end of last night's.
+    const QDateTime weekAgo(m_today.addDays(-7), QTime(22, 0));
+    Event::Ptr shift(new Event);
+    shift->setUid("nightshift");
+    shift->setDtStart(weekAgo);
+    shift->setDtEnd(weekAgo.addSecs(8 * 3600));
+    shift->recurrence()->setDaily(1);
+    store({shift});
+
+    QList<QDateTime> starts;
+    for (const HVEvent &event : byUid(retrieve(m_today, 1), "nightshift"))
+        starts.append(event.startDateTime());
+    std::sort(starts.begin(), starts.end());
+    QCOMPARE(starts, QList<QDateTime>({QDateTime(m_today.addDays(-1), QTime(22, 0)), QDateTime(m_today, QTime(22, 0))}));
 }
 
 void TestEventPlugin::otherProcessChangesAreReportedAsDifference()
