@@ -233,6 +233,7 @@ QHash<int, QByteArray> HVQmlItemModel::roleNames() const
     names.insert(StartRole, "start");
     names.insert(EndRole, "end");
     names.insert(IsTodoRole, "isTodo");
+    names.insert(AllDayRole, "allDay");
     return names;
 }
 
@@ -272,6 +273,17 @@ QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
         return endOf(item);
     case IsTodoRole:
         return item.type() == HVItemType::TypeEvent && HVEvent(item).isTodo();
+    case AllDayRole: {
+        // An entry of whole days runs from one midnight to another (its end
+        // is the start of its last day), which no clock time tells.
+        if (item.type() != HVItemType::TypeEvent)
+            return false;
+        const HVEvent event(item);
+        const QDateTime start = event.startDateTime();
+        const QDateTime end = event.endDateTime();
+        return !event.isTodo() && start.isValid() && end.isValid() && start.time() == QTime(0, 0)
+            && end.time() == QTime(0, 0);
+    }
     }
     return QVariant();
 }

@@ -52,6 +52,7 @@ public:
         StartRole,
         EndRole,
         IsTodoRole,
+        AllDayRole,
     };
 
     explicit HVQmlItemModel(QObject *parent = nullptr);

@@ -213,6 +213,10 @@
         <source>Due</source>
         <translation>Due</translation>
     </message>
+    <message id="hv_app_all_day">
+        <source>All day</source>
+        <translation>All day</translation>
+    </message>
     <message id="hv_app_todo">
         <source>To-do</source>
         <translation>To-do</translation>

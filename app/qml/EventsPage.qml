@@ -32,10 +32,12 @@ ItemListPage {
                 // A to-do has a due time, and maybe no start.
                 Controls.Label {
                     //% "Due"
-                    text: model.isTodo ? qsTrId("hv_app_due") : model.startDateTime
+                    text: model.isTodo ? qsTrId("hv_app_due")
+                                       //% "All day"
+                                       : model.allDay ? qsTrId("hv_app_all_day") : model.startDateTime
                     font.bold: true
                 }
-                Controls.Label { text: model.endDateTime; opacity: 0.7 }
+                Controls.Label { text: model.allDay ? "" : model.endDateTime; opacity: 0.7 }
             }
             ColumnLayout {
                 Layout.fillWidth: true

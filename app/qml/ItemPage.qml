@@ -82,7 +82,9 @@ Kirigami.ScrollablePage {
             Controls.Label {
                 //% "Time:"
                 Kirigami.FormData.label: qsTrId("hv_app_time")
-                text: page.isEvent ? (page.item.startDateTime + " – " + page.item.endDateTime)
+                //% "All day"
+                text: page.isEvent ? (page.item.allDay ? qsTrId("hv_app_all_day")
+                                                       : page.item.startDateTime + " – " + page.item.endDateTime)
                                    : Qt.formatTime(page.item.date, "hh:mm")
             }
             Controls.Label {

@@ -104,7 +104,8 @@ Kirigami.ScrollablePage {
                     visible: index < 3
                     Layout.fillWidth: true
                     Controls.Label {
-                        text: model.startDateTime
+                        //% "All day"
+                        text: model.allDay ? qsTrId("hv_app_all_day") : model.startDateTime
                         font.bold: true
                         Layout.preferredWidth: Kirigami.Units.gridUnit * 3
                     }

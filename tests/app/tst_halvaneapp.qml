@@ -148,14 +148,20 @@ TestCase {
         verify(testSetup.writeItems("halvanetestevent", [
             { "id": "e1", "startDateTime": "today 10:00", "endDateTime": "today 11:00", "displayLabel": "Today's meeting" },
             { "id": "t1", "startDateTime": "today 09:00", "endDateTime": "today 17:00", "displayLabel": "Send the report", "Todo": true },
-            { "id": "t2", "startDateTime": "today 09:00", "endDateTime": "tomorrow 17:00", "displayLabel": "Pack", "Todo": true }
+            { "id": "t2", "startDateTime": "today 09:00", "endDateTime": "tomorrow 17:00", "displayLabel": "Pack", "Todo": true },
+            { "id": "a1", "startDateTime": "today 00:00", "endDateTime": "today 00:00", "displayLabel": "Holiday" }
         ]))
         tryCompare(todoRows, "count", 1, 10000)
-        tryCompare(eventRows, "count", 1, 10000)
+        tryCompare(eventRows, "count", 2, 10000)
+        // A day off has no clock time; the meeting has.
+        var holiday = eventRows.get(0).displayLabel === "Holiday" ? 0 : 1
+        compare(eventRows.get(holiday).displayLabel, "Holiday")
+        verify(eventRows.get(holiday).allDay)
+        compare(eventRows.get(1 - holiday).allDay, false)
         compare(todoRows.get(0).displayLabel, "Send the report")
         verify(todoRows.get(0).isTodo)
         compare(todoRows.get(0).endDateTime, "17:00")
-        compare(eventRows.get(0).isTodo, false)
+        compare(eventRows.get(1 - holiday).isTodo, false)
     }
 
     Reader { id: voiceReader }
