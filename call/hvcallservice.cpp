@@ -62,6 +62,27 @@ QString modemManagerVoiceModem(const QDBusArgument &objects, int *modemCount)
     return found;
 }
 
+// The number as a modem dials it: oFono takes a '+' first, then digits, '*'
+// and '#' only, while people write numbers with spaces, dashes, dots,
+// brackets and slashes, and vCard 4 as tel: URIs. Empty for what is no
+// phone number at all (a sender's name, a letter among the digits).
+QString dialable(const QString &number)
+{
+    QString text = number.trimmed();
+    if (text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+        text = text.mid(4).section(QLatin1Char(';'), 0, 0);
+    static const QString separators = QStringLiteral(" -.()/\u00a0");
+    QString digits;
+    for (const QChar c : qAsConst(text)) {
+        if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('*') || c == QLatin1Char('#')
+            || (c == QLatin1Char('+') && digits.isEmpty()))
+            digits += c;
+        else if (!separators.contains(c))
+            return QString();
+    }
+    return digits == QLatin1String("+") ? QString() : digits;
+}
+
 } // namespace
 
 HVCallService::HVCallService(QObject *parent)
@@ -75,8 +96,13 @@ void HVCallService::fail(const QString &number, const QString &reason)
     Q_EMIT dialFailed(number, reason);
 }
 
-void HVCallService::dial(const QString &number)
+void HVCallService::dial(const QString &written)
 {
+    const QString number = dialable(written);
+    if (number.isEmpty()) {
+        fail(written, QStringLiteral("not a phone number"));
+        return;
+    }
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
         fail(number, QStringLiteral("no system bus"));
