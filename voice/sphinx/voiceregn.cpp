@@ -550,11 +550,19 @@ QVector<double> speechMeans(ps_decoder_t *decoder, const int16 *samples, size_t 
 
 bool holdsWord(const QByteArray &hypothesis);
 
+// The screen whose table judges what is heard now: the one asked for, even
+// while the decoder still has the search of the one before (it switches
+// between utterances).
+QByteArray judgingScreen(const Recogniser &r)
+{
+    return r.wanted.isEmpty() ? r.active : r.wanted;
+}
+
 // Whether a hypothesis holds a command of the screen: a word of another
 // screen gives none here.
 bool holdsCommand(const Recogniser &r, const QByteArray &hypothesis)
 {
-    const QStringList own = screenWords(r.active);
+    const QStringList own = screenWords(judgingScreen(r));
     const QList<QByteArray> words = hypothesis.split(' ');
     return std::any_of(words.cbegin(), words.cend(), [&own](const QByteArray &word) {
         // "NEXT(3)" is a pronunciation of "NEXT".
@@ -613,7 +621,7 @@ QByteArray decodeAgain(Recogniser &r, const Again &again)
     cmn_t *cmn = ps_get_feat(r.decoder)->cmn_struct;
     if (!cmn || again.means.size() != cmn->veclen || again.samples > r.recent.size())
         return {};
-    if (again.leads && ps_set_search(r.decoder, leadSearch(r.active).constData()) < 0)
+    if (again.leads && ps_set_search(r.decoder, leadSearch(judgingScreen(r)).constData()) < 0)
         return {};
     cmn_live_set(cmn, again.means.constData());
     QByteArray checked;
