@@ -3,6 +3,9 @@
 
 #include "hvsettings.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QFile>
+
 namespace Halvane {
 
 HVSettings::HVSettings(const QString &organization, const QString &application, QObject *parent)
@@ -11,6 +14,19 @@ HVSettings::HVSettings(const QString &organization, const QString &application, 
     setIniCodec("UTF-8");
 }
 
+HVSettings::HVSettings(const Names &names, QObject *parent)
+    : HVSettings(names.organization, names.application, parent)
+{
+}
+
 HVSettings::~HVSettings() = default;
+
+HVSettings::Names HVSettings::applicationNames()
+{
+    const Names own{QCoreApplication::organizationName(), QCoreApplication::applicationName()};
+    if (!own.organization.isEmpty() || QFile::exists(HVSettings(own).fileName()))
+        return own;
+    return Names{QStringLiteral("halvane"), QStringLiteral("halvane")};
+}
 
 } // namespace Halvane

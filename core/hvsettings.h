@@ -19,6 +19,20 @@ namespace Halvane {
 class HALVANECORE_EXPORT HVSettings : public QSettings
 {
 public:
+    struct Names {
+        QString organization;
+        QString application;
+    };
+
+    /*!
+     * Whose file holds the running application's settings: its own
+     * organisation and application. A program that names no organisation
+     * would read "Unknown Organization/<program>.conf", which nobody writes;
+     * it reads Halvane's file instead, unless it has such a file of its own.
+     */
+    static Names applicationNames();
+
+    explicit HVSettings(const Names &names, QObject *parent = nullptr);
     explicit HVSettings(const QString &organization = QStringLiteral("halvane"),
                         const QString &application = QStringLiteral("halvane"), QObject *parent = nullptr);
     ~HVSettings() override;

@@ -21,7 +21,7 @@ const QString CitiesKey = QStringLiteral("cities");
 QSettings *openSettings()
 {
     // The file the weather source reads, as it reads it.
-    return new HVSettings(QCoreApplication::organizationName(), QCoreApplication::applicationName());
+    return new HVSettings(HVSettings::applicationNames());
 }
 
 bool validField(const QString &field)

@@ -78,7 +78,7 @@ WeatherServiceSource::WeatherServiceSource(WeatherService *service)
     , settingsKey(QStringLiteral("cities"))
     // On Linux the native format is INI, in "<config>/<organisation>/<application>.conf",
     // the application's settings file.
-    , settings(QCoreApplication::organizationName(), QCoreApplication::applicationName())
+    , settings(HVSettings::applicationNames())
     , settingsWatcher(new QFileSystemWatcher(this))
     , service(service)
     , networkManager(createNetworkManager(this))

@@ -44,6 +44,7 @@ private Q_SLOTS:
     void unreadableSettingsGiveNoCities();
     void corruptSettingsGiveNoCities();
     void serialisedSettingsAreRefused();
+    void programWithoutOrganisationReadsHalvaneSettings();
 
 private:
     void writeSettings(const QByteArray &content);
@@ -212,6 +213,21 @@ void TestWeatherFaults::serialisedSettingsAreRefused()
     // Written again as text: taken without a new warning.
     writeSettings("[General]\ncities=\"cityId:1,Alpha,x,y\"\n");
     QTRY_COMPARE_WITH_TIMEOUT(m_source->retrieveItemList(QDateTime(), QDateTime()).size(), 1, 10000);
+}
+
+void TestWeatherFaults::programWithoutOrganisationReadsHalvaneSettings()
+{
+    // A user interface that never named itself: the user's cities still show.
+    writeSettings("[General]\ncities=\"cityId:1,Alpha,x,y\"\n");
+    QCoreApplication::setOrganizationName(QString());
+    QCoreApplication::setApplicationName(QStringLiteral("someui"));
+    startSource();
+    const QList<HVItem> items = m_source->retrieveItemList(QDateTime(), QDateTime());
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(HVWeather(items.first()).city(), QStringLiteral("Alpha"));
+    QVERIFY(!QFile::exists(m_config.filePath("Unknown Organization/someui.conf")));
+    QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("halvane"));
 }
 
 QTEST_GUILESS_MAIN(TestWeatherFaults)
