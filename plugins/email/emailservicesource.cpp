@@ -75,6 +75,8 @@ QList<HVItem> EmailServiceSource::retrieveItemList(const QDateTime &fromDateTime
 QList<HVItem> EmailServiceSource::getItemListFromBackend(const QDateTime &from, const QDateTime &to)
 {
     qDebug() << Q_FUNC_INFO << from << " " << to;
+    retrievedFrom = from;
+    retrievedTo = to;
     QList<HVItem> items;
     if (!mailStore)
         return items;
@@ -198,14 +200,29 @@ QList<HVItem> EmailServiceSource::itemsOf(const QMailMessageIdList &ids)
     return items;
 }
 
+QMailMessageIdList EmailServiceSource::ofRetrievedRange(const QMailMessageIdList &ids) const
+{
+    // A sync of old mail, or a sent message, must not join the day's list.
+    QMailMessageIdList held;
+    for (const QMailMessageId &id : ids) {
+        const QMailMessageMetaData data = mailStore ? mailStore->messageMetaData(id) : QMailMessageMetaData();
+        const QDateTime received = data.receivedDate().toUTC();
+        const bool inRange = !retrievedFrom.isValid() || (received >= retrievedFrom && received <= retrievedTo);
+        if (data.id().isValid() && (data.status() & QMailMessageMetaData::Incoming)
+            && data.messageType() == QMailMessageMetaData::Email && inRange)
+            held.append(id);
+    }
+    return held;
+}
+
 void EmailServiceSource::onMessagesUpdated(const QMailMessageIdList &ids)
 {
-    Q_EMIT itemsChanged(itemsOf(ids));
+    Q_EMIT itemsChanged(itemsOf(ofRetrievedRange(ids)));
 }
 
 void EmailServiceSource::onMessagesAdded(const QMailMessageIdList &ids)
 {
-    Q_EMIT itemsAdded(itemsOf(ids));
+    Q_EMIT itemsAdded(itemsOf(ofRetrievedRange(ids)));
 }
 
 void EmailServiceSource::onMessagesRemoved(const QMailMessageIdList &ids)

@@ -45,10 +45,14 @@ private:
     void collectParts(const QMailMessagePartContainer &container, QString &plainText, QString &htmlText,
                       QList<HVItemMessageAttachment> &attachments, int depth);
     QList<HVItem> itemsOf(const QMailMessageIdList &ids);
+    QMailMessageIdList ofRetrievedRange(const QMailMessageIdList &ids) const;
 
     EmailService *service;
     QMailRetrievalAction *retrievalAction;
     QMailStore *mailStore;
+    // What the last retrieval asked for: live additions keep to it.
+    QDateTime retrievedFrom;
+    QDateTime retrievedTo;
 };
 
 } // namespace Halvane
