@@ -21,19 +21,25 @@ bool hasBodyText(const QByteArray &data)
     return false;
 }
 
-// The newest Received: stamp (the topmost header), whose date follows the last ';'.
+// The newest Received: stamp, whose date follows the last ';'. Relays add
+// theirs on top, but a local delivery may add one without a date, and some
+// relays keep no order: every stamp is read.
 QDateTime receivedStamp(KMime::Message *message)
 {
+    QDateTime newest;
     const QVector<KMime::Headers::Base *> received = message->headersByType("Received");
-    if (received.isEmpty())
-        return QDateTime();
-    const QByteArray value = received.first()->as7BitString(false);
-    const int semicolon = value.lastIndexOf(';');
-    if (semicolon < 0)
-        return QDateTime();
-    KMime::Headers::Date date;
-    date.from7BitString(value.mid(semicolon + 1).trimmed());
-    return date.dateTime();
+    for (KMime::Headers::Base *header : received) {
+        const QByteArray value = header->as7BitString(false);
+        const int semicolon = value.lastIndexOf(';');
+        if (semicolon < 0)
+            continue;
+        KMime::Headers::Date date;
+        date.from7BitString(value.mid(semicolon + 1).trimmed());
+        const QDateTime stamp = date.dateTime();
+        if (stamp.isValid() && (!newest.isValid() || stamp > newest))
+            newest = stamp;
+    }
+    return newest;
 }
 
 } // namespace

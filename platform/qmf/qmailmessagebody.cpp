@@ -3,7 +3,11 @@
 
 #include "qmailmessagebody.h"
 
+#include <QtCore/QTextCodec>
+
 #include <KMime/Message>
+
+#include <algorithm>
 
 QMailMessageBody::QMailMessageBody(const QSharedPointer<KMime::Message> &root, KMime::Content *content)
     : m_root(root)
@@ -26,6 +30,25 @@ QString QMailMessageBody::data() const
 {
     if (!m_content)
         return QString();
+    // Without a charset (scripts, old clients; KMime then says US-ASCII)
+    // 8-bit text is taken as UTF-8 when it is valid UTF-8, else as Latin-1,
+    // rather than every such byte as "?".
+    const KMime::Headers::ContentType *type = m_content->contentType(false);
+    const QByteArray charset = type ? type->charset().toLower() : QByteArray();
+    if (charset.isEmpty() || charset == "us-ascii") {
+        const QByteArray bytes = m_content->decodedContent();
+        const bool eightBit = std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return c & 0x80; });
+        if (eightBit) {
+            QTextCodec::ConverterState state;
+            QString text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+            if (state.invalidChars > 0)
+                text = QString::fromLatin1(bytes);
+            // As decodedText() does.
+            if (text.endsWith(QLatin1Char('\n')))
+                text.chop(1);
+            return text;
+        }
+    }
     return m_content->decodedText();
 }
 

@@ -7,5 +7,6 @@
 
 QMailMessageContentDisposition::QMailMessageContentDisposition(const KMime::Headers::ContentDisposition *header)
     : m_filename(header->filename())
+    , m_attachment(header->disposition() == KMime::Headers::CDattachment)
 {
 }

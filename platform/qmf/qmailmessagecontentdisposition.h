@@ -25,12 +25,15 @@ public:
 
     // The "filename" parameter, decoded (RFC 2231 and encoded words).
     QString filename() const { return m_filename; }
+    // "attachment": meant to be saved, not shown as the message's text.
+    bool isAttachment() const { return m_attachment; }
 
 private:
     friend class QMailMessagePart;
     explicit QMailMessageContentDisposition(const KMime::Headers::ContentDisposition *header);
 
     QString m_filename;
+    bool m_attachment = false;
 };
 
 #endif // QMAILMESSAGECONTENTDISPOSITION_H

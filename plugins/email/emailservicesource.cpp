@@ -166,7 +166,9 @@ void EmailServiceSource::collectParts(const QMailMessagePartContainer &container
             continue;
         }
         const QMailMessageContentType type = part.contentType();
-        switch (textKind(type)) {
+        // A text file sent along (a log, a saved page) is no part of the text.
+        const QMailMessageContentDisposition disposition = part.contentDisposition();
+        switch (disposition.isAttachment() ? TextKind::Other : textKind(type)) {
         case TextKind::Plain:
             plainText += part.body().data();
             break;
@@ -180,7 +182,7 @@ void EmailServiceSource::collectParts(const QMailMessagePartContainer &container
             attachment.setContentType(QString::fromLatin1(type.type() + '/' + type.subType()));
             // Without a name in the type, the name it is sent under.
             const QString name = type.name();
-            attachment.setFileName(name.isEmpty() ? part.contentDisposition().filename() : name);
+            attachment.setFileName(name.isEmpty() ? disposition.filename() : name);
             attachment.setSize(content.size());
             attachments.append(attachment);
             break;

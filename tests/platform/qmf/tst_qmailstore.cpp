@@ -231,6 +231,13 @@ void TestQMailStore::messagesAreParsedWithKMime()
              "Received: from b by c; Tue, 2 Jan 2024 09:30:00 +0100\n"
              "Received: from a by b; Tue, 2 Jan 2024 08:00:00 +0000\n"));
     QCOMPARE(relayed.receivedDate().toUTC(), QDateTime(QDate(2024, 1, 2), QTime(8, 30), Qt::UTC));
+    // A local delivery's stamp without a date on top, and relays out of order.
+    const QMailMessage delivered = QMailMessage::fromRfc2822(
+        mail("d", "Mon, 1 Jan 2024 10:00:00 +0000",
+             "Received: by localhost (Postfix, from userid 0) id ABC\n"
+             "Received: from a by b; Tue, 2 Jan 2024 08:00:00 +0000\n"
+             "Received: from b by c; Tue, 2 Jan 2024 09:30:00 +0100\n"));
+    QCOMPARE(delivered.receivedDate().toUTC(), QDateTime(QDate(2024, 1, 2), QTime(8, 30), Qt::UTC));
 }
 
 void TestQMailStore::idsStayAcrossProcessesAndMoves()

@@ -251,6 +251,17 @@ void TestEmailServicePlugin::bodiesAndLabels_data()
                     + part("application/pdf; name=\"a.pdf\"", "JVBERi0=", "Content-Transfer-Encoding: base64\n")
                     + "--b--\n")
         << "<i>inner</i>" << "inner plain";
+    QTest::newRow("text file attached is no text")
+        << mail("m", "multipart/mixed; boundary=\"b\"",
+                part("text/plain", "See the log.")
+                    + part("text/plain; name=\"server.log\"", "ERROR 1",
+                           "Content-Disposition: attachment; filename=\"server.log\"\n")
+                    + "--b--\n")
+        << "See the log." << "See the log.";
+    // Cron and scripts send 8-bit text without a charset.
+    QTest::newRow("8-bit without charset")
+        << QByteArray("From: ann@example.org\nSubject: m\nDate: Sun, 21 Jun 2026 10:00:00 +0200\n\nCaf\xc3\xa9 cr\xc3\xa8me\n")
+        << QString::fromUtf8("Caf\xc3\xa9 cr\xc3\xa8me") << QString::fromUtf8("Caf\xc3\xa9 cr\xc3\xa8me");
 }
 
 void TestEmailServicePlugin::bodiesAndLabels()
