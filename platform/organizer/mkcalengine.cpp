@@ -20,6 +20,9 @@ const QString MKCalEngine::EngineName = QStringLiteral("mkcal");
 
 namespace {
 
+// Long enough for a writer to finish its commit.
+constexpr int RecheckDelay = 300;
+
 // Engines of this process, so that a save through one is seen by all (the
 // user interface's manager and the event source's manager are different ones).
 QList<QPointer<MKCalEngine>> &engines()
@@ -42,6 +45,12 @@ MKCalEngine::MKCalEngine()
     // database asked whether it changed: nothing wakes while nothing changes.
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &MKCalEngine::checkForChanges);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &MKCalEngine::checkForChanges);
+    m_recheck.setSingleShot(true);
+    m_recheck.setInterval(RecheckDelay);
+    connect(&m_recheck, &QTimer::timeout, this, [this] {
+        if (m_storage->modifiedElsewhere())
+            Q_EMIT dataChanged();
+    });
     watchFiles();
 }
 
@@ -74,6 +83,10 @@ void MKCalEngine::checkForChanges()
     watchFiles();
     if (m_storage->modifiedElsewhere())
         Q_EMIT dataChanged();
+    // A commit's last write to the journal may come before readers can see
+    // the commit (its index is updated through shared memory, which no file
+    // event tells): without this a change could wait for the next one.
+    m_recheck.start();
 }
 
 QOrganizerItemId MKCalEngine::idForUid(const QString &uid) const

@@ -5,6 +5,7 @@
 #define MKCALENGINE_H
 
 #include <QtCore/QFileSystemWatcher>
+#include <QtCore/QTimer>
 #include <QtOrganizer/QOrganizerManagerEngine>
 
 #include <KCalendarCore/Incidence>
@@ -68,6 +69,8 @@ private:
     mKCal::ExtendedCalendar::Ptr m_calendar;
     mKCal::ExtendedStorage::Ptr m_storage;
     QFileSystemWatcher m_watcher;
+    // Once more a moment after the files last changed: see checkForChanges().
+    QTimer m_recheck;
 };
 
 #endif // MKCALENGINE_H

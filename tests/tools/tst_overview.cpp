@@ -26,6 +26,7 @@ private Q_SLOTS:
     void demoRunsWithoutPlugins();
     void demoSamplesMakeNoNoise();
     void followPrintsEveryChange();
+    void followSeesEachCalendarImport();
 
 private:
     QProcessEnvironment environment() const;
@@ -246,6 +247,43 @@ void TestOverview::followPrintsEveryChange()
     QCOMPARE(changes.value("inserted").value("row").toInt(), 0);
     QCOMPARE(changes.value("inserted").value("item").toObject().value("title").toString(), QStringLiteral("Third"));
 
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+}
+
+void TestOverview::followSeesEachCalendarImport()
+{
+    QVERIFY(QFile::copy(HVTEST_EVENTS_PLUGIN, m_pluginsDir + QStringLiteral("/libhalvaneeventsplugin.so")));
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("HALVANE_CALENDAR_DB"), m_dir->filePath(QStringLiteral("calendar.db")));
+    const QDate today = QDate::currentDate();
+    const auto import = [&](const QByteArray &exdate) {
+        QFile file(m_dir->filePath(QStringLiteral("series.ics")));
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        file.write("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:series\nDTSTART:"
+                   + today.addDays(-1).toString(QStringLiteral("yyyyMMdd")).toLatin1()
+                   + "T100000\nDURATION:PT1H\nRRULE:FREQ=DAILY\n" + exdate + "SUMMARY:Daily\nEND:VEVENT\nEND:VCALENDAR\n");
+        file.close();
+        QProcess tool;
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(HVTEST_CALENDAR_PROGRAM), {QStringLiteral("import"), file.fileName()});
+        return tool.waitForFinished(30000) && tool.exitCode() == 0;
+    };
+    QVERIFY(import(QByteArray()));
+
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(HVTEST_OVERVIEW_PROGRAM),
+                  {QStringLiteral("--json"), QStringLiteral("--settle=0"), QStringLiteral("--follow=0")});
+    QCOMPARE(HVTest::readJsonLine(process).value("event").toArray().size(), 1);
+    // Today's occurrence dropped, then back, by another process: each is
+    // seen while the overview waits idle, as a user interface does.
+    const QByteArray exdate = "EXDATE:" + today.toString(QStringLiteral("yyyyMMdd")).toLatin1() + "T100000\n";
+    QVERIFY(import(exdate));
+    QCOMPARE(HVTest::readJsonLine(process, 5000).value("change").toString(), QStringLiteral("removed"));
+    QVERIFY(import(QByteArray()));
+    QCOMPARE(HVTest::readJsonLine(process, 5000).value("change").toString(), QStringLiteral("inserted"));
     process.terminate();
     QVERIFY(process.waitForFinished(10000));
 }
