@@ -93,10 +93,12 @@ qint64 replacedDay(const Incidence::Ptr &exception, const QTimeZone &zone)
 // another zone than the device's keeps its time of day in its own zone (summer
 // time begins and ends there, or not at all), and extra dates or hours of a
 // rule have times of their own. Invalid where the day shift is right.
-QDateTime occurrenceStart(const Incidence::Ptr &incidence, const QDateTime &dayStart)
+// Whether the series' occurrences may begin at another time of day than its
+// first one, in the device's zone.
+bool shiftsTimeOfDay(const Incidence::Ptr &incidence)
 {
     if (!incidence->recurs() || incidence->allDay())
-        return QDateTime();
+        return false;
     const QDateTime own = incidence->dtStart();
     const Recurrence *recurrence = incidence->recurrence();
     bool shifted = own.timeSpec() != Qt::LocalTime
@@ -105,10 +107,27 @@ QDateTime occurrenceStart(const Incidence::Ptr &incidence, const QDateTime &dayS
     const RecurrenceRule::List rules = recurrence->rRules();
     for (const RecurrenceRule *rule : rules)
         shifted = shifted || !rule->byHours().isEmpty() || !rule->byMinutes().isEmpty();
-    if (!shifted)
+    return shifted;
+}
+
+QDateTime occurrenceStart(const Incidence::Ptr &incidence, const QDateTime &dayStart)
+{
+    if (!shiftsTimeOfDay(incidence))
         return QDateTime();
-    const QDateTime next = recurrence->getNextDateTime(dayStart.addSecs(-1));
+    const QDateTime next = incidence->recurrence()->getNextDateTime(dayStart.addSecs(-1));
     return next.isValid() && next < dayStart.addDays(1) ? toLocal(next) : QDateTime();
+}
+
+// recursOn() also counts an occurrence at the next midnight, which a series
+// of another zone may have: that day holds none of its own.
+bool occursOn(const Incidence::Ptr &incidence, const EventItemCache::Rule &rule, const QDate &day,
+              const QTimeZone &zone)
+{
+    if (rule.simple)
+        return rule.occursOn(day);
+    if (!incidence->recursOn(day, zone))
+        return false;
+    return !shiftsTimeOfDay(incidence) || occurrenceStart(incidence, QDateTime(day, QTime(0, 0), zone)).isValid();
 }
 
 } // namespace
@@ -283,7 +302,7 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
                 if (!known || (known->occurs && known->occurrence != occurrenceDates.at(i))) {
                     EventItemCache::Day found;
                     found.julianDay = day.toJulianDay();
-                    found.occurs = entry.rule.simple ? entry.rule.occursOn(day) : incidence->recursOn(day, zone);
+                    found.occurs = occursOn(incidence, entry.rule, day, zone);
                     if (found.occurs) {
                         found.occurrence = occurrenceDates.at(i);
                         found.event = extractEventFromIncidence(incidence, occurrences.at(i));
@@ -351,7 +370,7 @@ QList<HVEvent> EventServiceSource::occurrencesInRange(const Incidence::Ptr &inci
         const QDate day = rangeFrom.date().addDays(i);
         if (replaced.contains(day.toJulianDay()))
             continue;
-        if (rule.simple ? rule.occursOn(day) : incidence->recursOn(day, zone))
+        if (occursOn(incidence, rule, day, zone))
             found.append(extractEventFromIncidence(incidence, rangeFrom.addDays(i)));
     }
     return found;
@@ -387,7 +406,7 @@ QList<HVEvent> EventServiceSource::occurrencesRunningInto(const Incidence::Ptr &
         const QDate day = from.date().addDays(-back);
         if (replaced.contains(day.toJulianDay()))
             continue;
-        if (!(rule.simple ? rule.occursOn(day) : incidence->recursOn(day, zone)))
+        if (!occursOn(incidence, rule, day, zone))
             continue;
         const HVEvent event = extractEventFromIncidence(incidence, from.addDays(-back));
         if (meets(event, incidence->allDay(), from, to))

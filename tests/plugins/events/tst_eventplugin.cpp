@@ -324,6 +324,20 @@ void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
     const HVEvent december = byUid(retrieve(QDate(2026, 12, 9), 1), "newyork").value(0);
     QCOMPARE(december.startDateTime().toUTC(), QDateTime(QDate(2026, 12, 9), QTime(15, 0), Qt::UTC));
     QCOMPARE(december.endDateTime().toUTC(), QDateTime(QDate(2026, 12, 9), QTime(16, 0), Qt::UTC));
+
+    // Thursdays at 19:00 there are Fridays at midnight here: a Friday
+    // entry, and none on the Thursday.
+    Event::Ptr evening(new Event);
+    evening->setUid("evening");
+    evening->setDtStart(QDateTime(QDate(2026, 12, 3), QTime(19, 0), newYork));
+    evening->setDtEnd(QDateTime(QDate(2026, 12, 3), QTime(20, 0), newYork));
+    QBitArray thursday(7);
+    thursday.setBit(3);
+    evening->recurrence()->setWeekly(1, thursday);
+    store({evening});
+    QVERIFY(byUid(retrieve(QDate(2026, 12, 10), 1), "evening").isEmpty());
+    QCOMPARE(byUid(retrieve(QDate(2026, 12, 11), 1), "evening").value(0).startDateTime().toUTC(),
+             QDateTime(QDate(2026, 12, 11), QTime(0, 0), Qt::UTC));
 }
 
 void TestEventPlugin::nightShiftFromYesterdayRunsIntoToday()
