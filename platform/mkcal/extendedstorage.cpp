@@ -698,7 +698,12 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
         bool recurs = false;
         bounds(incidence, &start, &end, &recurs);
         const bool isLong = recurs || !start.isValid() || end.toLongLong() - start.toLongLong() > LongSpan;
-        const QString ical = format.toICalString(incidence);
+        Incidence::Ptr text = incidence;
+        if (incidence->allDay() && incidence->recurs()) {
+            text = Incidence::Ptr(incidence->clone());
+            ExtendedStorage::keepEndDates(text);
+        }
+        const QString ical = format.toICalString(text);
         if (ical.isEmpty())
             return fail(QStringLiteral("cannot write the calendar entry ") + uid);
         // The row is found by uid and recurrence id, the entry read from its
@@ -748,6 +753,24 @@ ExtendedStorage::ExtendedStorage(const ExtendedCalendar::Ptr &calendar, const QS
 ExtendedStorage::~ExtendedStorage()
 {
     close();
+}
+
+void ExtendedStorage::keepEndDates(const Incidence::Ptr &incidence)
+{
+    if (!incidence->allDay() || !incidence->recurs())
+        return;
+    const QDateTime start = incidence->dtStart();
+    const auto keep = [&start](RecurrenceRule *rule) {
+        const QDateTime end = rule->endDt();
+        if (rule->duration() != 0 || !end.isValid())
+            return;
+        const QDate date = (start.timeSpec() == Qt::TimeZone ? end.toTimeZone(start.timeZone()) : end.toLocalTime()).date();
+        rule->setEndDt(QDateTime(date, QTime(0, 0), Qt::UTC));
+    };
+    Recurrence *recurrence = incidence->recurrence();
+    const RecurrenceRule::List rules = recurrence->rRules() + recurrence->exRules();
+    for (RecurrenceRule *rule : rules)
+        keep(rule);
 }
 
 QString ExtendedStorage::defaultDatabaseName()

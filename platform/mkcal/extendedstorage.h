@@ -47,6 +47,13 @@ public:
     static QString defaultDatabaseName();
     static Ptr defaultStorage(const ExtendedCalendar::Ptr &calendar, bool readOnly = false);
 
+    // KCalendarCore reads the UNTIL date of an all-day series as midnight in
+    // the device's zone, but writes the date of that instant in UTC: a day
+    // early east of UTC, one more on every round. This moves such ends to
+    // midnight UTC of their own date, which is written as that date. For an
+    // incidence about to be written out only (it changes it).
+    static void keepEndDates(const KCalendarCore::Incidence::Ptr &incidence);
+
     ExtendedCalendar::Ptr calendar() const;
     QString databaseName() const;
     bool isOpen() const;

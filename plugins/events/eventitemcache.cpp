@@ -130,7 +130,12 @@ EventItemCache::Rule EventItemCache::ruleOf(const Incidence::Ptr &incidence, con
         // A count: the library would expand every occurrence to find the last.
         rule.last = rule.first.addDays(qint64(recurrence->duration() - 1) * rule.period);
     } else if (recurrence->duration() != -1) {
-        rule.last = recurrence->endDate();
+        // An all-day series ends at midnight of its last day, in the start's
+        // zone; endDate() is the date of that instant in UTC.
+        const QDateTime end = recurrence->endDateTime();
+        rule.last = !incidence->allDay()                ? recurrence->endDate()
+            : start.timeSpec() == Qt::TimeZone ? end.toTimeZone(start.timeZone()).date()
+                                                        : end.toLocalTime().date();
         if (!rule.last.isValid())
             return rule;
     }

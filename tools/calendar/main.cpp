@@ -91,6 +91,10 @@ int exportTo(const QString &fileName)
     Store store;
     if (!store.storage->open() || !store.storage->loadAll())
         return fail(storageError(store));
+    // Written out only: the calendar is not saved again.
+    const Incidence::List incidences = store.calendar->incidences();
+    for (const Incidence::Ptr &incidence : incidences)
+        mKCal::ExtendedStorage::keepEndDates(incidence);
     ICalFormat format;
     const QByteArray text = format.toString(store.calendar).toUtf8();
     if (fileName.isEmpty()) {

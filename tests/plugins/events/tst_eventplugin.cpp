@@ -42,6 +42,7 @@ private Q_SLOTS:
     void threeDaysExpandRecurrencePerDay();
     void movedOccurrenceStandsInForTheSeries();
     void zonedSeriesKeepsItsOwnTimeOfDay();
+    void allDaySeriesKeepsItsLastDayEastOfUtc();
     void nightShiftFromYesterdayRunsIntoToday();
     void otherProcessChangesAreReportedAsDifference();
     void organizerSignalsGiveItemsOfTheCalendarForm();
@@ -338,6 +339,28 @@ void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
     QVERIFY(byUid(retrieve(QDate(2026, 12, 10), 1), "evening").isEmpty());
     QCOMPARE(byUid(retrieve(QDate(2026, 12, 11), 1), "evening").value(0).startDateTime().toUTC(),
              QDateTime(QDate(2026, 12, 11), QTime(0, 0), Qt::UTC));
+}
+
+void TestEventPlugin::allDaySeriesKeepsItsLastDayEastOfUtc()
+{
+    // As calendar services export it: a date as the end of an all-day series.
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    QFile file(m_dir->filePath("bins.ics"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:bins\nDTSTART;VALUE=DATE:20261119\n"
+               "DTEND;VALUE=DATE:20261120\nRRULE:FREQ=WEEKLY;UNTIL=20261210;BYDAY=TH\nSUMMARY:Bins\nEND:VEVENT\n"
+               "END:VCALENDAR\n");
+    file.close();
+    QVERIFY(runCalendar({"import", file.fileName()}));
+    QCOMPARE(byUid(retrieve(QDate(2026, 12, 10), 1), "bins").size(), 1);
+    QVERIFY(byUid(retrieve(QDate(2026, 12, 17), 1), "bins").isEmpty());
+    // Written back as it came, however often.
+    QVERIFY(runCalendar({"export", file.fileName()}));
+    QVERIFY(runCalendar({"import", file.fileName()}));
+    QString exported;
+    QVERIFY(runCalendar({"export"}, &exported));
+    QVERIFY2(exported.contains("UNTIL=20261210;"), qPrintable(exported));
 }
 
 void TestEventPlugin::nightShiftFromYesterdayRunsIntoToday()
