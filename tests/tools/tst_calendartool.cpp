@@ -17,6 +17,7 @@ private Q_SLOTS:
     void addListRemove();
     void badInputLeavesTheCalendarAlone_data();
     void badInputLeavesTheCalendarAlone();
+    void eventsWithoutAStartAreSkippedAndSaid();
 
 private:
     int run(const QStringList &arguments, QString *out = nullptr, QString *err = nullptr);
@@ -173,6 +174,24 @@ void TestCalendarTool::badInputLeavesTheCalendarAlone()
     QString after;
     QCOMPARE(run({"list"}, &after), 0);
     QCOMPARE(after, before);
+}
+
+void TestCalendarTool::eventsWithoutAStartAreSkippedAndSaid()
+{
+    qputenv("TZ", "Europe/Berlin");
+    const QByteArray head = "BEGIN:VEVENT\nDTEND:20261210T110000Z\nSUMMARY:s\nUID:";
+    const QString file = writeFile(
+        "starts.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\n" + head + "month13\nDTSTART:20261310T100000Z\n"
+            + "END:VEVENT\n" + head + "none\nEND:VEVENT\n" + head
+            + "skipped-hour\nDTSTART;TZID=Europe/Berlin:20270328T023000\nEND:VEVENT\nEND:VCALENDAR\n");
+    QString out, err;
+    QCOMPARE(run({"import", file}, &out, &err), 0);
+    QVERIFY(out.contains("imported 1 entries"));
+    QVERIFY2(err.contains("skipped the event month13") && err.contains("skipped the event none"), qPrintable(err));
+    // A start in the hour summer time skips is the hour after.
+    QCOMPARE(run({"list"}, &out), 0);
+    qunsetenv("TZ");
+    QVERIFY2(out.startsWith("skipped-hour\t2027-03-28T03:30:00\t"), qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TestCalendarTool)

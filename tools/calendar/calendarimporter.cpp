@@ -15,12 +15,34 @@ using namespace KCalendarCore;
 CalendarImporter::Result CalendarImporter::parse(const QByteArray &text)
 {
     m_incidences.clear();
+    m_skipped.clear();
     m_error.clear();
     MemoryCalendar::Ptr parsed(new MemoryCalendar(QTimeZone::systemTimeZone()));
     ICalFormat format;
     if (text.trimmed().isEmpty() || !format.fromRawString(parsed, text))
         return NotICalendar;
-    m_incidences = parsed->rawIncidences();
+    const Incidence::List incidences = parsed->rawIncidences();
+    for (const Incidence::Ptr &incidence : incidences) {
+        // A start in the hour the clocks skip (02:30 where summer time begins
+        // at 02:00) is taken as the clocks show it an hour later.
+        const QDateTime start = incidence->dtStart();
+        if (!start.isValid() && start.date().isValid() && start.time().isValid()) {
+            const QTime hourBefore = start.time().addSecs(-3600);
+            const QDateTime moved = (start.timeSpec() == Qt::TimeZone
+                                         ? QDateTime(start.date(), hourBefore, start.timeZone())
+                                         : QDateTime(start.date(), hourBefore, start.timeSpec()))
+                                        .addSecs(3600);
+            if (moved.isValid() && moved.date() == start.date())
+                incidence->setDtStart(moved);
+        }
+        // An event is a time: without a start it could never be shown.
+        if (incidence->type() == Incidence::TypeEvent && !incidence->dtStart().isValid()) {
+            m_skipped.append(QStringLiteral("the event %1 (\"%2\") has no valid start (DTSTART)")
+                                 .arg(incidence->uid(), incidence->summary()));
+            continue;
+        }
+        m_incidences.append(incidence);
+    }
     return m_incidences.isEmpty() ? NoEntries : Imported;
 }
 

@@ -8,6 +8,7 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
 #include "extendedstorage.h"
 
@@ -36,12 +37,15 @@ public:
     int added() const { return m_added; }
     int updated() const { return m_updated; }
     QString errorString() const { return m_error; }
+    // Entries parse() left out, each with why.
+    QStringList skipped() const { return m_skipped; }
 
 private:
     KCalendarCore::Incidence::List m_incidences;
     int m_added = 0;
     int m_updated = 0;
     QString m_error;
+    QStringList m_skipped;
 };
 
 #endif // CALENDARIMPORTER_H

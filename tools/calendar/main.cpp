@@ -67,7 +67,10 @@ int importFile(const QString &fileName)
 
     // Parse all of it before touching the calendar.
     CalendarImporter importer;
-    switch (importer.parse(file.readAll())) {
+    const CalendarImporter::Result parsed = importer.parse(file.readAll());
+    for (const QString &reason : importer.skipped())
+        std::fprintf(stderr, "halvane-calendar: skipped %s\n", qPrintable(reason));
+    switch (parsed) {
     case CalendarImporter::NotICalendar:
         return fail(QStringLiteral("%1 is not a valid iCalendar file").arg(fileName));
     case CalendarImporter::NoEntries:
