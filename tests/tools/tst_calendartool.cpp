@@ -18,6 +18,7 @@ private Q_SLOTS:
     void badInputLeavesTheCalendarAlone_data();
     void badInputLeavesTheCalendarAlone();
     void eventsWithoutAStartAreSkippedAndSaid();
+    void listShowsOnlyTheDates();
 
 private:
     int run(const QStringList &arguments, QString *out = nullptr, QString *err = nullptr);
@@ -192,6 +193,24 @@ void TestCalendarTool::eventsWithoutAStartAreSkippedAndSaid()
     QCOMPARE(run({"list"}, &out), 0);
     qunsetenv("TZ");
     QVERIFY2(out.startsWith("skipped-hour\t2027-03-28T03:30:00\t"), qPrintable(out));
+}
+
+void TestCalendarTool::listShowsOnlyTheDates()
+{
+    const QString file = writeFile(
+        "days.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:day9\nDTSTART;VALUE=DATE:20261209\n"
+                    "SUMMARY:s\nEND:VEVENT\nBEGIN:VEVENT\nUID:day11\nDTSTART;VALUE=DATE:20261211\nSUMMARY:s\nEND:VEVENT\n"
+                    "BEGIN:VEVENT\nUID:at10\nDTSTART:20261210T080000Z\nDTEND:20261210T090000Z\nSUMMARY:s\nEND:VEVENT\n"
+                    "END:VCALENDAR\n");
+    qputenv("TZ", "UTC");
+    QCOMPARE(run({"import", file}), 0);
+    // Entries of the days around, which the storage reads along, stay out.
+    qputenv("TZ", "Europe/Berlin");
+    QString out;
+    QCOMPARE(run({"list", "--from", "2026-12-10", "--to", "2026-12-10"}, &out), 0);
+    qunsetenv("TZ");
+    QCOMPARE(out.section('\t', 0, 0), QString("at10"));
+    QCOMPARE(out.trimmed().count('\n'), 0);
 }
 
 QTEST_GUILESS_MAIN(TestCalendarTool)

@@ -158,6 +158,16 @@ int list(const QDate &from, const QDate &to)
                 occurs = incidence->recursOn(day, store.calendar->timeZone());
             if (!occurs)
                 continue;
+        } else if (ranged) {
+            // The storage reads a margin around the dates: only what meets them.
+            const QDateTime start = startOf(incidence);
+            const QDateTime end = qMax(endOf(incidence), start);
+            const bool meets = incidence->allDay()
+                ? start.date() <= last && qMax(end.date(), start.date()) >= first
+                : start.isValid() && start < QDateTime(last.addDays(1), QTime(0, 0))
+                    && (end > QDateTime(first, QTime(0, 0)) || start >= QDateTime(first, QTime(0, 0)));
+            if (!meets)
+                continue;
         }
         QString line = incidence->uid() + QLatin1Char('\t') + timeText(startOf(incidence), incidence->allDay())
             + QLatin1Char('\t') + timeText(endOf(incidence), incidence->allDay()) + QLatin1Char('\t')
