@@ -42,6 +42,7 @@ ItemListPage {
             }
             Controls.Label {
                 text: model.title
+                textFormat: Text.PlainText
                 font.bold: true
                 Layout.fillWidth: true
                 wrapMode: Text.Wrap

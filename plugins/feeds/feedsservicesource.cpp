@@ -100,6 +100,14 @@ QString withoutTags(const QString &text)
     return result;
 }
 
+// The title as text: without its tags, and with the '<' and '>' that the
+// store keeps as entities (so that no tag is taken for them) given back.
+QString plainTitle(const QString &text)
+{
+    return withoutTags(text).replace(QLatin1String("&lt;"), QLatin1String("<")).replace(QLatin1String("&gt;"),
+                                                                                       QLatin1String(">"));
+}
+
 HVItemId messageId(const QString &uri)
 {
     HVItemId id;
@@ -114,12 +122,12 @@ HVFeed feedItem(const QSparqlBinding &title, const QSparqlBinding &description, 
 {
     qDebug() << "getItemListFromBackend - adding item";
     HVFeed feed;
-    feed.setTitle(withoutTags(title.value().toString()));
+    feed.setTitle(plainTitle(title.value().toString()));
     feed.setBody(description.value().toString());
     // Stored in UTC; shown, like every other record, in local time.
     feed.setDateTime(date.value().toDateTime().toLocalTime());
     feed.setChannel(channel.value().toString());
-    feed.setDisplayLabel(withoutTags(title.toString()));
+    feed.setDisplayLabel(plainTitle(title.toString()));
     feed.setId(messageId(message.value().toString()));
     return feed;
 }

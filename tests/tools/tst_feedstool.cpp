@@ -210,7 +210,8 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
                                   "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Caf&amp;eacute;</title>"
                                   "<link>https://cafe.example.org/</link><description>d</description><item>"
                                   "<title>Cr&amp;egrave;me &amp;mdash; I &amp;lt;3 AT&amp;amp;T</title>"
-                                  "<description>x</description></item></channel></rss>")}),
+                                  "<description>x</description></item><item><title><![CDATA[If x < 5 and y > 3]]>"
+                                  "</title></item></channel></rss>")}),
              0);
     const QList<QStringList> rows = messages();
     const auto row = std::find_if(rows.cbegin(), rows.cend(),
@@ -218,6 +219,9 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
     QVERIFY(row != rows.cend());
     // The escaped bracket stays escaped, or the plug-in would take it for a tag.
     QCOMPARE(row->at(0), QString::fromUtf8("Cr\u00e8me \u2014 I &lt;3 AT&T"));
+    // So does a bracket that opens no tag, written as it is.
+    QVERIFY(std::any_of(rows.cbegin(), rows.cend(),
+                        [](const QStringList &row) { return row.at(0) == QString("If x &lt; 5 and y > 3"); }));
 }
 
 void TestFeedsTool::malformedFeedsWriteNothing()

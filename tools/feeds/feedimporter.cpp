@@ -30,7 +30,11 @@ QString titleText(const QString &title)
             + (less ? QLatin1String("&lt;") : QLatin1String("&gt;"));
         last = match.capturedEnd();
     }
-    return text + KCharsets::resolveEntities(title.mid(last));
+    text += KCharsets::resolveEntities(title.mid(last));
+    // A '<' that opens no tag ("if x < 5") is text: kept as an entity, or the
+    // tags taken out for display would take the text up to the next '>'.
+    static const QRegularExpression bare(QStringLiteral("<(?![A-Za-z/!?])"));
+    return text.replace(bare, QStringLiteral("&lt;"));
 }
 
 // Stable URNs, so that importing the same items again updates them.

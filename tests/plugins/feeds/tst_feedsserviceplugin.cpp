@@ -221,14 +221,15 @@ void TestFeedsServicePlugin::rangeBoundsAreLocalAndInclusive()
 void TestFeedsServicePlugin::recordsFromMessages()
 {
     const QDateTime downloaded(QDate(2026, 6, 21), QTime(9, 30));
-    QVERIFY(insertMessage("urn:test:news", "<b>News</b> today", "Body with <i>markup</i>", downloaded));
+    QVERIFY(insertMessage("urn:test:news", "<b>News</b> today &lt;3", "Body with <i>markup</i>", downloaded));
     createService();
     const QList<HVItem> items = m_source->retrieveItemList(downloaded.addSecs(-60), downloaded.addSecs(60));
     QCOMPARE(items.size(), 1);
     const HVFeed feed(items.first());
     QCOMPARE(feed.type(), HVItemType::TypeFeed);
-    QCOMPARE(feed.title(), QString("News today"));
-    QCOMPARE(feed.displayLabel(), QString("\"News today\""));
+    // The brackets the store keeps as entities show as brackets.
+    QCOMPARE(feed.title(), QString("News today <3"));
+    QCOMPARE(feed.displayLabel(), QString("\"News today <3\""));
     QCOMPARE(feed.body(), QString("Body with <i>markup</i>"));
     QCOMPARE(feed.channel(), QString("Channel <b>A</b>"));
     QCOMPARE(feed.dateTime(), downloaded);
