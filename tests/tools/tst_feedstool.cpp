@@ -83,6 +83,7 @@ private Q_SLOTS:
     void importsAndUpdatesWithoutDuplicates();
     void feedsOfOneSiteKeepTheirChannels();
     void titleEntitiesBecomeCharacters();
+    void itemsWithoutGuidOrTitle();
     void malformedFeedsWriteNothing();
     void removeMessageAndChannel();
     void refreshGoesOnPastFailingFeeds();
@@ -222,6 +223,24 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
     // So does a bracket that opens no tag, written as it is.
     QVERIFY(std::any_of(rows.cbegin(), rows.cend(),
                         [](const QStringList &row) { return row.at(0) == QString("If x &lt; 5 and y > 3"); }));
+}
+
+void TestFeedsTool::itemsWithoutGuidOrTitle()
+{
+    // RSS 0.91 has no guid; microblog posts have no title.
+    QByteArray feed = "<rss version=\"0.91\"><channel><title>Posts</title><link>http://posts.example/</link>"
+                      "<description>d</description><item><title>Story</title><link>http://posts.example/s</link>"
+                      "<description>first draft</description></item><item><link>http://posts.example/p</link>"
+                      "<description>&lt;p&gt;Shipped &amp;lt;it&amp;gt; today&lt;/p&gt;</description></item>"
+                      "</channel></rss>";
+    QCOMPARE(run({"import", write("posts.rss", feed)}), 0);
+    QCOMPARE(run({"import", write("posts.rss", feed.replace("first draft", "corrected"))}), 0);
+    QStringList titles;
+    for (const QStringList &row : messages()) {
+        if (row.at(2) == QLatin1String("Posts"))
+            titles.append(row.at(0) + ": " + row.at(1));
+    }
+    QCOMPARE(titles, QStringList({"Shipped &lt;it&gt; today: <p>Shipped &lt;it&gt; today</p>", "Story: corrected"}));
 }
 
 void TestFeedsTool::malformedFeedsWriteNothing()

@@ -5,12 +5,16 @@
 
 #include <QtCore/QCryptographicHash>
 #include <QtCore/QDateTime>
+#include <QtCore/QHash>
 #include <QtCore/QRegularExpression>
 
 #include <KCharsets>
 #include <Syndication/Syndication>
 
 namespace {
+
+// About a line on a phone.
+constexpr int FallbackTitleLength = 80;
 
 // Syndication hands titles over as HTML. Markup stays (the plug-in takes tags
 // out) but entities become the characters they stand for ("Caf&eacute;"
@@ -35,6 +39,19 @@ QString titleText(const QString &title)
     // tags taken out for display would take the text up to the next '>'.
     static const QRegularExpression bare(QStringLiteral("<(?![A-Za-z/!?])"));
     return text.replace(bare, QStringLiteral("&lt;"));
+}
+
+// An item without a title (a microblog post) goes by the start of its text,
+// in the form titles are kept in.
+QString titleFromText(const QString &html)
+{
+    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+    QString text = KCharsets::resolveEntities(QString(html).replace(tags, QStringLiteral(" "))).simplified();
+    if (text.size() > FallbackTitleLength) {
+        const int cut = text.lastIndexOf(QLatin1Char(' '), FallbackTitleLength);
+        text = text.left(cut > FallbackTitleLength / 2 ? cut : FallbackTitleLength) + QChar(0x2026);
+    }
+    return text.replace(QLatin1Char('<'), QLatin1String("&lt;")).replace(QLatin1Char('>'), QLatin1String("&gt;"));
 }
 
 // Stable URNs, so that importing the same items again updates them.
@@ -71,6 +88,11 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     update.bindValue(QStringLiteral("now"), QDateTime::currentDateTimeUtc());
 
     const QList<Syndication::ItemPtr> items = feed->items();
+    // An item without a guid is known by a hash of its text, which changes
+    // with every edit: its link, where no other item has it, stays.
+    QHash<QString, int> links;
+    for (const Syndication::ItemPtr &item : items)
+        ++links[item->link()];
     int count = 0;
     for (const Syndication::ItemPtr &item : items) {
         const QString n = QString::number(count);
@@ -79,10 +101,12 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
         text += QStringLiteral("; INSERT OR REPLACE { ?:%1 a mfo:FeedMessage ; nie:title ?:t%2 ; nie:description ?:d%2 ; "
                                "nie:isLogicalPartOf ?:channel } ")
                     .arg(message, n);
-        text += QStringLiteral("; INSERT { ?:%1 mfo:downloadedTime ?:now } WHERE { FILTER NOT EXISTS { ?:%1 mfo:downloadedTime ?any } } ")
-                    .arg(message);
-        update.bindValue(message, urn("feedmessage", channelKey + QLatin1Char('\n') + item->id()));
-        update.bindValue(QStringLiteral("t") + n, titleText(item->title()));
+        const bool byLink = item->id().startsWith(QLatin1String("hash:")) && !item->link().isEmpty()
+            && links.value(item->link()) == 1;
+        const QString id = byLink ? QLatin1String("link:") + item->link() : item->id();
+        update.bindValue(message, urn("feedmessage", channelKey + QLatin1Char('\n') + id));
+        update.bindValue(QStringLiteral("t") + n,
+                         item->title().isEmpty() ? titleFromText(description) : titleText(item->title()));
         update.bindValue(QStringLiteral("d") + n, description);
 
         const QUrl link(item->link(), QUrl::StrictMode);
@@ -92,7 +116,19 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
                         .arg(n, message);
             update.bindValue(QStringLiteral("l") + n, link);
             update.bindValue(QStringLiteral("u") + n, link.toString(QUrl::FullyEncoded));
+            // Earlier versions knew such an item by its hash: the copies they
+            // left give way, and the first download time stays.
+            if (byLink) {
+                text += QStringLiteral("; INSERT { ?:%2 mfo:downloadedTime ?first } WHERE { { SELECT (MIN(?when) AS ?first) "
+                                       "WHERE { ?old nie:links ?:l%1 ; nie:isLogicalPartOf ?:channel ; mfo:downloadedTime ?when "
+                                       "FILTER (?old != ?:%2) } } FILTER (BOUND(?first) && NOT EXISTS { ?:%2 mfo:downloadedTime ?any }) } "
+                                       "; DELETE { ?old a rdfs:Resource } WHERE { ?old a mfo:FeedMessage ; nie:links ?:l%1 ; "
+                                       "nie:isLogicalPartOf ?:channel FILTER (?old != ?:%2) } ")
+                            .arg(n, message);
+            }
         }
+        text += QStringLiteral("; INSERT { ?:%1 mfo:downloadedTime ?:now } WHERE { FILTER NOT EXISTS { ?:%1 mfo:downloadedTime ?any } } ")
+                    .arg(message);
         ++count;
     }
     update.setQuery(text);
