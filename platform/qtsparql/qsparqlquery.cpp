@@ -16,13 +16,7 @@ QSparqlQuery::QSparqlQuery(const QString &query, StatementType type)
 
 void QSparqlQuery::bindValue(const QString &name, const QVariant &value)
 {
-    for (auto &binding : m_bindings) {
-        if (binding.first == name) {
-            binding.second = value;
-            return;
-        }
-    }
-    m_bindings.append(qMakePair(name, value));
+    m_bindings.insert(name, value);
 }
 
 QString QSparqlQuery::term(const QVariant &value)
@@ -69,8 +63,9 @@ QString QSparqlQuery::preparedQueryText() const
     // placeholder stays text. Whole names only: ?:id must not eat ?:identity.
     static const QRegularExpression placeholder(QStringLiteral("\\?:([A-Za-z0-9_]+)"));
     QHash<QString, QString> terms;
-    for (const auto &binding : m_bindings)
-        terms.insert(binding.first, term(binding.second));
+    terms.reserve(m_bindings.size());
+    for (auto binding = m_bindings.cbegin(); binding != m_bindings.cend(); ++binding)
+        terms.insert(binding.key(), term(binding.value()));
     QString text;
     int last = 0;
     auto matches = placeholder.globalMatch(m_query);

@@ -4,6 +4,7 @@
 #ifndef QSPARQLQUERY_H
 #define QSPARQLQUERY_H
 
+#include <QtCore/QHash>
 #include <QtCore/QString>
 #include <QtCore/QVariant>
 #include <QtCore/QVector>
@@ -46,7 +47,8 @@ public:
 private:
     QString m_query;
     StatementType m_type;
-    QVector<QPair<QString, QVariant>> m_bindings;
+    // By name: an import binds thousands.
+    QHash<QString, QVariant> m_bindings;
 };
 
 #endif // QSPARQLQUERY_H
