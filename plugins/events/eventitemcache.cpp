@@ -84,7 +84,9 @@ EventItemCache::Entry &EventItemCache::entry(const Incidence::Ptr &incidence)
     Entry &entry = m_entries[incidence.data()];
     if (!entry.inspected) {
         entry.incidence = incidence;
-        entry.listed = incidence->type() == Incidence::TypeEvent || incidence->type() == Incidence::TypeTodo;
+        // A cancelled meeting (or a cancelled one of a series) is not on the day.
+        entry.listed = (incidence->type() == Incidence::TypeEvent || incidence->type() == Incidence::TypeTodo)
+            && incidence->status() != Incidence::StatusCanceled;
         entry.recurs = incidence->recurs();
         if (entry.recurs)
             entry.rule = ruleOf(incidence, m_zone, m_zoneIsLocal);

@@ -41,6 +41,7 @@ private Q_SLOTS:
     void oneDayHasEveryEntryWithItsFields();
     void threeDaysExpandRecurrencePerDay();
     void movedOccurrenceStandsInForTheSeries();
+    void cancelledEntriesAreNotOnTheDay();
     void zonedSeriesKeepsItsOwnTimeOfDay();
     void allDaySeriesKeepsItsLastDayEastOfUtc();
     void nightShiftFromYesterdayRunsIntoToday();
@@ -307,6 +308,33 @@ void TestEventPlugin::movedOccurrenceStandsInForTheSeries()
         starts.append(event.startDateTime());
     std::sort(starts.begin(), starts.end());
     QCOMPARE(starts, QList<QDateTime>({QDateTime(m_today, QTime(8, 45)), tomorrow.addSecs(10 * 3600)}));
+}
+
+void TestEventPlugin::cancelledEntriesAreNotOnTheDay()
+{
+    const QDateTime today(m_today, QTime(0, 0));
+    Event::Ptr called(new Event);
+    called->setUid("called-off");
+    called->setDtStart(today.addSecs(14 * 3600));
+    called->setDtEnd(today.addSecs(15 * 3600));
+    called->setStatus(Incidence::StatusCanceled);
+    // Today's stand-up, and only today's, called off.
+    Event::Ptr standup(new Event);
+    standup->setUid("standup");
+    standup->setDtStart(today.addDays(-7).addSecs(8 * 3600 + 45 * 60));
+    standup->setDtEnd(today.addDays(-7).addSecs(9 * 3600));
+    standup->recurrence()->setDaily(1);
+    Incidence::Ptr offToday(standup->clone());
+    offToday->clearRecurrence();
+    offToday->setRecurrenceId(today.addSecs(8 * 3600 + 45 * 60));
+    offToday->setDtStart(today.addSecs(8 * 3600 + 45 * 60));
+    offToday.staticCast<Event>()->setDtEnd(today.addSecs(9 * 3600));
+    offToday->setStatus(Incidence::StatusCanceled);
+    store({called, standup, offToday});
+    const QList<HVEvent> events = retrieve(m_today, 2);
+    QVERIFY(byUid(events, "called-off").isEmpty());
+    QCOMPARE(byUid(events, "standup").size(), 1);
+    QCOMPARE(byUid(events, "standup").first().startDateTime().date(), m_today.addDays(1));
 }
 
 void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
