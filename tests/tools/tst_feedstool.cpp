@@ -49,6 +49,8 @@ public:
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
     }
     QHash<QByteArray, QByteArray> documents;
+    // Content types other than application/xml, by path.
+    QHash<QByteArray, QByteArray> types;
 
 private:
     void answer(QTcpSocket *socket)
@@ -61,8 +63,9 @@ private:
         m_requests.remove(socket);
         const auto document = documents.constFind(path);
         const QByteArray body = document == documents.constEnd() ? QByteArray("not here") : *document;
-        socket->write((document == documents.constEnd() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK")
-                      + QByteArray("\r\nContent-Type: application/xml\r\nConnection: close\r\nContent-Length: ")
+        socket->write(QByteArray(document == documents.constEnd() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK")
+                      + "\r\nContent-Type: " + types.value(path, "application/xml")
+                      + "\r\nConnection: close\r\nContent-Length: "
                       + QByteArray::number(body.size()) + "\r\n\r\n" + body);
         socket->disconnectFromHost();
     }
@@ -87,6 +90,7 @@ private Q_SLOTS:
     void malformedFeedsWriteNothing();
     void removeMessageAndChannel();
     void refreshGoesOnPastFailingFeeds();
+    void serverCharsetCountsWhereTheFeedNamesNone();
 
 private:
     int run(const QStringList &arguments, QByteArray *output = nullptr, QByteArray *errors = nullptr);
@@ -344,6 +348,19 @@ void TestFeedsTool::refreshGoesOnPastFailingFeeds()
         QCOMPARE(refreshed.at(i).at(3), QString("2026-01-02T03:04:05Z"));
         QCOMPARE(refreshed.at(i).mid(0, 3), imported.at(i).mid(0, 3));
     }
+}
+
+void TestFeedsTool::serverCharsetCountsWhereTheFeedNamesNone()
+{
+    FeedServer server;
+    QVERIFY(server.listen());
+    server.documents.insert("/latin.rss", "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>M\xfc" "nchen</title>"
+                                          "<link>http://latin.example/</link><description>d</description><item>"
+                                          "<title>Stra\xdf" "e</title><guid>s1</guid></item></channel></rss>");
+    server.types.insert("/latin.rss", "text/xml; charset=ISO-8859-1");
+    QByteArray output;
+    QCOMPARE(run({"import", server.url("/latin.rss")}, &output), 0);
+    QCOMPARE(QString::fromUtf8(output), QString::fromUtf8("imported 1 messages of M\u00fcnchen\n"));
 }
 
 QTEST_GUILESS_MAIN(TestFeedsTool)

@@ -9,6 +9,8 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QTextCodec>
 #include <QtCore/QTimer>
 #include <QtCore/QDir>
 #include <QtCore/QUrl>
@@ -27,6 +29,30 @@
 #include "qsparqlresult.h"
 
 namespace {
+
+// How long a server may stay silent, how long a download may take, how large
+// a feed may be.
+constexpr int SilenceMs = 30000;
+constexpr int DeadlineMs = 120000;
+constexpr qint64 MaxFeedBytes = qint64(32) << 20;
+
+// The charset the server names counts for a document that names none itself
+// (no byte order mark, no encoding in its XML declaration).
+QByteArray withServerCharset(const QByteArray &data, const QByteArray &contentType)
+{
+    static const QRegularExpression charset(QStringLiteral("charset\\s*=\\s*\"?([A-Za-z0-9._:-]+)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QString name = charset.match(QString::fromLatin1(contentType)).captured(1);
+    if (name.isEmpty() || data.startsWith("\xef\xbb\xbf") || data.startsWith("\xfe\xff") || data.startsWith("\xff\xfe"))
+        return data;
+    const int declarationEnd = data.startsWith("<?xml") ? data.indexOf("?>") : -1;
+    if (declarationEnd >= 0 && data.left(declarationEnd).contains("encoding"))
+        return data;
+    QTextCodec *codec = QTextCodec::codecForName(name.toLatin1());
+    if (!codec || codec->mibEnum() == 106) // UTF-8: the default already
+        return data;
+    return codec->toUnicode(data).toUtf8();
+}
 
 int fail(const QString &message)
 {
@@ -78,16 +104,34 @@ bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *e
     QNetworkAccessManager network;
     QNetworkRequest request(given);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(30000);
+    request.setTransferTimeout(SilenceMs);
     std::unique_ptr<QNetworkReply> reply(network.get(request));
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // A server that trickles never falls silent; one that sends without end
+    // would fill the memory.
+    QString cut;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, reply.get(), [&] {
+        cut = QStringLiteral("not done after %1 s").arg(DeadlineMs / 1000);
+        reply->abort();
+    });
+    deadline.start(DeadlineMs);
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(), [&](qint64 received, qint64) {
+        if (received > MaxFeedBytes && cut.isEmpty()) {
+            cut = QStringLiteral("larger than %1 MiB").arg(MaxFeedBytes >> 20);
+            reply->abort();
+        }
+    });
     loop.exec();
-    if (reply->error() != QNetworkReply::NoError) {
-        *error = QStringLiteral("cannot download %1: %2").arg(argument, reply->errorString());
+    if (!cut.isEmpty() || reply->error() != QNetworkReply::NoError) {
+        if (cut.isEmpty() && reply->error() == QNetworkReply::OperationCanceledError)
+            cut = QStringLiteral("no answer for %1 s").arg(SilenceMs / 1000);
+        *error = QStringLiteral("cannot download %1: %2").arg(argument, cut.isEmpty() ? reply->errorString() : cut);
         return false;
     }
-    *data = reply->readAll();
+    *data = withServerCharset(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
     *url = given;
     return true;
 }
