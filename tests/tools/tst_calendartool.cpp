@@ -19,6 +19,7 @@ private Q_SLOTS:
     void badInputLeavesTheCalendarAlone();
     void eventsWithoutAStartAreSkippedAndSaid();
     void listShowsOnlyTheDates();
+    void windowsZoneNamesAreZones();
 
 private:
     int run(const QStringList &arguments, QString *out = nullptr, QString *err = nullptr);
@@ -211,6 +212,21 @@ void TestCalendarTool::listShowsOnlyTheDates()
     qunsetenv("TZ");
     QCOMPARE(out.section('\t', 0, 0), QString("at10"));
     QCOMPARE(out.trimmed().count('\n'), 0);
+}
+
+void TestCalendarTool::windowsZoneNamesAreZones()
+{
+    // As Outlook writes it, without a VTIMEZONE that defines the name.
+    const QString file = writeFile("outlook.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:pst\n"
+                                                  "DTSTART;TZID=Pacific Standard Time:20261210T100000\n"
+                                                  "DTEND;TZID=\"Pacific Standard Time\":20261210T110000\n"
+                                                  "SUMMARY:s\nEND:VEVENT\nEND:VCALENDAR\n");
+    qputenv("TZ", "UTC");
+    QString out;
+    QCOMPARE(run({"import", file}), 0);
+    QCOMPARE(run({"list"}, &out), 0);
+    qunsetenv("TZ");
+    QVERIFY2(out.startsWith("pst\t2026-12-10T18:00:00\t2026-12-10T19:00:00\t"), qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TestCalendarTool)

@@ -6,14 +6,51 @@
 #include <KCalendarCore/ICalFormat>
 #include <KCalendarCore/MemoryCalendar>
 
+#include <QtCore/QRegularExpression>
+#include <QtCore/QSet>
 #include <QtCore/QTimeZone>
 
 #include <algorithm>
 
 using namespace KCalendarCore;
 
-CalendarImporter::Result CalendarImporter::parse(const QByteArray &text)
+namespace {
+
+// Outlook and Exchange name zones the Windows way ("Pacific Standard Time"),
+// at times without the VTIMEZONE that would define them; the library then
+// takes such times as floating. Those names become the zones they stand for.
+QByteArray withWindowsZonesNamed(const QByteArray &text)
 {
+    static const QRegularExpression parameter(QStringLiteral(";TZID=(\"?)([^\":;\r\n]+)\\1([:;])"));
+    static const QRegularExpression defined(QStringLiteral("^TZID:(.+?)\r?$"), QRegularExpression::MultilineOption);
+    const QString source = QString::fromUtf8(text);
+    QSet<QString> definedZones;
+    for (auto match = defined.globalMatch(source); match.hasNext();)
+        definedZones.insert(match.next().captured(1));
+    QString result;
+    int last = 0;
+    bool changed = false;
+    for (auto matches = parameter.globalMatch(source); matches.hasNext();) {
+        const QRegularExpressionMatch match = matches.next();
+        const QString zone = match.captured(2);
+        if (definedZones.contains(zone) || QTimeZone::isTimeZoneIdAvailable(zone.toUtf8()))
+            continue;
+        const QByteArray iana = QTimeZone::windowsIdToDefaultIanaId(zone.toUtf8());
+        if (iana.isEmpty())
+            continue;
+        result += source.midRef(last, match.capturedStart() - last) + QLatin1String(";TZID=")
+            + QString::fromLatin1(iana) + match.captured(3);
+        last = match.capturedEnd();
+        changed = true;
+    }
+    return changed ? (result + source.midRef(last)).toUtf8() : text;
+}
+
+} // namespace
+
+CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
+{
+    const QByteArray text = withWindowsZonesNamed(original);
     m_incidences.clear();
     m_skipped.clear();
     m_error.clear();
