@@ -372,6 +372,14 @@ void TestMailTool::importChecksEveryFileFirst()
     QCOMPARE(listed().size(), 2);
     QCOMPARE(mailTool({"remove", ids.at(0)}, &out, &err), 1);
     QVERIFY2(err.contains("cannot remove " + ids.at(0).toUtf8()), err.constData());
+
+    // An mbox holds several messages, each after its "From " line.
+    const QString box = write("saved.mbox", "From a@example.org Sun Jun 21 09:00:00 2026\nFrom: a@example.org\n"
+                                            "Subject: first\n\n>From the start\n\nFrom b@example.org Sun Jun 21 "
+                                            "09:01:00 2026\nFrom: b@example.org\nSubject: second\n\ntext\n");
+    QCOMPARE(mailTool({"import", box}, &out, &err), 0);
+    QCOMPARE(QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts).size(), 2);
+    QCOMPARE(listed().filter(QRegularExpression("\t(first|second)$")).size(), 2);
 }
 
 // The password in a real GNOME Keyring on a private session bus, unlocked as

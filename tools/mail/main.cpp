@@ -10,6 +10,7 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QEventLoop>
 #include <QtCore/QFile>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QFileInfo>
 
 #include <cstdio>
@@ -133,6 +134,36 @@ int setPassword()
     return 0;
 }
 
+// The messages of a file: one, or each of an mbox ("From " lines between
+// them, and ">From " for a line of text that began with "From ").
+QList<QByteArray> messagesOf(const QByteArray &data)
+{
+    if (!data.startsWith("From "))
+        return {data};
+    static const QRegularExpression quoted(QStringLiteral("^>(>*From )"), QRegularExpression::MultilineOption);
+    QList<QByteArray> messages;
+    QByteArray current;
+    bool atStart = true;
+    bool blankBefore = true;
+    for (const QByteArray &line : data.split('\n')) {
+        if (line.startsWith("From ") && (atStart || blankBefore)) {
+            if (!atStart)
+                messages.append(current);
+            current.clear();
+            atStart = false;
+            continue;
+        }
+        current += line + '\n';
+        blankBefore = line.trimmed().isEmpty();
+    }
+    messages.append(current);
+    for (QByteArray &message : messages) {
+        message.chop(message.endsWith("\n\n") ? 1 : 0);
+        message = QString::fromLatin1(message).replace(quoted, QStringLiteral("\\1")).toLatin1();
+    }
+    return messages;
+}
+
 int import(const QStringList &files, bool outgoing, const QDateTime &received)
 {
     // Every file is read and checked first: a bad one imports none.
@@ -143,16 +174,18 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
             return fail(QStringLiteral("cannot read %1: %2").arg(name, file.errorString()));
         if (file.size() > MaxMessageSize)
             return fail(QStringLiteral("%1 is larger than %2 MiB").arg(name).arg(MaxMessageSize / 1024 / 1024));
-        QMailMessage message = QMailMessage::fromRfc2822(file.readAll());
-        if (message.from().address().isEmpty() && message.subject().isEmpty() && message.date().isNull())
-            return fail(QStringLiteral("%1 is no e-mail message (it has no From, Subject or Date header)").arg(name));
-        quint64 status = outgoing ? QMailMessageMetaData::Outgoing : QMailMessageMetaData::Incoming;
-        if (message.status() & QMailMessageMetaData::ContentAvailable)
-            status |= QMailMessageMetaData::ContentAvailable;
-        message.setStatus(status);
-        if (received.isValid())
-            message.setReceivedDate(QMailTimeStamp(received));
-        messages.append(message);
+        for (const QByteArray &text : messagesOf(file.readAll())) {
+            QMailMessage message = QMailMessage::fromRfc2822(text);
+            if (message.from().address().isEmpty() && message.subject().isEmpty() && message.date().isNull())
+                return fail(QStringLiteral("%1 is no e-mail message (it has no From, Subject or Date header)").arg(name));
+            quint64 status = outgoing ? QMailMessageMetaData::Outgoing : QMailMessageMetaData::Incoming;
+            if (message.status() & QMailMessageMetaData::ContentAvailable)
+                status |= QMailMessageMetaData::ContentAvailable;
+            message.setStatus(status);
+            if (received.isValid())
+                message.setReceivedDate(QMailTimeStamp(received));
+            messages.append(message);
+        }
     }
 
     QMailStore *store = openStore();
