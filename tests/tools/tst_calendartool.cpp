@@ -141,6 +141,18 @@ void TestCalendarTool::addListRemove()
     QString err;
     QCOMPARE(run({"remove", uid}, nullptr, &err), 1);
     QVERIFY(err.contains("no calendar entry"));
+
+    // A time is one of the zone it was given in, so that it is found from
+    // any other; dates alone are a whole day.
+    qputenv("TZ", "Europe/Berlin");
+    QCOMPARE(run({"add", "--summary", "Lunch", "--start", "2024-05-02T12:00", "--end", "2024-05-02T13:00"}), 0);
+    QCOMPARE(run({"add", "--summary", "Fair", "--start", "2024-05-03", "--end", "2024-05-04"}), 0);
+    qputenv("TZ", "America/Los_Angeles");
+    QCOMPARE(run({"list", "--from", "2024-05-02", "--to", "2024-05-02"}, &out), 0);
+    QVERIFY2(out.contains("\t2024-05-02T03:00:00\t2024-05-02T04:00:00\tLunch"), qPrintable(out));
+    QCOMPARE(run({"list", "--from", "2024-05-04", "--to", "2024-05-04"}, &out), 0);
+    qunsetenv("TZ");
+    QVERIFY2(out.contains("\t2024-05-03\t2024-05-04\tFair"), qPrintable(out));
 }
 
 void TestCalendarTool::badInputLeavesTheCalendarAlone_data()

@@ -186,7 +186,8 @@ int add(const QString &summary, const QString &start, const QString &end, const 
     if (summary.isEmpty())
         return usage(QStringLiteral("add needs --summary"));
     if (!startTime.isValid() || !endTime.isValid())
-        return usage(QStringLiteral("add needs --start and --end as ISO date-times (2024-05-01T09:30)"));
+        return usage(QStringLiteral("add needs --start and --end as ISO date-times (2024-05-01T09:30), or dates for "
+                                    "a whole day (2024-05-01)"));
     if (endTime < startTime)
         return usage(QStringLiteral("the end is before the start"));
 
@@ -196,8 +197,21 @@ int add(const QString &summary, const QString &start, const QString &end, const 
     Event::Ptr event(new Event);
     event->setUid(QUuid::createUuid().toString(QUuid::WithoutBraces));
     event->setSummary(summary);
-    event->setDtStart(startTime);
-    event->setDtEnd(endTime);
+    const bool dates = start.size() == 10 && end.size() == 10;
+    // A time without an offset is one of this zone: kept as such, the entry
+    // stays at its hour wherever the phone goes later, and is found there.
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const auto inZone = [&zone](const QDateTime &time) {
+        return time.timeSpec() == Qt::LocalTime && zone.isValid() ? QDateTime(time.date(), time.time(), zone) : time;
+    };
+    if (dates) {
+        event->setDtStart(QDateTime(startTime.date(), QTime(0, 0)));
+        event->setDtEnd(QDateTime(endTime.date(), QTime(0, 0)));
+        event->setAllDay(true);
+    } else {
+        event->setDtStart(inZone(startTime));
+        event->setDtEnd(inZone(endTime));
+    }
     if (!location.isEmpty())
         event->setLocation(location);
     store.calendar->addIncidence(event);
