@@ -254,6 +254,9 @@ void TestFeedsTool::malformedFeedsWriteNothing()
     QCOMPARE(run({"import", write("cut.rss", QByteArray(Rss).left(300))}, nullptr, &errors), 1);
     QVERIFY(errors.contains("is not a readable RSS, RDF or Atom feed"));
     QCOMPARE(run({"import", write("text.rss", "just text")}), 1);
+    QCOMPARE(run({"import", write("userland.rss", "<rss version=\"2.0\" xmlns=\"http://backend.userland.com/rss2\">"
+                                                  "<channel><title>T</title><item><title>i</title></item></channel></rss>")}),
+             1);
     QCOMPARE(run({"import", m_dir.filePath("missing.rss")}, nullptr, &errors), 1);
     QVERIFY(errors.contains("missing.rss"));
     QCOMPARE(run({"import", "ftp://example.org/feed"}), 1);

@@ -69,7 +69,9 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     m_channelTitle.clear();
     m_count = 0;
     const Syndication::FeedPtr feed = Syndication::parse(Syndication::DocumentSource(data, source.toString()));
-    if (!feed)
+    // Neither a title nor an item: what was read is no feed the parser knows
+    // (RSS in a namespace of its own, say), not an empty one.
+    if (!feed || (feed->title().isEmpty() && feed->items().isEmpty()))
         return false;
 
     m_channelTitle = feed->title().isEmpty() ? source.fileName() : titleText(feed->title());
