@@ -340,3 +340,26 @@ QSparqlResult *QSparqlConnection::exec(const QSparqlQuery &query)
         result->m_boolValue = result->m_rows.first().value(0).value().toBool();
     return result;
 }
+
+QSparqlResult *QSparqlConnection::exec(const QVector<QSparqlQuery> &updates)
+{
+    auto *result = new QSparqlResult(QString());
+    if (!d->connection) {
+        result->m_error = QSparqlError(QStringLiteral("no connection to the Tracker store"), QSparqlError::ConnectionError);
+        return result;
+    }
+    TrackerBatch *batch = tracker_sparql_connection_create_batch(d->connection);
+    for (const QSparqlQuery &update : updates) {
+        if (!update.isUpdate()) {
+            result->m_error = QSparqlError(QStringLiteral("a batch holds updates only"), QSparqlError::StatementError);
+            g_object_unref(batch);
+            return result;
+        }
+        tracker_batch_add_sparql(batch, update.preparedQueryText().toUtf8().constData());
+    }
+    GError *error = nullptr;
+    if (!tracker_batch_execute(batch, nullptr, &error))
+        result->m_error = QSparqlError(takeMessage(error), QSparqlError::StatementError);
+    g_object_unref(batch);
+    return result;
+}

@@ -34,6 +34,10 @@ public:
     // Runs the query to completion; the caller owns the result, which reports
     // its own errors. Never null.
     QSparqlResult *exec(const QSparqlQuery &query);
+    // Runs the updates in one transaction: all of them or, on an error, none.
+    // Tracker parses each on its own, and parsing one large update costs more
+    // than in proportion to its size.
+    QSparqlResult *exec(const QVector<QSparqlQuery> &updates);
     // The native Tracker connection (TrackerSparqlConnection*), for notifiers.
     void *nativeConnection() const;
 

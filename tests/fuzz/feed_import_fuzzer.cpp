@@ -44,10 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                         QUrl(QStringLiteral("http://127.0.0.1/feeds/news.xml"))))
         return 0;
 
-    std::unique_ptr<QSparqlResult> result(connection->exec(importer.update()));
+    std::unique_ptr<QSparqlResult> result(connection->exec(importer.updates()));
     if (result->hasError()) {
-        qWarning("update refused: %s\n%s", qPrintable(result->lastError().message()),
-                 qPrintable(importer.update().preparedQueryText()));
+        QString text;
+        for (const QSparqlQuery &update : importer.updates())
+            text += update.preparedQueryText() + QLatin1Char('\n');
+        qWarning("update refused: %s\n%s", qPrintable(result->lastError().message()), qPrintable(text));
         abort();
     }
 

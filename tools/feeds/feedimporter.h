@@ -11,8 +11,8 @@
 #include "qsparqlquery.h"
 
 /*
- * Turns a downloaded feed (RSS, RDF or Atom) into the one Tracker update that
- * adds or replaces its channel and messages. Channel and messages get stable
+ * Turns a downloaded feed (RSS, RDF or Atom) into the Tracker updates, to run
+ * as one batch, that add or replace its channel and messages. Channel and messages get stable
  * URNs, so importing the same feed again updates them; a message keeps the
  * time of its first download.
  */
@@ -22,13 +22,13 @@ public:
     // Reads the feed fetched from source; false when it is none.
     bool parse(const QByteArray &data, const QUrl &source);
 
-    // The update; outside text reaches it only as bound values.
-    QSparqlQuery update() const { return m_update; }
+    // The updates; outside text reaches them only as bound values.
+    QVector<QSparqlQuery> updates() const { return m_updates; }
     QString channelTitle() const { return m_channelTitle; }
     int messageCount() const { return m_count; }
 
 private:
-    QSparqlQuery m_update;
+    QVector<QSparqlQuery> m_updates;
     QString m_channelTitle;
     int m_count = 0;
 };

@@ -147,7 +147,7 @@ int importFeed(QSparqlConnection &connection, const QString &argument)
     if (!importer.parse(data, url))
         return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(argument));
 
-    auto result = run(connection, importer.update());
+    std::unique_ptr<QSparqlResult> result(connection.exec(importer.updates()));
     if (result->hasError())
         return fail(QStringLiteral("the store refused %1: %2").arg(argument, result->lastError().message()));
     std::printf("imported %d messages of %s\n", importer.messageCount(), qPrintable(importer.channelTitle()));

@@ -102,6 +102,20 @@ void TestQSparqlConnection::checkStore(QSparqlConnection &connection)
     auto gone = run(connection, QStringLiteral("ASK { <urn:test:ann> a nco:PersonContact }"), QSparqlQuery::AskStatement);
     QVERIFY(!gone->hasError());
     QVERIFY(!gone->boolValue());
+
+    // A batch is one transaction: a refused update takes the others back.
+    const auto contact = [](const char *urn) {
+        QSparqlQuery update(QStringLiteral("INSERT DATA { ?:c a nco:PersonContact }"), QSparqlQuery::InsertStatement);
+        update.bindValue(QStringLiteral("c"), QUrl(QString::fromLatin1(urn)));
+        return update;
+    };
+    const QSparqlQuery refused(QStringLiteral("INSERT DATA { <urn:test:x> a nco:NoSuchClass }"), QSparqlQuery::InsertStatement);
+    auto failed = std::unique_ptr<QSparqlResult>(connection.exec(QVector<QSparqlQuery>{contact("urn:test:cy"), refused}));
+    QVERIFY(failed->hasError());
+    QVERIFY(!run(connection, QStringLiteral("ASK { <urn:test:cy> a nco:PersonContact }"), QSparqlQuery::AskStatement)->boolValue());
+    auto batch = std::unique_ptr<QSparqlResult>(connection.exec(QVector<QSparqlQuery>{contact("urn:test:cy"), contact("urn:test:di")}));
+    QVERIFY2(!batch->hasError(), qPrintable(batch->lastError().message()));
+    QCOMPARE(run(connection, QStringLiteral("SELECT ?c WHERE { VALUES ?c { <urn:test:cy> <urn:test:di> } ?c a nco:PersonContact }"))->size(), 2);
 }
 
 void TestQSparqlConnection::localStoreTypedValues()
