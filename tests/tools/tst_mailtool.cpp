@@ -380,6 +380,15 @@ void TestMailTool::importChecksEveryFileFirst()
     QCOMPARE(mailTool({"import", box}, &out, &err), 0);
     QCOMPARE(QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts).size(), 2);
     QCOMPARE(listed().filter(QRegularExpression("\t(first|second)$")).size(), 2);
+
+    // The same message again (its Message-ID) is skipped; sent, it is another.
+    const QString once = write("once.eml", "From: c@example.org\nSubject: once\nMessage-ID: <once@example.org>\n\nx\n");
+    QCOMPARE(mailTool({"import", once}, &out, &err), 0);
+    QCOMPARE(mailTool({"import", once, once}, &out, &err), 0);
+    QVERIFY2(err.contains("<once@example.org> is already in the store"), err.constData());
+    QVERIFY(out.isEmpty());
+    QCOMPARE(mailTool({"import", "--outgoing", once}, &out, &err), 0);
+    QCOMPARE(listed().filter(QRegularExpression("\tonce$")).size(), 2);
 }
 
 // The password in a real GNOME Keyring on a private session bus, unlocked as

@@ -11,8 +11,10 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QFile>
 #include <QtCore/QRegularExpression>
+#include <QtCore/QSet>
 #include <QtCore/QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -164,10 +166,22 @@ QList<QByteArray> messagesOf(const QByteArray &data)
     return messages;
 }
 
+// A message as the same message again: its Message-ID, and which way it went
+// (a message to oneself is both sent and received). Empty without an id.
+QString sameMessageKey(const QMailMessage &message)
+{
+    const QString id = message.headerFieldText("Message-ID").trimmed();
+    if (id.isEmpty())
+        return QString();
+    return (message.status() & QMailMessageMetaData::Outgoing ? QLatin1String("out ") : QLatin1String("in "))
+        + id;
+}
+
 int import(const QStringList &files, bool outgoing, const QDateTime &received)
 {
     // Every file is read and checked first: a bad one imports none.
     QList<QMailMessage> messages;
+    QStringList names;
     for (const QString &name : files) {
         QFile file(name);
         if (!file.open(QIODevice::ReadOnly))
@@ -185,15 +199,31 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
             if (received.isValid())
                 message.setReceivedDate(QMailTimeStamp(received));
             messages.append(message);
+            names.append(name);
         }
     }
 
     QMailStore *store = openStore();
     if (!store)
         return fail(QStringLiteral("cannot open the message store in ") + QMailStore::storagePath());
+    // The same file imported again, or a message the store already has from
+    // the server, would show twice.
+    QSet<QString> known;
+    if (std::any_of(messages.cbegin(), messages.cend(), [](const QMailMessage &m) { return !sameMessageKey(m).isEmpty(); })) {
+        for (const QMailMessageId &id : store->queryMessages())
+            known.insert(sameMessageKey(store->message(id)));
+    }
     QList<QMailMessage *> pointers;
-    for (QMailMessage &message : messages)
-        pointers.append(&message);
+    for (int i = 0; i < messages.size(); ++i) {
+        const QString key = sameMessageKey(messages.at(i));
+        if (!key.isEmpty() && known.contains(key)) {
+            std::fprintf(stderr, "halvane-mail: %s: %s is already in the store; skipped\n", qPrintable(names.at(i)),
+                         qPrintable(messages.at(i).headerFieldText("Message-ID").trimmed()));
+            continue;
+        }
+        known.insert(key);
+        pointers.append(&messages[i]);
+    }
     const bool ok = store->addMessages(pointers);
     for (const QMailMessage &message : qAsConst(messages)) {
         if (message.id().isValid())
