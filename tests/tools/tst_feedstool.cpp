@@ -283,6 +283,15 @@ void TestFeedsTool::removeMessageAndChannel()
     QCOMPARE(messages().size(), count - 1);
     QCOMPARE(run({"remove", message}), 1);
     QCOMPARE(run({"remove", "not a urn>"}), 1);
+    // The next import of the feed does not bring it back; once it has left
+    // the feed, nothing of it stays.
+    const int resources = resourceCount();
+    QCOMPARE(run({"import", write("news.rss", Rss)}), 0);
+    QCOMPARE(messages().size(), count - 1);
+    QCOMPARE(resourceCount(), resources);
+    QCOMPARE(run({"import", write("news.rss", QByteArray(Rss).replace("library", "libraries"))}), 0);
+    QCOMPARE(messages().size(), count);
+    QCOMPARE(resourceCount(), resources + 1);
 
     QCOMPARE(run({"remove", channel}), 0);
     for (const QStringList &row : messages())

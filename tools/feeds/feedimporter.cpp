@@ -8,6 +8,8 @@
 #include <QtCore/QHash>
 #include <QtCore/QRegularExpression>
 
+#include <algorithm>
+
 #include <KCharsets>
 #include <Syndication/Syndication>
 
@@ -68,9 +70,9 @@ QUrl urn(const char *kind, const QString &key)
 
 bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
 {
-    m_updates.clear();
+    m_messages.clear();
+    m_removed.clear();
     m_channelTitle.clear();
-    m_count = 0;
     const Syndication::FeedPtr feed = Syndication::parse(Syndication::DocumentSource(data, source.toString()));
     // Neither a title nor an item: what was read is no feed the parser knows
     // (RSS in a namespace of its own, say), not an empty one.
@@ -82,27 +84,7 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     // feeds of one site (a blog's categories) share the link.
     const QString channelKey =
         feed->link().isEmpty() ? source.toString() : feed->link() + QLatin1Char('\n') + m_channelTitle;
-    const QUrl channel = urn("feedchannel", channelKey);
-
-    // The first download time stays: a re-import is no new download.
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    // Everything goes in one transaction, so a failure leaves the store as it
-    // was, as a batch of updates of a few items each: Tracker's parse of one
-    // update grows faster than its size (10,000 items in one took 16 s).
-    QString text = QStringLiteral("INSERT OR REPLACE { ?:channel a mfo:FeedChannel ; nie:title ?:channelTitle } ");
-    QSparqlQuery update;
-    const auto begin = [&] {
-        update = QSparqlQuery(QString(), QSparqlQuery::InsertStatement);
-        update.bindValue(QStringLiteral("channel"), channel);
-        update.bindValue(QStringLiteral("channelTitle"), m_channelTitle);
-        update.bindValue(QStringLiteral("now"), now);
-    };
-    const auto end = [&] {
-        update.setQuery(text);
-        m_updates.append(update);
-        text.clear();
-    };
-    begin();
+    m_channel = urn("feedchannel", channelKey);
 
     const QList<Syndication::ItemPtr> items = feed->items();
     // An item without a guid is known by a hash of its text, which changes
@@ -110,38 +92,88 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     QHash<QString, int> links;
     for (const Syndication::ItemPtr &item : items)
         ++links[item->link()];
-    int count = 0;
     for (const Syndication::ItemPtr &item : items) {
+        Message message;
+        message.description = item->description().isEmpty() ? item->content() : item->description();
+        message.title = item->title().isEmpty() ? titleFromText(message.description) : titleText(item->title());
+        message.byLink = item->id().startsWith(QLatin1String("hash:")) && !item->link().isEmpty()
+            && links.value(item->link()) == 1;
+        const QString id = message.byLink ? QLatin1String("link:") + item->link() : item->id();
+        message.urn = urn("feedmessage", channelKey + QLatin1Char('\n') + id);
+        const QUrl link(item->link(), QUrl::StrictMode);
+        if (link.isValid() && (link.scheme() == QLatin1String("http") || link.scheme() == QLatin1String("https"))
+            && !QSparqlQuery::term(link).isEmpty())
+            message.link = link;
+        m_messages.append(message);
+    }
+    return true;
+}
+
+void FeedImporter::setRemoved(const QSet<QUrl> &removed)
+{
+    m_removed = removed;
+}
+
+int FeedImporter::messageCount() const
+{
+    return int(std::count_if(m_messages.cbegin(), m_messages.cend(),
+                             [this](const Message &message) { return !m_removed.contains(message.urn); }));
+}
+
+QVector<QSparqlQuery> FeedImporter::updates() const
+{
+    QVector<QSparqlQuery> updates;
+    // The first download time stays: a re-import is no new download.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    // Everything goes in one transaction, so a failure leaves the store as it
+    // was, as a batch of updates of a few items each: Tracker's parse of one
+    // update grows faster than its size (10,000 items in one took 18 s).
+    QString text = QStringLiteral("INSERT OR REPLACE { ?:channel a mfo:FeedChannel ; nie:title ?:channelTitle } ");
+    QSparqlQuery update;
+    const auto begin = [&] {
+        update = QSparqlQuery(QString(), QSparqlQuery::InsertStatement);
+        update.bindValue(QStringLiteral("channel"), m_channel);
+        update.bindValue(QStringLiteral("channelTitle"), m_channelTitle);
+        update.bindValue(QStringLiteral("now"), now);
+    };
+    const auto end = [&] {
+        update.setQuery(text);
+        updates.append(update);
+        text.clear();
+    };
+    begin();
+
+    // A message the user removed stays away while the feed still has it; once
+    // it has left the feed it cannot come back, and is forgotten.
+    QSet<QUrl> forgotten = m_removed;
+    int count = 0;
+    for (const Message &item : m_messages) {
+        forgotten.remove(item.urn);
+        if (m_removed.contains(item.urn))
+            continue;
         if (count > 0 && count % ItemsPerUpdate == 0) {
             end();
             begin();
         }
         const QString n = QString::number(count);
         const QString message = QStringLiteral("m") + n;
-        const QString description = item->description().isEmpty() ? item->content() : item->description();
         if (!text.isEmpty())
             text += QStringLiteral("; ");
         text += QStringLiteral("INSERT OR REPLACE { ?:%1 a mfo:FeedMessage ; nie:title ?:t%2 ; nie:description ?:d%2 ; "
                                "nie:isLogicalPartOf ?:channel } ")
                     .arg(message, n);
-        const bool byLink = item->id().startsWith(QLatin1String("hash:")) && !item->link().isEmpty()
-            && links.value(item->link()) == 1;
-        const QString id = byLink ? QLatin1String("link:") + item->link() : item->id();
-        update.bindValue(message, urn("feedmessage", channelKey + QLatin1Char('\n') + id));
-        update.bindValue(QStringLiteral("t") + n,
-                         item->title().isEmpty() ? titleFromText(description) : titleText(item->title()));
-        update.bindValue(QStringLiteral("d") + n, description);
+        update.bindValue(message, item.urn);
+        update.bindValue(QStringLiteral("t") + n, item.title);
+        update.bindValue(QStringLiteral("d") + n, item.description);
 
-        const QUrl link(item->link(), QUrl::StrictMode);
-        if (link.isValid() && (link.scheme() == QLatin1String("http") || link.scheme() == QLatin1String("https"))
-            && !QSparqlQuery::term(link).isEmpty()) {
+        if (item.link.isValid()) {
             text += QStringLiteral("; INSERT OR REPLACE { ?:l%1 a nfo:RemoteDataObject ; nie:url ?:u%1 . ?:%2 nie:links ?:l%1 } ")
                         .arg(n, message);
-            update.bindValue(QStringLiteral("l") + n, link);
-            update.bindValue(QStringLiteral("u") + n, link.toString(QUrl::FullyEncoded));
+            update.bindValue(QStringLiteral("l") + n, item.link);
+            update.bindValue(QStringLiteral("u") + n, item.link.toString(QUrl::FullyEncoded));
             // Earlier versions knew such an item by its hash: the copies they
             // left give way, and the first download time stays.
-            if (byLink) {
+            if (item.byLink) {
                 text += QStringLiteral("; INSERT { ?:%2 mfo:downloadedTime ?first } WHERE { { SELECT (MIN(?when) AS ?first) "
                                        "WHERE { ?old nie:links ?:l%1 ; nie:isLogicalPartOf ?:channel ; mfo:downloadedTime ?when "
                                        "FILTER (?old != ?:%2) } } FILTER (BOUND(?first) && NOT EXISTS { ?:%2 mfo:downloadedTime ?any }) } "
@@ -154,7 +186,12 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
                     .arg(message);
         ++count;
     }
+    int gone = 0;
+    for (const QUrl &urn : qAsConst(forgotten)) {
+        const QString name = QStringLiteral("gone") + QString::number(gone++);
+        text += QStringLiteral("; DELETE { ?:%1 a rdfs:Resource } WHERE { ?:%1 a nfo:DeletedResource } ").arg(name);
+        update.bindValue(name, urn);
+    }
     end();
-    m_count = count;
-    return true;
+    return updates;
 }

@@ -5,6 +5,7 @@
 #define FEEDIMPORTER_H
 
 #include <QtCore/QByteArray>
+#include <QtCore/QSet>
 #include <QtCore/QString>
 #include <QtCore/QUrl>
 
@@ -14,7 +15,7 @@
  * Turns a downloaded feed (RSS, RDF or Atom) into the Tracker updates, to run
  * as one batch, that add or replace its channel and messages. Channel and messages get stable
  * URNs, so importing the same feed again updates them; a message keeps the
- * time of its first download.
+ * time of its first download, and one the user removed stays away.
  */
 class FeedImporter
 {
@@ -22,15 +23,34 @@ public:
     // Reads the feed fetched from source; false when it is none.
     bool parse(const QByteArray &data, const QUrl &source);
 
-    // The updates; outside text reaches them only as bound values.
-    QVector<QSparqlQuery> updates() const { return m_updates; }
+    // The channel's URN, once parsed.
+    QUrl channel() const { return m_channel; }
     QString channelTitle() const { return m_channelTitle; }
-    int messageCount() const { return m_count; }
+    // The URNs of the channel's messages the user removed (kept as
+    // nfo:DeletedResource): they are not imported again.
+    void setRemoved(const QSet<QUrl> &removed);
+    // The messages the updates bring.
+    int messageCount() const;
+
+    // The updates; outside text reaches them only as bound values.
+    QVector<QSparqlQuery> updates() const;
 
 private:
-    QVector<QSparqlQuery> m_updates;
+    struct Message
+    {
+        QUrl urn;
+        QString title;
+        QString description;
+        // Empty unless an http(s) link that can be written safely.
+        QUrl link;
+        // Known by its link, as it has no guid.
+        bool byLink = false;
+    };
+
+    QUrl m_channel;
     QString m_channelTitle;
-    int m_count = 0;
+    QVector<Message> m_messages;
+    QSet<QUrl> m_removed;
 };
 
 #endif // FEEDIMPORTER_H

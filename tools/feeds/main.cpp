@@ -146,6 +146,15 @@ int importFeed(QSparqlConnection &connection, const QString &argument)
     FeedImporter importer;
     if (!importer.parse(data, url))
         return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(argument));
+    QSparqlQuery removedQuery(QStringLiteral("SELECT ?r WHERE { ?r a nfo:DeletedResource ; nfo:originalLocation ?:channel }"));
+    removedQuery.bindValue(QStringLiteral("channel"), importer.channel().toString());
+    auto removed = run(connection, removedQuery);
+    if (removed->hasError())
+        return fail(QStringLiteral("the store cannot be read: ") + removed->lastError().message());
+    QSet<QUrl> removedMessages;
+    while (removed->next())
+        removedMessages.insert(removed->value(0).toUrl());
+    importer.setRemoved(removedMessages);
 
     std::unique_ptr<QSparqlResult> result(connection.exec(importer.updates()));
     if (result->hasError())
@@ -276,21 +285,30 @@ int remove(QSparqlConnection &connection, const QString &argument)
     if (!resource.isValid() || QSparqlQuery::term(resource).isEmpty())
         return fail(QStringLiteral("%1 is no URN").arg(argument));
 
-    QSparqlQuery kind(QStringLiteral("SELECT ?k WHERE { VALUES ?k { mfo:FeedChannel mfo:FeedMessage } ?:r a ?k }"));
+    QSparqlQuery kind(QStringLiteral("SELECT ?k ?c WHERE { VALUES ?k { mfo:FeedChannel mfo:FeedMessage } ?:r a ?k "
+                                     "OPTIONAL { ?:r nie:isLogicalPartOf ?c } }"));
     kind.bindValue(QStringLiteral("r"), resource);
     auto found = run(connection, kind);
     if (found->hasError())
         return fail(QStringLiteral("the store cannot be read: ") + found->lastError().message());
     if (!found->next())
         return fail(QStringLiteral("no feed channel or message %1").arg(argument));
+    const QUrl channel = found->value(1).toUrl();
 
-    // A channel goes with its messages; their links are the messages' own.
-    QSparqlQuery removal(QStringLiteral(
+    // A channel goes with its messages, and with what it knew of those
+    // removed; their links are the messages' own. A message leaves a mark in
+    // its place, so that the next import of its feed does not bring it back.
+    QString text = QStringLiteral(
         "DELETE { ?l a rdfs:Resource } WHERE { { ?:r nie:links ?l } UNION { ?m nie:isLogicalPartOf ?:r ; nie:links ?l } } ; "
         "DELETE { ?m a rdfs:Resource } WHERE { ?m a mfo:FeedMessage ; nie:isLogicalPartOf ?:r } ; "
-        "DELETE { ?:r a rdfs:Resource } WHERE { ?:r a rdfs:Resource }"),
-        QSparqlQuery::DeleteStatement);
+        "DELETE { ?m a rdfs:Resource } WHERE { ?m a nfo:DeletedResource ; nfo:originalLocation ?:name } ; "
+        "DELETE { ?:r a rdfs:Resource } WHERE { ?:r a rdfs:Resource }");
+    if (channel.isValid())
+        text += QStringLiteral(" ; INSERT DATA { ?:r a nfo:DeletedResource ; nfo:originalLocation ?:channel }");
+    QSparqlQuery removal(text, QSparqlQuery::DeleteStatement);
     removal.bindValue(QStringLiteral("r"), resource);
+    removal.bindValue(QStringLiteral("name"), resource.toString());
+    removal.bindValue(QStringLiteral("channel"), channel.toString());
     auto result = run(connection, removal);
     if (result->hasError())
         return fail(QStringLiteral("the store refused the removal: ") + result->lastError().message());
