@@ -53,8 +53,9 @@ packages=(
     # tst_userunits: systemd-analyze verify
     systemd
     gnome-keyring
-    # voice benchmark: the stock decoder side by side
+    # voice benchmark: the stock decoder side by side, and another synthesiser
     pocketsphinx
+    flite
     # the QML module and the app (Kirigami), their tests, and icons with the
     # freedesktop weather names (SVG, drawn through Qt's SVG icon engine)
     qtdeclarative5-dev
