@@ -3,6 +3,10 @@
 
 #include "qmailmessage.h"
 
+#include <QtCore/QTextCodec>
+
+#include <algorithm>
+
 #include <KMime/Message>
 
 namespace {
@@ -42,6 +46,23 @@ QDateTime receivedStamp(KMime::Message *message)
     return newest;
 }
 
+// Header text in raw 8-bit that is not UTF-8 (old clients write their own
+// charset there) is read as Windows' Latin-1, the commonest such charset,
+// rather than as replacement characters.
+QByteArray withReadableHeaders(const QByteArray &data)
+{
+    int end = data.indexOf("\n\n");
+    if (end < 0)
+        end = data.size();
+    if (std::none_of(data.cbegin(), data.cbegin() + end, [](char c) { return c & 0x80; }))
+        return data;
+    QTextCodec::ConverterState state;
+    QTextCodec::codecForName("UTF-8")->toUnicode(data.constData(), end, &state);
+    if (state.invalidChars == 0)
+        return data;
+    return QTextCodec::codecForName("windows-1252")->toUnicode(data.constData(), end).toUtf8() + data.mid(end);
+}
+
 } // namespace
 
 QMailMessage QMailMessage::fromRfc2822(const QByteArray &data)
@@ -50,7 +71,7 @@ QMailMessage QMailMessage::fromRfc2822(const QByteArray &data)
     // Maildir files have LF already: no copy of what may be megabytes.
     message.m_data = data.contains('\r') ? KMime::CRLFtoLF(data) : data;
     message.m_root = QSharedPointer<KMime::Message>::create();
-    message.m_root->setContent(message.m_data);
+    message.m_root->setContent(withReadableHeaders(message.m_data));
     message.m_root->parse();
     message.m_content = message.m_root.data();
 

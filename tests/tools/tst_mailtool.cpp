@@ -389,6 +389,9 @@ void TestMailTool::importChecksEveryFileFirst()
     QVERIFY(out.isEmpty());
     QCOMPARE(mailTool({"import", "--outgoing", once}, &out, &err), 0);
     QCOMPARE(listed().filter(QRegularExpression("\tonce$")).size(), 2);
+    // A line break in an encoded subject stays inside its record.
+    QCOMPARE(mailTool({"import", write("lines.eml", "From: d@example.org\nSubject: =?UTF-8?Q?one=0Atwo?=\n\nx\n")}, &out, &err), 0);
+    QCOMPARE(listed().filter(QRegularExpression("\tone two$")).size(), 1);
 }
 
 // The password in a real GNOME Keyring on a private session bus, unlocked as

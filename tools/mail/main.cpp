@@ -160,7 +160,8 @@ QList<QByteArray> messagesOf(const QByteArray &data)
     }
     messages.append(current);
     for (QByteArray &message : messages) {
-        message.chop(message.endsWith("\n\n") ? 1 : 0);
+        // The blank line before the next "From " line belongs to the box.
+        message.chop(message.endsWith("\r\n\r\n") ? 2 : message.endsWith("\n\n") ? 1 : 0);
         message = QString::fromLatin1(message).replace(quoted, QStringLiteral("\\1")).toLatin1();
     }
     return messages;
@@ -232,6 +233,16 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
     return ok ? 0 : fail(QStringLiteral("the store refused a message: ") + store->errorString());
 }
 
+// A subject may hold encoded line breaks and tabs; list keeps one record a line.
+QString oneLine(QString text)
+{
+    for (QChar &c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
 int list()
 {
     QMailStore *store = openStore();
@@ -248,7 +259,7 @@ int list()
                     qPrintable(message.receivedDate().toLocalTime().toString(Qt::ISODate)),
                     status & QMailMessageMetaData::Outgoing ? "out" : "in",
                     status & QMailMessageMetaData::ContentAvailable ? "complete" : "headers",
-                    qPrintable(message.from().address()), qPrintable(message.subject()));
+                    qPrintable(message.from().address()), qPrintable(oneLine(message.subject())));
     }
     return 0;
 }

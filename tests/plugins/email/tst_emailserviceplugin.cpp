@@ -262,6 +262,14 @@ void TestEmailServicePlugin::bodiesAndLabels_data()
     QTest::newRow("8-bit without charset")
         << QByteArray("From: ann@example.org\nSubject: m\nDate: Sun, 21 Jun 2026 10:00:00 +0200\n\nCaf\xc3\xa9 cr\xc3\xa8me\n")
         << QString::fromUtf8("Caf\xc3\xa9 cr\xc3\xa8me") << QString::fromUtf8("Caf\xc3\xa9 cr\xc3\xa8me");
+    // Outlook: base64 of CRLF lines, and Windows quotes and dashes in Latin-1.
+    QTest::newRow("base64 of CRLF lines")
+        << mail("m", "text/plain; charset=utf-8\nContent-Transfer-Encoding: base64", "SGkgQW5uLA0KQm9iDQo=\n")
+        << "Hi Ann,\nBob" << "Hi Ann,\nBob";
+    QTest::newRow("Windows quotes labelled Latin-1")
+        << mail("m", "text/plain; charset=iso-8859-1", "\x93Smart\x94 \x96 dash\n")
+        << QString::fromUtf8("\xe2\x80\x9cSmart\xe2\x80\x9d \xe2\x80\x93 dash")
+        << QString::fromUtf8("\xe2\x80\x9cSmart\xe2\x80\x9d \xe2\x80\x93 dash");
 }
 
 void TestEmailServicePlugin::bodiesAndLabels()
