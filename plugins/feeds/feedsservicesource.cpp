@@ -127,7 +127,8 @@ HVFeed feedItem(const QSparqlBinding &title, const QSparqlBinding &description, 
     // Stored in UTC; shown, like every other record, in local time.
     feed.setDateTime(date.value().toDateTime().toLocalTime());
     feed.setChannel(channel.value().toString());
-    feed.setDisplayLabel(plainTitle(title.toString()));
+    // The title's text, not its SPARQL form: that is quoted and escaped.
+    feed.setDisplayLabel(feed.title());
     feed.setId(messageId(message.value().toString()));
     return feed;
 }

@@ -227,6 +227,15 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
     // So does a bracket that opens no tag, written as it is.
     QVERIFY(std::any_of(rows.cbegin(), rows.cend(),
                         [](const QStringList &row) { return row.at(0) == QString("If x &lt; 5 and y > 3"); }));
+    // A channel's title is shown as it is: an Atom title's markup goes.
+    QCOMPARE(run({"import", write("tips.atom", "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title type=\"html\">C++ "
+                                               "&lt;b&gt;Tips&lt;/b&gt; &amp;amp; more</title><link href=\"https://tips.example/\"/>"
+                                               "<entry><title>t</title><id>urn:t</id><updated>2026-06-21T08:00:00Z</updated>"
+                                               "</entry></feed>")}),
+             0);
+    const QList<QStringList> after = messages();
+    QVERIFY(std::any_of(after.cbegin(), after.cend(),
+                        [](const QStringList &row) { return row.at(2) == QString("C++ Tips & more"); }));
 }
 
 void TestFeedsTool::itemsWithoutGuidOrTitle()
@@ -236,7 +245,8 @@ void TestFeedsTool::itemsWithoutGuidOrTitle()
                       "<description>d</description><item><title>Story</title><link>http://posts.example/s</link>"
                       "<description>first draft</description></item><item><link>http://posts.example/p</link>"
                       "<description>&lt;p&gt;Shipped &amp;lt;it&amp;gt; today&lt;/p&gt;</description></item>"
-                      "</channel></rss>";
+                      "<item><link>http://posts.example/m</link><description>&lt;p&gt;Good &lt;a href=\"t\"&gt;#&lt;span&gt;"
+                      "coffee&lt;/span&gt;&lt;/a&gt; time&lt;/p&gt;</description></item></channel></rss>";
     QCOMPARE(run({"import", write("posts.rss", feed)}), 0);
     QCOMPARE(run({"import", write("posts.rss", feed.replace("first draft", "corrected"))}), 0);
     QStringList titles;
@@ -244,7 +254,8 @@ void TestFeedsTool::itemsWithoutGuidOrTitle()
         if (row.at(2) == QLatin1String("Posts"))
             titles.append(row.at(0) + ": " + row.at(1));
     }
-    QCOMPARE(titles, QStringList({"Shipped &lt;it&gt; today: <p>Shipped &lt;it&gt; today</p>", "Story: corrected"}));
+    QCOMPARE(titles, QStringList({"Good #coffee time: <p>Good <a href=\"t\">#<span>coffee</span></a> time</p>",
+                                  "Shipped &lt;it&gt; today: <p>Shipped &lt;it&gt; today</p>", "Story: corrected"}));
 }
 
 void TestFeedsTool::malformedFeedsWriteNothing()

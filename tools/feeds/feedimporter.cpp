@@ -50,8 +50,14 @@ QString titleText(const QString &title)
 // in the form titles are kept in.
 QString titleFromText(const QString &html)
 {
+    // Tags that break lines part words; others ("#<span>coffee</span>") do not.
+    static const QRegularExpression breaking(
+        QStringLiteral("<(/?(p|br|div|li|ul|ol|h[1-6]|tr|td|th|table|blockquote|pre|hr|img)\\b[^>]*)>"),
+        QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
-    QString text = KCharsets::resolveEntities(QString(html).replace(tags, QStringLiteral(" "))).simplified();
+    QString text = KCharsets::resolveEntities(
+                       QString(html).replace(breaking, QStringLiteral(" ")).replace(tags, QString()))
+                       .simplified();
     if (text.size() > FallbackTitleLength) {
         const int cut = text.lastIndexOf(QLatin1Char(' '), FallbackTitleLength);
         text = text.left(cut > FallbackTitleLength / 2 ? cut : FallbackTitleLength) + QChar(0x2026);
@@ -79,11 +85,14 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     if (!feed || (feed->title().isEmpty() && feed->items().isEmpty()))
         return false;
 
-    m_channelTitle = feed->title().isEmpty() ? source.fileName() : titleText(feed->title());
+    const QString title = feed->title().isEmpty() ? source.fileName() : titleText(feed->title());
     // A feed is its site's link and its title wherever it was read from: the
     // feeds of one site (a blog's categories) share the link.
-    const QString channelKey =
-        feed->link().isEmpty() ? source.toString() : feed->link() + QLatin1Char('\n') + m_channelTitle;
+    const QString channelKey = feed->link().isEmpty() ? source.toString() : feed->link() + QLatin1Char('\n') + title;
+    // Shown as it is: text, without the markup an Atom title may have.
+    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+    m_channelTitle = QString(title).replace(tags, QString()).replace(QLatin1String("&lt;"), QLatin1String("<"))
+                         .replace(QLatin1String("&gt;"), QLatin1String(">")).simplified();
     m_channel = urn("feedchannel", channelKey);
 
     const QList<Syndication::ItemPtr> items = feed->items();

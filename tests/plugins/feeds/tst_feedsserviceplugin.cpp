@@ -229,7 +229,7 @@ void TestFeedsServicePlugin::recordsFromMessages()
     QCOMPARE(feed.type(), HVItemType::TypeFeed);
     // The brackets the store keeps as entities show as brackets.
     QCOMPARE(feed.title(), QString("News today <3"));
-    QCOMPARE(feed.displayLabel(), QString("\"News today <3\""));
+    QCOMPARE(feed.displayLabel(), QString("News today <3"));
     QCOMPARE(feed.body(), QString("Body with <i>markup</i>"));
     QCOMPARE(feed.channel(), QString("Channel <b>A</b>"));
     QCOMPARE(feed.dateTime(), downloaded);
