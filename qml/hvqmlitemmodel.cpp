@@ -230,6 +230,7 @@ QHash<int, QByteArray> HVQmlItemModel::roleNames() const
     names.insert(ItemIdRole, "itemId");
     names.insert(SpeechTextRole, "speechText");
     names.insert(RichBodyRole, "richBody");
+    names.insert(PlainBodyRole, "plainBody");
     names.insert(StartRole, "start");
     names.insert(EndRole, "end");
     names.insert(IsTodoRole, "isTodo");
@@ -265,6 +266,12 @@ QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
         if (item.type() == HVItemType::TypeFeed)
             return richBody(HVFeed(item).body());
         return richBody(item.description());
+    case PlainBodyRole:
+        if (item.type() == HVItemType::TypeMessage)
+            return plainText(HVMessage(item).body()).simplified();
+        if (item.type() == HVItemType::TypeFeed)
+            return plainText(HVFeed(item).body()).simplified();
+        return plainText(item.description()).simplified();
     case StartRole:
         if (item.type() == HVItemType::TypeEvent)
             return HVEvent(item).startDateTime();

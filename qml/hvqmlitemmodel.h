@@ -53,6 +53,8 @@ public:
         EndRole,
         IsTodoRole,
         AllDayRole,
+        // The body as text, for a line of a list: an HTML mail's markup goes.
+        PlainBodyRole,
     };
 
     explicit HVQmlItemModel(QObject *parent = nullptr);

@@ -58,7 +58,7 @@ ItemListPage {
                 Controls.Label {
                     // An SMS has no subject of its own: its text is what counts.
                     visible: model.messageType === 2 || model.subject.length === 0
-                    text: model.body
+                    text: model.plainBody
                     textFormat: Text.PlainText
                     Layout.fillWidth: true
                     wrapMode: Text.Wrap

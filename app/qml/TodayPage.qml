@@ -181,7 +181,7 @@ Kirigami.ScrollablePage {
                             elide: Text.ElideRight
                         }
                         Controls.Label {
-                            text: model.messageType === 2 || model.subject.length === 0 ? model.body : model.subject
+                            text: model.messageType === 2 || model.subject.length === 0 ? model.plainBody : model.subject
                             textFormat: Text.PlainText
                             Layout.fillWidth: true
                             elide: Text.ElideRight

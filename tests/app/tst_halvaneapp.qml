@@ -43,6 +43,9 @@ TestCase {
         // Remote content is gone before the body reaches the view.
         verify(page.model.get(0).richBody.indexOf("127.0.0.1") < 0)
         verify(page.model.get(0).richBody.indexOf("the plan") >= 0)
+        // A line of the list shows the text of an HTML mail, not its markup.
+        verify(page.model.get(0).plainBody.indexOf("the plan") >= 0)
+        verify(page.model.get(0).plainBody.indexOf("<") < 0)
         compare(page.model.get(0).attachments[0].fileName, "agenda.pdf")
         verify(page.model.get(0).attachments[0].sizeText.indexOf("KiB") > 0)
 
