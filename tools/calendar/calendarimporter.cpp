@@ -19,7 +19,24 @@ namespace {
 // Outlook and Exchange name zones the Windows way ("Pacific Standard Time"),
 // at times without the VTIMEZONE that would define them; the library then
 // takes such times as floating. Those names become the zones they stand for.
-QByteArray withWindowsZonesNamed(const QByteArray &text)
+// The IANA zone a TZID names without a VTIMEZONE of its own: a Windows name
+// ("Pacific Standard Time", as Outlook writes), or one behind a prefix
+// ("/mozilla.org/20070129_1/America/New_York", as Thunderbird wrote); empty
+// when none.
+QByteArray ianaZone(const QString &zone)
+{
+    const QByteArray windows = QTimeZone::windowsIdToDefaultIanaId(zone.toUtf8());
+    if (!windows.isEmpty() || !zone.startsWith(QLatin1Char('/')))
+        return windows;
+    for (int slash = zone.indexOf(QLatin1Char('/'), 1); slash > 0; slash = zone.indexOf(QLatin1Char('/'), slash + 1)) {
+        const QByteArray suffix = zone.mid(slash + 1).toUtf8();
+        if (suffix.contains('/') && QTimeZone::isTimeZoneIdAvailable(suffix))
+            return suffix;
+    }
+    return QByteArray();
+}
+
+QByteArray withKnownZoneNames(const QByteArray &text)
 {
     static const QRegularExpression parameter(QStringLiteral(";TZID=(\"?)([^\":;\r\n]+)\\1([:;])"));
     static const QRegularExpression defined(QStringLiteral("^TZID:(.+?)\r?$"), QRegularExpression::MultilineOption);
@@ -35,7 +52,7 @@ QByteArray withWindowsZonesNamed(const QByteArray &text)
         const QString zone = match.captured(2);
         if (definedZones.contains(zone) || QTimeZone::isTimeZoneIdAvailable(zone.toUtf8()))
             continue;
-        const QByteArray iana = QTimeZone::windowsIdToDefaultIanaId(zone.toUtf8());
+        const QByteArray iana = ianaZone(zone);
         if (iana.isEmpty())
             continue;
         result += source.midRef(last, match.capturedStart() - last) + QLatin1String(";TZID=")
@@ -50,13 +67,22 @@ QByteArray withWindowsZonesNamed(const QByteArray &text)
 
 CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
 {
-    const QByteArray text = withWindowsZonesNamed(original);
+    const QByteArray text = withKnownZoneNames(original);
     m_incidences.clear();
     m_skipped.clear();
     m_error.clear();
     MemoryCalendar::Ptr parsed(new MemoryCalendar(QTimeZone::systemTimeZone()));
     ICalFormat format;
-    if (text.trimmed().isEmpty() || !format.fromRawString(parsed, text))
+    // The parser logs the whole text it could not read: a screenful of
+    // megabytes, or binary junk, before the tool's own word.
+    static QtMessageHandler parent = nullptr;
+    parent = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+        if (!message.startsWith(QLatin1String("parse error from icalcomponent_new_from_string")))
+            parent(type, context, message);
+    });
+    const bool read = !text.trimmed().isEmpty() && format.fromRawString(parsed, text);
+    qInstallMessageHandler(parent);
+    if (!read)
         return NotICalendar;
     const Incidence::List incidences = parsed->rawIncidences();
     for (const Incidence::Ptr &incidence : incidences) {

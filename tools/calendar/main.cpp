@@ -133,6 +133,41 @@ QString timeText(const QDateTime &dateTime, bool allDay)
     return allDay ? dateTime.date().toString(Qt::ISODate) : dateTime.toLocalTime().toString(Qt::ISODate);
 }
 
+// Whether what runs from start to end meets the dates first to last; the
+// end of a whole-day entry is its last day.
+bool meets(bool allDay, const QDateTime &start, const QDateTime &end, const QDate &first, const QDate &last)
+{
+    if (allDay)
+        return start.date() <= last && qMax(end.date(), start.date()) >= first;
+    return start.isValid() && start < QDateTime(last.addDays(1), QTime(0, 0))
+        && (end > QDateTime(first, QTime(0, 0)) || start >= QDateTime(first, QTime(0, 0)));
+}
+
+// Whether an entry, or one of its occurrences, meets the dates: also one that
+// began on a day before (a night shift), and not one moved away by an
+// exception (which meets them, or not, on its own).
+bool meetsDates(const Store &store, const Incidence::Ptr &incidence, const QDate &first, const QDate &last)
+{
+    const QDateTime start = startOf(incidence);
+    const QDateTime end = qMax(endOf(incidence), start);
+    if (!incidence->recurs())
+        return meets(incidence->allDay(), start, end, first, last);
+    const qint64 length = start.secsTo(end);
+    const qint64 days = start.date().daysTo(end.date());
+    QList<QDateTime> replaced;
+    for (const Incidence::Ptr &exception : store.calendar->instances(incidence))
+        replaced.append(exception->recurrenceId());
+    // A day of margin either way: the zones of the entry and of the phone.
+    const QList<QDateTime> starts = incidence->recurrence()->timesInInterval(
+        QDateTime(first.addDays(-days - 1), QTime(0, 0)).addSecs(-length), QDateTime(last.addDays(2), QTime(0, 0)));
+    return std::any_of(starts.cbegin(), starts.cend(), [&](const QDateTime &occurrence) {
+        if (replaced.contains(occurrence))
+            return false;
+        return incidence->allDay() ? meets(true, occurrence, occurrence.addDays(days), first, last)
+                                   : meets(false, occurrence, occurrence.addSecs(length), first, last);
+    });
+}
+
 int list(const QDate &from, const QDate &to)
 {
     Store store;
@@ -152,23 +187,11 @@ int list(const QDate &from, const QDate &to)
         return startOf(a) < startOf(b) || (startOf(a) == startOf(b) && a->uid() < b->uid());
     });
     for (const Incidence::Ptr &incidence : qAsConst(incidences)) {
-        if (ranged && incidence->recurs()) {
-            bool occurs = false;
-            for (QDate day = first; !occurs && day <= last; day = day.addDays(1))
-                occurs = incidence->recursOn(day, store.calendar->timeZone());
-            if (!occurs)
-                continue;
-        } else if (ranged) {
-            // The storage reads a margin around the dates: only what meets them.
-            const QDateTime start = startOf(incidence);
-            const QDateTime end = qMax(endOf(incidence), start);
-            const bool meets = incidence->allDay()
-                ? start.date() <= last && qMax(end.date(), start.date()) >= first
-                : start.isValid() && start < QDateTime(last.addDays(1), QTime(0, 0))
-                    && (end > QDateTime(first, QTime(0, 0)) || start >= QDateTime(first, QTime(0, 0)));
-            if (!meets)
-                continue;
-        }
+        // Called off: no longer on the day, as the day's list shows it.
+        if (incidence->status() == Incidence::StatusCanceled)
+            continue;
+        if (ranged && !meetsDates(store, incidence, first, last))
+            continue;
         QString line = incidence->uid() + QLatin1Char('\t') + timeText(startOf(incidence), incidence->allDay())
             + QLatin1Char('\t') + timeText(endOf(incidence), incidence->allDay()) + QLatin1Char('\t')
             + incidence->summary();
