@@ -3,11 +3,13 @@
 
 #include "qmailmessage.h"
 
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTextCodec>
 
 #include <algorithm>
 
 #include <KMime/Message>
+#include <kmime/kmime_util.h>
 
 namespace {
 
@@ -78,8 +80,15 @@ QMailMessage QMailMessage::fromRfc2822(const QByteArray &data)
     KMime::Message *parsed = message.m_root.data();
     if (const KMime::Headers::From *from = parsed->from(false)) {
         const QVector<KMime::Types::Mailbox> mailboxes = from->mailboxes();
-        if (!mailboxes.isEmpty())
+        if (!mailboxes.isEmpty() && (mailboxes.first().hasAddress() || mailboxes.first().hasName())) {
             message.setFrom(QMailAddress(mailboxes.first().name(), mailboxes.first().addrSpec().asString()));
+        } else {
+            // No mailbox in it ("Mailer-Daemon", "Jürgen <>"): its text, as a name.
+            KMime::Headers::Subject text; // any unstructured header decodes it
+            text.from7BitString(KMime::extractHeader(parsed->head(), "From"));
+            static const QRegularExpression emptyAngle(QStringLiteral("\\s*<\\s*>\\s*$"));
+            message.setFrom(QMailAddress(text.asUnicodeString().remove(emptyAngle).simplified(), QString()));
+        }
     }
     if (const KMime::Headers::Subject *subject = parsed->subject(false))
         message.setSubject(subject->asUnicodeString());

@@ -116,7 +116,10 @@ HVMessage EmailServiceSource::extractEmailMessage(QMailMessageId id, bool &noBod
         return item;
     }
 
-    item.setFrom(message.from().address());
+    // The bare address; a sender without one ("Mailer-Daemon", "Jürgen <>")
+    // by what it does give, rather than nobody.
+    const QMailAddress from = message.from();
+    item.setFrom(from.address().isEmpty() ? from.name() : from.address());
     const QDateTime received = message.receivedDate().toLocalTime();
     item.setReceivedDateTime(received);
     item.setDateTime(received);

@@ -444,6 +444,8 @@ void TestEmailServicePlugin::brokenMessagesAreReportedAsFarAsReadable()
                                 + "--b--\n")},
         {"unknown-charset", mail("charset", "text/plain; charset=x-no-such-charset", "still text\n")},
         {"cut-in-header", QByteArray("From: ann@example.org\nSubject: cut\nContent-Type: multipart/mi")},
+        {"no-address", QByteArray("From: Mailer-Daemon\nSubject: bounce\n\nx\n")},
+        {"empty-address", QByteArray("From: =?UTF-8?Q?J=C3=BCrgen?= <>\nSubject: empty\n\nx\n")},
         {"empty", QByteArray()},
         {"binary", [] {
              QByteArray bytes(4096, '\0');
@@ -480,6 +482,8 @@ void TestEmailServicePlugin::brokenMessagesAreReportedAsFarAsReadable()
     QCOMPARE(bySubject.value("charset").body(), QString("still text"));
     QCOMPARE(bySubject.value("b64").attachments().size(), 1);
     QCOMPARE(bySubject.value("cut").from(), QString("ann@example.org"));
+    QCOMPARE(bySubject.value("bounce").from(), QString("Mailer-Daemon"));
+    QCOMPARE(bySubject.value("empty").from(), QString::fromUtf8("J\xc3\xbcrgen"));
     QVERIFY(bySubject.contains("deep"));
 }
 
