@@ -248,11 +248,17 @@ void TestCalendarTool::windowsZoneNamesAreZones()
                                                   "BEGIN:VEVENT\nUID:tb\nDTSTART;TZID=/mozilla.org/20070129_1/"
                                                   "America/New_York:20261211T100000\nSUMMARY:s\nEND:VEVENT\n"
                                                   "END:VCALENDAR\n");
+    // A time without a zone in a calendar that names its zone, as Google's do.
+    const QString google = writeFile("google.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nX-WR-TIMEZONE:Asia/Tokyo\n"
+                                                   "BEGIN:VEVENT\nUID:wr\nDTSTART:20261212T090000\nSUMMARY:s\nEND:VEVENT\n"
+                                                   "END:VCALENDAR\n");
     qputenv("TZ", "UTC");
     QString out;
     QCOMPARE(run({"import", file}), 0);
+    QCOMPARE(run({"import", google}), 0);
     QCOMPARE(run({"list"}, &out), 0);
     qunsetenv("TZ");
+    QVERIFY2(out.contains("\nwr\t2026-12-12T00:00:00\t"), qPrintable(out));
     QVERIFY2(out.startsWith("pst\t2026-12-10T18:00:00\t2026-12-10T19:00:00\t"), qPrintable(out));
     QVERIFY2(out.contains("\ntb\t2026-12-11T15:00:00\t"), qPrintable(out));
 }

@@ -84,8 +84,13 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
     qInstallMessageHandler(parent);
     if (!read)
         return NotICalendar;
+    // Google's and Apple's exports name the calendar's zone apart; their times
+    // without a zone of their own are times of that zone, not of the phone's.
+    const QTimeZone calendarZone(parsed->nonKDECustomProperty("X-WR-TIMEZONE").trimmed().toUtf8());
     const Incidence::List incidences = parsed->rawIncidences();
     for (const Incidence::Ptr &incidence : incidences) {
+        if (calendarZone.isValid() && !incidence->allDay() && incidence->dtStart().timeSpec() == Qt::LocalTime)
+            incidence->shiftTimes(QTimeZone::systemTimeZone(), calendarZone);
         // A start in the hour the clocks skip (02:30 where summer time begins
         // at 02:00) is taken as the clocks show it an hour later.
         const QDateTime start = incidence->dtStart();
