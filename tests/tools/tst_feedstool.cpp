@@ -227,15 +227,19 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
     // So does a bracket that opens no tag, written as it is.
     QVERIFY(std::any_of(rows.cbegin(), rows.cend(),
                         [](const QStringList &row) { return row.at(0) == QString("If x &lt; 5 and y > 3"); }));
-    // A channel's title is shown as it is: an Atom title's markup goes.
-    QCOMPARE(run({"import", write("tips.atom", "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title type=\"html\">C++ "
-                                               "&lt;b&gt;Tips&lt;/b&gt; &amp;amp; more</title><link href=\"https://tips.example/\"/>"
-                                               "<entry><title>t</title><id>urn:t</id><updated>2026-06-21T08:00:00Z</updated>"
+    // A channel's title is shown as it is: an Atom title's markup goes. A
+    // video's text is its media description, as YouTube gives it.
+    QCOMPARE(run({"import", write("tips.atom", "<feed xmlns=\"http://www.w3.org/2005/Atom\" xmlns:media=\"http://search."
+                                               "yahoo.com/mrss/\"><title type=\"html\">C++ &lt;b&gt;Tips&lt;/b&gt; &amp;amp; "
+                                               "more</title><link href=\"https://tips.example/\"/><entry><title>t</title>"
+                                               "<id>urn:t</id><updated>2026-06-21T08:00:00Z</updated><media:group>"
+                                               "<media:description>In 3 &lt; 5 steps</media:description></media:group>"
                                                "</entry></feed>")}),
              0);
     const QList<QStringList> after = messages();
-    QVERIFY(std::any_of(after.cbegin(), after.cend(),
-                        [](const QStringList &row) { return row.at(2) == QString("C++ Tips & more"); }));
+    QVERIFY(std::any_of(after.cbegin(), after.cend(), [](const QStringList &row) {
+        return row.at(2) == QString("C++ Tips & more") && row.at(1) == QString("In 3 &lt; 5 steps");
+    }));
 }
 
 void TestFeedsTool::itemsWithoutGuidOrTitle()

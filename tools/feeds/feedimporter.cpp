@@ -7,6 +7,7 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QHash>
 #include <QtCore/QRegularExpression>
+#include <QtXml/QDomElement>
 
 #include <algorithm>
 
@@ -65,6 +66,29 @@ QString titleFromText(const QString &html)
     return text.replace(QLatin1Char('<'), QLatin1String("&lt;")).replace(QLatin1Char('>'), QLatin1String("&gt;"));
 }
 
+// Media RSS (YouTube's, podcasts'): the text is the media's description,
+// given as plain text unless it says otherwise.
+QString mediaDescription(const Syndication::ItemPtr &item)
+{
+    static const QString media = QStringLiteral("http://search.yahoo.com/mrss/");
+    const QMultiMap<QString, QDomElement> properties = item->additionalProperties();
+    QDomElement description;
+    const QDomElement group = properties.value(media + QLatin1String("group"));
+    for (QDomElement child = group.firstChildElement(); !child.isNull() && description.isNull();
+         child = child.nextSiblingElement()) {
+        if (child.localName() == QLatin1String("description") || child.tagName() == QLatin1String("media:description"))
+            description = child;
+    }
+    if (description.isNull())
+        description = properties.value(media + QLatin1String("description"));
+    if (description.isNull())
+        return QString();
+    const QString text = description.text().trimmed();
+    return description.attribute(QStringLiteral("type")) == QLatin1String("html")
+        ? text
+        : text.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
+}
+
 // Stable URNs, so that importing the same items again updates them.
 QUrl urn(const char *kind, const QString &key)
 {
@@ -104,6 +128,8 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     for (const Syndication::ItemPtr &item : items) {
         Message message;
         message.description = item->description().isEmpty() ? item->content() : item->description();
+        if (message.description.isEmpty())
+            message.description = mediaDescription(item);
         message.title = item->title().isEmpty() ? titleFromText(message.description) : titleText(item->title());
         message.byLink = item->id().startsWith(QLatin1String("hash:")) && !item->link().isEmpty()
             && links.value(item->link()) == 1;
