@@ -106,7 +106,12 @@ QMailMessage QMailMessage::fromRfc2822(const QByteArray &data)
 QMailTimeStamp QMailMessage::date() const
 {
     const KMime::Headers::Date *date = m_root ? m_root->date(false) : nullptr;
-    return date ? QMailTimeStamp(date->dateTime()) : QMailTimeStamp();
+    if (date && date->dateTime().isValid())
+        return QMailTimeStamp(date->dateTime());
+    // Scripts and some web mailers write ISO 8601 (2026-12-10T11:30:00+01:00).
+    const QByteArray text = m_root ? KMime::extractHeader(m_root->head(), "Date").trimmed() : QByteArray();
+    const QDateTime iso = QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate);
+    return iso.isValid() && text.size() > 10 ? QMailTimeStamp(iso) : QMailTimeStamp();
 }
 
 QString QMailMessage::headerFieldText(const QByteArray &name) const

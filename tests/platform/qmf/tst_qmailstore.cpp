@@ -191,6 +191,9 @@ void TestQMailStore::messagesAreParsedWithKMime()
     QCOMPARE(message.from().address(), QString("juergen@example.de"));
     QCOMPARE(message.from().name(), QString::fromUtf8("J\xc3\xbcrgen"));
     QCOMPARE(message.subject(), QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e und mehr"));
+    // A date as scripts write it.
+    QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nDate: 2026-12-10T11:30:00+01:00\n\nx\n").receivedDate().toUTC(),
+             QDateTime(QDate(2026, 12, 10), QTime(10, 30), Qt::UTC));
     // Raw Latin-1 in a header, as old clients write it.
     QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: Gr\xfc\xdf" "e\n\nx\n").subject(),
              QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e"));
