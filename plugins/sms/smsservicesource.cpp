@@ -66,7 +66,8 @@ QList<HVItem> SmsServiceSource::retrieveItemList(const QDateTime &fromDateTime, 
     QList<HVItem> result;
 
     QDateTime cutoff = fromDateTime;
-    cutoff.setTime(QTime(23, 59, 59, 0));
+    // The day's last second whole: times are kept to the millisecond.
+    cutoff.setTime(QTime(23, 59, 59, 999));
     qDebug() << "data : " << cutoff.toString(Qt::TextDate);
 
     receiveEvents(result, cutoff);

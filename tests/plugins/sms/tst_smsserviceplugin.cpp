@@ -139,7 +139,7 @@ void TestSmsServicePlugin::retrievalAnswersTheStartDay()
     CommHistory::HistoryWriter writer(m_db);
     const int group = writer.ensureGroup("+4410", "Ann").id();
     const int early = addSms(QDateTime(day, QTime(0, 0)), group, "early").id();
-    const int late = addSms(QDateTime(day, QTime(23, 59, 59)), group, "late").id();
+    const int late = addSms(QDateTime(day, QTime(23, 59, 59, 500)), group, "late").id();
     addSms(QDateTime(day.addDays(-1), QTime(23, 59, 59)), group, "day before");
     addSms(QDateTime(day.addDays(1), QTime(0, 0)), group, "day after");
 
@@ -163,7 +163,7 @@ void TestSmsServicePlugin::retrievalAnswersTheStartDay()
     QCOMPARE(message.subject(), QString("SMS"));
     QCOMPARE(message.from(), QString("Ann"));
     QCOMPARE(message.phoneNumber(), QString("+4410"));
-    QCOMPARE(message.receivedDateTime(), QDateTime(day, QTime(23, 59, 59)));
+    QCOMPARE(message.receivedDateTime(), QDateTime(day, QTime(23, 59, 59, 500)));
     QCOMPARE(message.receivedDateTime().timeSpec(), Qt::LocalTime);
     QCOMPARE(message.dateTime(), message.receivedDateTime());
     QVERIFY(message.description().isEmpty());
