@@ -370,12 +370,17 @@ void WeatherServiceSource::parseXML(const QString &text, const QString &requeste
     QString gmtOffset;
     QString date;
 
+    // A forecast of several days: today's is the first; later ones would
+    // otherwise overwrite it.
+    int days = 0;
     QXmlStreamReader reader(text);
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::StartElement) {
             const QStringRef name = reader.name();
-            if (name == QLatin1String("city"))
+            if (name == QLatin1String("day") && ++days > 1)
+                reader.skipCurrentElement();
+            else if (name == QLatin1String("city"))
                 city = reader.readElementText();
             else if (name == QLatin1String("cityId"))
                 cityId = reader.readElementText();

@@ -297,6 +297,17 @@ void TestWeatherServiceSource::forecastFillsPlaceholderOnce()
     const HVWeather stored = findCity(currentItems(), "1");
     QCOMPARE(stored.temperatureMax(), QStringLiteral("29"));
     QCOMPARE(stored.image(), QStringLiteral("qrc:/img/02.svg"));
+
+    // A forecast of several days is today's: the days after it change nothing.
+    Forecast cold = warmer;
+    cold.high = QStringLiteral("5");
+    QByteArray days = forecastDocument(place, warmer, Clear);
+    QByteArray later = forecastDocument(place, cold, cold);
+    later = later.mid(later.indexOf("<day "), later.indexOf("</day>") + 6 - later.indexOf("<day ")).replace("\"1\"", "\"2\"");
+    m_server.setDocument("1", days.insert(days.indexOf("</day>") + 6, later));
+    fetchAndWait({"1"});
+    QCOMPARE(m_changed->count(), 2);
+    QCOMPARE(findCity(currentItems(), "1").temperatureMax(), QStringLiteral("29"));
 }
 
 void TestWeatherServiceSource::badReplies_data()
