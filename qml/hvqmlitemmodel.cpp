@@ -69,6 +69,36 @@ QDateTime endOf(const HVItem &item)
     return item.dateTime();
 }
 
+// An entry of whole days runs from one midnight to another (its end is the
+// start of its last day), which no clock time tells.
+bool isAllDay(const HVItem &item)
+{
+    if (item.type() != HVItemType::TypeEvent)
+        return false;
+    const HVEvent event(item);
+    const QDateTime start = event.startDateTime();
+    const QDateTime end = event.endDateTime();
+    return !event.isTodo() && start.isValid() && end.isValid() && start.time() == QTime(0, 0)
+        && end.time() == QTime(0, 0);
+}
+
+// Until when an item is still to come: a whole-day entry to the end of its
+// last day, a to-do without a due time as long as it is open.
+QDateTime lastMoment(const HVItem &item)
+{
+    if (isAllDay(item))
+        return HVEvent(item).endDateTime().addDays(1);
+    if (item.type() == HVItemType::TypeEvent && HVEvent(item).isTodo())
+        return HVEvent(item).endDateTime();
+    return endOf(item);
+}
+
+// An SMS is text as it was typed: "<b>" in it is no markup.
+bool isSms(const HVItem &item)
+{
+    return item.type() == HVItemType::TypeMessage && HVMessage(item).messageType() == HVMessage::Sms;
+}
+
 } // namespace
 
 HVQmlItemModel::HVQmlItemModel(QObject *parent)
@@ -218,7 +248,7 @@ bool HVQmlItemModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourcePa
         return false;
     if (!m_endingAfter.isValid())
         return true;
-    const QDateTime end = endOf(item);
+    const QDateTime end = lastMoment(item);
     return !end.isValid() || end >= m_endingAfter;
 }
 
@@ -261,12 +291,16 @@ QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
     case SpeechTextRole:
         return speechText(item);
     case RichBodyRole:
+        if (isSms(item))
+            return HVMessage(item).body().toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
         if (item.type() == HVItemType::TypeMessage)
             return richBody(HVMessage(item).body());
         if (item.type() == HVItemType::TypeFeed)
             return richBody(HVFeed(item).body());
         return richBody(item.description());
     case PlainBodyRole:
+        if (isSms(item))
+            return HVMessage(item).body().simplified();
         if (item.type() == HVItemType::TypeMessage)
             return plainText(HVMessage(item).body()).simplified();
         if (item.type() == HVItemType::TypeFeed)
@@ -280,17 +314,8 @@ QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
         return endOf(item);
     case IsTodoRole:
         return item.type() == HVItemType::TypeEvent && HVEvent(item).isTodo();
-    case AllDayRole: {
-        // An entry of whole days runs from one midnight to another (its end
-        // is the start of its last day), which no clock time tells.
-        if (item.type() != HVItemType::TypeEvent)
-            return false;
-        const HVEvent event(item);
-        const QDateTime start = event.startDateTime();
-        const QDateTime end = event.endDateTime();
-        return !event.isTodo() && start.isValid() && end.isValid() && start.time() == QTime(0, 0)
-            && end.time() == QTime(0, 0);
-    }
+    case AllDayRole:
+        return isAllDay(item);
     }
     return QVariant();
 }

@@ -52,10 +52,12 @@ TestCase {
         verify(testSetup.writeItems("halvanetestmessage", [
             { "id": "m1", "date": "today 08:00", "from": "Ada", "messageType": 2, "body": "Bring the keys" },
             { "id": "m2", "date": "today 09:00", "from": "bob@example.org", "messageType": 1, "subject": "Agenda" },
-            { "id": "m3", "date": "today 09:30", "from": "Cy", "messageType": 2, "body": "Late by ten" }
+            { "id": "m3", "date": "today 09:30", "from": "Cy", "messageType": 2, "body": "Late <b>by</b> ten" }
         ]))
         tryCompare(page.model, "count", 3, 10000)
         compare(page.model.get(0).from, "Cy")
+        // An SMS is text as typed, markup included.
+        verify(page.model.get(0).richBody.indexOf("&lt;b&gt;by&lt;/b&gt;") >= 0)
         // The row the user was on stays current.
         compare(page.model.get(page.currentIndex).from, "bob@example.org")
     }
@@ -146,6 +148,8 @@ TestCase {
 
     ItemModel { id: todoRows; itemType: "event"; todos: ItemModel.OnlyTodos; dueOn: Today.now }
     ItemModel { id: eventRows; itemType: "event"; todos: ItemModel.WithoutTodos }
+    // As the Today page shows them: what is still to come.
+    ItemModel { id: comingRows; itemType: "event"; todos: ItemModel.WithoutTodos; endingAfter: Today.now }
 
     function test_8_todosAreMarkedAndKeptApart() {
         verify(testSetup.writeItems("halvanetestevent", [
@@ -165,6 +169,13 @@ TestCase {
         verify(todoRows.get(0).isTodo)
         compare(todoRows.get(0).endDateTime, "17:00")
         compare(eventRows.get(1 - holiday).isTodo, false)
+        // A day off lasts until the day's end.
+        tryVerify(function() {
+            for (var i = 0; i < comingRows.count; ++i)
+                if (comingRows.get(i).displayLabel === "Holiday")
+                    return true
+            return false
+        })
     }
 
     Reader { id: voiceReader }
