@@ -24,7 +24,9 @@ class HVDayWatcher : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QDateTime now READ now NOTIFY nowChanged)
-    Q_PROPERTY(QDate day READ day NOTIFY dayChanged)
+    // Local midnight: QML would take a QDate for UTC midnight, the day before
+    // west of UTC.
+    Q_PROPERTY(QDateTime day READ dayStart NOTIFY dayChanged)
     // A fixed time that stands in for the system clock while valid (for tests
     // and screenshots); reset it with an invalid date.
     Q_PROPERTY(QDateTime clock READ clock WRITE setClock NOTIFY nowChanged)
@@ -34,6 +36,7 @@ public:
 
     QDateTime now() const;
     QDate day() const { return m_day; }
+    QDateTime dayStart() const { return QDateTime(m_day, QTime(0, 0)); }
     QDateTime clock() const { return m_clock; }
     void setClock(const QDateTime &clock);
 

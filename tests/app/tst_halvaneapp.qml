@@ -101,6 +101,8 @@ TestCase {
         tomorrow.setHours(0, 0, 30)
         Today.clock = tomorrow
         tryVerify(function() { return page.model.count === 1 && page.model.get(0).displayLabel === "Tomorrow's meeting" }, 10000)
+        // The day in the local zone (the test runs west of UTC).
+        compare(Today.day.getDate(), tomorrow.getDate())
         Today.clock = new Date(NaN)
         tryVerify(function() { return page.model.count === 1 && page.model.get(0).displayLabel === "Today's meeting" }, 10000)
     }
