@@ -3,6 +3,10 @@
 
 #include "hvqmlplugin.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QLocale>
+#include <QtCore/QTranslator>
 #include <QtQml/QQmlEngine>
 #include <QtQml/qqml.h>
 
@@ -43,6 +47,19 @@ void HVQmlPlugin::initializeEngine(QQmlEngine *engine, const char *uri)
     static HVLocalOnlyNetworkAccessManagerFactory localOnly;
     if (!engine->networkAccessManagerFactory())
         engine->setNetworkAccessManagerFactory(&localOnly);
+
+    // The module's texts are looked up by id: a user interface that loads no
+    // catalogue of ours would show the ids ("hv_app_until_minutes").
+    if (qtTrId("hv_app_until_now") == QLatin1String("hv_app_until_now") && QCoreApplication::instance()) {
+        const QString dir =
+            QDir::cleanPath(baseUrl().toLocalFile() + QLatin1String("/" HALVANE_QML_TO_TRANSLATIONS));
+        auto *translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(QLocale(), QStringLiteral("halvane"), QStringLiteral("_"), dir)
+            || translator->load(QStringLiteral("halvane_en"), dir))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
 }
 
 } // namespace Halvane

@@ -96,5 +96,17 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "halvane-consumer: the QML ItemModel shows no event\n");
         status = 1;
     }
+    // The module's texts, though this program loads no catalogue.
+    QQmlComponent texts(&engine);
+    texts.setData("import QtQml 2.15\nimport Halvane 1.0\n"
+                  "QtObject { property string soon: Today.until(new Date(Date.now() + 1500000)) }\n",
+                  QUrl());
+    std::unique_ptr<QObject> soon(texts.create());
+    const QString text = soon ? soon->property("soon").toString() : QString();
+    std::printf("QML Today.until: %s\n", qPrintable(text));
+    if (text.isEmpty() || text.startsWith(QLatin1String("hv_"))) {
+        std::fprintf(stderr, "halvane-consumer: the QML module shows text ids, not texts\n");
+        status = 1;
+    }
     return status;
 }
