@@ -68,7 +68,10 @@ QString decodeBody(const QByteArray &body)
         if (QTextCodec *codec = QTextCodec::codecForName(match.captured(1).toLatin1()))
             return codec->toUnicode(body);
     }
-    return QString::fromLatin1(body);
+    // Without a declaration XML is UTF-8; Latin-1 stays for what is not.
+    QTextCodec::ConverterState state;
+    const QString text = QTextCodec::codecForName("UTF-8")->toUnicode(body.constData(), body.size(), &state);
+    return state.invalidChars == 0 ? text : QString::fromLatin1(body);
 }
 
 } // namespace
@@ -487,13 +490,22 @@ bool WeatherServiceSource::isDayTime(QDateTime &moment, const QString &longitude
         return true;
     }
 
+    // The sun's position takes zones of at most twelve hours; New Zealand's
+    // summer time (+13) and Kiribati (+14) are the same clock a day apart.
+    float zone = offset;
+    QDate date = moment.date();
+    if (zone > 12 && zone <= 14) {
+        zone -= 24;
+        date = date.addDays(-1);
+    }
+
     posdata position;
     S_init(&position);
     position.longitude = lon;
     position.latitude = lat;
-    position.timezone = offset;
-    position.year = moment.date().year();
-    position.daynum = moment.date().dayOfYear();
+    position.timezone = zone;
+    position.year = date.isValid() ? date.year() : moment.date().year();
+    position.daynum = date.isValid() ? date.dayOfYear() : moment.date().dayOfYear();
     position.hour = moment.time().hour();
     position.minute = moment.time().minute();
     position.second = moment.time().second();

@@ -308,6 +308,14 @@ void TestWeatherServiceSource::forecastFillsPlaceholderOnce()
     fetchAndWait({"1"});
     QCOMPARE(m_changed->count(), 2);
     QCOMPARE(findCity(currentItems(), "1").temperatureMax(), QStringLiteral("29"));
+
+    // Without an XML declaration the document is UTF-8.
+    Forecast french = warmer;
+    french.description = QString::fromUtf8("Ensoleill\xc3\xa9");
+    const QByteArray declared = forecastDocument(place, french, Clear);
+    m_server.setDocument("1", declared.mid(declared.indexOf('\n') + 1));
+    fetchAndWait({"1"});
+    QCOMPARE(findCity(currentItems(), "1").description(), french.description);
 }
 
 void TestWeatherServiceSource::badReplies_data()
@@ -532,6 +540,10 @@ void TestWeatherServiceSource::dayOrNightFromTheSun_data()
                                                  << true;
     QTest::newRow("sunset past midnight, 02:00") << "65.0" << "-30.0" << "0" << midsummer << QTime(2, 0)
                                                  << false;
+    // Zones beyond twelve hours: New Zealand's summer time, Kiribati.
+    QTest::newRow("Auckland 23:30") << "-36.85" << "174.76" << "13" << QDate(2026, 12, 10) << QTime(23, 30) << false;
+    QTest::newRow("Auckland noon") << "-36.85" << "174.76" << "13" << QDate(2026, 12, 10) << QTime(12, 0) << true;
+    QTest::newRow("Kiritimati 03:00") << "1.87" << "-157.43" << "14" << QDate(2026, 12, 10) << QTime(3, 0) << false;
 }
 
 void TestWeatherServiceSource::dayOrNightFromTheSun()
@@ -600,8 +612,8 @@ void TestWeatherServiceSource::badPositionMeansDay()
     // Out of range for the sun's position: the day forecast, and the reason on standard error.
     {
         StderrCapture capture;
-        QVERIFY(m_source->isDayTime(noon, "2.35", "48.86", "13"));
-        QCOMPARE(capture.text(), QByteArray("S_decode ==> Please fix the time zone: 13.000000\n"));
+        QVERIFY(m_source->isDayTime(noon, "2.35", "48.86", "25"));
+        QCOMPARE(capture.text(), QByteArray("S_decode ==> Please fix the time zone: 25.000000\n"));
     }
     {
         StderrCapture capture;
