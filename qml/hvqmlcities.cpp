@@ -182,8 +182,12 @@ QHash<int, QByteArray> HVQmlCities::roleNames() const
 
 bool HVQmlCities::add(const QString &cityId, const QString &name, const QString &country, const QString &zone)
 {
-    const QString id = cityId.trimmed();
-    if (id.isEmpty() || !validField(id) || !validField(name) || !validField(country) || !validField(zone)) {
+    // The id as the settings file writes it ("cityId:oslo") is the id.
+    QString id = cityId.trimmed();
+    if (id.startsWith(QLatin1String("cityId:")))
+        id = id.mid(7).trimmed();
+    if (id.isEmpty() || id.contains(QLatin1Char(':')) || !validField(id) || !validField(name) || !validField(country)
+        || !validField(zone)) {
         qWarning() << "Cities: not a city:" << cityId << name;
         return false;
     }

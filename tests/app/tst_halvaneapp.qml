@@ -114,6 +114,7 @@ TestCase {
         verify(cities.add("oslo", "Oslo", "NO", "Europe/Oslo"))
         verify(cities.add("lima", "Lima", "PE", "America/Lima"))
         verify(!cities.add("oslo", "Oslo again"))
+        verify(!cities.add("cityId:oslo", "Oslo as the file writes it"))
         verify(!cities.add("a;b", "Not a city"))
         // The first city is the default until another is made so.
         compare(cities.defaultCity, "oslo")
