@@ -254,7 +254,12 @@ bool HVQmlItemModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourcePa
 
 QHash<int, QByteArray> HVQmlItemModel::roleNames() const
 {
-    QHash<int, QByteArray> names = m_source ? m_source->roleNames() : QHash<int, QByteArray>();
+    // Every type's roles, whatever the type: a view keeps the names it saw
+    // first, and the type may change under it.
+    QHash<int, QByteArray> names;
+    for (const QString &type : {HVItemType::TypeMessage, HVItemType::TypeEvent, HVItemType::TypeFeed,
+                                HVItemType::TypeWeather})
+        names.insert(HVItemModel::getRoles(type));
     names.insert(HVItemModel::DateRole, "date");
     names.insert(HVItemModel::TypeRole, "type");
     names.insert(ItemIdRole, "itemId");

@@ -193,6 +193,22 @@ TestCase {
         other.destroy()
     }
 
+    ItemModel { id: switching; itemType: "event" }
+    ListView {
+        id: switchingView
+        model: switching
+        width: 100; height: 400
+        delegate: Item { property var sender: model.from; width: 10; height: 10 }
+    }
+
+    function test_9a_theTypeChangesUnderAView() {
+        tryVerify(function() { return switching.count > 0 })
+        switching.itemType = "message"
+        tryVerify(function() { return switching.count >= 2 })
+        // The rows' roles are the new type's, though the view asked for the names before.
+        tryVerify(function() { var row = switchingView.itemAtIndex(0); return row && row.sender !== undefined && row.sender !== "" })
+    }
+
     ItemModel { id: feeds; itemType: "feed" }
 
     function test_9b_feedTitlesAreReadWithoutMarkup() {
