@@ -438,6 +438,27 @@ void WeatherServiceSource::parseXML(const QString &text, const QString &requeste
         item.setDefaultCity(true);
     }
 
+    // A document cut short (a flaky network) leaves fields out: those keep
+    // what the last whole forecast said rather than going blank.
+    if (reader.hasError()) {
+        for (const HVItem &storedItem : qAsConst(items)) {
+            const HVWeather stored(storedItem);
+            if (stored.cityId() != cityId)
+                continue;
+            if (item.temperatureMin().isEmpty())
+                item.setTemperatureMin(stored.temperatureMin());
+            if (item.temperatureMax().isEmpty())
+                item.setTemperatureMax(stored.temperatureMax());
+            if (item.wind().isEmpty())
+                item.setWind(stored.wind());
+            if (item.windDirection().isEmpty())
+                item.setWindDirection(stored.windDirection());
+            if (item.description().isEmpty())
+                item.setDescription(stored.description());
+            break;
+        }
+    }
+
     bool isNew = false;
     bool isChanged = false;
     isNewOrChanged(item, isNew, isChanged);

@@ -309,6 +309,14 @@ void TestWeatherServiceSource::forecastFillsPlaceholderOnce()
     QCOMPARE(m_changed->count(), 2);
     QCOMPARE(findCity(currentItems(), "1").temperatureMax(), QStringLiteral("29"));
 
+    // A document cut short keeps what it leaves out.
+    const QByteArray whole = forecastDocument(place, warmer, Clear);
+    m_server.setDocument("1", whole.left(whole.indexOf("<lowtemperature>")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^xml error:"));
+    fetchAndWait({"1"});
+    QCOMPARE(findCity(currentItems(), "1").temperatureMin(), warmer.low);
+    QCOMPARE(findCity(currentItems(), "1").wind(), warmer.wind);
+
     // Without an XML declaration the document is UTF-8.
     Forecast french = warmer;
     french.description = QString::fromUtf8("Ensoleill\xc3\xa9");
