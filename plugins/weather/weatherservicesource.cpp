@@ -344,7 +344,8 @@ void WeatherServiceSource::replyFinished(QNetworkReply *reply)
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        qDebug() << reply->errorString();
+        // Why a city shows no forecast: refused, timed out, not found.
+        qWarning() << reply->errorString();
         reply->deleteLater();
     }
 
