@@ -69,7 +69,7 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
 {
     const QByteArray text = withKnownZoneNames(original);
     m_incidences.clear();
-    m_skipped.clear();
+    m_notes.clear();
     m_error.clear();
     MemoryCalendar::Ptr parsed(new MemoryCalendar(QTimeZone::systemTimeZone()));
     ICalFormat format;
@@ -105,9 +105,18 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
         }
         // An event is a time: without a start it could never be shown.
         if (incidence->type() == Incidence::TypeEvent && !incidence->dtStart().isValid()) {
-            m_skipped.append(QStringLiteral("the event %1 (\"%2\") has no valid start (DTSTART)")
-                                 .arg(incidence->uid(), incidence->summary()));
+            m_notes.append(QStringLiteral("skipped the event %1 (\"%2\"): it has no valid start (DTSTART)")
+                               .arg(incidence->uid(), incidence->summary()));
             continue;
+        }
+        // An end before the start would show as "14:00 - 13:00".
+        if (incidence->type() == Incidence::TypeEvent) {
+            const Event::Ptr event = incidence.staticCast<Event>();
+            if (event->hasEndDate() && event->dtEnd() < event->dtStart()) {
+                event->setDtEnd(event->dtStart());
+                m_notes.append(QStringLiteral("the event %1 (\"%2\") ends before it starts: it ends at its start now")
+                                   .arg(incidence->uid(), incidence->summary()));
+            }
         }
         m_incidences.append(incidence);
     }

@@ -37,15 +37,15 @@ public:
     int added() const { return m_added; }
     int updated() const { return m_updated; }
     QString errorString() const { return m_error; }
-    // Entries parse() left out, each with why.
-    QStringList skipped() const { return m_skipped; }
+    // What parse() left out or mended, each with why.
+    QStringList notes() const { return m_notes; }
 
 private:
     KCalendarCore::Incidence::List m_incidences;
     int m_added = 0;
     int m_updated = 0;
     QString m_error;
-    QStringList m_skipped;
+    QStringList m_notes;
 };
 
 #endif // CALENDARIMPORTER_H

@@ -68,8 +68,8 @@ int importFile(const QString &fileName)
     // Parse all of it before touching the calendar.
     CalendarImporter importer;
     const CalendarImporter::Result parsed = importer.parse(file.readAll());
-    for (const QString &reason : importer.skipped())
-        std::fprintf(stderr, "halvane-calendar: skipped %s\n", qPrintable(reason));
+    for (const QString &note : importer.notes())
+        std::fprintf(stderr, "halvane-calendar: %s\n", qPrintable(note));
     switch (parsed) {
     case CalendarImporter::NotICalendar:
         return fail(QStringLiteral("%1 is not a valid iCalendar file").arg(fileName));
