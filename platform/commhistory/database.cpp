@@ -5,9 +5,12 @@
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QVariant>
 #include <QtSql/QSqlError>
 #include <QtSql/QSqlQuery>
+
+#include <algorithm>
 
 namespace CommHistory {
 
@@ -199,6 +202,27 @@ Event Database::event(int id)
     return query.next() ? eventFromQuery(query) : Event();
 }
 
+namespace {
+
+// One number however it is written: "+33 6 12 34 56 78", "+33-612-345678" and
+// "0033612345678" are "+33612345678". Senders by name ("BANK") stay as they are.
+QString comparableNumber(const QString &uid)
+{
+    static const QRegularExpression written(QStringLiteral("^\\+?[0-9 ()./-]+$"));
+    if (!written.match(uid).hasMatch())
+        return uid;
+    QString number;
+    for (const QChar c : uid) {
+        if (c.isDigit() || (c == QLatin1Char('+') && number.isEmpty()))
+            number += c;
+    }
+    if (number.startsWith(QLatin1String("00")))
+        number.replace(0, 2, QLatin1Char('+'));
+    return number;
+}
+
+} // namespace
+
 QList<Group> Database::groups(const QString &remoteUid)
 {
     QList<Group> result;
@@ -212,7 +236,10 @@ QList<Group> Database::groups(const QString &remoteUid)
     }
     while (query.next()) {
         const Group group = groupFromQuery(query);
-        if (remoteUid.isEmpty() || group.remoteUids().contains(remoteUid))
+        const QStringList uids = group.remoteUids();
+        if (remoteUid.isEmpty() || std::any_of(uids.cbegin(), uids.cend(), [&remoteUid](const QString &uid) {
+                return uid == remoteUid || comparableNumber(uid) == comparableNumber(remoteUid);
+            }))
             result.append(group);
     }
     return result;

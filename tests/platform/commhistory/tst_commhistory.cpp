@@ -132,6 +132,10 @@ void TestCommHistory::missingDatabaseIsCreatedAndShared()
     QCOMPARE(writer.ensureGroup("+100").id(), group.id());
     QCOMPARE(writer.ensureGroup("+100").contactName(), QString("Ann"));
     QVERIFY(writer.ensureGroup("+200").id() != group.id());
+    // The same number written otherwise is the same sender, with its name.
+    const Group claire = writer.ensureGroup("+33 6 12 34 56 78", "Claire");
+    QCOMPARE(writer.ensureGroup("+33612345678").id(), claire.id());
+    QCOMPARE(writer.ensureGroup("0033612345678").contactName(), QString("Claire"));
 
     Event event = sms(QDateTime::currentDateTime());
     event.setGroupId(group.id());
