@@ -9,13 +9,12 @@
 //   hvfeedimportbench --quick    1,000 and 4,000
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>
-#include <QtCore/QProcess>
-#include <QtCore/QTemporaryDir>
 
 #include <cstdio>
 #include <memory>
 
 #include "feedimporter.h"
+#include "hvbenchchild.h"
 #include "qsparqlconnection.h"
 #include "qsparqlresult.h"
 
@@ -67,18 +66,9 @@ int measure(int count, bool single)
 
 double inChild(int count, bool single)
 {
-    QTemporaryDir dir;
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
-    env.insert(QStringLiteral("HALVANE_TRACKER_SERVICE"), QString());
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--measure"), QString::number(count), single ? QStringLiteral("single") : QStringLiteral("batch")});
-    if (!child.waitForFinished(1800000) || child.exitCode() != 0)
-        return -1;
-    return child.readAllStandardOutput().trimmed().toDouble();
+    const QByteArray output = runInFreshStore(
+        {QStringLiteral("--measure"), QString::number(count), single ? QStringLiteral("single") : QStringLiteral("batch")});
+    return output.isNull() ? -1 : output.toDouble();
 }
 
 } // namespace

@@ -10,8 +10,6 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QLoggingCategory>
-#include <QtCore/QProcess>
-#include <QtCore/QTemporaryDir>
 
 
 #include <cstdio>
@@ -19,6 +17,7 @@
 
 #include "feedsservice.h"
 #include "feedsservicesource.h"
+#include "hvbenchchild.h"
 #include "hvfeed.h"
 #include "hvitemid.h"
 #include "hvlocalzone.h"
@@ -150,19 +149,12 @@ int main(int argc, char **argv)
     std::printf("%10s %8s %16s %12s %8s %16s %12s %8s\n", "messages", "today", "day, join (ms)", "day (ms)",
                 "ratio", "one id, join", "one id", "ratio");
     for (int count : sizes) {
-        QTemporaryDir dir;
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
-        env.insert(QStringLiteral("HALVANE_TRACKER_SERVICE"), QString());
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), QString::number(count)});
-        if (!child.waitForFinished(1800000) || child.exitCode() != 0) {
+        const QByteArray output = runInFreshStore({QStringLiteral("--measure"), QString::number(count)});
+        if (output.isNull()) {
             std::printf("%10d failed\n", count);
             return 1;
         }
-        const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+        const QList<QByteArray> figures = output.split(' ');
         const double dayReferenceMs = figures.value(1).toDouble();
         const double dayMs = figures.value(2).toDouble();
         const double oneReferenceMs = figures.value(3).toDouble();
