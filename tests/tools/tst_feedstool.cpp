@@ -375,6 +375,14 @@ void TestFeedsTool::refreshGoesOnPastFailingFeeds()
         QCOMPARE(refreshed.at(i).at(3), QString("2026-01-02T03:04:05Z"));
         QCOMPARE(refreshed.at(i).mid(0, 3), imported.at(i).mid(0, 3));
     }
+
+    // A feed that renames itself is the same channel, not all its messages again.
+    server.documents.insert("/news.rss", QByteArray(Rss).replace("<title>Town News", "<title>Town News Daily"));
+    QCOMPARE(run({"refresh"}, &output), 0);
+    QVERIFY(output.contains("of Town News Daily"));
+    const QList<QStringList> renamed = messages();
+    QCOMPARE(renamed.size(), imported.size());
+    QCOMPARE(renamed.at(0).mid(2, 2), QStringList({"Town News Daily", "2026-01-02T03:04:05Z"}));
 }
 
 void TestFeedsTool::serverCharsetCountsWhereTheFeedNamesNone()

@@ -117,7 +117,8 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
     m_channelTitle = QString(title).replace(tags, QString()).replace(QLatin1String("&lt;"), QLatin1String("<"))
                          .replace(QLatin1String("&gt;"), QLatin1String(">")).simplified();
-    m_channel = urn("feedchannel", channelKey);
+    m_source = source;
+    m_link = feed->link();
 
     const QList<Syndication::ItemPtr> items = feed->items();
     // An item without a guid is known by a hash of its text, which changes
@@ -134,13 +135,30 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
         message.byLink = item->id().startsWith(QLatin1String("hash:")) && !item->link().isEmpty()
             && links.value(item->link()) == 1;
         const QString id = message.byLink ? QLatin1String("link:") + item->link() : item->id();
-        message.urn = urn("feedmessage", channelKey + QLatin1Char('\n') + id);
+        message.id = id;
         const QUrl link(item->link(), QUrl::StrictMode);
         if (link.isValid() && (link.scheme() == QLatin1String("http") || link.scheme() == QLatin1String("https"))
             && !QSparqlQuery::term(link).isEmpty())
             message.link = link;
         m_messages.append(message);
     }
+    setChannelKey(channelKey);
+    return true;
+}
+
+void FeedImporter::setChannelKey(const QString &key)
+{
+    m_channelKey = key;
+    m_channel = urn("feedchannel", key);
+    for (Message &message : m_messages)
+        message.urn = urn("feedmessage", key + QLatin1Char('\n') + message.id);
+}
+
+bool FeedImporter::continueChannel(const QString &previousKey)
+{
+    if (previousKey == m_channelKey || m_link.isEmpty() || !previousKey.startsWith(m_link + QLatin1Char('\n')))
+        return false;
+    setChannelKey(previousKey);
     return true;
 }
 
@@ -163,12 +181,19 @@ QVector<QSparqlQuery> FeedImporter::updates() const
     // Everything goes in one transaction, so a failure leaves the store as it
     // was, as a batch of updates of a few items each: Tracker's parse of one
     // update grows faster than its size (10,000 items in one took 18 s).
-    QString text = QStringLiteral("INSERT OR REPLACE { ?:channel a mfo:FeedChannel ; nie:title ?:channelTitle } ");
+    QString text = QStringLiteral("INSERT OR REPLACE { ?:channel a mfo:FeedChannel ; nie:title ?:channelTitle ; "
+                                  "nie:identifier ?:channelKey } ");
+    if (m_source.isValid() && !QSparqlQuery::term(m_source).isEmpty())
+        text += QStringLiteral("; INSERT OR REPLACE { ?:source a nfo:RemoteDataObject ; nie:url ?:sourceUrl . "
+                               "?:channel nie:links ?:source } ");
     QSparqlQuery update;
     const auto begin = [&] {
         update = QSparqlQuery(QString(), QSparqlQuery::InsertStatement);
         update.bindValue(QStringLiteral("channel"), m_channel);
         update.bindValue(QStringLiteral("channelTitle"), m_channelTitle);
+        update.bindValue(QStringLiteral("channelKey"), m_channelKey);
+        update.bindValue(QStringLiteral("source"), m_source);
+        update.bindValue(QStringLiteral("sourceUrl"), m_source.toString(QUrl::FullyEncoded));
         update.bindValue(QStringLiteral("now"), now);
     };
     const auto end = [&] {

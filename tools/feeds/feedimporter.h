@@ -26,6 +26,13 @@ public:
     // The channel's URN, once parsed.
     QUrl channel() const { return m_channel; }
     QString channelTitle() const { return m_channelTitle; }
+    // What the channel is known by; kept in the store with the URL it was
+    // read from.
+    QString channelKey() const { return m_channelKey; }
+    // The key the same source gave last time: a feed that renamed itself
+    // (same site, other title) goes on as that channel, rather than coming
+    // again, whole, as a new one. True if it does.
+    bool continueChannel(const QString &previousKey);
     // The URNs of the channel's messages the user removed (kept as
     // nfo:DeletedResource): they are not imported again.
     void setRemoved(const QSet<QUrl> &removed);
@@ -39,6 +46,8 @@ private:
     struct Message
     {
         QUrl urn;
+        // What the feed knows it by.
+        QString id;
         QString title;
         QString description;
         // Empty unless an http(s) link that can be written safely.
@@ -47,6 +56,11 @@ private:
         bool byLink = false;
     };
 
+    void setChannelKey(const QString &key);
+
+    QUrl m_source;
+    QString m_link;
+    QString m_channelKey;
     QUrl m_channel;
     QString m_channelTitle;
     QVector<Message> m_messages;

@@ -146,6 +146,17 @@ int importFeed(QSparqlConnection &connection, const QString &argument)
     FeedImporter importer;
     if (!importer.parse(data, url))
         return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(argument));
+    // A feed that renamed itself since it was last downloaded from here. A
+    // file may be a download of any feed, and two of one site share a link.
+    QSparqlQuery keyQuery(QStringLiteral("SELECT ?key WHERE { ?c a mfo:FeedChannel ; nie:identifier ?key ; nie:links ?s . "
+                                         "?s nie:url ?:url }"));
+    keyQuery.bindValue(QStringLiteral("url"), url.toString(QUrl::FullyEncoded));
+    auto keys = run(connection, keyQuery);
+    if (keys->hasError())
+        return fail(QStringLiteral("the store cannot be read: ") + keys->lastError().message());
+    while (url.scheme().startsWith(QLatin1String("http")) && keys->next()
+           && !importer.continueChannel(keys->value(0).toString())) {
+    }
     QSparqlQuery removedQuery(QStringLiteral("SELECT ?r WHERE { ?r a nfo:DeletedResource ; nfo:originalLocation ?:channel }"));
     removedQuery.bindValue(QStringLiteral("channel"), importer.channel().toString());
     auto removed = run(connection, removedQuery);
