@@ -215,7 +215,7 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
                                   "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Caf&amp;eacute;</title>"
                                   "<link>https://cafe.example.org/</link><description>d</description><item>"
                                   "<title>Cr&amp;egrave;me &amp;mdash; I &amp;lt;3 AT&amp;amp;T</title>"
-                                  "<description>x</description></item><item><title><![CDATA[If x < 5 and y > 3]]>"
+                                  "<description>x</description></item><item><title><![CDATA[If x < 5 and y > 3 in <vector>]]>"
                                   "</title></item></channel></rss>")}),
              0);
     const QList<QStringList> rows = messages();
@@ -224,9 +224,10 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
     QVERIFY(row != rows.cend());
     // The escaped bracket stays escaped, or the plug-in would take it for a tag.
     QCOMPARE(row->at(0), QString::fromUtf8("Cr\u00e8me \u2014 I &lt;3 AT&T"));
-    // So does a bracket that opens no tag, written as it is.
-    QVERIFY(std::any_of(rows.cbegin(), rows.cend(),
-                        [](const QStringList &row) { return row.at(0) == QString("If x &lt; 5 and y > 3"); }));
+    // So does a bracket that opens no tag of markup, written as it is.
+    QVERIFY(std::any_of(rows.cbegin(), rows.cend(), [](const QStringList &row) {
+        return row.at(0) == QString("If x &lt; 5 and y &gt; 3 in &lt;vector&gt;");
+    }));
     // A channel's title is shown as it is: an Atom title's markup goes. A
     // video's text is its media description, as YouTube gives it.
     QCOMPARE(run({"import", write("tips.atom", "<feed xmlns=\"http://www.w3.org/2005/Atom\" xmlns:media=\"http://search."

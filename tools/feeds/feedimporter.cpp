@@ -7,6 +7,7 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QHash>
 #include <QtCore/QRegularExpression>
+#include <QtCore/QSet>
 #include <QtXml/QDomElement>
 
 #include <algorithm>
@@ -41,10 +42,39 @@ QString titleText(const QString &title)
         last = match.capturedEnd();
     }
     text += KCharsets::resolveEntities(title.mid(last));
-    // A '<' that opens no tag ("if x < 5") is text: kept as an entity, or the
-    // tags taken out for display would take the text up to the next '>'.
-    static const QRegularExpression bare(QStringLiteral("<(?![A-Za-z/!?])"));
-    return text.replace(bare, QStringLiteral("&lt;"));
+    // The parser cannot tell "Using <vector> in C++" (text, in CDATA or
+    // escaped) from markup. Only tags of the markup titles have are markup;
+    // any other '<' or '>' ("if x < 5", "<Special> offer") is text, kept as
+    // an entity, or the tags taken out for display would take it away.
+    static const QRegularExpression tag(QStringLiteral(
+        "</?([A-Za-z][A-Za-z0-9]*)(\\s+[A-Za-z_:][-A-Za-z0-9_:.]*(\\s*=\\s*(\"[^\"]*\"|'[^']*'|[^\\s\"'<>=]+))?)*\\s*/?>"));
+    static const QSet<QString> markup = {
+        QStringLiteral("a"),    QStringLiteral("abbr"), QStringLiteral("b"),      QStringLiteral("big"),
+        QStringLiteral("br"),   QStringLiteral("cite"), QStringLiteral("code"),   QStringLiteral("del"),
+        QStringLiteral("dfn"),  QStringLiteral("em"),   QStringLiteral("font"),   QStringLiteral("i"),
+        QStringLiteral("img"),  QStringLiteral("ins"),  QStringLiteral("kbd"),    QStringLiteral("mark"),
+        QStringLiteral("p"),    QStringLiteral("q"),    QStringLiteral("s"),      QStringLiteral("samp"),
+        QStringLiteral("small"), QStringLiteral("span"), QStringLiteral("strike"), QStringLiteral("strong"),
+        QStringLiteral("sub"),  QStringLiteral("sup"),  QStringLiteral("tt"),     QStringLiteral("u"),
+        QStringLiteral("var"),  QStringLiteral("wbr")};
+    QString result;
+    result.reserve(text.size());
+    auto asText = [&result](const QStringRef &part) {
+        for (const QChar c : part)
+            result += c == QLatin1Char('<') ? QStringLiteral("&lt;") : c == QLatin1Char('>') ? QStringLiteral("&gt;") : QString(c);
+    };
+    int from = 0;
+    auto tags = tag.globalMatch(text);
+    while (tags.hasNext()) {
+        const QRegularExpressionMatch match = tags.next();
+        if (!markup.contains(match.captured(1).toLower()))
+            continue;
+        asText(text.midRef(from, match.capturedStart() - from));
+        result += match.captured();
+        from = match.capturedEnd();
+    }
+    asText(text.midRef(from));
+    return result;
 }
 
 // An item without a title (a microblog post) goes by the start of its text,
