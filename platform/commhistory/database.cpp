@@ -221,6 +221,49 @@ QString comparableNumber(const QString &uid)
     return number;
 }
 
+// The length of the country code an international number ("+33...") starts
+// with: codes are prefix-free, with these of one and two digits (ITU E.164).
+int countryCodeDigits(const QString &international)
+{
+    const QStringRef digits = international.midRef(1);
+    if (digits.startsWith(QLatin1Char('1')) || digits.startsWith(QLatin1Char('7')))
+        return 1;
+    static const QStringList twoDigits = QStringLiteral(
+        "20 27 30 31 32 33 34 36 39 40 41 43 44 45 46 47 48 49 51 52 53 54 55 56 57 58 "
+        "60 61 62 63 64 65 66 81 82 84 86 90 91 92 93 94 95 98").split(QLatin1Char(' '));
+    return twoDigits.contains(digits.left(2).toString()) ? 2 : 3;
+}
+
+// Digits a national number has at least; shorter ones are short codes.
+constexpr int LeastNationalDigits = 6;
+
+// Whether two numbers are one: as written, or one in its national form
+// ("06 12 34 56 78", "(555) 123-4567") and the other with its country code
+// ("+33612345678", "+15551234567"), as a phone shows them.
+bool sameNumber(const QString &a, const QString &b)
+{
+    if (a == b)
+        return true;
+    QString x = comparableNumber(a);
+    QString y = comparableNumber(b);
+    if (x == y)
+        return true;
+    if (x.startsWith(QLatin1Char('+')) == y.startsWith(QLatin1Char('+')))
+        return false;
+    if (y.startsWith(QLatin1Char('+')))
+        std::swap(x, y);
+    if (y.isEmpty() || !y.at(0).isDigit())
+        return false;
+    const int code = countryCodeDigits(x);
+    const QString national = x.mid(1 + code);
+    if (national.size() < LeastNationalDigits)
+        return false;
+    // Dialled at home: after the trunk prefix (0, or 1 in North America), or
+    // as it is (Italy keeps its 0, North America needs none).
+    const QChar trunk = code == 1 && x.at(1) == QLatin1Char('1') ? QLatin1Char('1') : QLatin1Char('0');
+    return y == national || (y.startsWith(trunk) && y.midRef(1) == national);
+}
+
 } // namespace
 
 QList<Group> Database::groups(const QString &remoteUid)
@@ -238,7 +281,7 @@ QList<Group> Database::groups(const QString &remoteUid)
         const Group group = groupFromQuery(query);
         const QStringList uids = group.remoteUids();
         if (remoteUid.isEmpty() || std::any_of(uids.cbegin(), uids.cend(), [&remoteUid](const QString &uid) {
-                return uid == remoteUid || comparableNumber(uid) == comparableNumber(remoteUid);
+                return sameNumber(uid, remoteUid);
             }))
             result.append(group);
     }

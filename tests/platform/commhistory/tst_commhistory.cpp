@@ -136,6 +136,8 @@ void TestCommHistory::missingDatabaseIsCreatedAndShared()
     const Group claire = writer.ensureGroup("+33 6 12 34 56 78", "Claire");
     QCOMPARE(writer.ensureGroup("+33612345678").id(), claire.id());
     QCOMPARE(writer.ensureGroup("0033612345678").contactName(), QString("Claire"));
+    QCOMPARE(writer.ensureGroup("06 12 34 56 78").contactName(), QString("Claire"));
+    QVERIFY(writer.ensureGroup("012345678").id() != claire.id());
 
     Event event = sms(QDateTime::currentDateTime());
     event.setGroupId(group.id());
