@@ -3,6 +3,8 @@
 
 #include "hvqmlreader.h"
 
+#include <utility>
+
 #include <QtCore/QDebug>
 
 #include "hvsettings.h"
@@ -110,6 +112,9 @@ void HVQmlReader::sayText(const QString &text)
         return;
     setState(Started);
     m_speech->sayText(text);
+    // A reading asked for after stop or pause is read, not held.
+    if (std::exchange(m_held, false))
+        m_speech->play();
 }
 
 void HVQmlReader::sayCommand(const QString &text)
@@ -123,6 +128,7 @@ void HVQmlReader::pause()
     if (!m_speech || m_state != Started)
         return;
     m_speech->pause();
+    m_held = true;
     setState(Paused);
 }
 
@@ -131,6 +137,7 @@ void HVQmlReader::play()
     if (!m_speech || m_state != Paused)
         return;
     m_speech->play();
+    m_held = false;
     setState(Started);
 }
 
@@ -140,6 +147,7 @@ void HVQmlReader::stop()
         return;
     if (m_state == Started)
         m_speech->pause();
+    m_held = true;
     setState(Stopped);
 }
 

@@ -74,6 +74,8 @@ private:
     QString m_pluginDirectory = QStringLiteral("speech");
     int m_state = Off;
     bool m_muted = false;
+    // Whether the plug-in was told to pause: it holds any reading until play().
+    bool m_held = false;
 };
 
 } // namespace Halvane

@@ -81,6 +81,13 @@ TestCase {
         compare(testVoice.speechStatus, Reader.Started)
         testSpeech.finish()
         compare(testVoice.speechStatus, Reader.Stopped)
+        // A reading stopped by voice does not hold the next one.
+        testVoice.say(8)
+        testVoice.say(12) // stop
+        testVoice.say(8)
+        compare(testVoice.speechStatus, Reader.Started)
+        verify(!testSpeech.holding)
+        testSpeech.finish()
 
         // MORE opens the item in full; BACK returns to the list.
         testVoice.say(15)

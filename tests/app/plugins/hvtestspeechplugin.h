@@ -14,6 +14,8 @@ class HVTestSpeech : public Halvane::HVSpeech
 {
     Q_OBJECT
     Q_PROPERTY(QString lastText MEMBER m_lastText NOTIFY said)
+    // Like the real plug-in, a pause holds any later reading until play().
+    Q_PROPERTY(bool holding MEMBER m_holding NOTIFY said)
 
 public:
     using HVSpeech::HVSpeech;
@@ -30,13 +32,14 @@ public Q_SLOTS:
         Q_EMIT said();
     }
     void sayCommand(QString text) override { Q_UNUSED(text) }
-    void pause() override {}
-    void play() override {}
+    void pause() override { m_holding = true; }
+    void play() override { m_holding = false; }
     void mute() override {}
     void unmute() override {}
 
 private:
     QString m_lastText;
+    bool m_holding = false;
 };
 
 class HVTestSpeechPlugin : public QObject, public Halvane::HVSpeechPluginInterface
