@@ -381,9 +381,20 @@ void HVItemModel::addNewItems(const QList<HVItem> &items)
 void HVItemModel::updateItems(const QList<HVItem> &items)
 {
     for (const HVItem &item : items) {
-        const int row = d->findRow(item);
+        int row = d->findRow(item);
         if (row < 0)
             continue;
+        // Occurrences of a recurring entry share an id: a changed one replaces
+        // the row of its own day, not always the first occurrence's.
+        const QDate day = item.dateTime().date();
+        if (day.isValid() && d->items.at(row).dateTime().date() != day) {
+            for (int other = row + 1; other < d->items.size(); ++other) {
+                if (d->items.at(other).id() == item.id() && d->items.at(other).dateTime().date() == day) {
+                    row = other;
+                    break;
+                }
+            }
+        }
         d->items[row] = item;
         const QModelIndex changed = index(row, 0);
         Q_EMIT dataChanged(changed, changed);

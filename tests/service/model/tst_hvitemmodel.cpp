@@ -454,6 +454,17 @@ void Testhvitemmodel::updateSignals()
     QCOMPARE(model->data(model->index(1, 0), HVItemModel::TypeRole).toString(), HVItemType::TypeEvent);
     QVERIFY(inserted.isEmpty());
     QVERIFY(removed.isEmpty());
+
+    // Two occurrences of one series share an id: each change goes to the row
+    // of its own day, not both to the first.
+    auto occurrence = [](const QString &label, int day) {
+        HVItem item = makeItem(QStringLiteral("series"), label);
+        item.setDateTime(QDateTime(QDate(2026, 12, day), QTime(22, 0)));
+        return item;
+    };
+    model->addNewItems({occurrence(QStringLiteral("9th"), 9), occurrence(QStringLiteral("10th"), 10)});
+    model->updateItems({occurrence(QStringLiteral("10th, renamed"), 10), occurrence(QStringLiteral("9th, renamed"), 9)});
+    QCOMPARE(labels(*model).mid(3), QStringList({QStringLiteral("9th, renamed"), QStringLiteral("10th, renamed")}));
 }
 
 void Testhvitemmodel::removeSignals()
