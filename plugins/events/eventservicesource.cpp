@@ -193,8 +193,12 @@ HVEvent EventServiceSource::extractEventFromIncidence(QSharedPointer<Incidence> 
                 start = own;
             } else {
                 const qint64 days = start.date().daysTo(occurrence.date());
+                // Its length kept: a start in the hour the clocks skip moves
+                // on by the hour, and the end must move with it.
+                const qint64 length = end.isValid() ? start.secsTo(end) : 0;
                 start = start.addDays(days);
-                end = end.addDays(days);
+                if (end.isValid())
+                    end = start.addSecs(length);
             }
         }
         event.setStartDateTime(start);

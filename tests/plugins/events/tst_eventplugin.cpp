@@ -367,6 +367,20 @@ void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
     QVERIFY(byUid(retrieve(QDate(2026, 12, 10), 1), "evening").isEmpty());
     QCOMPARE(byUid(retrieve(QDate(2026, 12, 11), 1), "evening").value(0).startDateTime().toUTC(),
              QDateTime(QDate(2026, 12, 11), QTime(0, 0), Qt::UTC));
+
+    // Daily at 02:30 for half an hour, on the day the clocks skip that hour:
+    // 03:30 to 04:00, not an end before the start.
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const QTimeZone berlin("Europe/Berlin");
+    Event::Ptr gap(new Event);
+    gap->setUid("gap");
+    gap->setDtStart(QDateTime(QDate(2026, 3, 1), QTime(2, 30), berlin));
+    gap->setDtEnd(QDateTime(QDate(2026, 3, 1), QTime(3, 0), berlin));
+    gap->recurrence()->setDaily(1);
+    store({gap});
+    const HVEvent skipped = byUid(retrieve(QDate(2026, 3, 29), 1), "gap").value(0);
+    QCOMPARE(skipped.startDateTime().secsTo(skipped.endDateTime()), 1800);
 }
 
 void TestEventPlugin::allDaySeriesKeepsItsLastDayEastOfUtc()
