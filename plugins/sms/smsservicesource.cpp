@@ -190,7 +190,8 @@ void SmsServiceSource::eventsUpdatedSlot(const QList<CommHistory::Event> &events
     QList<HVItem> items;
     for (const CommHistory::Event &event : events) {
         if (isOfRetrievedDay(event))
-            items.append(itemFromEvent(event, event.lastModified()));
+            // Received when it was, not when it was last edited or read.
+            items.append(itemFromEvent(event, event.endTime()));
     }
     Q_EMIT itemsChanged(items);
 }
