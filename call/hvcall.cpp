@@ -48,6 +48,7 @@ HVCall::HVCall(QObject *parent)
     : QObject(parent)
     , m_callService(new HVCallService(nullptr))
 {
+    connect(m_callService, &HVCallService::dialFailed, this, &HVCall::callFailed);
     qDebug() << "HVContactsManager constructed.";
 }
 
@@ -92,6 +93,7 @@ void HVCall::makeCall(QContact contact)
     const QList<QContactPhoneNumber> phones = contact.details<QContactPhoneNumber>();
     if (phones.isEmpty()) {
         qDebug() << MakeCallContact << " No phone numbers.";
+        Q_EMIT callFailed(QString(), QStringLiteral("the contact has no phone number"));
         return;
     }
     QStringList numbers;
@@ -101,6 +103,7 @@ void HVCall::makeCall(QContact contact)
     }
     if (numbers.isEmpty()) {
         qDebug() << MakeCallContact << " No phone numbers.";
+        Q_EMIT callFailed(QString(), QStringLiteral("the contact has no phone number"));
         return;
     }
     if (numbers.size() == 1) {

@@ -35,6 +35,11 @@ public:
     QtContacts::QContact findContactByEmail(const QString &email);
     void openContactDetails(const QtContacts::QContact &contact);
 
+Q_SIGNALS:
+    // No call went out to number: not a phone number, no modem, the modem
+    // refused it, or the contact has no number (number empty).
+    void callFailed(const QString &number, const QString &reason);
+
 public Q_SLOTS:
     // detailType "phone" or "email", exactly.
     void makeCall(QString detailType, QString detail);

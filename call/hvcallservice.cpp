@@ -4,12 +4,16 @@
 #include "hvcallservice.h"
 
 #include <QtCore/QDebug>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QUrl>
 #include <QtDBus/QDBusArgument>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusObjectPath>
 
 #include "telephonystack.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -68,19 +72,29 @@ QString modemManagerVoiceModem(const QDBusArgument &objects, int *modemCount)
 // phone number at all (a sender's name, a letter among the digits).
 QString dialable(const QString &number)
 {
-    QString text = number.trimmed();
+    // Full-width digits and the like as their plain forms.
+    QString text = number.normalized(QString::NormalizationForm_KC).trimmed();
     if (text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
-        text = text.mid(4).section(QLatin1Char(';'), 0, 0);
-    static const QString separators = QStringLiteral(" -.()/\u00a0");
+        text = QUrl::fromPercentEncoding(text.mid(4).section(QLatin1Char(';'), 0, 0).toUtf8());
+    // "+44 (0)20 ...": the trunk 0 is dialled at home only, never after the
+    // country code.
+    static const QRegularExpression trunk(QStringLiteral("^(\\+[0-9][0-9 ]*?)\\s*\\(0\\)"));
+    text.replace(trunk, QStringLiteral("\\1"));
     QString digits;
     for (const QChar c : qAsConst(text)) {
         if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('*') || c == QLatin1Char('#')
             || (c == QLatin1Char('+') && digits.isEmpty()))
             digits += c;
-        else if (!separators.contains(c))
+        // Spaces, dashes and brackets of any script, and the direction marks
+        // a copied number brings along.
+        else if (!(c.isSpace() || c.category() == QChar::Punctuation_Dash || c == QLatin1Char('(')
+                   || c == QLatin1Char(')') || c == QLatin1Char('.') || c == QLatin1Char('/')
+                   || c.category() == QChar::Other_Format))
             return QString();
     }
-    return digits == QLatin1String("+") ? QString() : digits;
+    // A number has a digit: "+" or "#" alone is none.
+    const bool anyDigit = std::any_of(digits.cbegin(), digits.cend(), [](QChar c) { return c.isDigit(); });
+    return anyDigit ? digits : QString();
 }
 
 } // namespace

@@ -40,8 +40,18 @@ HVQmlCaller::~HVQmlCaller()
 
 HVCall *HVQmlCaller::call()
 {
-    if (!m_call)
+    if (!m_call) {
         m_call = new HVCall(nullptr);
+        connect(m_call, &HVCall::callFailed, this, [this](const QString &number, const QString &reason) {
+            if (number.isEmpty()) {
+                //% "The contact has no phone number."
+                Q_EMIT callFailed(qtTrId("hv_app_call_no_number"));
+            } else {
+                //% "%1 could not be called: %2."
+                Q_EMIT callFailed(qtTrId("hv_app_call_failed").arg(number, reason));
+            }
+        });
+    }
     return m_call;
 }
 

@@ -201,6 +201,14 @@
         <source>No contact has the address %1.</source>
         <translation>No contact has the address %1.</translation>
     </message>
+    <message id="hv_app_call_no_number">
+        <source>The contact has no phone number.</source>
+        <translation>The contact has no phone number.</translation>
+    </message>
+    <message id="hv_app_call_failed">
+        <source>%1 could not be called: %2.</source>
+        <translation>%1 could not be called: %2.</translation>
+    </message>
     <message id="hv_app_today_shows">
         <source>On the Today page</source>
         <translation>On the Today page</translation>

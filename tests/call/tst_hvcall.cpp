@@ -11,6 +11,7 @@
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusObjectPath>
+#include <QtTest/QSignalSpy>
 #include <QtTest/QtTest>
 
 #include "hvcall.h"
@@ -308,6 +309,16 @@ void TestHVCall::phoneNumberIsDialled()
     QMetaObject::invokeMethod(&call, "makeCall", Q_ARG(QString, QStringLiteral("phone")),
                               Q_ARG(QString, QStringLiteral("+49 (30) 123")));
     QTRY_COMPARE(dialledNumbers(), QStringList{QStringLiteral("+4930123")});
+
+    // The trunk 0 a British number is written with is not dialled; a space
+    // of another script is a space. What is no number says so.
+    QSignalSpy failed(&call, &HVCall::callFailed);
+    call.makeCall(QStringLiteral("phone"), QStringLiteral("+44 (0)20 7946\u202f0958"));
+    QTRY_COMPARE(dialledNumbers(), QStringList({QStringLiteral("+4930123"), QStringLiteral("+442079460958")}));
+    QVERIFY(failed.isEmpty());
+    call.makeCall(QStringLiteral("phone"), QStringLiteral("Anna Smith"));
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.first(), QVariantList({QStringLiteral("Anna Smith"), QStringLiteral("not a phone number")}));
 }
 
 void TestHVCall::contactWithOneNumberIsDialled()
