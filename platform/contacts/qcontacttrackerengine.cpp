@@ -4,6 +4,7 @@
 #include "qcontacttrackerengine.h"
 
 #include <QtContacts/QContactDetailFilter>
+#include <QtContacts/QContactDisplayLabel>
 #include <QtContacts/QContactEmailAddress>
 #include <QtContacts/QContactFetchByIdRequest>
 #include <QtContacts/QContactFetchRequest>
@@ -11,6 +12,8 @@
 #include <QtContacts/QContactIdFetchRequest>
 #include <QtContacts/QContactIdFilter>
 #include <QtContacts/QContactName>
+#include <QtContacts/QContactNickname>
+#include <QtContacts/QContactOrganization>
 #include <QtContacts/QContactPhoneNumber>
 #include <QtContacts/QContactRemoveRequest>
 #include <QtContacts/QContactSaveRequest>
@@ -55,6 +58,16 @@ bool isExactEmailFilter(const QContactFilter &filter)
         && detailFilter.matchFlags() == QContactFilter::MatchExactly;
 }
 
+// The name a card gives as written (FN), else its nickname or its company's.
+QString fullName(const QContact &contact)
+{
+    const QString label = contact.detail<QContactDisplayLabel>().label().trimmed();
+    if (!label.isEmpty())
+        return label;
+    const QString nickname = contact.detail<QContactNickname>().nickname().trimmed();
+    return nickname.isEmpty() ? contact.detail<QContactOrganization>().name().trimmed() : nickname;
+}
+
 // A resource for a new or imported contact: the same vCard gives the same
 // resource (by its UID, else by its name and first address), so importing a
 // file again updates instead of doubling.
@@ -63,11 +76,13 @@ QString newResource(const QContact &contact)
     const QString guid = contact.detail<QContactGuid>().guid();
     if (guid.isEmpty()) {
         const QContactName name = contact.detail<QContactName>();
-        const QByteArray key = QStringList{name.firstName(), name.lastName(),
-                                           contact.detail<QContactEmailAddress>().emailAddress(),
-                                           contact.detail<QContactPhoneNumber>().number()}
-                                   .join(QLatin1Char('\n'))
-                                   .toUtf8();
+        QStringList parts{name.firstName(), name.lastName(), contact.detail<QContactEmailAddress>().emailAddress(),
+                          contact.detail<QContactPhoneNumber>().number()};
+        // A card known by its formatted name alone ("Plumber", "Mum") is not
+        // one with every other such card that shares its first number.
+        if (name.firstName().isEmpty() && name.lastName().isEmpty())
+            parts.append(fullName(contact));
+        const QByteArray key = parts.join(QLatin1Char('\n')).toUtf8();
         return QStringLiteral("urn:halvane:contact:")
             + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex());
     }
@@ -159,9 +174,10 @@ QStringList QContactTrackerEngine::resources(const QContactFilter &filter, QCont
                                       "ORDER BY tracker:id(?c)"));
         query.bindValue(QStringLiteral("owner"), QUrl(OwnerContact));
     } else {
+        // Addresses are written in any case ("Dad@Example.ORG").
         query.setQuery(QStringLiteral("SELECT DISTINCT ?c WHERE { ?c a nco:PersonContact ; nco:hasEmailAddress ?e . "
-                                      "?e nco:emailAddress ?:email } ORDER BY tracker:id(?c)"));
-        query.bindValue(QStringLiteral("email"), QContactDetailFilter(filter).value().toString());
+                                      "?e nco:emailAddress ?a FILTER (LCASE(?a) = LCASE(?:email)) } ORDER BY tracker:id(?c)"));
+        query.bindValue(QStringLiteral("email"), QContactDetailFilter(filter).value().toString().trimmed());
     }
     auto result = exec(*m_connection, query, error);
     while (result->next())
@@ -175,8 +191,9 @@ QContact QContactTrackerEngine::load(const QString &resource, QContactManager::E
     contact.setId(idOf(resource));
     const QUrl subject(resource);
 
-    QSparqlQuery names(QStringLiteral("SELECT ?given ?family WHERE { ?:c a nco:PersonContact . "
-                                      "OPTIONAL { ?:c nco:nameGiven ?given } OPTIONAL { ?:c nco:nameFamily ?family } }"));
+    QSparqlQuery names(QStringLiteral("SELECT ?given ?family ?full WHERE { ?:c a nco:PersonContact . "
+                                      "OPTIONAL { ?:c nco:nameGiven ?given } OPTIONAL { ?:c nco:nameFamily ?family } "
+                                      "OPTIONAL { ?:c nco:fullname ?full } }"));
     names.bindValue(QStringLiteral("c"), subject);
     auto nameResult = exec(*m_connection, names, error);
     if (nameResult->next()) {
@@ -184,6 +201,10 @@ QContact QContactTrackerEngine::load(const QString &resource, QContactManager::E
         name.setFirstName(nameResult->value(0).toString());
         name.setLastName(nameResult->value(1).toString());
         contact.saveDetail(&name);
+        QContactDisplayLabel label;
+        label.setLabel(nameResult->value(2).toString());
+        if (!label.label().isEmpty())
+            contact.saveDetail(&label);
     }
 
     QSparqlQuery emails(QStringLiteral("SELECT ?address WHERE { ?:c nco:hasEmailAddress ?e . "
@@ -284,7 +305,8 @@ bool QContactTrackerEngine::saveContact(QContact *contact, QContactManager::Erro
     // One update: the old contact goes, the new one comes.
     QString text = QStringLiteral(
         "DELETE { ?:c a rdfs:Resource } WHERE { ?:c a nco:PersonContact } ; "
-        "INSERT DATA { ?:c a nco:PersonContact ; nco:nameGiven ?:given ; nco:nameFamily ?:family");
+        "INSERT DATA { ?:c a nco:PersonContact ; nco:nameGiven ?:given ; nco:nameFamily ?:family ; "
+        "nco:fullname ?:full");
     const QList<QContactEmailAddress> emails = contact->details<QContactEmailAddress>();
     const QList<QContactPhoneNumber> phones = contact->details<QContactPhoneNumber>();
     for (int i = 0; i < emails.size(); ++i)
@@ -303,6 +325,7 @@ bool QContactTrackerEngine::saveContact(QContact *contact, QContactManager::Erro
     const QContactName name = contact->detail<QContactName>();
     update.bindValue(QStringLiteral("given"), name.firstName());
     update.bindValue(QStringLiteral("family"), name.lastName());
+    update.bindValue(QStringLiteral("full"), fullName(*contact));
     for (int i = 0; i < emails.size(); ++i) {
         update.bindValue(QStringLiteral("email%1").arg(i),
                          addressResource(QStringLiteral("mailto:"), emails.at(i).emailAddress()));

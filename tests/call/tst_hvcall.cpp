@@ -324,7 +324,8 @@ void TestHVCall::phoneNumberIsDialled()
 void TestHVCall::contactWithOneNumberIsDialled()
 {
     HVCall call;
-    call.makeCall(QStringLiteral("email"), QStringLiteral("ann@example.org"));
+    // An address is one in any case.
+    call.makeCall(QStringLiteral("email"), QStringLiteral("Ann@Example.ORG"));
     QTRY_COMPARE(dialledNumbers(), QStringList{QStringLiteral("+4911111")});
     QVERIFY(m_viewer.ids.isEmpty());
 }
@@ -365,8 +366,8 @@ void TestHVCall::sharedAddressCallsFirstContact()
 void TestHVCall::unknownAddressCallsNobody()
 {
     HVCall call;
-    // Matching is exact: another case is another address.
-    QVERIFY(call.findContactByEmail(QStringLiteral("ANN@example.org")).isEmpty());
+    // Matching is whole: another domain is another address.
+    QVERIFY(call.findContactByEmail(QStringLiteral("ann@example.org.uk")).isEmpty());
     call.makeCall(QStringLiteral("email"), QStringLiteral("nobody@example.org"));
     QVERIFY(m_messages.join(QLatin1Char('\n')).contains(QLatin1String(" no matches for ")));
     QTest::qWait(300);

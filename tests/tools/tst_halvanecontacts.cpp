@@ -78,6 +78,19 @@ void TestHalvaneContacts::importListRemove()
     QByteArray err;
     QCOMPARE(run({QStringLiteral("remove"), QString::fromUtf8(bobId)}, nullptr, &err), 1);
     QVERIFY(err.contains("no contact"));
+
+    // Cards known by their formatted name alone, two of them with one number:
+    // three contacts, each with its name.
+    QCOMPARE(run({QStringLiteral("import"),
+                  writeFile(QStringLiteral("trades.vcf"),
+                            "BEGIN:VCARD\nVERSION:3.0\nN:;;;;\nFN:Electrician\nTEL:+4422222\nEND:VCARD\n"
+                            "BEGIN:VCARD\nVERSION:3.0\nN:;;;;\nFN:Gas Engineer\nTEL:+4422222\nEND:VCARD\n"
+                            "BEGIN:VCARD\nVERSION:4.0\nFN:Mum\nEND:VCARD\n")}),
+             0);
+    QCOMPARE(run({QStringLiteral("list")}, &out), 0);
+    QVERIFY(out.contains("\tElectrician\t\t+4422222\n"));
+    QVERIFY(out.contains("\tGas Engineer\t\t+4422222\n"));
+    QVERIFY(out.contains("\tMum\t"));
 }
 
 void TestHalvaneContacts::badInputChangesNothing()

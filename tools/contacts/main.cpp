@@ -5,6 +5,7 @@
 // call helper searches, and lists or removes what is there.
 #include <QtContacts/QContactEmailAddress>
 #include <QtContacts/QContactManager>
+#include <QtContacts/QContactDisplayLabel>
 #include <QtContacts/QContactName>
 #include <QtContacts/QContactPhoneNumber>
 #include <QtCore/QCommandLineParser>
@@ -75,7 +76,9 @@ int list(QContactManager &manager)
             emails.append(email.emailAddress());
         for (const QContactPhoneNumber &phone : contact.details<QContactPhoneNumber>())
             numbers.append(phone.number());
-        const QString fullName = QString(name.firstName() + QLatin1Char(' ') + name.lastName()).trimmed();
+        QString fullName = QString(name.firstName() + QLatin1Char(' ') + name.lastName()).trimmed();
+        if (fullName.isEmpty())
+            fullName = contact.detail<QContactDisplayLabel>().label();
         std::printf("%s\t%s\t%s\t%s\n", contact.id().localId().constData(), qPrintable(fullName),
                     qPrintable(emails.join(QLatin1Char(','))), qPrintable(numbers.join(QLatin1Char(','))));
     }
