@@ -74,8 +74,11 @@ void HVEspeakSynthesizer::applyVoice()
     if (voice == m_voice)
         return;
     m_voice = voice;
-    if (espeak_SetVoiceByName(voice.constData()) != EE_OK)
+    if (espeak_SetVoiceByName(voice.constData()) != EE_OK) {
         qWarning() << "espeak-ng has no voice" << voice << "- using its default";
+        // Not the voice chosen before it, which espeak-ng keeps.
+        espeak_SetVoiceByName("en");
+    }
 }
 
 void HVEspeakSynthesizer::request(quint64 generation, const QStringList &chunks)

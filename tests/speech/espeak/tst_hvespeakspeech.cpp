@@ -220,14 +220,18 @@ void TestHVEspeakSpeech::voiceComesFromTheSettingsFile()
     conf.write("[speech]\nvoice=en-us+f3\n");
     conf.close();
     const double chosen = speak(QStringLiteral("chosen.wav"));
+    // A voice espeak-ng does not have is its default, not the one before.
+    qputenv("HALVANE_SPEECH_VOICE", "nosuchvoice");
+    const double unknown = speak(QStringLiteral("unknown.wav"));
     // The environment still wins over the file.
     qputenv("HALVANE_SPEECH_VOICE", "en");
     const double overridden = speak(QStringLiteral("overridden.wav"));
     qunsetenv("HALVANE_SPEECH_VOICE");
     QVERIFY(conf.remove());
-    const QString figures = QStringLiteral("%1 %2 %3").arg(standard).arg(chosen).arg(overridden);
+    const QString figures = QStringLiteral("%1 %2 %3 %4").arg(standard).arg(chosen).arg(overridden).arg(unknown);
     QVERIFY2(chosen > standard * 1.08, qPrintable(figures));
     QVERIFY2(qAbs(overridden - standard) < standard * 0.04, qPrintable(figures));
+    QVERIFY2(qAbs(unknown - standard) < standard * 0.04, qPrintable(figures));
 }
 
 QTEST_GUILESS_MAIN(TestHVEspeakSpeech)
