@@ -197,6 +197,11 @@ void FeedImporter::setRemoved(const QSet<QUrl> &removed)
     m_removed = removed;
 }
 
+void FeedImporter::setStored(const QHash<QUrl, QStringList> &stored)
+{
+    m_stored = stored;
+}
+
 int FeedImporter::messageCount() const
 {
     return int(std::count_if(m_messages.cbegin(), m_messages.cend(),
@@ -240,6 +245,10 @@ QVector<QSparqlQuery> FeedImporter::updates() const
     for (const Message &item : m_messages) {
         forgotten.remove(item.urn);
         if (m_removed.contains(item.urn))
+            continue;
+        const QString linkText = item.link.isValid() ? item.link.toString(QUrl::FullyEncoded) : QString();
+        const auto stored = m_stored.constFind(item.urn);
+        if (stored != m_stored.constEnd() && *stored == QStringList({item.title, item.description, linkText}))
             continue;
         if (count > 0 && count % ItemsPerUpdate == 0) {
             end();

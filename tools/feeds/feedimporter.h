@@ -5,6 +5,8 @@
 #define FEEDIMPORTER_H
 
 #include <QtCore/QByteArray>
+#include <QtCore/QHash>
+#include <QtCore/QStringList>
 #include <QtCore/QSet>
 #include <QtCore/QString>
 #include <QtCore/QUrl>
@@ -36,6 +38,10 @@ public:
     // The URNs of the channel's messages the user removed (kept as
     // nfo:DeletedResource): they are not imported again.
     void setRemoved(const QSet<QUrl> &removed);
+    // What the store holds of the channel's messages, by URN: title,
+    // description and link. A message that is the same is left alone, so
+    // that a refresh changes nothing a list shows.
+    void setStored(const QHash<QUrl, QStringList> &stored);
     // The messages the updates bring.
     int messageCount() const;
 
@@ -65,6 +71,7 @@ private:
     QString m_channelTitle;
     QVector<Message> m_messages;
     QSet<QUrl> m_removed;
+    QHash<QUrl, QStringList> m_stored;
 };
 
 #endif // FEEDIMPORTER_H

@@ -166,6 +166,18 @@ int importFeed(QSparqlConnection &connection, const QString &argument)
     while (removed->next())
         removedMessages.insert(removed->value(0).toUrl());
     importer.setRemoved(removedMessages);
+    QSparqlQuery storedQuery(QStringLiteral("SELECT ?m ?t ?d ?url WHERE { ?m a mfo:FeedMessage ; nie:isLogicalPartOf ?:channel ; "
+                                            "nie:title ?t ; nie:description ?d ; mfo:downloadedTime ?when . "
+                                            "OPTIONAL { ?m nie:links ?l . ?l nie:url ?url } }"));
+    storedQuery.bindValue(QStringLiteral("channel"), importer.channel());
+    auto stored = run(connection, storedQuery);
+    if (stored->hasError())
+        return fail(QStringLiteral("the store cannot be read: ") + stored->lastError().message());
+    QHash<QUrl, QStringList> storedMessages;
+    while (stored->next())
+        storedMessages.insert(stored->value(0).toUrl(),
+                              {stored->value(1).toString(), stored->value(2).toString(), stored->value(3).toString()});
+    importer.setStored(storedMessages);
 
     std::unique_ptr<QSparqlResult> result(connection.exec(importer.updates()));
     if (result->hasError())
