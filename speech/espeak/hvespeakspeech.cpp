@@ -11,7 +11,7 @@ namespace Halvane {
 
 HVEspeakSpeech::HVEspeakSpeech(QObject *parent)
     : HVSpeech(parent)
-    , m_synthesizer(new HVEspeakSynthesizer(&m_generation))
+    , m_synthesizer(new HVEspeakSynthesizer(&m_generation, &m_playing))
 {
     m_synthesizer->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_synthesizer, &QObject::deleteLater);
@@ -30,13 +30,29 @@ HVEspeakSpeech::~HVEspeakSpeech()
     m_thread.wait();
 }
 
+namespace {
+
+// Characters of one piece read aloud, about half a minute of speech.
+constexpr int MaxPieceLength = 500;
+
+} // namespace
+
 QStringList HVEspeakSpeech::splitText(const QString &text)
 {
     QStringList sentences;
     QTextBoundaryFinder finder(QTextBoundaryFinder::Sentence, text);
     int start = 0;
     while (finder.toNextBoundary() != -1) {
-        const QString sentence = text.mid(start, finder.position() - start).trimmed();
+        QString sentence = text.mid(start, finder.position() - start).trimmed();
+        // Text without sentence ends (a pasted list, a log) in pieces of
+        // words: its audio in one piece took hundreds of megabytes.
+        while (sentence.size() > MaxPieceLength) {
+            int cut = sentence.lastIndexOf(QLatin1Char(' '), MaxPieceLength);
+            if (cut < MaxPieceLength / 2)
+                cut = MaxPieceLength;
+            sentences.append(sentence.left(cut).trimmed());
+            sentence = sentence.mid(cut).trimmed();
+        }
         if (!sentence.isEmpty())
             sentences.append(sentence);
         start = finder.position();
@@ -63,6 +79,7 @@ void HVEspeakSpeech::speak(const QStringList &chunks)
     m_chunks = QVector<QByteArray>(chunks.size());
     m_ready = QVector<bool>(chunks.size(), false);
     m_next = 0;
+    m_playing.storeRelease(0);
 
     Q_EMIT startedWaveGenerating();
     if (chunks.isEmpty()) {
@@ -115,6 +132,7 @@ void HVEspeakSpeech::chunkPlayed()
         return;
     m_chunks[m_next].clear();
     ++m_next;
+    m_playing.storeRelease(m_next);
     Q_EMIT chunkSpeakFinished();
     if (m_next >= m_chunks.size())
         Q_EMIT speakingFinished();

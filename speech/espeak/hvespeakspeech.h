@@ -52,6 +52,8 @@ private:
     HVEspeakSynthesizer *m_synthesizer;
     HVEspeakPlayer m_player;
     QAtomicInteger<quint64> m_generation;
+    // m_next, for the synthesizer's thread.
+    QAtomicInt m_playing;
     QVector<QByteArray> m_chunks;
     QVector<bool> m_ready;
     int m_next = 0;

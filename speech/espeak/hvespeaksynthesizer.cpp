@@ -4,6 +4,7 @@
 #include "hvespeaksynthesizer.h"
 
 #include <QtCore/QDebug>
+#include <QtCore/QThread>
 
 #include <utility>
 
@@ -14,6 +15,9 @@
 namespace Halvane {
 
 namespace {
+
+// Pieces (sentences) made ahead of the one being heard.
+constexpr int PiecesAhead = 3;
 
 struct SynthesisJob
 {
@@ -37,8 +41,9 @@ int collectSamples(short *samples, int count, espeak_EVENT *events)
 
 } // namespace
 
-HVEspeakSynthesizer::HVEspeakSynthesizer(const QAtomicInteger<quint64> *generation)
+HVEspeakSynthesizer::HVEspeakSynthesizer(const QAtomicInteger<quint64> *generation, const QAtomicInt *playing)
     : m_generation(generation)
+    , m_playing(playing)
 {
 }
 
@@ -133,6 +138,10 @@ void HVEspeakSynthesizer::synthesize(quint64 generation, const QStringList &chun
     if (ready)
         applyVoice();
     for (int index = 0; index < chunks.size(); ++index) {
+        // Not far ahead of what is heard: the audio of a long mail, made at
+        // once, took a hundred megabytes and more.
+        while (index > m_playing->loadAcquire() + PiecesAhead && m_generation->loadAcquire() == generation)
+            QThread::msleep(20);
         if (m_generation->loadAcquire() != generation)
             return;
         SynthesisJob job{QByteArray(), generation, m_generation};

@@ -32,7 +32,8 @@ public:
     };
 
     // generation: the reader's current request; work for older ones is dropped.
-    explicit HVEspeakSynthesizer(const QAtomicInteger<quint64> *generation);
+    // playing: the piece of it being heard; synthesis keeps a few ahead.
+    HVEspeakSynthesizer(const QAtomicInteger<quint64> *generation, const QAtomicInt *playing);
     ~HVEspeakSynthesizer() override;
 
     // The sample rate of the PCM, known once espeak-ng is initialised (0 before).
@@ -65,6 +66,7 @@ private:
     QVector<Result> m_results;
 
     const QAtomicInteger<quint64> *m_generation;
+    const QAtomicInt *m_playing;
     QAtomicInt m_sampleRate;
     bool m_initialized = false;
     bool m_failed = false;

@@ -74,6 +74,7 @@ private Q_SLOTS:
     void muteSilences();
     void pauseHoldsTheNextPiece();
     void pauseHoldsThePlayingPiece();
+    void longTextIsMadeAsItIsHeard();
     void voiceComesFromTheSettingsFile();
 
 private:
@@ -197,6 +198,20 @@ void TestHVEspeakSpeech::pauseHoldsThePlayingPiece()
     QCOMPARE(recorder.count("chunkSpeakFinished"), 0);
     m_speech->play();
     QTRY_COMPARE_WITH_TIMEOUT(recorder.count("speakingFinished"), 1, 30000);
+}
+
+void TestHVEspeakSpeech::longTextIsMadeAsItIsHeard()
+{
+    // Two minutes of speech: made at once, its audio filled the memory.
+    SignalRecorder recorder(m_speech);
+    QString text;
+    for (int i = 0; i < 60; ++i)
+        text += QStringLiteral("This is sentence number %1 of a long mail. ").arg(i);
+    m_speech->sayText(text);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.count("chunkSpeakStarted"), 1, 30000);
+    QTest::qWait(4000);
+    QCOMPARE(recorder.count("finishedWaveGenerating"), 0);
+    m_speech->sayText(QStringLiteral(" "));
 }
 
 void TestHVEspeakSpeech::voiceComesFromTheSettingsFile()
