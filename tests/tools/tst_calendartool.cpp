@@ -237,6 +237,17 @@ void TestCalendarTool::listShowsOnlyTheDates()
     for (const QString &line : out.split('\n', Qt::SkipEmptyParts))
         uids.append(line.section('\t', 0, 0));
     QCOMPARE(uids, QStringList({"night", "at10"}));
+
+    // A series at a time the clocks skip on one day still has that day.
+    QCOMPARE(run({"import", writeFile("gap.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:gap\n"
+                                                 "DTSTART;TZID=Europe/Berlin:20270301T023000\n"
+                                                 "DTEND;TZID=Europe/Berlin:20270301T030000\nRRULE:FREQ=DAILY\n"
+                                                 "SUMMARY:s\nEND:VEVENT\nEND:VCALENDAR\n")}),
+             0);
+    qputenv("TZ", "Europe/Berlin");
+    QCOMPARE(run({"list", "--from", "2027-03-28"}, &out), 0);
+    qunsetenv("TZ");
+    QVERIFY2(out.contains("gap\t"), qPrintable(out));
 }
 
 void TestCalendarTool::windowsZoneNamesAreZones()

@@ -160,12 +160,27 @@ bool meetsDates(const Store &store, const Incidence::Ptr &incidence, const QDate
     // A day of margin either way: the zones of the entry and of the phone.
     const QList<QDateTime> starts = incidence->recurrence()->timesInInterval(
         QDateTime(first.addDays(-days - 1), QTime(0, 0)).addSecs(-length), QDateTime(last.addDays(2), QTime(0, 0)));
-    return std::any_of(starts.cbegin(), starts.cend(), [&](const QDateTime &occurrence) {
-        if (replaced.contains(occurrence))
-            return false;
-        return incidence->allDay() ? meets(true, occurrence, occurrence.addDays(days), first, last)
-                                   : meets(false, occurrence, occurrence.addSecs(length), first, last);
-    });
+    if (std::any_of(starts.cbegin(), starts.cend(), [&](const QDateTime &occurrence) {
+            if (replaced.contains(occurrence))
+                return false;
+            return incidence->allDay() ? meets(true, occurrence, occurrence.addDays(days), first, last)
+                                       : meets(false, occurrence, occurrence.addSecs(length), first, last);
+        }))
+        return true;
+    // An occurrence in the hour the clocks skip is no time of the interval;
+    // its day still has it (an hour later, as the overview shows it).
+    if (incidence->allDay() || !start.isValid())
+        return false;
+    const QTimeZone zone = start.timeSpec() == Qt::TimeZone ? start.timeZone() : QTimeZone::systemTimeZone();
+    // The rule's days, counted in a zone without clock changes.
+    const Incidence::Ptr fixed(incidence->clone());
+    fixed->setDtStart(start.toOffsetFromUtc(start.offsetFromUtc()));
+    const QTimeZone fixedZone(start.offsetFromUtc());
+    for (QDate day = first; day <= last && first.daysTo(day) <= 366; day = day.addDays(1)) {
+        if (!QDateTime(day, start.time(), zone).isValid() && fixed->recursOn(day, fixedZone))
+            return true;
+    }
+    return false;
 }
 
 int list(const QDate &from, const QDate &to)
