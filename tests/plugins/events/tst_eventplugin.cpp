@@ -341,15 +341,19 @@ void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
 {
     // Ten in the morning in New York every day since June, seen from UTC in
     // December: summer time has ended there, so 15:00 and no longer 14:00.
+    // Every day from the given start, for the given seconds, in a zone.
+    const auto storeDaily = [this](const char *uid, const QDateTime &start, int seconds) {
+        Event::Ptr daily(new Event);
+        daily->setUid(QString::fromLatin1(uid));
+        daily->setDtStart(start);
+        daily->setDtEnd(start.addSecs(seconds));
+        daily->recurrence()->setDaily(1);
+        store({daily});
+    };
     qputenv("TZ", "UTC");
     tzset();
     const QTimeZone newYork("America/New_York");
-    Event::Ptr daily(new Event);
-    daily->setUid("newyork");
-    daily->setDtStart(QDateTime(QDate(2026, 6, 1), QTime(10, 0), newYork));
-    daily->setDtEnd(QDateTime(QDate(2026, 6, 1), QTime(11, 0), newYork));
-    daily->recurrence()->setDaily(1);
-    store({daily});
+    storeDaily("newyork", QDateTime(QDate(2026, 6, 1), QTime(10, 0), newYork), 3600);
     const HVEvent december = byUid(retrieve(QDate(2026, 12, 9), 1), "newyork").value(0);
     QCOMPARE(december.startDateTime().toUTC(), QDateTime(QDate(2026, 12, 9), QTime(15, 0), Qt::UTC));
     QCOMPARE(december.endDateTime().toUTC(), QDateTime(QDate(2026, 12, 9), QTime(16, 0), Qt::UTC));
@@ -372,13 +376,7 @@ void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
     // 03:30 to 04:00, not an end before the start.
     qputenv("TZ", "Europe/Berlin");
     tzset();
-    const QTimeZone berlin("Europe/Berlin");
-    Event::Ptr gap(new Event);
-    gap->setUid("gap");
-    gap->setDtStart(QDateTime(QDate(2026, 3, 1), QTime(2, 30), berlin));
-    gap->setDtEnd(QDateTime(QDate(2026, 3, 1), QTime(3, 0), berlin));
-    gap->recurrence()->setDaily(1);
-    store({gap});
+    storeDaily("gap", QDateTime(QDate(2026, 3, 1), QTime(2, 30), QTimeZone("Europe/Berlin")), 1800);
     const HVEvent skipped = byUid(retrieve(QDate(2026, 3, 29), 1), "gap").value(0);
     QCOMPARE(skipped.startDateTime().secsTo(skipped.endDateTime()), 1800);
 }
