@@ -80,13 +80,13 @@ packages=(
     libfuzzer-14-dev
     # bench/idlewakeups.sh: wakeups of an idle overview
     strace
+    faketime
     # scripts/package.sh: the Debian packages, and what debian/control adds
     build-essential
     debhelper
     dpkg-dev
     fakeroot
     lintian
-    qtkeychain-qt5-dev
 )
 
 missing=()

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void demoSamplesMakeNoNoise();
     void followPrintsEveryChange();
     void followSeesEachCalendarImport();
+    void followMovesToTheNextDay();
 
 private:
     QProcessEnvironment environment() const;
@@ -119,6 +120,7 @@ void TestOverview::jsonListsEachTypeSortedByDate()
     }
     const QDateTime early = QDateTime::fromString(messages.at(0).toObject().value("date").toString(), Qt::ISODate);
     QCOMPARE(early, QDateTime(QDate::currentDate(), QTime(7, 15)));
+    QVERIFY2(early.timeSpec() != Qt::LocalTime, "a date names its offset from UTC");
 
     const QJsonObject event = document.value("event").toArray().at(0).toObject();
     QCOMPARE(event.value("displayLabel").toString(), QStringLiteral("Review"));
@@ -284,6 +286,39 @@ void TestOverview::followSeesEachCalendarImport()
     QCOMPARE(HVTest::readJsonLine(process, 5000).value("change").toString(), QStringLiteral("removed"));
     QVERIFY(import(QByteArray()));
     QCOMPARE(HVTest::readJsonLine(process, 5000).value("change").toString(), QStringLiteral("inserted"));
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+}
+
+void TestOverview::followMovesToTheNextDay()
+{
+    const QString faketime = QStandardPaths::findExecutable(QStringLiteral("faketime"));
+    if (faketime.isEmpty())
+        QSKIP("needs faketime (package faketime)");
+    QVERIFY(HVTest::installPlugin(QLatin1String(HVTest::FeedPlugin), m_pluginsDir));
+    QVERIFY(HVTest::writeItems(m_itemsDir, QStringLiteral("halvanetestfeed"), QJsonArray{
+        QJsonObject{{"id", "a"}, {"date", "today 08:00"}, {"title", "Today's"}},
+        QJsonObject{{"id", "b"}, {"date", "tomorrow 09:00"}, {"title", "Tomorrow's"}},
+    }));
+
+    // Started two seconds before midnight; timers keep the real clock.
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    const QString start = QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(" 23:59:58");
+    process.start(faketime, {QStringLiteral("-f"), QLatin1Char('@') + start, QStringLiteral(HVTEST_OVERVIEW_PROGRAM),
+                             QStringLiteral("--json"), QStringLiteral("--settle=0"), QStringLiteral("--follow=0")});
+    const QJsonArray first = HVTest::readJsonLine(process).value("feed").toArray();
+    QCOMPARE(first.size(), 1);
+    QCOMPARE(first.at(0).toObject().value("title").toString(), QStringLiteral("Today's"));
+    QJsonObject line;
+    do
+        line = HVTest::readJsonLine(process, 10000);
+    while (!line.isEmpty() && line.value("type").toString() != QLatin1String("feed"));
+    QCOMPARE(line.value("change").toString(), QStringLiteral("reset"));
+    QCOMPARE(line.value("rows").toArray().size(), 1);
+    QCOMPARE(line.value("rows").toArray().at(0).toObject().value("title").toString(), QStringLiteral("Tomorrow's"));
     process.terminate();
     QVERIFY(process.waitForFinished(10000));
 }

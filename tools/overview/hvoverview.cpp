@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "hvdaywatcher.h"
 #include "hvitemmodel.h"
 #include "hvitemmodelfactory.h"
 #include "hvoverviewprinter.h"
@@ -64,6 +65,9 @@ void HVOverview::print()
     }
     for (HVProxyItemModel *model : qAsConst(m_models))
         followModel(model);
+    // Left running over midnight, it goes on with the new day, as the app does.
+    if (auto *shared = qobject_cast<HVItemModel *>(m_models.first()->sourceModel()))
+        HVDayWatcher::instance()->watch(shared);
     if (m_options.followSeconds > 0)
         QTimer::singleShot(m_options.followSeconds * 1000, this, [this] { Q_EMIT finished(0); });
 }

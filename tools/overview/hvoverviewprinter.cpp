@@ -24,7 +24,10 @@ QJsonValue toJson(const QVariant &value)
     if (!value.isValid())
         return QJsonValue();
     if (value.type() == QVariant::DateTime) {
-        const QDateTime dateTime = value.toDateTime();
+        QDateTime dateTime = value.toDateTime();
+        // With its offset: a local time alone names no instant for the reader.
+        if (dateTime.timeSpec() == Qt::LocalTime)
+            dateTime = dateTime.toOffsetFromUtc(dateTime.offsetFromUtc());
         return dateTime.isValid() ? QJsonValue(dateTime.toString(Qt::ISODate)) : QJsonValue();
     }
     return QJsonValue::fromVariant(value);
