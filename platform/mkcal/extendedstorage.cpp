@@ -16,12 +16,14 @@
 #include <QtCore/QHash>
 #include <QtCore/QSet>
 #include <QtCore/QStandardPaths>
+#include <QtCore/QTimeZone>
 #include <QtCore/QVector>
 #include <QtSql/QSqlDatabase>
 #include <QtSql/QSqlError>
 #include <QtSql/QSqlQuery>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 using namespace KCalendarCore;
@@ -198,6 +200,71 @@ Incidence::Ptr decoded(const QByteArray &data)
 
 enum class Pending { Added, Changed, Deleted };
 
+// The listed zone a zone name stands for: the library resolves a TZID through
+// Qt only for the zones Qt lists, and otherwise from the VTIMEZONE beside it,
+// which it writes empty for a zone without clock changes. A link such as
+// Asia/Calcutta (what Qt makes of Outlook's "India Standard Time") thus read
+// back as UTC. Empty when the name is listed or names no zone.
+QByteArray listedZone(const QByteArray &id)
+{
+    thread_local QHash<QByteArray, QByteArray> known;
+    const auto found = known.constFind(id);
+    if (found != known.constEnd())
+        return found.value();
+    QByteArray listed;
+    if (!QTimeZone::isTimeZoneIdAvailable(id) && QTimeZone(id).isValid()) {
+        const QString dir = QFileInfo(qEnvironmentVariable("TZDIR", QStringLiteral("/usr/share/zoneinfo")))
+                                .canonicalFilePath() + QLatin1Char('/');
+        const QString target = QFileInfo(dir + QString::fromUtf8(id)).canonicalFilePath();
+        const QByteArray name = target.startsWith(dir) ? target.mid(dir.size()).toUtf8() : QByteArray();
+        if (!name.isEmpty() && QTimeZone::isTimeZoneIdAvailable(name))
+            listed = name;
+    }
+    known.insert(id, listed);
+    return listed;
+}
+
+// The text with every zone name that Qt does not list replaced by the listed
+// zone it links to.
+QByteArray withListedZones(const QByteArray &ical)
+{
+    QByteArray result;
+    int last = 0;
+    for (int at = ical.indexOf("TZID"); at >= 0; at = ical.indexOf("TZID", at + 4)) {
+        int start = at + 4;
+        if (start >= ical.size() || (ical.at(start) != '=' && ical.at(start) != ':'))
+            continue;
+        ++start;
+        if (start < ical.size() && ical.at(start) == '"')
+            ++start;
+        int end = start;
+        while (end < ical.size() && !std::strchr("\"\r\n;:", ical.at(end)))
+            ++end;
+        const QByteArray listed = listedZone(ical.mid(start, end - start));
+        if (listed.isEmpty())
+            continue;
+        result += ical.mid(last, start - last) + listed;
+        last = end;
+    }
+    return last == 0 ? ical : result + ical.mid(last);
+}
+
+// The library writes a recurring to-do's X-KDE-LIBKCAL-DTRECURRENCE itself,
+// and reads it back as a custom property too: kept, it is written once more
+// on every save and grows without end.
+bool hasRecurrenceCopy(const Incidence::Ptr &incidence)
+{
+    return !incidence->customProperty("LIBKCAL", "DTRECURRENCE").isEmpty();
+}
+
+Incidence::Ptr readText(ICalFormat &format, const QByteArray &ical)
+{
+    const Incidence::Ptr incidence = format.readIncidence(withListedZones(ical));
+    if (incidence && hasRecurrenceCopy(incidence))
+        incidence->removeCustomProperty("LIBKCAL", "DTRECURRENCE");
+    return incidence;
+}
+
 struct Key {
     QString uid;
     QString recurrenceId;
@@ -373,7 +440,7 @@ bool ExtendedStoragePrivate::migrate(int version)
         if (!query.exec(QStringLiteral("SELECT uid, recurrence_id, ical, start_time FROM incidences WHERE recurs = 1")))
             return fail(QStringLiteral("cannot update the calendar database"), query.lastError());
         while (query.next()) {
-            const Incidence::Ptr incidence = format.readIncidence(query.value(2).toByteArray());
+            const Incidence::Ptr incidence = readText(format, query.value(2).toByteArray());
             if (!incidence)
                 continue;
             QByteArray data = encoded(incidence);
@@ -476,7 +543,7 @@ Incidence::Ptr ExtendedStoragePrivate::parsed(const QString &key, const QByteArr
     Incidence::Ptr incidence = decoded(data);
     // Another row's parsed form is no answer for this one.
     if (!incidence || keyOf(incidence) != key)
-        incidence = format.readIncidence(ical.isNull() ? textOf(key) : ical);
+        incidence = readText(format, ical.isNull() ? textOf(key) : ical);
     if (!incidence)
         qWarning().noquote() << "mKCal: skipping an unreadable calendar entry" << key;
     return incidence;
@@ -703,13 +770,18 @@ bool ExtendedStoragePrivate::writeIncidence(const QString &key, Pending kind)
             text = Incidence::Ptr(incidence->clone());
             ExtendedStorage::keepEndDates(text);
         }
-        const QString ical = format.toICalString(text);
+        if (hasRecurrenceCopy(text)) {
+            if (text == incidence)
+                text = Incidence::Ptr(incidence->clone());
+            text->removeCustomProperty("LIBKCAL", "DTRECURRENCE");
+        }
+        const QString ical = QString::fromUtf8(withListedZones(format.toICalString(text).toUtf8()));
         if (ical.isEmpty())
             return fail(QStringLiteral("cannot write the calendar entry ") + uid);
         // The row is found by uid and recurrence id, the entry read from its
         // text: iCalendar drops some control characters, and an entry whose
         // text names another uid could never be found, changed or removed.
-        const Incidence::Ptr written = format.readIncidence(ical.toUtf8());
+        const Incidence::Ptr written = readText(format, ical.toUtf8());
         if (!written || keyOf(written) != key)
             return fail(QStringLiteral("cannot write the calendar entry %1: it does not read back as written").arg(uid));
         // The parsed form only where it gives back exactly what the text does.

@@ -94,6 +94,15 @@ void TestCalendarTool::importUpdatesByUidAndExports()
     QCOMPARE(text.count("BEGIN:VEVENT"), 1);
     QCOMPARE(text.count("BEGIN:VTODO"), 1);
     QVERIFY(text.contains("SUMMARY:Renamed"));
+
+    // A recurring to-do goes round unchanged; its recurrence property did grow
+    // by a copy on every import.
+    const QString weekly = writeFile("weekly.ics", QByteArray(Sample).replace("DUE:", "RRULE:FREQ=WEEKLY\r\nDUE:"));
+    QCOMPARE(run({"import", weekly}), 0);
+    QCOMPARE(run({"export", m_dir->filePath("round.ics")}), 0);
+    QCOMPARE(run({"import", m_dir->filePath("round.ics")}), 0);
+    QCOMPARE(run({"export"}, &out), 0);
+    QCOMPARE(out.count("X-KDE-LIBKCAL-DTRECURRENCE"), 1);
 }
 
 void TestCalendarTool::reimportKeepsExceptions()
@@ -199,11 +208,14 @@ void TestCalendarTool::eventsWithoutAStartAreSkippedAndSaid()
     const QString file = writeFile(
         "starts.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\n" + head + "month13\nDTSTART:20261310T100000Z\n"
             + "END:VEVENT\n" + head + "none\nEND:VEVENT\n" + head
-            + "skipped-hour\nDTSTART;TZID=Europe/Berlin:20270328T023000\nEND:VEVENT\nEND:VCALENDAR\n");
+            + "skipped-hour\nDTSTART;TZID=Europe/Berlin:20270328T023000\nEND:VEVENT\n"
+            // A to-do of the event's uid would replace it in the database.
+            + "BEGIN:VTODO\nUID:skipped-hour\nSUMMARY:t\nEND:VTODO\nEND:VCALENDAR\n");
     QString out, err;
     QCOMPARE(run({"import", file}, &out, &err), 0);
     QVERIFY(out.contains("imported 1 entries"));
     QVERIFY2(err.contains("skipped the event month13") && err.contains("skipped the event none"), qPrintable(err));
+    QVERIFY2(err.contains("skipped the to-do skipped-hour (\"t\"): the event of that uid stays"), qPrintable(err));
     QVERIFY2(err.contains("skipped-hour (\"s\") ends before it starts"), qPrintable(err));
     // A start in the hour summer time skips is the hour after; an end before
     // the start is the start.
@@ -260,6 +272,12 @@ void TestCalendarTool::windowsZoneNamesAreZones()
                                                   // As Thunderbird wrote it.
                                                   "BEGIN:VEVENT\nUID:tb\nDTSTART;TZID=/mozilla.org/20070129_1/"
                                                   "America/New_York:20261211T100000\nSUMMARY:s\nEND:VEVENT\n"
+                                                  // Qt's zone for it is a link (Asia/Calcutta), read back as UTC.
+                                                  "BEGIN:VEVENT\nUID:ist\nDTSTART;TZID=India Standard Time:"
+                                                  "20261213T150000\nSUMMARY:s\nEND:VEVENT\n"
+                                                  // Floating: 07:30 wherever the phone is.
+                                                  "BEGIN:VEVENT\nUID:float\nDTSTART:20261214T073000\n"
+                                                  "SUMMARY:s\nEND:VEVENT\n"
                                                   "END:VCALENDAR\n");
     // A time without a zone in a calendar that names its zone, as Google's do.
     const QString google = writeFile("google.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nX-WR-TIMEZONE:Asia/Tokyo\n"
@@ -270,7 +288,12 @@ void TestCalendarTool::windowsZoneNamesAreZones()
     QCOMPARE(run({"import", file}), 0);
     QCOMPARE(run({"import", google}), 0);
     QCOMPARE(run({"list"}, &out), 0);
+    QVERIFY2(out.contains("\nist\t2026-12-13T09:30:00\t"), qPrintable(out));
+    QString tokyo;
+    qputenv("TZ", "Asia/Tokyo");
+    QCOMPARE(run({"list"}, &tokyo), 0);
     qunsetenv("TZ");
+    QVERIFY2(tokyo.contains("\nfloat\t2026-12-14T07:30:00\t"), qPrintable(tokyo));
     QVERIFY2(out.contains("\nwr\t2026-12-12T00:00:00\t"), qPrintable(out));
     QVERIFY2(out.startsWith("pst\t2026-12-10T18:00:00\t2026-12-10T19:00:00\t"), qPrintable(out));
     QVERIFY2(out.contains("\ntb\t2026-12-11T15:00:00\t"), qPrintable(out));

@@ -86,7 +86,10 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
         return NotICalendar;
     // Google's and Apple's exports name the calendar's zone apart; their times
     // without a zone of their own are times of that zone, not of the phone's.
-    const QTimeZone calendarZone(parsed->nonKDECustomProperty("X-WR-TIMEZONE").trimmed().toUtf8());
+    // Without one, floating times stay floating: QTimeZone of an empty name
+    // is the system's zone.
+    const QByteArray calendarZoneId = parsed->nonKDECustomProperty("X-WR-TIMEZONE").trimmed().toUtf8();
+    const QTimeZone calendarZone = calendarZoneId.isEmpty() ? QTimeZone() : QTimeZone(calendarZoneId);
     const Incidence::List incidences = parsed->rawIncidences();
     for (const Incidence::Ptr &incidence : incidences) {
         if (calendarZone.isValid() && !incidence->allDay() && incidence->dtStart().timeSpec() == Qt::LocalTime)
@@ -128,17 +131,38 @@ CalendarImporter::Result CalendarImporter::store(const mKCal::ExtendedStorage::P
     m_added = 0;
     m_updated = 0;
     const mKCal::ExtendedCalendar::Ptr calendar = storage->calendar();
+    // A uid names one entry: an event and a to-do of one uid would replace
+    // each other in the database. The first one, stored or in the file, stays.
+    QHash<QString, IncidenceBase::IncidenceType> types;
+    QSet<QString> seen;
+    Incidence::List ordered;
     for (const Incidence::Ptr &incidence : qAsConst(m_incidences)) {
         storage->loadIncidence(incidence->uid());
-        if (calendar->incidence(incidence->uid(), incidence->recurrenceId()))
-            ++m_updated;
-        else
-            ++m_added;
+        const Incidence::Ptr stored = calendar->incidence(incidence->uid(), incidence->recurrenceId());
+        const auto type = types.constFind(incidence->uid());
+        const IncidenceBase::IncidenceType kept =
+            type != types.constEnd() ? type.value() : stored ? stored->type() : incidence->type();
+        if (kept != incidence->type()) {
+            const auto name = [](IncidenceBase::IncidenceType type) {
+                return QString::fromLatin1(type == IncidenceBase::TypeEvent ? "event"
+                                           : type == IncidenceBase::TypeTodo ? "to-do"
+                                                                             : "journal");
+            };
+            m_notes.append(QStringLiteral("skipped the %1 %2 (\"%3\"): the %4 of that uid stays")
+                               .arg(name(incidence->type()), incidence->uid(), incidence->summary(), name(kept)));
+            continue;
+        }
+        types.insert(incidence->uid(), kept);
+        const QString key = incidence->uid() + QLatin1Char('\x1f') + incidence->recurrenceId().toString(Qt::ISODate);
+        // A later copy in the file replaces the first: still one entry.
+        if (!seen.contains(key))
+            ++(stored ? m_updated : m_added);
+        seen.insert(key);
+        ordered.append(incidence);
     }
 
     // Series before their exceptions: replacing a series removes its old
     // exceptions with it, and must not take those of the file along.
-    Incidence::List ordered = m_incidences;
     std::stable_sort(ordered.begin(), ordered.end(), [](const Incidence::Ptr &a, const Incidence::Ptr &b) {
         return !a->hasRecurrenceId() && b->hasRecurrenceId();
     });

@@ -37,7 +37,7 @@ public:
     int added() const { return m_added; }
     int updated() const { return m_updated; }
     QString errorString() const { return m_error; }
-    // What parse() left out or mended, each with why.
+    // What parse() and store() left out or mended, each with why.
     QStringList notes() const { return m_notes; }
 
 private:

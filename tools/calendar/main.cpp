@@ -68,8 +68,13 @@ int importFile(const QString &fileName)
     // Parse all of it before touching the calendar.
     CalendarImporter importer;
     const CalendarImporter::Result parsed = importer.parse(file.readAll());
-    for (const QString &note : importer.notes())
-        std::fprintf(stderr, "halvane-calendar: %s\n", qPrintable(note));
+    int said = 0;
+    const auto sayNotes = [&importer, &said] {
+        const QStringList notes = importer.notes();
+        for (; said < notes.size(); ++said)
+            std::fprintf(stderr, "halvane-calendar: %s\n", qPrintable(notes.at(said)));
+    };
+    sayNotes();
     switch (parsed) {
     case CalendarImporter::NotICalendar:
         return fail(QStringLiteral("%1 is not a valid iCalendar file").arg(fileName));
@@ -82,7 +87,9 @@ int importFile(const QString &fileName)
     Store store;
     if (!store.storage->open())
         return fail(storageError(store));
-    if (importer.store(store.storage) != CalendarImporter::Imported)
+    const CalendarImporter::Result stored = importer.store(store.storage);
+    sayNotes();
+    if (stored != CalendarImporter::Imported)
         return fail(QStringLiteral("nothing imported: ") + storageError(store));
     std::printf("imported %d entries (%d new, %d updated)\n", importer.added() + importer.updated(), importer.added(),
                 importer.updated());
