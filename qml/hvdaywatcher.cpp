@@ -79,8 +79,10 @@ void HVDayWatcher::watch(HVItemModel *model)
     if (m_model)
         disconnect(m_model->retrieveAction(), nullptr, this, nullptr);
     m_model = model;
+    setMoving(false);
     if (!model)
         return;
+    connect(model->retrieveAction(), &HVServiceAction::resultsAvailable, this, [this] { setMoving(false); });
     connect(model->retrieveAction(), &HVServiceAction::activityChanged, this, [this](HVServiceAction::Activity activity) {
         // A day that turned while the last retrieval ran.
         if (activity != HVServiceAction::Running && m_pending)
@@ -114,6 +116,15 @@ void HVDayWatcher::moveModel()
     action->setToDateTime(QDateTime(m_day.addDays(1), QTime(0, 0), Qt::LocalTime));
     if (!action->start())
         m_pending = true;
+    setMoving(true);
+}
+
+void HVDayWatcher::setMoving(bool moving)
+{
+    if (moving == m_moving)
+        return;
+    m_moving = moving;
+    Q_EMIT movingChanged();
 }
 
 QString HVDayWatcher::until(const QDateTime &when) const

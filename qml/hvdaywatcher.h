@@ -42,6 +42,9 @@ public:
 
     // Moves this model with the day; the shared model is the only one.
     void watch(HVItemModel *model);
+    // A retrieval this watcher started has not ended yet (the retrieve
+    // action itself never says Running).
+    bool isMoving() const { return m_moving; }
 
     // "in 25 min", "in 2 h 5 min", or "now" for a time that has come; empty
     // for an invalid time.
@@ -55,6 +58,7 @@ public Q_SLOTS:
 Q_SIGNALS:
     void nowChanged();
     void dayChanged();
+    void movingChanged();
 
 private Q_SLOTS:
     void onPrepareForSleep(bool start);
@@ -63,6 +67,7 @@ private:
     explicit HVDayWatcher(QObject *parent = nullptr);
     void armTimer();
     void moveModel();
+    void setMoving(bool moving);
 
     QPointer<HVItemModel> m_model;
     QTimer m_minuteTimer;
@@ -70,6 +75,7 @@ private:
     QDate m_day;
     int m_utcOffset = 0;
     bool m_pending = false;
+    bool m_moving = false;
 };
 
 } // namespace Halvane

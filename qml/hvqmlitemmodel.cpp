@@ -108,6 +108,7 @@ HVQmlItemModel::HVQmlItemModel(QObject *parent)
     connect(this, &QAbstractItemModel::rowsRemoved, this, &HVQmlItemModel::updateCount);
     connect(this, &QAbstractItemModel::modelReset, this, &HVQmlItemModel::updateCount);
     connect(this, &QAbstractItemModel::layoutChanged, this, &HVQmlItemModel::updateCount);
+    connect(HVDayWatcher::instance(), &HVDayWatcher::movingChanged, this, &HVQmlItemModel::updateBusy);
 }
 
 HVQmlItemModel::~HVQmlItemModel()
@@ -153,27 +154,31 @@ void HVQmlItemModel::setItemType(const QVariant &itemType)
         if (auto *shared = m_source ? qobject_cast<HVItemModel *>(m_source->sourceModel()) : nullptr) {
             HVDayWatcher::instance()->watch(shared);
             m_retrieval = shared->retrieveAction();
-            connect(m_retrieval, &HVServiceAction::activityChanged, this, [this] {
-                if (m_busy != isBusy()) {
-                    m_busy = !m_busy;
-                    Q_EMIT busyChanged();
-                }
-            });
+            connect(m_retrieval, &HVServiceAction::activityChanged, this, &HVQmlItemModel::updateBusy);
         }
         setSourceModel(m_source);
         applySort();
         delete old;
-        if (m_busy != isBusy()) {
-            m_busy = !m_busy;
-            Q_EMIT busyChanged();
-        }
+        updateBusy();
     }
     Q_EMIT itemTypeChanged();
 }
 
 bool HVQmlItemModel::isBusy() const
 {
-    return m_retrieval && m_retrieval->activity() == HVServiceAction::Running;
+    // A retrieve action goes from Idle to Finished when its first retrieval
+    // ends; the later ones the day watcher starts leave it Finished.
+    return m_retrieval
+        && (m_retrieval->activity() == HVServiceAction::Idle || m_retrieval->activity() == HVServiceAction::Running
+            || HVDayWatcher::instance()->isMoving());
+}
+
+void HVQmlItemModel::updateBusy()
+{
+    if (m_busy == isBusy())
+        return;
+    m_busy = !m_busy;
+    Q_EMIT busyChanged();
 }
 
 bool HVQmlItemModel::isSourceAvailable() const

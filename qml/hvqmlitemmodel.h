@@ -101,6 +101,7 @@ protected:
 private:
     void updateCount();
     void applySort();
+    void updateBusy();
 
     QVariant m_itemType;
     QString m_typeName;

@@ -48,6 +48,9 @@ public:
         return s_destroyed.loadAcquire() ? nullptr : s_pointer.loadAcquire();
     }
 
+    // The object was destroyed elsewhere: the next instance() creates another.
+    static void forget(T *object) { s_pointer.testAndSetOrdered(object, nullptr); }
+
     static bool exists() { return s_pointer.loadAcquire() != nullptr; }
     static bool isDestroyed() { return s_destroyed.loadAcquire() != 0; }
 

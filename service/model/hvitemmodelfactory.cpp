@@ -16,7 +16,13 @@ struct SharedModelTag;
 HVProxyItemModel *HVItemModelFactory::createModel(const QString &itemType)
 {
     // Null once destroyed at unload: the proxy then has no source and no parent.
-    HVItemModel *shared = HVGlobalStatic<HVItemModel, SharedModelTag>::instance([] { return new HVItemModel(nullptr); });
+    using Shared = HVGlobalStatic<HVItemModel, SharedModelTag>;
+    HVItemModel *shared = Shared::instance([] {
+        auto *model = new HVItemModel(nullptr);
+        // A user interface may delete it (it is any proxy's sourceModel()).
+        QObject::connect(model, &QObject::destroyed, [model] { Shared::forget(model); });
+        return model;
+    });
     return new HVProxyItemModel(itemType, shared, shared);
 }
 

@@ -98,16 +98,23 @@ TestCase {
         compare(app.pageStack.currentItem, page)
     }
 
+    SignalSpy { id: busyChanges; signalName: "busyChanged" }
+
     function test_4_theDayMovesOn() {
         app.openPage("events")
         var page = app.pageStack.currentItem
         tryCompare(page.model, "count", 1)
         compare(page.model.get(0).displayLabel, "Today's meeting")
+        busyChanges.target = page.model
+        busyChanges.clear()
         var tomorrow = new Date()
         tomorrow.setDate(tomorrow.getDate() + 1)
         tomorrow.setHours(0, 0, 30)
         Today.clock = tomorrow
         tryVerify(function() { return page.model.count === 1 && page.model.get(0).displayLabel === "Tomorrow's meeting" }, 10000)
+        // Busy while the new day was retrieved, for the view's indicator.
+        tryCompare(page.model, "busy", false)
+        compare(busyChanges.count, 2)
         // The day in the local zone (the test runs west of UTC).
         compare(Today.day.getDate(), tomorrow.getDate())
         Today.clock = new Date(NaN)

@@ -86,6 +86,7 @@ private Q_SLOTS:
     void changedDateResorts();
     void removalLeavesProxy();
     void patternProxies();
+    void deletedSharedModelIsMadeAgain();
 
 private:
     HVItemModel *sharedModel() const;
@@ -319,6 +320,17 @@ void Testhvproxyitemmodel::patternProxies()
     shared->addNewItems({record(QStringLiteral("tea"), QStringLiteral("t1"), QTime(23, 0), QStringLiteral("tea"))});
     QCOMPARE(labels(&ea).last(), QStringLiteral("tea"));
     QCOMPARE(all.rowCount(), shared->rowCount());
+}
+
+void Testhvproxyitemmodel::deletedSharedModelIsMadeAgain()
+{
+    // The shared model is a plain QObject anyone may delete through sourceModel().
+    QPointer<HVItemModel> old = sharedModel();
+    delete old.data();
+    QVERIFY(!m_eventProxy);
+    m_eventProxy = HVItemModelFactory::createModel(HVItemType::TypeEvent);
+    QVERIFY(sharedModel());
+    QTRY_COMPARE(labels(m_eventProxy), QStringList({QStringLiteral("eight"), QStringLiteral("ten"), QStringLiteral("twelve")}));
 }
 
 QTEST_GUILESS_MAIN(Testhvproxyitemmodel)
