@@ -297,7 +297,9 @@ QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
     const HVItem item = QSortFilterProxyModel::data(index, HVItemModel::ItemRole).value<HVItem>();
     switch (role) {
     case ItemIdRole:
-        return item.id().localId();
+        // Source ids are numbers of their own: SMS 1 and e-mail 1 are two rows.
+        return item.id().managerUri().isEmpty() ? item.id().localId()
+                                                : item.id().managerUri() + QLatin1Char('/') + item.id().localId();
     case SpeechTextRole:
         return speechText(item);
     case RichBodyRole:

@@ -56,6 +56,8 @@ TestCase {
         ]))
         tryCompare(page.model, "count", 3, 10000)
         compare(page.model.get(0).from, "Cy")
+        // Named with its source: another source's "m3" is another row.
+        compare(page.model.get(0).itemId, "halvanetestmessage/m3")
         // An SMS is text as typed, markup included.
         verify(page.model.get(0).richBody.indexOf("&lt;b&gt;by&lt;/b&gt;") >= 0)
         // The row the user was on stays current.
