@@ -375,7 +375,9 @@ void TestMailTool::importChecksEveryFileFirst()
 
     // An mbox holds several messages, each after its "From " line.
     const QString box = write("saved.mbox", "From a@example.org Sun Jun 21 09:00:00 2026\nFrom: a@example.org\n"
-                                            "Subject: first\n\n>From the start\n\nFrom b@example.org Sun Jun 21 "
+                                            "Subject: first\n\n>From the start\n\n"
+                                            // Left unquoted by some writers: text, no separator.
+                                            "From now on, Mondays.\n\nFrom b@example.org Sun Jun 21 "
                                             "09:01:00 2026\nFrom: b@example.org\nSubject: second\n\ntext\n");
     QCOMPARE(mailTool({"import", box}, &out, &err), 0);
     QCOMPARE(QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts).size(), 2);
@@ -392,6 +394,9 @@ void TestMailTool::importChecksEveryFileFirst()
     // A line break in an encoded subject stays inside its record.
     QCOMPARE(mailTool({"import", write("lines.eml", "From: d@example.org\nSubject: =?UTF-8?Q?one=0Atwo?=\n\nx\n")}, &out, &err), 0);
     QCOMPARE(listed().filter(QRegularExpression("\tone two$")).size(), 1);
+    // A byte order mark before the first header.
+    QCOMPARE(mailTool({"import", write("bom.eml", "\xEF\xBB\xBF" "From: bom@example.org\nSubject: marked\n\nx\n")}, &out, &err), 0);
+    QCOMPARE(listed().filter(QRegularExpression("bom@example.org.*\tmarked$")).size(), 1);
 }
 
 // The password in a real GNOME Keyring on a private session bus, unlocked as

@@ -138,17 +138,25 @@ int setPassword()
 
 // The messages of a file: one, or each of an mbox ("From " lines between
 // them, and ">From " for a line of text that began with "From ").
-QList<QByteArray> messagesOf(const QByteArray &data)
+QList<QByteArray> messagesOf(QByteArray data)
 {
+    // A byte order mark (some Windows programs write one) would be part of the
+    // first header's name: the message would have no sender.
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data.remove(0, 3);
     if (!data.startsWith("From "))
         return {data};
     static const QRegularExpression quoted(QStringLiteral("^>(>*From )"), QRegularExpression::MultilineOption);
+    // A separator names a sender and a time ("From ann@example.org Sun Mar 29
+    // 12:05:00 2026", "From - ..."): an mbox writer that does not quote a line
+    // of text beginning with "From " ("From now on, ...") leaves no such line.
+    static const QRegularExpression separator(QStringLiteral("^From \\S+ +.*\\b\\d{1,2}:\\d\\d\\b.*\\b\\d{4}\\b"));
     QList<QByteArray> messages;
     QByteArray current;
     bool atStart = true;
     bool blankBefore = true;
     for (const QByteArray &line : data.split('\n')) {
-        if (line.startsWith("From ") && (atStart || blankBefore)) {
+        if (line.startsWith("From ") && (atStart || (blankBefore && separator.match(QString::fromLatin1(line)).hasMatch()))) {
             if (!atStart)
                 messages.append(current);
             current.clear();
