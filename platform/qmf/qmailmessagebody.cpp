@@ -9,6 +9,38 @@
 
 #include <algorithm>
 
+namespace {
+
+// Text sent as format=flowed (RFC 3676, Apple Mail and Thunderbird): a line
+// that ends in a space goes on in the next line of the same quote depth; with
+// DelSp=yes that space was added for the break and goes. A line's first space
+// only guards what follows it. Otherwise the paragraphs would keep the
+// sender's breaks ("col umns" with DelSp).
+QString unflowed(const QString &text, bool delSp)
+{
+    QStringList lines;
+    int openDepth = -1;
+    for (const QStringRef &line : text.splitRef(QLatin1Char('\n'))) {
+        int depth = 0;
+        while (depth < line.size() && line.at(depth) == QLatin1Char('>'))
+            ++depth;
+        QStringRef content = line.mid(depth);
+        if (content.startsWith(QLatin1Char(' ')))
+            content = content.mid(1);
+        const bool flowed = content.endsWith(QLatin1Char(' ')) && content != QLatin1String("-- ");
+        if (flowed && delSp)
+            content.chop(1);
+        if (openDepth == depth)
+            lines.last() += content;
+        else
+            lines.append(line.left(depth) + (depth > 0 ? QLatin1String(" ") : QLatin1String()) + content);
+        openDepth = flowed ? depth : -1;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 QMailMessageBody::QMailMessageBody(const QSharedPointer<KMime::Message> &root, KMime::Content *content)
     : m_root(root)
     , m_content(content)
@@ -60,6 +92,8 @@ QString QMailMessageBody::data() const
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     if (text.endsWith(QLatin1Char('\r')))
         text.chop(1);
+    if (type && type->isPlainText() && type->parameter(QStringLiteral("format")).toLower() == QLatin1String("flowed"))
+        text = unflowed(text, type->parameter(QStringLiteral("delsp")).toLower() == QLatin1String("yes"));
     return text;
 }
 

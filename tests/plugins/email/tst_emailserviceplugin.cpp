@@ -230,6 +230,12 @@ void TestEmailServicePlugin::bodiesAndLabels_data()
         << mail("m", "multipart/mixed; boundary=\"b\"", part("text/plain", "first, ") + part("text/plain", "second")
                                                             + "--b--\n")
         << "first, second" << "first, second";
+    // Apple Mail: soft breaks end in a space, the one DelSp adds goes.
+    QTest::newRow("format=flowed")
+        << mail("m", "text/plain; format=flowed; delsp=yes", "seventy-eight col \numns, a soft  \nbreak\n> quoted  \n"
+                                                             "> on\n-- \nsig\n")
+        << "seventy-eight columns, a soft break\n> quoted on\n-- \nsig"
+        << "seventy-eight columns, a soft break\n> quoted on\n-- \nsig";
     const QByteArray two00(200, 'a');
     QTest::newRow("200 characters stay") << mail("m", "text/plain", two00 + "\n") << QString(two00) << QString(two00);
     QTest::newRow("201 characters are cut")
