@@ -220,8 +220,12 @@ void TestCalendarTool::eventsWithoutAStartAreSkippedAndSaid()
     // A start in the hour summer time skips is the hour after; an end before
     // the start is the start.
     QCOMPARE(run({"list"}, &out), 0);
-    qunsetenv("TZ");
     QVERIFY2(out.startsWith("skipped-hour\t2027-03-28T03:30:00\t2027-03-28T03:30:00\t"), qPrintable(out));
+    // So does add.
+    QCOMPARE(run({"add", "--summary", "gap", "--start", "2027-03-28T02:15", "--end", "2027-03-28T04:00"}), 0);
+    QCOMPARE(run({"list", "--from", "2027-03-28"}, &out), 0);
+    qunsetenv("TZ");
+    QVERIFY2(out.contains("\t2027-03-28T03:15:00\t2027-03-28T04:00:00\tgap"), qPrintable(out));
 }
 
 void TestCalendarTool::listShowsOnlyTheDates()

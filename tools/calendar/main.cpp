@@ -224,10 +224,23 @@ int list(const QDate &from, const QDate &to)
     return 0;
 }
 
+// A time in the hour the clocks skip (02:30 where summer time begins at
+// 02:00) is taken as the clocks show it an hour later, as import does.
+QDateTime readTime(const QString &text)
+{
+    const QDateTime time = QDateTime::fromString(text, Qt::ISODate);
+    const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    const QTime clock = QTime::fromString(text.mid(11), Qt::ISODate);
+    if (time.isValid() || text.size() <= 11 || text.at(10) != QLatin1Char('T') || !date.isValid() || !clock.isValid())
+        return time;
+    const QDateTime moved = QDateTime(date, clock.addSecs(-3600)).addSecs(3600);
+    return moved.date() == date ? moved : time;
+}
+
 int add(const QString &summary, const QString &start, const QString &end, const QString &location)
 {
-    const QDateTime startTime = QDateTime::fromString(start, Qt::ISODate);
-    const QDateTime endTime = QDateTime::fromString(end, Qt::ISODate);
+    const QDateTime startTime = readTime(start);
+    const QDateTime endTime = readTime(end);
     if (summary.isEmpty())
         return usage(QStringLiteral("add needs --summary"));
     if (!startTime.isValid() || !endTime.isValid())
