@@ -261,6 +261,22 @@ void TestFeedsTool::itemsWithoutGuidOrTitle()
     }
     QCOMPARE(titles, QStringList({"Good #coffee time: <p>Good <a href=\"t\">#<span>coffee</span></a> time</p>",
                                   "Shipped &lt;it&gt; today: <p>Shipped &lt;it&gt; today</p>", "Story: corrected"}));
+
+    // A club's news share one page's link; the one that leaves the feed stays.
+    const QByteArray party = "<item><title>Party</title><link>http://club.example/news</link><description>July</description></item>";
+    const QByteArray club = "<rss version=\"2.0\"><channel><title>Club</title><link>http://club.example/</link>"
+                            "<description>d</description><item><title>Training</title><link>http://club.example/news"
+                            "</link><description>Friday</description></item>" + party
+        // A guid given twice, a feed's mistake: two items still.
+        + "<item><title>One</title><guid>same</guid></item><item><title>Two</title><guid>same</guid></item></channel></rss>";
+    QCOMPARE(run({"import", write("club.rss", club)}), 0);
+    QCOMPARE(run({"import", write("club.rss", QByteArray(club).replace(party, ""))}), 0);
+    titles.clear();
+    for (const QStringList &row : messages()) {
+        if (row.at(2) == QLatin1String("Club"))
+            titles.append(row.at(0));
+    }
+    QCOMPARE(titles, QStringList({"One", "Party", "Training", "Two"}));
 }
 
 void TestFeedsTool::malformedFeedsWriteNothing()

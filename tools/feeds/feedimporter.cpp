@@ -156,16 +156,25 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     QHash<QString, int> links;
     for (const Syndication::ItemPtr &item : items)
         ++links[item->link()];
+    QSet<QString> ids;
     for (const Syndication::ItemPtr &item : items) {
         Message message;
         message.description = item->description().isEmpty() ? item->content() : item->description();
         if (message.description.isEmpty())
             message.description = mediaDescription(item);
         message.title = item->title().isEmpty() ? titleFromText(message.description) : titleText(item->title());
-        message.byLink = item->id().startsWith(QLatin1String("hash:")) && !item->link().isEmpty()
-            && links.value(item->link()) == 1;
-        const QString id = message.byLink ? QLatin1String("link:") + item->link() : item->id();
-        message.id = id;
+        if (item->id().startsWith(QLatin1String("hash:")) && !item->link().isEmpty()) {
+            message.linkShares = links.value(item->link());
+            message.hashId = item->id();
+            message.linkId = QLatin1String("link:") + item->link();
+        }
+        message.byLink = message.linkShares == 1;
+        message.id = message.byLink ? message.linkId : item->id();
+        // A guid given twice (a feed's mistake) would make the second item
+        // replace the first.
+        if (ids.contains(message.id))
+            message.id += QLatin1Char('\n') + item->title() + QLatin1Char('\n') + item->link();
+        ids.insert(message.id);
         const QUrl link(item->link(), QUrl::StrictMode);
         if (link.isValid() && (link.scheme() == QLatin1String("http") || link.scheme() == QLatin1String("https"))
             && !QSparqlQuery::term(link).isEmpty())
@@ -181,7 +190,12 @@ void FeedImporter::setChannelKey(const QString &key)
     m_channelKey = key;
     m_channel = urn("feedchannel", key);
     for (Message &message : m_messages)
-        message.urn = urn("feedmessage", key + QLatin1Char('\n') + message.id);
+        message.urn = messageUrn(message);
+}
+
+QUrl FeedImporter::messageUrn(const Message &message) const
+{
+    return urn("feedmessage", m_channelKey + QLatin1Char('\n') + message.id);
 }
 
 bool FeedImporter::continueChannel(const QString &previousKey)
@@ -200,6 +214,28 @@ void FeedImporter::setRemoved(const QSet<QUrl> &removed)
 void FeedImporter::setStored(const QHash<QUrl, QStringList> &stored)
 {
     m_stored = stored;
+    // Items of one page (a club's news) share its link, and take turns with
+    // it: one that had the link to itself before is no other item.
+    QSet<QUrl> claimed;
+    for (Message &message : m_messages) {
+        if (message.linkShares == 0)
+            continue;
+        Message byLink = message;
+        byLink.id = message.linkId;
+        byLink.urn = messageUrn(byLink);
+        const QStringList kept = m_stored.value(byLink.urn);
+        const bool same = kept.size() >= 2 && (kept.at(0) == message.title || kept.at(1) == message.description);
+        message.byLink = !claimed.contains(byLink.urn) && (same || (kept.isEmpty() && message.linkShares == 1));
+        if (message.byLink && message.urn != byLink.urn) {
+            message.id = byLink.id;
+            message.urn = byLink.urn;
+        } else if (!message.byLink && message.id == message.linkId) {
+            message.id = message.hashId;
+            message.urn = messageUrn(message);
+        }
+        if (message.byLink)
+            claimed.insert(message.urn);
+    }
 }
 
 int FeedImporter::messageCount() const
@@ -271,13 +307,15 @@ QVector<QSparqlQuery> FeedImporter::updates() const
             update.bindValue(QStringLiteral("l") + n, item.link);
             update.bindValue(QStringLiteral("u") + n, item.link.toString(QUrl::FullyEncoded));
             // Earlier versions knew such an item by its hash: the copies they
-            // left give way, and the first download time stays.
+            // left of it (its title or its text the same) give way, and the
+            // first download time stays.
             if (item.byLink) {
                 text += QStringLiteral("; INSERT { ?:%2 mfo:downloadedTime ?first } WHERE { { SELECT (MIN(?when) AS ?first) "
-                                       "WHERE { ?old nie:links ?:l%1 ; nie:isLogicalPartOf ?:channel ; mfo:downloadedTime ?when "
-                                       "FILTER (?old != ?:%2) } } FILTER (BOUND(?first) && NOT EXISTS { ?:%2 mfo:downloadedTime ?any }) } "
+                                       "WHERE { ?old nie:links ?:l%1 ; nie:isLogicalPartOf ?:channel ; mfo:downloadedTime ?when ; "
+                                       "nie:title ?ot ; nie:description ?od FILTER (?old != ?:%2 && (?ot = ?:t%1 || ?od = ?:d%1)) } } FILTER (BOUND(?first) && NOT EXISTS { ?:%2 mfo:downloadedTime ?any }) } "
                                        "; DELETE { ?old a rdfs:Resource } WHERE { ?old a mfo:FeedMessage ; nie:links ?:l%1 ; "
-                                       "nie:isLogicalPartOf ?:channel FILTER (?old != ?:%2) } ")
+                                       "nie:isLogicalPartOf ?:channel ; nie:title ?ot ; nie:description ?od "
+                                       "FILTER (?old != ?:%2 && (?ot = ?:t%1 || ?od = ?:d%1)) } ")
                             .arg(n, message);
             }
         }

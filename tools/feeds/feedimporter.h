@@ -41,6 +41,9 @@ public:
     // What the store holds of the channel's messages, by URN: title,
     // description and link. A message that is the same is left alone, so
     // that a refresh changes nothing a list shows.
+    // An item without a guid is known by its link where that stays its own:
+    // the copy kept by the link is taken as the same item when its title or
+    // its text is the same.
     void setStored(const QHash<QUrl, QStringList> &stored);
     // The messages the updates bring.
     int messageCount() const;
@@ -60,9 +63,15 @@ private:
         QUrl link;
         // Known by its link, as it has no guid.
         bool byLink = false;
+        // Without a guid (known by a hash of its text), with a link: how many
+        // of the download's items have that link, and the two ids it may go by.
+        int linkShares = 0;
+        QString hashId;
+        QString linkId;
     };
 
     void setChannelKey(const QString &key);
+    QUrl messageUrn(const Message &message) const;
 
     QUrl m_source;
     QString m_link;
