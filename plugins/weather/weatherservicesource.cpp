@@ -318,6 +318,8 @@ void WeatherServiceSource::fetchWeather(const QStringList &cityIdList)
         }
         QNetworkRequest request(forecastUrl(cityId));
         request.setTransferTimeout(TransferTimeout);
+        // Not compressed: Qt would unpack a whole reply before the size limit sees it.
+        request.setRawHeader("Accept-Encoding", "identity");
         QNetworkReply *reply = networkManager->get(request);
         reply->setProperty(CityIdProperty, cityId);
         pendingCityIds.insert(cityId);

@@ -51,6 +51,7 @@ public:
     QHash<QByteArray, QByteArray> documents;
     // Content types other than application/xml, by path.
     QHash<QByteArray, QByteArray> types;
+    QByteArray lastRequest;
 
 private:
     void answer(QTcpSocket *socket)
@@ -60,6 +61,7 @@ private:
         if (!request.contains("\r\n\r\n"))
             return;
         const QByteArray path = request.split(' ').value(1);
+        lastRequest = request;
         m_requests.remove(socket);
         const auto document = documents.constFind(path);
         const QByteArray body = document == documents.constEnd() ? QByteArray("not here") : *document;
@@ -413,6 +415,9 @@ void TestFeedsTool::serverCharsetCountsWhereTheFeedNamesNone()
     QByteArray output;
     QCOMPARE(run({"import", server.url("/latin.rss")}, &output), 0);
     QCOMPARE(QString::fromUtf8(output), QString::fromUtf8("imported 1 messages of M\u00fcnchen\n"));
+    // Compressed, a download of a few MiB may unpack to gigabytes in memory
+    // before the size limit sees it.
+    QVERIFY2(server.lastRequest.contains("\r\nAccept-Encoding: identity\r\n"), server.lastRequest.constData());
 }
 
 QTEST_GUILESS_MAIN(TestFeedsTool)

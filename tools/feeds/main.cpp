@@ -105,6 +105,9 @@ bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *e
     QNetworkRequest request(given);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(SilenceMs);
+    // Not compressed: Qt would unpack a whole reply before the size limit
+    // below sees it (a few MiB of gzip may hold gigabytes).
+    request.setRawHeader("Accept-Encoding", "identity");
     std::unique_ptr<QNetworkReply> reply(network.get(request));
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
