@@ -402,6 +402,12 @@ void TestFeedsTool::refreshGoesOnPastFailingFeeds()
     const QList<QStringList> renamed = messages();
     QCOMPARE(renamed.size(), imported.size());
     QCOMPARE(renamed.at(0).mid(2, 2), QStringList({"Town News Daily", "2026-01-02T03:04:05Z"}));
+    // So is one whose site moved.
+    server.documents.insert("/news.rss", QByteArray(server.documents.value("/news.rss"))
+                                             .replace("<link>https://news.example.org/</link>",
+                                                      "<link>https://town.example.org/</link>"));
+    QCOMPARE(run({"refresh"}), 0);
+    QCOMPARE(messages(), renamed);
 }
 
 void TestFeedsTool::serverCharsetCountsWhereTheFeedNamesNone()

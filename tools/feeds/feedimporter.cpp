@@ -198,9 +198,12 @@ QUrl FeedImporter::messageUrn(const Message &message) const
     return urn("feedmessage", m_channelKey + QLatin1Char('\n') + message.id);
 }
 
-bool FeedImporter::continueChannel(const QString &previousKey)
+bool FeedImporter::continueChannel(const QString &previousKey, const QString &previousTitle)
 {
-    if (previousKey == m_channelKey || m_link.isEmpty() || !previousKey.startsWith(m_link + QLatin1Char('\n')))
+    // Same site under another title, or same title under another site link
+    // (http to https, a new domain).
+    if (previousKey == m_channelKey || m_link.isEmpty()
+        || !(previousKey.startsWith(m_link + QLatin1Char('\n')) || previousTitle == m_channelTitle))
         return false;
     setChannelKey(previousKey);
     return true;

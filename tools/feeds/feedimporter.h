@@ -31,10 +31,11 @@ public:
     // What the channel is known by; kept in the store with the URL it was
     // read from.
     QString channelKey() const { return m_channelKey; }
-    // The key the same source gave last time: a feed that renamed itself
-    // (same site, other title) goes on as that channel, rather than coming
-    // again, whole, as a new one. True if it does.
-    bool continueChannel(const QString &previousKey);
+    // The key and title the same source gave last time: a feed that renamed itself
+    // (same site, other title) or moved (same title, other site link) goes on
+    // as that channel, rather than coming again, whole, as a new one. True if
+    // it does.
+    bool continueChannel(const QString &previousKey, const QString &previousTitle);
     // The URNs of the channel's messages the user removed (kept as
     // nfo:DeletedResource): they are not imported again.
     void setRemoved(const QSet<QUrl> &removed);

@@ -151,14 +151,14 @@ int importFeed(QSparqlConnection &connection, const QString &argument)
         return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(argument));
     // A feed that renamed itself since it was last downloaded from here. A
     // file may be a download of any feed, and two of one site share a link.
-    QSparqlQuery keyQuery(QStringLiteral("SELECT ?key WHERE { ?c a mfo:FeedChannel ; nie:identifier ?key ; nie:links ?s . "
-                                         "?s nie:url ?:url }"));
+    QSparqlQuery keyQuery(QStringLiteral("SELECT ?key ?title WHERE { ?c a mfo:FeedChannel ; nie:identifier ?key ; "
+                                         "nie:title ?title ; nie:links ?s . ?s nie:url ?:url }"));
     keyQuery.bindValue(QStringLiteral("url"), url.toString(QUrl::FullyEncoded));
     auto keys = run(connection, keyQuery);
     if (keys->hasError())
         return fail(QStringLiteral("the store cannot be read: ") + keys->lastError().message());
     while (url.scheme().startsWith(QLatin1String("http")) && keys->next()
-           && !importer.continueChannel(keys->value(0).toString())) {
+           && !importer.continueChannel(keys->value(0).toString(), keys->value(1).toString())) {
     }
     QSparqlQuery removedQuery(QStringLiteral("SELECT ?r WHERE { ?r a nfo:DeletedResource ; nfo:originalLocation ?:channel }"));
     removedQuery.bindValue(QStringLiteral("channel"), importer.channel().toString());
