@@ -25,9 +25,17 @@ namespace Halvane {
 
 namespace {
 
+// Tags, or entities alone: feed excerpts often hold "It&#8217;s" and no tag,
+// and escaping them once more would show the entity.
+bool isMarkup(const QString &text)
+{
+    static const QRegularExpression entity(QStringLiteral("&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z][a-zA-Z0-9]*);"));
+    return Qt::mightBeRichText(text) || text.contains(entity);
+}
+
 QString plainText(const QString &text)
 {
-    if (!Qt::mightBeRichText(text))
+    if (!isMarkup(text))
         return text;
     QTextDocument document;
     document.setHtml(HVQmlItemModel::richBody(text));
@@ -347,7 +355,7 @@ QVariantMap HVQmlItemModel::get(int row) const
 
 QString HVQmlItemModel::richBody(const QString &body)
 {
-    if (!Qt::mightBeRichText(body))
+    if (!isMarkup(body))
         return body.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
     // Whatever would be fetched goes; Text would otherwise ask the network.
     static const QRegularExpression fetched(

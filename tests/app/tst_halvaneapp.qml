@@ -230,9 +230,14 @@ TestCase {
     function test_9b_feedTitlesAreReadWithoutMarkup() {
         verify(testSetup.writeItems("halvanetestmessage", [
             { "id": "f1", "type": "feed", "date": "today 10:00", "channel": "Town <i>News</i>",
-              "title": "<b>Market</b> opens", "body": "At <i>seven</i>." }
+              "title": "<b>Market</b> opens", "body": "At <i>seven</i>." },
+            // An excerpt as WordPress sends it: entities, no tags.
+            { "id": "f2", "type": "feed", "date": "today 11:00", "channel": "Blog", "title": "Week",
+              "body": "It&#8217;s done &#8211; [&#8230;]" }
         ]))
-        tryCompare(feeds, "count", 1, 10000)
+        tryCompare(feeds, "count", 2, 10000)
         compare(feeds.get(0).speechText, "Town News. Market opens. At seven.")
+        compare(feeds.get(1).plainBody, "It\u2019s done \u2013 [\u2026]")
+        verify(feeds.get(1).richBody.indexOf("&amp;") < 0)
     }
 }
