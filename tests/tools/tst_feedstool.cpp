@@ -234,14 +234,16 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
     // video's text is its media description, as YouTube gives it.
     QCOMPARE(run({"import", write("tips.atom", "<feed xmlns=\"http://www.w3.org/2005/Atom\" xmlns:media=\"http://search."
                                                "yahoo.com/mrss/\"><title type=\"html\">C++ &lt;b&gt;Tips&lt;/b&gt; &amp;amp; "
-                                               "more</title><link href=\"https://tips.example/\"/><entry><title>t</title>"
+                                               "more</title><link href=\"https://tips.example/\"/><entry><title type=\"xhtml\"><div "
+                                               "xmlns=\"http://www.w3.org/1999/xhtml\">Less: <em>Is</em> More</div></title>"
                                                "<id>urn:t</id><updated>2026-06-21T08:00:00Z</updated><media:group>"
                                                "<media:description>In 3 &lt; 5 steps</media:description></media:group>"
                                                "</entry></feed>")}),
              0);
     const QList<QStringList> after = messages();
     QVERIFY(std::any_of(after.cbegin(), after.cend(), [](const QStringList &row) {
-        return row.at(2) == QString("C++ Tips & more") && row.at(1) == QString("In 3 &lt; 5 steps");
+        return row.at(2) == QString("C++ Tips & more") && row.at(1) == QString("In 3 &lt; 5 steps")
+            && row.at(0) == QString("Less: <em>Is</em> More");
     }));
 }
 

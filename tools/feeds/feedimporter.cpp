@@ -27,8 +27,18 @@ constexpr int ItemsPerUpdate = 100;
 // out) but entities become the characters they stand for ("Caf&eacute;"
 // would otherwise be shown as it is). Escaped angle brackets alone stay
 // escaped: as characters they would make a tag of text and lose it.
-QString titleText(const QString &title)
+QString titleText(QString title)
 {
+    // An Atom title of type xhtml comes in a div that only holds it, its
+    // tags with their namespace.
+    static const QRegularExpression xhtml(QStringLiteral("^\\s*<div\\b[^>]*1999/xhtml[^>]*>(.*)</div>\\s*$"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression xmlns(QStringLiteral("(<[A-Za-z][^<>]*?)\\s+xmlns(:[-\\w]+)?=\"[^\"]*\""));
+    const QRegularExpressionMatch wrapped = xhtml.match(title);
+    if (wrapped.hasMatch())
+        title = wrapped.captured(1).replace(xmlns, QStringLiteral("\\1"));
+    else if (title.contains(QLatin1String("1999/xhtml")))
+        title.replace(xmlns, QStringLiteral("\\1"));
     static const QRegularExpression angle(QStringLiteral("&(lt|gt|#0*6[02]|#[xX]0*3[cCeE]);"));
     QString text;
     int last = 0;
