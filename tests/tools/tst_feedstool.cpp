@@ -268,11 +268,16 @@ void TestFeedsTool::itemsWithoutGuidOrTitle()
 
     // A club's news share one page's link; the one that leaves the feed stays.
     const QByteArray party = "<item><title>Party</title><link>http://club.example/news</link><description>July</description></item>";
-    const QByteArray club = "<rss version=\"2.0\"><channel><title>Club</title><link>http://club.example/</link>"
+    const QByteArray club = "<rss version=\"2.0\" xmlns:media=\"http://search.yahoo.com/mrss/\" xmlns:itunes=\"http://"
+                            "www.itunes.com/dtds/podcast-1.0.dtd\"><channel><title>Club</title><link>http://club.example/</link>"
                             "<description>d</description><item><title>Training</title><link>http://club.example/news"
                             "</link><description>Friday</description></item>" + party
         // A guid given twice, a feed's mistake: two items still.
-        + "<item><title>One</title><guid>same</guid></item><item><title>Two</title><guid>same</guid></item></channel></rss>";
+        + "<item><title>One</title><guid>same</guid></item><item><title>Two</title><guid>same</guid></item>"
+        // An image alone, described as Mastodon does; an episode named the iTunes way.
+        + "<item><guid>p</guid><media:content url=\"http://club.example/1.jpg\"><media:description>Team photo"
+          "</media:description></media:content></item><item><guid>e</guid><itunes:title>Episode</itunes:title>"
+          "<itunes:summary>Talk</itunes:summary></item></channel></rss>";
     QCOMPARE(run({"import", write("club.rss", club)}), 0);
     QCOMPARE(run({"import", write("club.rss", QByteArray(club).replace(party, ""))}), 0);
     titles.clear();
@@ -280,7 +285,7 @@ void TestFeedsTool::itemsWithoutGuidOrTitle()
         if (row.at(2) == QLatin1String("Club"))
             titles.append(row.at(0));
     }
-    QCOMPARE(titles, QStringList({"One", "Party", "Training", "Two"}));
+    QCOMPARE(titles, QStringList({"Episode", "One", "Party", "Team photo", "Training", "Two"}));
 }
 
 void TestFeedsTool::malformedFeedsWriteNothing()

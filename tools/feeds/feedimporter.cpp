@@ -121,12 +121,26 @@ QString mediaDescription(const Syndication::ItemPtr &item)
     }
     if (description.isNull())
         description = properties.value(media + QLatin1String("description"));
+    // Mastodon's: an image's alt text, in the media:content of the image.
+    const QDomElement content = properties.value(media + QLatin1String("content"));
+    for (QDomElement child = content.firstChildElement(); !child.isNull() && description.isNull();
+         child = child.nextSiblingElement()) {
+        if (child.localName() == QLatin1String("description") || child.tagName() == QLatin1String("media:description"))
+            description = child;
+    }
     if (description.isNull())
         return QString();
     const QString text = description.text().trimmed();
     return description.attribute(QStringLiteral("type")) == QLatin1String("html")
         ? text
         : text.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
+}
+
+// A podcast episode's iTunes title or summary, as HTML; empty without.
+QString itunesText(const Syndication::ItemPtr &item, const char *name)
+{
+    static const QString itunes = QStringLiteral("http://www.itunes.com/dtds/podcast-1.0.dtd");
+    return item->additionalProperties().value(itunes + QLatin1String(name)).text().trimmed().toHtmlEscaped();
 }
 
 // Stable URNs, so that importing the same items again updates them.
@@ -172,7 +186,12 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
         message.description = item->description().isEmpty() ? item->content() : item->description();
         if (message.description.isEmpty())
             message.description = mediaDescription(item);
-        message.title = item->title().isEmpty() ? titleFromText(message.description) : titleText(item->title());
+        if (message.description.isEmpty())
+            message.description = itunesText(item, "summary");
+        QString title = item->title();
+        if (title.isEmpty())
+            title = itunesText(item, "title");
+        message.title = title.isEmpty() ? titleFromText(message.description) : titleText(title);
         if (item->id().startsWith(QLatin1String("hash:")) && !item->link().isEmpty()) {
             message.linkShares = links.value(item->link());
             message.hashId = item->id();
