@@ -63,6 +63,29 @@ QByteArray withKnownZoneNames(const QByteArray &text)
     return changed ? (result + source.midRef(last)).toUtf8() : text;
 }
 
+// The uids of the entries (not their exceptions) that give a repeat rule.
+QSet<QString> uidsWithRules(const QByteArray &text)
+{
+    static const QRegularExpression folded(QStringLiteral("\r?\n[ \t]"));
+    static const QRegularExpression entry(QStringLiteral("^BEGIN:(VEVENT|VTODO)\r?$(.*?)^END:\\1\r?$"),
+                                          QRegularExpression::MultilineOption
+                                              | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression uid(QStringLiteral("^UID[;:](?:[^:\r\n]*:)?([^\r\n]*)\r?$"),
+                                        QRegularExpression::MultilineOption);
+    static const QRegularExpression rule(QStringLiteral("^(RRULE|RECURRENCE-ID)[;:]"), QRegularExpression::MultilineOption);
+    QSet<QString> uids;
+    if (!text.contains("RRULE"))
+        return uids;
+    const QString unfolded = QString::fromUtf8(text).remove(folded);
+    for (auto entries = entry.globalMatch(unfolded); entries.hasNext();) {
+        const QString body = entries.next().captured(2);
+        const QRegularExpressionMatch rules = rule.match(body);
+        if (rules.hasMatch() && rules.captured(1) == QLatin1String("RRULE"))
+            uids.insert(uid.match(body).captured(1).trimmed());
+    }
+    return uids;
+}
+
 } // namespace
 
 CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
@@ -91,7 +114,14 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
     const QByteArray calendarZoneId = parsed->nonKDECustomProperty("X-WR-TIMEZONE").trimmed().toUtf8();
     const QTimeZone calendarZone = calendarZoneId.isEmpty() ? QTimeZone() : QTimeZone(calendarZoneId);
     const Incidence::List incidences = parsed->rawIncidences();
+    const QSet<QString> ruled = uidsWithRules(text);
     for (const Incidence::Ptr &incidence : incidences) {
+        // The library drops a rule it cannot read (FREQ=SOMETIMES) and keeps
+        // the entry as a single one.
+        if (!incidence->recurs() && !incidence->hasRecurrenceId() && ruled.contains(incidence->uid()))
+            m_notes.append(QStringLiteral("the entry %1 (\"%2\") has a repeat rule (RRULE) that cannot be read: it is "
+                                          "kept as a single entry")
+                               .arg(incidence->uid(), incidence->summary()));
         if (calendarZone.isValid() && !incidence->allDay() && incidence->dtStart().timeSpec() == Qt::LocalTime)
             incidence->shiftTimes(QTimeZone::systemTimeZone(), calendarZone);
         // A start in the hour the clocks skip (02:30 where summer time begins
