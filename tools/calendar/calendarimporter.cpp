@@ -66,22 +66,33 @@ QByteArray withKnownZoneNames(const QByteArray &text)
 // The uids of the entries (not their exceptions) that give a repeat rule.
 QSet<QString> uidsWithRules(const QByteArray &text)
 {
-    static const QRegularExpression folded(QStringLiteral("\r?\n[ \t]"));
-    static const QRegularExpression entry(QStringLiteral("^BEGIN:(VEVENT|VTODO)\r?$(.*?)^END:\\1\r?$"),
-                                          QRegularExpression::MultilineOption
-                                              | QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression uid(QStringLiteral("^UID[;:](?:[^:\r\n]*:)?([^\r\n]*)\r?$"),
-                                        QRegularExpression::MultilineOption);
-    static const QRegularExpression rule(QStringLiteral("^(RRULE|RECURRENCE-ID)[;:]"), QRegularExpression::MultilineOption);
     QSet<QString> uids;
     if (!text.contains("RRULE"))
         return uids;
+    static const QRegularExpression folded(QStringLiteral("\r?\n[ \t]"));
     const QString unfolded = QString::fromUtf8(text).remove(folded);
-    for (auto entries = entry.globalMatch(unfolded); entries.hasNext();) {
-        const QString body = entries.next().captured(2);
-        const QRegularExpressionMatch rules = rule.match(body);
-        if (rules.hasMatch() && rules.captured(1) == QLatin1String("RRULE"))
-            uids.insert(uid.match(body).captured(1).trimmed());
+    QString uid;
+    bool inEntry = false;
+    bool rule = false;
+    bool exception = false;
+    for (const QStringRef &raw : unfolded.splitRef(QLatin1Char('\n'))) {
+        const QStringRef line = raw.trimmed();
+        if (line == QLatin1String("BEGIN:VEVENT") || line == QLatin1String("BEGIN:VTODO")) {
+            inEntry = true;
+            uid.clear();
+            rule = exception = false;
+        } else if (inEntry && (line == QLatin1String("END:VEVENT") || line == QLatin1String("END:VTODO"))) {
+            if (rule && !exception)
+                uids.insert(uid);
+            inEntry = false;
+        } else if (inEntry) {
+            const int colon = line.indexOf(QLatin1Char(':'));
+            const QStringRef name = line.left(qMax(0, colon)).split(QLatin1Char(';')).value(0);
+            if (name == QLatin1String("UID"))
+                uid = line.mid(colon + 1).trimmed().toString();
+            rule = rule || name == QLatin1String("RRULE");
+            exception = exception || name == QLatin1String("RECURRENCE-ID");
+        }
     }
     return uids;
 }
