@@ -122,4 +122,18 @@ bool settingsFileIsSafe(const QString &fileName, QString *problem)
     return true;
 }
 
+QDateTime dayStart(const QDate &date)
+{
+    const QDateTime start = date.startOfDay(Qt::LocalTime);
+    if (!start.isValid())
+        return start;
+    for (const qint64 minutes : {60, 30}) {
+        const QDateTime earlier =
+            QDateTime::fromMSecsSinceEpoch(start.toMSecsSinceEpoch() - minutes * 60000, Qt::LocalTime);
+        if (earlier.date() == date && earlier.time() == QTime(0, 0))
+            return earlier;
+    }
+    return start;
+}
+
 } // namespace Halvane

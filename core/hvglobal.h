@@ -4,6 +4,7 @@
 #ifndef HVGLOBAL_H
 #define HVGLOBAL_H
 
+#include <QtCore/QDateTime>
 #include <QtCore/QString>
 
 #include "halvanecore_export.h"
@@ -32,6 +33,14 @@ HALVANECORE_EXPORT QString pluginsPath();
  * those itself.
  */
 HALVANECORE_EXPORT bool settingsFileIsSafe(const QString &fileName, QString *problem = nullptr);
+
+/*!
+ * The first moment of date in local time: its midnight; where the clocks skip
+ * midnight (Santiago, Havana in spring) the first time the day has; where
+ * midnight comes twice (the clocks go back at 01:00) the first of the two,
+ * which glibc, asked for 00:00, may or may not give.
+ */
+HALVANECORE_EXPORT QDateTime dayStart(const QDate &date);
 
 } // namespace Halvane
 

@@ -112,8 +112,8 @@ void HVDayWatcher::moveModel()
     if (!m_model)
         return;
     HVRetrieveServiceAction *action = m_model->retrieveAction();
-    action->setFromDateTime(QDateTime(m_day, QTime(0, 0), Qt::LocalTime));
-    action->setToDateTime(QDateTime(m_day.addDays(1), QTime(0, 0), Qt::LocalTime));
+    action->setFromDateTime(Halvane::dayStart(m_day));
+    action->setToDateTime(Halvane::dayStart(m_day.addDays(1)));
     if (!action->start())
         m_pending = true;
     setMoving(true);

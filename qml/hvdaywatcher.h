@@ -9,6 +9,8 @@
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
 
+#include "hvglobal.h"
+
 namespace Halvane {
 
 class HVItemModel;
@@ -36,7 +38,7 @@ public:
 
     QDateTime now() const;
     QDate day() const { return m_day; }
-    QDateTime dayStart() const { return QDateTime(m_day, QTime(0, 0)); }
+    QDateTime dayStart() const { return Halvane::dayStart(m_day); }
     QDateTime clock() const { return m_clock; }
     void setClock(const QDateTime &clock);
 

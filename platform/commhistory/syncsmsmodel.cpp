@@ -3,6 +3,8 @@
 
 #include "syncsmsmodel.h"
 
+#include <QtCore/QTimeZone>
+
 #include "database.h"
 
 namespace CommHistory {
@@ -34,10 +36,17 @@ bool SyncSMSModel::getEvents()
     query.parentId = m_filter.parentId;
     query.byLastModified = m_filter.lastModified;
     if (m_filter.time.isValid()) {
-        // Midnight of the same date in the same zone as the filter time.
-        QDateTime dayStart = m_filter.time;
-        dayStart.setTime(QTime(0, 0));
-        query.from = dayStart;
+        // The first moment of the same date in the same zone as the filter
+        // time: where the clocks skip midnight, 00:00 is no time, and a query
+        // from it would have no lower bound.
+        const QDate date = m_filter.time.date();
+        query.from = m_filter.time.timeSpec() == Qt::TimeZone
+            ? date.startOfDay(m_filter.time.timeZone())
+            : date.startOfDay(m_filter.time.timeSpec(), m_filter.time.offsetFromUtc());
+        // Where midnight comes twice, glibc may give the second.
+        const QDateTime hourBefore = query.from.addSecs(-3600);
+        if (m_filter.time.timeSpec() == Qt::LocalTime && hourBefore.date() == date)
+            query.from = hourBefore;
         query.to = m_filter.time;
     }
 

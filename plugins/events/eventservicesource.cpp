@@ -21,6 +21,7 @@
 #include <time.h>
 
 #include "eventitemcache.h"
+#include "hvglobal.h"
 #include "eventservice.h"
 #include "hvitemtype.h"
 
@@ -71,7 +72,7 @@ bool meets(const HVEvent &event, bool allDay, const QDateTime &from, const QDate
     if (!start.isValid())
         return false;
     if (allDay)
-        end = QDateTime(qMax(start.date(), end.isValid() ? end.date() : start.date()).addDays(1), QTime(0, 0));
+        end = dayStart(qMax(start.date(), end.isValid() ? end.date() : start.date()).addDays(1));
     if (!end.isValid() || end <= start)
         return start >= from && start < to;
     return start < to && end > from;

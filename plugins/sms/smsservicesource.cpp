@@ -4,11 +4,13 @@
 #include "smsservicesource.h"
 
 #include <QtCore/QDebug>
+#include <QtCore/QTimeZone>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusError>
 
 #include "commhistory.h"
 #include "groupmodel.h"
+#include "hvglobal.h"
 #include "hvitemid.h"
 #include "hvmessage.h"
 #include "smsservice.h"
@@ -71,8 +73,10 @@ QList<HVItem> SmsServiceSource::retrieveItemList(const QDateTime &fromDateTime, 
     qDebug() << "data : " << cutoff.toString(Qt::TextDate);
 
     receiveEvents(result, cutoff);
-    m_dayStart = cutoff;
-    m_dayStart.setTime(QTime(0, 0));
+    // Its first moment: where the clocks skip midnight, 00:00 is no time.
+    m_dayStart = cutoff.timeSpec() == Qt::TimeZone ? cutoff.date().startOfDay(cutoff.timeZone())
+        : cutoff.timeSpec() == Qt::LocalTime       ? dayStart(cutoff.date())
+                                                   : cutoff.date().startOfDay(cutoff.timeSpec(), cutoff.offsetFromUtc());
     m_dayEnd = cutoff;
 
     QDBusConnection::sessionBus().registerObject(QStringLiteral("/SMSManager%0").arg(s_registrations), this,

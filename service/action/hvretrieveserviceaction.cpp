@@ -4,6 +4,8 @@
 #include "hvretrieveserviceaction.h"
 #include "hvretrieveserviceaction_p.h"
 
+#include "hvglobal.h"
+
 #include <QtCore/QMutexLocker>
 
 namespace Halvane {
@@ -11,10 +13,12 @@ namespace Halvane {
 HVRetrieveServiceActionPrivate::HVRetrieveServiceActionPrivate()
 {
     type = HVServiceAction::RetrieveAction;
-    // Whole calendar days, so a day with a daylight-saving change is still one day.
+    // Whole calendar days, so a day with a daylight-saving change is still one
+    // day; from its first moment, where the clocks skip midnight (Santiago,
+    // Havana), 00:00 being no time then.
     const QDate today = QDate::currentDate();
-    fromDateTime = QDateTime(today, QTime(0, 0), Qt::LocalTime);
-    toDateTime = QDateTime(today.addDays(1), QTime(0, 0), Qt::LocalTime);
+    fromDateTime = dayStart(today);
+    toDateTime = dayStart(today.addDays(1));
 }
 
 HVRetrieveServiceAction::HVRetrieveServiceAction(QObject *parent)

@@ -116,6 +116,15 @@ void TestCommHistoryTool::addListUpdateDelete()
     QCOMPARE(again.exitCode, 1);
     QVERIFY2(again.err.contains("no event " + id), qPrintable(again.err));
     QCOMPARE(run({"update", id}).exitCode, 1);
+
+    // A day whose midnight the clocks skip (Santiago) starts at 01:00; from
+    // 00:00, no time then, every message ever was listed.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "America/Santiago");
+    QCOMPARE(run({"add-sms", "--from", "+56", "--text", "spring", "--time", "2026-09-06T11:00:00"}).exitCode, 0);
+    const QStringList spring = run({"list", "--date", "2026-09-06"}).out.split('\n', Qt::SkipEmptyParts);
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    QCOMPARE(spring.size(), 1);
 }
 
 void TestCommHistoryTool::concurrentWritersKeepEveryMessage()

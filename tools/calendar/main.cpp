@@ -20,6 +20,7 @@
 #include "calendarimporter.h"
 #include "extendedcalendar.h"
 #include "extendedstorage.h"
+#include "hvglobal.h"
 #include "hvlocalzone.h"
 
 using namespace KCalendarCore;
@@ -146,8 +147,8 @@ bool meets(bool allDay, const QDateTime &start, const QDateTime &end, const QDat
 {
     if (allDay)
         return start.date() <= last && qMax(end.date(), start.date()) >= first;
-    return start.isValid() && start < QDateTime(last.addDays(1), QTime(0, 0))
-        && (end > QDateTime(first, QTime(0, 0)) || start >= QDateTime(first, QTime(0, 0)));
+    return start.isValid() && start < Halvane::dayStart(last.addDays(1))
+        && (end > Halvane::dayStart(first) || start >= Halvane::dayStart(first));
 }
 
 // Whether an entry, or one of its occurrences, meets the dates: also one that
@@ -166,7 +167,7 @@ bool meetsDates(const Store &store, const Incidence::Ptr &incidence, const QDate
         replaced.append(exception->recurrenceId());
     // A day of margin either way: the zones of the entry and of the phone.
     const QList<QDateTime> starts = incidence->recurrence()->timesInInterval(
-        QDateTime(first.addDays(-days - 1), QTime(0, 0)).addSecs(-length), QDateTime(last.addDays(2), QTime(0, 0)));
+        Halvane::dayStart(first.addDays(-days - 1)).addSecs(-length), Halvane::dayStart(last.addDays(2)));
     if (std::any_of(starts.cbegin(), starts.cend(), [&](const QDateTime &occurrence) {
             if (replaced.contains(occurrence))
                 return false;

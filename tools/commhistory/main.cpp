@@ -13,6 +13,7 @@
 #include "commhistory.h"
 #include "database.h"
 #include "event.h"
+#include "hvglobal.h"
 #include "historywriter.h"
 #include "hvlocalzone.h"
 
@@ -197,8 +198,9 @@ int main(int argc, char **argv)
             const QDate date = QDate::fromString(parser.value(dateOption), Qt::ISODate);
             if (!date.isValid())
                 return usageError(QStringLiteral("--date takes YYYY-MM-DD: ") + parser.value(dateOption), parser);
-            query.from = QDateTime(date, QTime(0, 0));
-            query.to = QDateTime(date, QTime(23, 59, 59, 999));
+            // From its first moment: where the clocks skip midnight, 00:00 is no time.
+            query.from = Halvane::dayStart(date);
+            query.to = Halvane::dayStart(date.addDays(1)).addMSecs(-1);
         }
 
         Database database(databasePath());
