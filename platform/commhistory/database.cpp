@@ -5,6 +5,7 @@
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
+#include <QtCore/QLocale>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QVariant>
 #include <QtSql/QSqlError>
@@ -211,8 +212,12 @@ QString comparableNumber(const QString &uid)
     static const QRegularExpression written(QStringLiteral("^\\+?[0-9 ()./-]+$"));
     if (!written.match(uid).hasMatch())
         return uid;
+    // "+49 (0)30 ...": the trunk 0 in brackets is not dialled from abroad.
+    const QString international = uid.trimmed().startsWith(QLatin1Char('+')) || uid.trimmed().startsWith(QLatin1String("00"))
+        ? QString(uid).remove(QLatin1String("(0)"))
+        : uid;
     QString number;
-    for (const QChar c : uid) {
+    for (const QChar c : international) {
         if (c.isDigit() || (c == QLatin1Char('+') && number.isEmpty()))
             number += c;
     }
@@ -232,6 +237,38 @@ int countryCodeDigits(const QString &international)
         "20 27 30 31 32 33 34 36 39 40 41 43 44 45 46 47 48 49 51 52 53 54 55 56 57 58 "
         "60 61 62 63 64 65 66 81 82 84 86 90 91 92 93 94 95 98").split(QLatin1Char(' '));
     return twoDigits.contains(digits.left(2).toString()) ? 2 : 3;
+}
+
+// The country code of the phone's home: HALVANE_HOME_COUNTRY ("49"), else
+// from the territory of its locale ("de_DE"); empty where neither names one.
+// A number in national form is one of that country: "06123 45678" is a
+// landline in Germany and a mobile number in France.
+QString homeCountryCode()
+{
+    static const QString code = [] {
+        const QString given = qEnvironmentVariable("HALVANE_HOME_COUNTRY").trimmed().remove(QLatin1Char('+'));
+        if (!given.isEmpty())
+            return given;
+        static const QHash<int, const char *> codes = {
+            {QLocale::UnitedStates, "1"}, {QLocale::Canada, "1"}, {QLocale::Russia, "7"}, {QLocale::Kazakhstan, "7"},
+            {QLocale::Egypt, "20"}, {QLocale::SouthAfrica, "27"}, {QLocale::Greece, "30"}, {QLocale::Netherlands, "31"},
+            {QLocale::Belgium, "32"}, {QLocale::France, "33"}, {QLocale::Spain, "34"}, {QLocale::Hungary, "36"},
+            {QLocale::Italy, "39"}, {QLocale::Romania, "40"}, {QLocale::Switzerland, "41"}, {QLocale::Austria, "43"},
+            {QLocale::UnitedKingdom, "44"}, {QLocale::Denmark, "45"}, {QLocale::Sweden, "46"}, {QLocale::Norway, "47"},
+            {QLocale::Poland, "48"}, {QLocale::Germany, "49"}, {QLocale::Peru, "51"}, {QLocale::Mexico, "52"},
+            {QLocale::Argentina, "54"}, {QLocale::Brazil, "55"}, {QLocale::Chile, "56"}, {QLocale::Colombia, "57"},
+            {QLocale::Malaysia, "60"}, {QLocale::Australia, "61"}, {QLocale::Indonesia, "62"},
+            {QLocale::Philippines, "63"}, {QLocale::NewZealand, "64"}, {QLocale::Singapore, "65"},
+            {QLocale::Thailand, "66"}, {QLocale::Japan, "81"}, {QLocale::SouthKorea, "82"}, {QLocale::Vietnam, "84"},
+            {QLocale::China, "86"}, {QLocale::Turkey, "90"}, {QLocale::India, "91"}, {QLocale::Pakistan, "92"},
+            {QLocale::Iran, "98"}, {QLocale::Nigeria, "234"}, {QLocale::Kenya, "254"}, {QLocale::Portugal, "351"},
+            {QLocale::Luxembourg, "352"}, {QLocale::Ireland, "353"}, {QLocale::Finland, "358"},
+            {QLocale::Bulgaria, "359"}, {QLocale::Ukraine, "380"}, {QLocale::Croatia, "385"},
+            {QLocale::Slovenia, "386"}, {QLocale::CzechRepublic, "420"}, {QLocale::Slovakia, "421"},
+            {QLocale::Israel, "972"}, {QLocale::SaudiArabia, "966"}, {QLocale::UnitedArabEmirates, "971"}};
+        return QString::fromLatin1(codes.value(QLocale::system().country()));
+    }();
+    return code;
 }
 
 // Digits a national number has at least; shorter ones are short codes.
@@ -255,12 +292,17 @@ bool sameNumber(const QString &a, const QString &b)
     if (y.isEmpty() || !y.at(0).isDigit())
         return false;
     const int code = countryCodeDigits(x);
+    const QString home = homeCountryCode();
+    if (home.isEmpty() || x.midRef(1, code) != home)
+        return false;
     const QString national = x.mid(1 + code);
     if (national.size() < LeastNationalDigits)
         return false;
-    // Dialled at home: after the trunk prefix (0, or 1 in North America), or
-    // as it is (Italy keeps its 0, North America needs none).
-    const QChar trunk = code == 1 && x.at(1) == QLatin1Char('1') ? QLatin1Char('1') : QLatin1Char('0');
+    // Dialled at home: after the trunk prefix (0; 1 in North America, 8 in
+    // Russia), or as it is (Italy keeps its 0, North America needs none).
+    const QChar trunk = home == QLatin1String("1") ? QLatin1Char('1')
+        : home == QLatin1String("7")              ? QLatin1Char('8')
+                                                  : QLatin1Char('0');
     return y == national || (y.startsWith(trunk) && y.midRef(1) == national);
 }
 

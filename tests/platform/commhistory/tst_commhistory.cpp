@@ -138,6 +138,11 @@ void TestCommHistory::missingDatabaseIsCreatedAndShared()
     QCOMPARE(writer.ensureGroup("0033612345678").contactName(), QString("Claire"));
     QCOMPARE(writer.ensureGroup("06 12 34 56 78").contactName(), QString("Claire"));
     QVERIFY(writer.ensureGroup("012345678").id() != claire.id());
+    // At home in France, a national number is a French one, not Bert's in
+    // Berlin; "(0)" is not dialled from abroad.
+    const Group bert = writer.ensureGroup("+49 (0)30 1234567", "Bert");
+    QCOMPARE(writer.ensureGroup("+49301234567").id(), bert.id());
+    QVERIFY(writer.ensureGroup("030 1234567").id() != bert.id());
 
     Event event = sms(QDateTime::currentDateTime());
     event.setGroupId(group.id());
