@@ -86,8 +86,10 @@ bool isAllDay(const HVItem &item)
     const HVEvent event(item);
     const QDateTime start = event.startDateTime();
     const QDateTime end = event.endDateTime();
-    return !event.isTodo() && start.isValid() && end.isValid() && start.time() == QTime(0, 0)
-        && end.time() == QTime(0, 0);
+    // A to-do due on a day, not at a time, has its due date at midnight.
+    if (event.isTodo())
+        return end.isValid() && end.time() == QTime(0, 0) && (!start.isValid() || start.time() == QTime(0, 0));
+    return start.isValid() && end.isValid() && start.time() == QTime(0, 0) && end.time() == QTime(0, 0);
 }
 
 // Until when an item is still to come: a whole-day entry to the end of its
@@ -288,6 +290,19 @@ QHash<int, QByteArray> HVQmlItemModel::roleNames() const
 
 QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
 {
+    if (role == HVItemModel::ParticipantsRole) {
+        // Who has no name goes by the address, not by an empty line.
+        QStringList names;
+        const HVItem item = QSortFilterProxyModel::data(index, HVItemModel::ItemRole).value<HVItem>();
+        if (item.type() != HVItemType::TypeEvent)
+            return QSortFilterProxyModel::data(index, role);
+        const QList<HVItemEventParticipant> participants = HVEvent(item).participants();
+        for (const HVItemEventParticipant &participant : participants) {
+            const QString name = participant.name().trimmed();
+            names.append(name.isEmpty() ? participant.email() : name);
+        }
+        return names;
+    }
     if (role == HVItemModel::AttachmentsRole) {
         // Sizes as people read them ("1.2 KB"), beside the byte count.
         QVariantList attachments = QSortFilterProxyModel::data(index, role).toList();

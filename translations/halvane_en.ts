@@ -217,6 +217,10 @@
         <source>due %1</source>
         <translation>due %1</translation>
     </message>
+    <message id="hv_app_todo_due_today">
+        <source>due today</source>
+        <translation>due today</translation>
+    </message>
     <message id="hv_app_due">
         <source>Due</source>
         <translation>Due</translation>

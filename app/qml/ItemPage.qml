@@ -20,8 +20,10 @@ Kirigami.ScrollablePage {
     readonly property int screen: listPage ? listPage.screen : Voice.HomeScreen
     readonly property bool isMessage: item.type === "message"
     readonly property bool isEvent: item.type === "event"
+    // An SMS has no subject of its own: it goes by its sender.
+    readonly property bool isSms: isMessage && (item.phoneNumber || "").length > 0
 
-    title: item.subject || item.title || item.displayLabel || item.from || item.city || ""
+    title: (isSms ? item.from : item.subject) || item.title || item.displayLabel || item.from || item.city || ""
 
     function next() { if (listPage) { listPage.next(); item = listPage.current() } }
     function previous() { if (listPage) { listPage.previous(); item = listPage.current() } }
@@ -71,30 +73,51 @@ Kirigami.ScrollablePage {
     ColumnLayout {
         spacing: Kirigami.Units.largeSpacing
 
+        // Whole: the page's title is cut to the header's width.
+        Kirigami.Heading {
+            Layout.fillWidth: true
+            level: 2
+            wrapMode: Text.Wrap
+            text: page.title
+        }
+
         Kirigami.FormLayout {
             Layout.fillWidth: true
+            wideMode: false
             Controls.Label {
                 visible: page.isMessage
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
                 //% "From:"
                 Kirigami.FormData.label: qsTrId("hv_app_from")
                 text: page.item.from || ""
             }
             Controls.Label {
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
                 //% "Time:"
                 Kirigami.FormData.label: qsTrId("hv_app_time")
                 //% "All day"
-                text: page.isEvent ? (page.item.allDay ? qsTrId("hv_app_all_day")
-                                                       : page.item.startDateTime + " – " + page.item.endDateTime)
-                                   : Qt.formatTime(page.item.date, "hh:mm")
+                text: page.isEvent && page.item.isTodo
+                      //% "due today"
+                      ? (page.item.allDay ? qsTrId("hv_app_todo_due_today")
+                                          : qsTrId("hv_app_todo_due").arg(page.item.endDateTime))
+                      : page.isEvent ? (page.item.allDay ? qsTrId("hv_app_all_day")
+                                                         : page.item.startDateTime + " – " + page.item.endDateTime)
+                                     : Qt.formatTime(page.item.date, "hh:mm")
             }
             Controls.Label {
                 visible: page.isEvent && text.length > 0
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
                 //% "Place:"
                 Kirigami.FormData.label: qsTrId("hv_app_place")
                 text: page.item.locationName || ""
             }
             Controls.Label {
                 visible: page.item.type === "feed"
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
                 //% "Channel:"
                 Kirigami.FormData.label: qsTrId("hv_app_channel")
                 text: page.item.channel || ""

@@ -141,7 +141,7 @@ Kirigami.ScrollablePage {
                     Controls.Label {
                         visible: model.endDateTime.length > 0
                         //% "due %1"
-                        text: qsTrId("hv_app_todo_due").arg(model.endDateTime)
+                        text: model.allDay ? qsTrId("hv_app_todo_due_today") : qsTrId("hv_app_todo_due").arg(model.endDateTime)
                         opacity: 0.7
                     }
                 }

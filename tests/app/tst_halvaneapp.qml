@@ -175,18 +175,26 @@ TestCase {
             { "id": "e1", "startDateTime": "today 10:00", "endDateTime": "today 11:00", "displayLabel": "Today's meeting" },
             { "id": "t1", "startDateTime": "today 09:00", "endDateTime": "today 17:00", "displayLabel": "Send the report", "Todo": true },
             { "id": "t2", "startDateTime": "today 09:00", "endDateTime": "tomorrow 17:00", "displayLabel": "Pack", "Todo": true },
-            { "id": "a1", "startDateTime": "today 00:00", "endDateTime": "today 00:00", "displayLabel": "Holiday" }
+            // Due on a day, not at a time.
+            { "id": "t3", "endDateTime": "today 00:00", "displayLabel": "Call the bank", "Todo": true },
+            { "id": "a1", "startDateTime": "today 00:00", "endDateTime": "today 00:00", "displayLabel": "Holiday",
+              "participants": [ { "name": "Ann" }, { "email": "noname@example.org" } ] }
         ]))
-        tryCompare(todoRows, "count", 1, 10000)
+        tryCompare(todoRows, "count", 2, 10000)
         tryCompare(eventRows, "count", 2, 10000)
         // A day off has no clock time; the meeting has.
         var holiday = eventRows.get(0).displayLabel === "Holiday" ? 0 : 1
         compare(eventRows.get(holiday).displayLabel, "Holiday")
         verify(eventRows.get(holiday).allDay)
         compare(eventRows.get(1 - holiday).allDay, false)
-        compare(todoRows.get(0).displayLabel, "Send the report")
-        verify(todoRows.get(0).isTodo)
-        compare(todoRows.get(0).endDateTime, "17:00")
+        var report = todoRows.get(0).displayLabel === "Send the report" ? 0 : 1
+        compare(todoRows.get(report).displayLabel, "Send the report")
+        verify(todoRows.get(report).isTodo)
+        compare(todoRows.get(report).endDateTime, "17:00")
+        compare(todoRows.get(report).allDay, false)
+        verify(todoRows.get(1 - report).allDay)
+        // Who has no name goes by the address.
+        compare(eventRows.get(holiday).participants, ["Ann", "noname@example.org"])
         compare(eventRows.get(1 - holiday).isTodo, false)
         // A day off lasts until the day's end.
         tryVerify(function() {
