@@ -242,6 +242,15 @@ void HVQmlItemModel::setDueOn(const QDateTime &dueOn)
     Q_EMIT dueOnChanged();
 }
 
+void HVQmlItemModel::setWholeDays(WholeDayFilter wholeDays)
+{
+    if (wholeDays == m_wholeDays)
+        return;
+    m_wholeDays = wholeDays;
+    invalidateFilter();
+    Q_EMIT wholeDaysChanged();
+}
+
 void HVQmlItemModel::applySort()
 {
     // The factory's proxy already sorts oldest first; only the reverse is ours.
@@ -251,12 +260,15 @@ void HVQmlItemModel::applySort()
 
 bool HVQmlItemModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
 {
-    if ((!m_endingAfter.isValid() && m_todos == WithTodos && !m_dueOn.isValid()) || !sourceModel())
+    if ((!m_endingAfter.isValid() && m_todos == WithTodos && !m_dueOn.isValid() && m_wholeDays == WithWholeDays)
+        || !sourceModel())
         return true;
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
     const HVItem item = index.data(HVItemModel::ItemRole).value<HVItem>();
     const HVEvent event(item);
     if (m_todos != WithTodos && event.isTodo() != (m_todos == OnlyTodos))
+        return false;
+    if (m_wholeDays != WithWholeDays && isAllDay(item) != (m_wholeDays == OnlyWholeDays))
         return false;
     if (m_dueOn.isValid() && event.isTodo()
         && event.endDateTime().toLocalTime().date() != m_dueOn.toLocalTime().date())

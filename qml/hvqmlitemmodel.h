@@ -38,12 +38,17 @@ class HVQmlItemModel : public QSortFilterProxyModel
     Q_PROPERTY(TodoFilter todos READ todos WRITE setTodos NOTIFY todosChanged)
     // When valid, to-dos not due on its day are left out; events stay.
     Q_PROPERTY(QDateTime dueOn READ dueOn WRITE setDueOn NOTIFY dueOnChanged)
+    // Whether entries of whole days (allDay) are kept, left out, or alone:
+    // "next" lists the timed ones, with the day's whole-day entries apart.
+    Q_PROPERTY(WholeDayFilter wholeDays READ wholeDays WRITE setWholeDays NOTIFY wholeDaysChanged)
 
 public:
     enum ItemType { Weather, Message, Event, Feed };
     Q_ENUM(ItemType)
     enum TodoFilter { WithTodos, WithoutTodos, OnlyTodos };
     Q_ENUM(TodoFilter)
+    enum WholeDayFilter { WithWholeDays, WithoutWholeDays, OnlyWholeDays };
+    Q_ENUM(WholeDayFilter)
 
     enum ExtraRoles {
         ItemIdRole = 300,
@@ -73,6 +78,8 @@ public:
     void setTodos(TodoFilter todos);
     QDateTime dueOn() const { return m_dueOn; }
     void setDueOn(const QDateTime &dueOn);
+    WholeDayFilter wholeDays() const { return m_wholeDays; }
+    void setWholeDays(WholeDayFilter wholeDays);
 
     QHash<int, QByteArray> roleNames() const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -94,6 +101,7 @@ Q_SIGNALS:
     void endingAfterChanged();
     void todosChanged();
     void dueOnChanged();
+    void wholeDaysChanged();
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
@@ -110,6 +118,7 @@ private:
     bool m_newestFirst = false;
     QDateTime m_endingAfter;
     TodoFilter m_todos = WithTodos;
+    WholeDayFilter m_wholeDays = WithWholeDays;
     QDateTime m_dueOn;
     int m_count = 0;
     bool m_busy = false;

@@ -21,7 +21,12 @@ Kirigami.ScrollablePage {
     title: qsTrId("hv_app_today")
 
     ItemModel { id: weather; itemType: "weather" }
-    ItemModel { id: events; itemType: "event"; endingAfter: Today.now; todos: ItemModel.WithoutTodos }
+    // What comes next, at a time; the day's whole-day entries apart, or they
+    // would take the card's lines and its countdown.
+    ItemModel { id: events; itemType: "event"; endingAfter: Today.now; todos: ItemModel.WithoutTodos
+                wholeDays: ItemModel.WithoutWholeDays }
+    ItemModel { id: wholeDays; itemType: "event"; endingAfter: Today.now; todos: ItemModel.WithoutTodos
+                wholeDays: ItemModel.OnlyWholeDays }
     // Due earlier today still counts: it is not done.
     ItemModel { id: todos; itemType: "event"; todos: ItemModel.OnlyTodos; dueOn: Today.now }
     ItemModel { id: messages; itemType: "message"; newestFirst: true }
@@ -93,10 +98,29 @@ Kirigami.ScrollablePage {
             quietText: !events.sourceAvailable
                        //% "No calendar is installed."
                        ? qsTrId("hv_app_events_no_source")
-                       : events.count === 0 && todos.count === 0
+                       : events.count === 0 && todos.count === 0 && wholeDays.count === 0
                          //% "Nothing more on the calendar today."
                          ? qsTrId("hv_app_events_empty") : ""
             onOpened: page.openRequested("events")
+
+            Repeater {
+                model: wholeDays
+                delegate: RowLayout {
+                    visible: index < 2
+                    Layout.fillWidth: true
+                    Controls.Label {
+                        //% "All day"
+                        text: qsTrId("hv_app_all_day")
+                        font.bold: true
+                        Layout.preferredWidth: Kirigami.Units.gridUnit * 3
+                    }
+                    Controls.Label {
+                        text: model.displayLabel
+                        Layout.fillWidth: true
+                        elide: Text.ElideRight
+                    }
+                }
+            }
 
             Repeater {
                 model: events
@@ -104,8 +128,7 @@ Kirigami.ScrollablePage {
                     visible: index < 3
                     Layout.fillWidth: true
                     Controls.Label {
-                        //% "All day"
-                        text: model.allDay ? qsTrId("hv_app_all_day") : model.startDateTime
+                        text: model.startDateTime
                         font.bold: true
                         Layout.preferredWidth: Kirigami.Units.gridUnit * 3
                     }

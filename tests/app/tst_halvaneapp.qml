@@ -167,6 +167,8 @@ TestCase {
 
     ItemModel { id: todoRows; itemType: "event"; todos: ItemModel.OnlyTodos; dueOn: Today.now }
     ItemModel { id: eventRows; itemType: "event"; todos: ItemModel.WithoutTodos }
+    // As "Next" on the Today page lists them: the whole-day ones apart.
+    ItemModel { id: timedRows; itemType: "event"; todos: ItemModel.WithoutTodos; wholeDays: ItemModel.WithoutWholeDays }
     // As the Today page shows them: what is still to come.
     ItemModel { id: comingRows; itemType: "event"; todos: ItemModel.WithoutTodos; endingAfter: Today.now }
 
@@ -187,6 +189,8 @@ TestCase {
         compare(eventRows.get(holiday).displayLabel, "Holiday")
         verify(eventRows.get(holiday).allDay)
         compare(eventRows.get(1 - holiday).allDay, false)
+        compare(timedRows.count, 1)
+        compare(timedRows.get(0).displayLabel, "Today's meeting")
         var report = todoRows.get(0).displayLabel === "Send the report" ? 0 : 1
         compare(todoRows.get(report).displayLabel, "Send the report")
         verify(todoRows.get(report).isTodo)
