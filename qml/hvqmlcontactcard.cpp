@@ -2,6 +2,9 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "hvqmlcontactcard.h"
 
+#include <QtCore/QRegularExpression>
+#include <QtCore/QUrl>
+
 #include <QtContacts/QContact>
 #include <QtContacts/QContactDisplayLabel>
 #include <QtContacts/QContactName>
@@ -78,7 +81,11 @@ void HVQmlContactCard::setVCard(const QString &text)
     m_name.clear();
     m_numbers.clear();
 
-    const QByteArray data = text.toUtf8();
+    // vCard 4 may quote a parameter's values (TYPE="voice,cell"), which the
+    // reader keeps as one unknown type.
+    static const QRegularExpression quotedType(QStringLiteral(";TYPE=\"([^\"\r\n]*)\""),
+                                               QRegularExpression::CaseInsensitiveOption);
+    const QByteArray data = QString(text).replace(quotedType, QStringLiteral(";TYPE=\\1")).toUtf8();
     if (data.trimmed().isEmpty()) {
         m_error = QStringLiteral("the card is empty");
     } else if (data.size() > MaxCardSize) {
@@ -100,7 +107,10 @@ void HVQmlContactCard::setVCard(const QString &text)
             m_name = nameOf(contact);
             const QList<QContactPhoneNumber> phones = contact.details<QContactPhoneNumber>();
             for (const QContactPhoneNumber &phone : phones) {
-                const QString number = phone.number().trimmed();
+                QString number = phone.number().trimmed();
+                // A vCard 4 number is a URI: the number shown without it.
+                if (number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+                    number = QUrl::fromPercentEncoding(number.mid(4).toUtf8()).trimmed();
                 if (!number.isEmpty())
                     m_numbers.append(QVariantMap{{QStringLiteral("number"), number},
                                                  {QStringLiteral("label"), labelOf(phone)}});

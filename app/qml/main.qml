@@ -99,17 +99,25 @@ Kirigami.ApplicationWindow {
     // The contact-card call: opens the card over the current page (in place of
     // a card already open) and returns "", or why the card cannot be shown.
     function showContactCard(id, vCard) {
+        // A card already open gives way only to one that can be shown.
+        var probe = cardProbe.createObject(null, { "contactId": id, "vCard": vCard })
+        var problem = probe.valid ? "" : probe.error
+        probe.destroy()
+        if (problem.length > 0)
+            return problem
         if (pageStack.currentItem && pageStack.currentItem.isContactCard)
             pageStack.pop()
         var page = pageStack.push("qrc:/ContactCardPage.qml", { "contactId": id, "vCard": vCard, "caller": caller })
         if (!page || !page.card.valid) {
-            var problem = page ? page.card.error : "the card page did not load"
+            problem = page ? page.card.error : "the card page did not load"
             if (page)
                 pageStack.pop()
             return problem
         }
         return ""
     }
+
+    Component { id: cardProbe; ContactCard {} }
 
     function goHome() {
         while (pageStack.depth > 1)

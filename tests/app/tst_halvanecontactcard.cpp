@@ -166,6 +166,25 @@ void TestHalvaneContactCard::callOpensTheCard()
     QVERIFY(row);
     QVERIFY(QMetaObject::invokeMethod(row, "clicked"));
     QTRY_VERIFY(findText(window->contentItem(), QStringLiteral("Calls are not available: no modem was found.")));
+
+    // A card with a number as a tel: URI and its types quoted, as vCard 4 has
+    // them, takes its place; one that cannot be shown leaves it.
+    const auto show = [window](const QString &card) {
+        QVariant problem;
+        QMetaObject::invokeMethod(window, "showContactCard", Q_RETURN_ARG(QVariant, problem), Q_ARG(QVariant, QString()),
+                                  Q_ARG(QVariant, card));
+        return problem.toString();
+    };
+    QCOMPARE(show(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bo\r\nN:;Bo;;;\r\n"
+                                 "TEL;VALUE=uri;TYPE=\"voice,cell\":tel:+20-100-123-4567\r\nEND:VCARD\r\n")),
+             QString());
+    QTRY_COMPARE(currentPage(window)->property("title").toString(), QStringLiteral("Bo"));
+    QTRY_VERIFY2([&] {
+        const QStringList texts = shownTexts(currentPage(window));
+        return texts.contains(QStringLiteral("+20-100-123-4567")) && texts.contains(QStringLiteral("Mobile"));
+    }(), qPrintable(shownTexts(currentPage(window)).join(QLatin1String(" | "))));
+    QVERIFY(!show(QStringLiteral("no card")).isEmpty());
+    QCOMPARE(currentPage(window)->property("title").toString(), QStringLiteral("Bo"));
 }
 
 void TestHalvaneContactCard::callStartsTheApp()
