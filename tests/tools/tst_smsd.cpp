@@ -215,6 +215,13 @@ void TestSmsd::recordsMessagesOfEveryModem()
     QCOMPARE(QDBusConnection("system").call(addModem).type(), QDBusMessage::ReplyMessage);
     QVERIFY(startSmsd());
     QVERIFY(m_smsdOutput.contains("oFono is running"));
+    // A second one on the same history would record every message again.
+    QProcess second;
+    second.setProcessEnvironment(m_smsd->processEnvironment());
+    second.start(HVTEST_SMSD_PROGRAM, QStringList());
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 1);
+    QVERIFY(second.readAllStandardError().contains("another halvane-smsd"));
 
     QVERIFY(sendIncoming("/ril_0", "Dinner at eight?",
                          {{"Sender", "+33612345678"}, {"SentTime", "2026-06-21T10:00:00+0200"},

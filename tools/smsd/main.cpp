@@ -6,10 +6,12 @@
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
+#include <QtCore/QLockFile>
 #include <QtDBus/QDBusConnection>
 
 #include <cstdio>
 
+#include "commhistory.h"
 #include "hvlocalzone.h"
 #include "smsrecorder.h"
 
@@ -32,6 +34,18 @@ int main(int argc, char **argv)
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "halvane-smsd: unexpected argument: %s\n", qPrintable(parser.positionalArguments().first()));
         return 2;
+    }
+
+    // One recorder per history: a second (the user unit and one started by
+    // hand) would record every message again.
+    QLockFile lock(CommHistory::databasePath() + QLatin1String(".smsd-lock"));
+    if (!lock.tryLock()) {
+        qint64 pid = 0;
+        QString host, application;
+        lock.getLockInfo(&pid, &host, &application);
+        std::fprintf(stderr, "halvane-smsd: another halvane-smsd (pid %lld) records into %s\n", pid,
+                     qPrintable(CommHistory::databasePath()));
+        return 1;
     }
 
     SmsRecorder recorder(QDBusConnection::systemBus());
