@@ -136,4 +136,13 @@ QDateTime dayStart(const QDate &date)
     return start;
 }
 
+QString withoutControls(QString text)
+{
+    for (QChar &c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
 } // namespace Halvane

@@ -42,6 +42,13 @@ HALVANECORE_EXPORT bool settingsFileIsSafe(const QString &fileName, QString *pro
  */
 HALVANECORE_EXPORT QDateTime dayStart(const QDate &date);
 
+/*!
+ * Text from outside (an SMS, a subject, a feed's title) as a terminal may
+ * show it: its control characters, with which an escape sequence would clear
+ * the screen or swallow the lines after it, as spaces.
+ */
+HALVANECORE_EXPORT QString withoutControls(QString text);
+
 } // namespace Halvane
 
 #endif // HVGLOBAL_H

@@ -106,6 +106,10 @@ void TestCommHistoryTool::addListUpdateDelete()
     QCOMPARE(lines.at(0), id + "\t2026-06-21T08:30:00\t2\tin\t4098\t+33 6 11\tZoé\ttwo\\tlines\\nhere");
     QVERIFY2(lines.at(1).contains("\t2\tout\t4099\t+33 6 11\tZoé\tsent"), qPrintable(lines.at(1)));
     QCOMPARE(run({"list"}).out.split('\n', Qt::SkipEmptyParts).size(), 3);
+    // Any sender writes the text: an escape sequence (here one that clears
+    // the screen) does not reach the terminal.
+    QCOMPARE(run({"add-sms", "--from", "+44", "--text", "\x1b[2J\x1b[Hcleared", "--time", "2026-06-23T09:00:00"}).exitCode, 0);
+    QVERIFY(run({"list", "--date", "2026-06-23"}).out.endsWith("\t [2J [Hcleared\n"));
 
     QCOMPARE(run({"update", id, "--text", "changed"}).exitCode, 0);
     QVERIFY(run({"list", "--date", "2026-06-21"}).out.startsWith(id + "\t2026-06-21T08:30:00\t2\tin\t4098\t+33 6 11\tZoé\tchanged\n"));

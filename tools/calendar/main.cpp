@@ -217,7 +217,7 @@ int list(const QDate &from, const QDate &to)
             continue;
         QString line = incidence->uid() + QLatin1Char('\t') + timeText(startOf(incidence), incidence->allDay())
             + QLatin1Char('\t') + timeText(endOf(incidence), incidence->allDay()) + QLatin1Char('\t')
-            + incidence->summary();
+            + Halvane::withoutControls(incidence->summary());
         if (incidence->recurs())
             line += QLatin1String("\t(recurring)");
         std::printf("%s\n", qPrintable(line));

@@ -39,9 +39,10 @@ int failure(const QString &message)
 
 QString oneLine(QString text)
 {
-    return text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
-        .replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    // Any sender writes the text: an escape sequence in it must not reach the terminal.
+    return Halvane::withoutControls(text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+                                        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+                                        .replace(QLatin1Char('\t'), QLatin1String("\\t")));
 }
 
 QString directionName(Event::EventDirection direction)

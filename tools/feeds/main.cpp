@@ -294,13 +294,13 @@ int list(QSparqlConnection &connection)
     while (result->next()) {
         const QString channel = result->value(0).toUrl().toString();
         if (channel != lastChannel) {
-            std::printf("%s\t%s\n", qPrintable(channel), qPrintable(result->value(1).toString()));
+            std::printf("%s\t%s\n", qPrintable(channel), qPrintable(Halvane::withoutControls(result->value(1).toString())));
             lastChannel = channel;
         }
         if (result->binding(2).isValid())
             std::printf("  %s\t%s\t%s\n", qPrintable(result->value(2).toUrl().toString()),
                         qPrintable(result->value(3).toDateTime().toUTC().toString(Qt::ISODate)),
-                        qPrintable(result->value(4).toString()));
+                        qPrintable(Halvane::withoutControls(result->value(4).toString())));
     }
     return 0;
 }

@@ -22,6 +22,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "hvglobal.h"
 #include "hvlocalzone.h"
 #include "mailaccount.h"
 #include "mailpassword.h"
@@ -242,13 +243,9 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
 }
 
 // A subject may hold encoded line breaks and tabs; list keeps one record a line.
-QString oneLine(QString text)
+QString oneLine(const QString &text)
 {
-    for (QChar &c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = QLatin1Char(' ');
-    }
-    return text;
+    return Halvane::withoutControls(text);
 }
 
 int list()

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "hvglobal.h"
 #include "hvitemmodel.h"
 #include "hvjsonwriter.h"
 #include "hvproxyitemmodel.h"
@@ -44,7 +45,7 @@ QString toText(const QJsonValue &value)
     case QJsonValue::Double:
         return QString::number(value.toDouble());
     case QJsonValue::String:
-        return value.toString().simplified();
+        return withoutControls(value.toString().simplified());
     case QJsonValue::Array: {
         QStringList parts;
         const QJsonArray array = value.toArray();
@@ -178,8 +179,11 @@ QString HVOverviewPrinter::table(const QList<HVProxyItemModel *> &models)
             bool filled = false;
             for (int row = 0; row < count; ++row) {
                 QString value = toText(toJson(model->index(row, 0).data(role)));
-                if (value.size() > MaxWidth)
-                    value = value.left(MaxWidth - 1) + QChar(0x2026);
+                if (value.size() > MaxWidth) {
+                    // Not between the halves of a character (an emoji).
+                    const int cut = value.at(MaxWidth - 2).isHighSurrogate() ? MaxWidth - 2 : MaxWidth - 1;
+                    value = value.left(cut) + QChar(0x2026);
+                }
                 filled = filled || !value.isEmpty();
                 column.append(value);
             }
