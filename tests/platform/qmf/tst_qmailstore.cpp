@@ -326,10 +326,16 @@ void TestQMailStore::changesByOtherProgramsAreReported()
     QVERIFY(qAbs(written.secsTo(QDateTime::currentDateTimeUtc())) < 60);
 
     QVERIFY(shell("rm new/b*"));
-    QVERIFY(waitFor(removed));
+    // On a loaded machine the removals may be seen in more than one batch.
     QMailMessageIdList gone;
-    while (!removed.isEmpty())
-        gone += removed.takeFirst().at(0).value<QMailMessageIdList>();
+    deadline.setRemainingTime(10000);
+    while (gone.size() < 40 && !deadline.hasExpired()) {
+        if (removed.isEmpty())
+            removed.wait(100);
+        while (!removed.isEmpty())
+            gone += removed.takeFirst().at(0).value<QMailMessageIdList>();
+    }
+    std::sort(gone.begin(), gone.end());
     std::sort(burst.begin(), burst.end());
     QCOMPARE(gone, burst);
     QCOMPARE(m_store->queryMessages(), ids);
