@@ -21,6 +21,7 @@ Kirigami.ScrollablePage {
     title: qsTrId("hv_app_today")
 
     ItemModel { id: weather; itemType: "weather" }
+    Cities { id: cities }
     // What comes next, at a time; the day's whole-day entries apart, or they
     // would take the card's lines and its countdown.
     ItemModel { id: events; itemType: "event"; endingAfter: Today.now; todos: ItemModel.WithoutTodos
@@ -57,7 +58,8 @@ Kirigami.ScrollablePage {
             Repeater {
                 model: weather
                 delegate: RowLayout {
-                    visible: model.defaultCity || (weather.count === 1)
+                    // The default city; the first one while none is marked default.
+                    visible: model.defaultCity || (index === 0 && cities.defaultCity.length === 0)
                     Layout.fillWidth: true
                     spacing: Kirigami.Units.largeSpacing
                     Kirigami.Icon {
