@@ -290,9 +290,14 @@ void TestCalendarTool::windowsZoneNamesAreZones()
                                                    "BEGIN:VEVENT\nUID:wr\nDTSTART:20261212T090000\nSUMMARY:s\nEND:VEVENT\n"
                                                    "END:VCALENDAR\n");
     qputenv("TZ", "UTC");
-    QString out;
+    QString out, err;
     QCOMPARE(run({"import", file}), 0);
     QCOMPARE(run({"import", google}), 0);
+    // A zone nobody defines is said.
+    QCOMPARE(run({"import", writeFile("mars.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:mars\n"
+                                                 "DTSTART;TZID=Mars/Olympus:20261215T100000\nSUMMARY:s\nEND:VEVENT\n"
+                                                 "END:VCALENDAR\n")}, nullptr, &err), 0);
+    QVERIFY2(err.contains("the time zone \"Mars/Olympus\" is not known"), qPrintable(err));
     QCOMPARE(run({"list"}, &out), 0);
     QVERIFY2(out.contains("\nist\t2026-12-13T09:30:00\t"), qPrintable(out));
     QString tokyo;

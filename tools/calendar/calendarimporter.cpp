@@ -25,6 +25,9 @@ namespace {
 // when none.
 QByteArray ianaZone(const QString &zone)
 {
+    // Outlook's name for its "UTC", which Qt does not list.
+    if (zone.compare(QLatin1String("Coordinated Universal Time"), Qt::CaseInsensitive) == 0)
+        return QByteArrayLiteral("UTC");
     const QByteArray windows = QTimeZone::windowsIdToDefaultIanaId(zone.toUtf8());
     if (!windows.isEmpty() || !zone.startsWith(QLatin1Char('/')))
         return windows;
@@ -36,7 +39,7 @@ QByteArray ianaZone(const QString &zone)
     return QByteArray();
 }
 
-QByteArray withKnownZoneNames(const QByteArray &text)
+QByteArray withKnownZoneNames(const QByteArray &text, QSet<QString> *unknown)
 {
     static const QRegularExpression parameter(QStringLiteral(";TZID=(\"?)([^\":;\r\n]+)\\1([:;])"));
     static const QRegularExpression defined(QStringLiteral("^TZID:(.+?)\r?$"), QRegularExpression::MultilineOption);
@@ -53,8 +56,12 @@ QByteArray withKnownZoneNames(const QByteArray &text)
         if (definedZones.contains(zone) || QTimeZone::isTimeZoneIdAvailable(zone.toUtf8()))
             continue;
         const QByteArray iana = ianaZone(zone);
-        if (iana.isEmpty())
+        if (iana.isEmpty()) {
+            // Qt reads more zones (links such as Asia/Calcutta) than it lists.
+            if (!QTimeZone(zone.toUtf8()).isValid())
+                unknown->insert(zone);
             continue;
+        }
         result += source.midRef(last, match.capturedStart() - last) + QLatin1String(";TZID=")
             + QString::fromLatin1(iana) + match.captured(3);
         last = match.capturedEnd();
@@ -101,10 +108,13 @@ QSet<QString> uidsWithRules(const QByteArray &text)
 
 CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
 {
-    const QByteArray text = withKnownZoneNames(original);
+    QSet<QString> unknownZones;
+    const QByteArray text = withKnownZoneNames(original, &unknownZones);
     m_incidences.clear();
     m_notes.clear();
     m_error.clear();
+    for (const QString &zone : qAsConst(unknownZones))
+        m_notes.append(QStringLiteral("the time zone \"%1\" is not known: times in it are taken as the phone's").arg(zone));
     MemoryCalendar::Ptr parsed(new MemoryCalendar(QTimeZone::systemTimeZone()));
     ICalFormat format;
     // The parser logs the whole text it could not read: a screenful of
