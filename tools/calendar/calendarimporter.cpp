@@ -211,6 +211,8 @@ CalendarImporter::Result CalendarImporter::store(const mKCal::ExtendedStorage::P
         seen.insert(key);
         ordered.append(incidence);
     }
+    // What is stored, for incidences() and a second store().
+    m_incidences = ordered;
 
     // Series before their exceptions: replacing a series removes its old
     // exceptions with it, and must not take those of the file along.

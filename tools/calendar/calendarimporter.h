@@ -33,6 +33,7 @@ public:
     // Stores what parse() read through an open storage.
     Result store(const mKCal::ExtendedStorage::Ptr &storage);
 
+    // What parse() read; after store(), what it stored.
     const KCalendarCore::Incidence::List &incidences() const { return m_incidences; }
     int added() const { return m_added; }
     int updated() const { return m_updated; }
