@@ -125,7 +125,15 @@ void QMailStorePrivate::rescan()
         }
     }
 
-    const QHash<QString, Maildir::Entry> files = maildir.scan(knownFiles);
+    QHash<QString, Maildir::Entry> files = maildir.scan(knownFiles);
+    // A mail reader that keeps deleted mail until it expunges marks it "T"
+    // (trashed): for the user it is gone.
+    for (auto it = files.begin(); it != files.end();) {
+        if (Maildir::flagsOf(it->relativePath).contains(QLatin1Char('T')))
+            it = files.erase(it);
+        else
+            ++it;
+    }
     readRows();
 
     QList<Maildir::Entry> unindexed;

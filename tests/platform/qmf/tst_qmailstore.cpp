@@ -276,6 +276,13 @@ void TestQMailStore::idsStayAcrossProcessesAndMoves()
 
     // Another process reads the same ids.
     QVERIFY(tool({"list"}).startsWith(printed + "\t"));
+
+    // Deleted in a reader that expunges later: gone for us.
+    QSignalSpy removed(m_store, &QMailStore::messagesRemoved);
+    QVERIFY(shell("for f in cur/*; do mv \"$f\" \"${f}T\"; done"));
+    QVERIFY(waitFor(removed));
+    QCOMPARE(removed.takeFirst().at(0).value<QMailMessageIdList>(), QMailMessageIdList{id});
+    QVERIFY(m_store->queryMessages().isEmpty());
 }
 
 void TestQMailStore::changesByOtherProgramsAreReported()
