@@ -65,6 +65,47 @@ QByteArray withReadableHeaders(const QByteArray &data)
     return QTextCodec::codecForName("windows-1252")->toUnicode(data.constData(), end).toUtf8() + data.mid(end);
 }
 
+// Mailers split long words into encoded-words without regard to characters,
+// so one UTF-8 character may begin in one word and end in the next. The
+// blanks between adjacent encoded-words mean nothing (RFC 2047), so words of
+// the same charset and encoding are joined before anything decodes them.
+QByteArray withJoinedEncodedWords(const QByteArray &data)
+{
+    int end = data.indexOf("\n\n");
+    if (end < 0)
+        end = data.size();
+    const QByteArray head = QByteArray::fromRawData(data.constData(), end);
+    if (!head.contains("?=") || !head.contains("=?"))
+        return data;
+    static const QRegularExpression adjacent(QStringLiteral(
+        "=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?=(?:[ \\t]|\\n[ \\t])+=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?="));
+    QString text = QString::fromLatin1(head);
+    bool joined = false;
+    int from = 0;
+    for (QRegularExpressionMatch match = adjacent.match(text, from); match.hasMatch();
+         match = adjacent.match(text, from)) {
+        if (match.captured(1).compare(match.captured(4), Qt::CaseInsensitive) != 0
+            || match.captured(2).compare(match.captured(5), Qt::CaseInsensitive) != 0) {
+            from = match.capturedStart(4) - 2;
+            continue;
+        }
+        QString words;
+        if (match.captured(2).compare(QLatin1String("b"), Qt::CaseInsensitive) == 0) {
+            const QByteArray bytes = QByteArray::fromBase64(match.captured(3).toLatin1())
+                + QByteArray::fromBase64(match.captured(6).toLatin1());
+            words = QString::fromLatin1(bytes.toBase64());
+        } else {
+            words = match.captured(3) + match.captured(6);
+        }
+        // The joined word may join the next one too.
+        text.replace(match.capturedStart(), match.capturedLength(),
+                     QStringLiteral("=?%1?%2?%3?=").arg(match.captured(1), match.captured(2), words));
+        from = match.capturedStart();
+        joined = true;
+    }
+    return joined ? text.toLatin1() + data.mid(end) : data;
+}
+
 } // namespace
 
 QMailMessage QMailMessage::fromRfc2822(const QByteArray &data)
@@ -73,7 +114,7 @@ QMailMessage QMailMessage::fromRfc2822(const QByteArray &data)
     // Maildir files have LF already: no copy of what may be megabytes.
     message.m_data = data.contains('\r') ? KMime::CRLFtoLF(data) : data;
     message.m_root = QSharedPointer<KMime::Message>::create();
-    message.m_root->setContent(withReadableHeaders(message.m_data));
+    message.m_root->setContent(withReadableHeaders(withJoinedEncodedWords(message.m_data)));
     message.m_root->parse();
     message.m_content = message.m_root.data();
 

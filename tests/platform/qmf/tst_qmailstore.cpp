@@ -199,6 +199,9 @@ void TestQMailStore::messagesAreParsedWithKMime()
     // Raw Latin-1 in a header, as old clients write it.
     QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: Gr\xfc\xdf" "e\n\nx\n").subject(),
              QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e"));
+    // A character split between two encoded-words, as mailers split them.
+    QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: =?UTF-8?B?R3LD?=\n =?utf-8?b?vMOfZQ==?=\n\nx\n").subject(),
+             QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e"));
     // Without a Received: stamp the Date: is the reception time.
     QCOMPARE(message.receivedDate().toUTC(), QDateTime(QDate(2026, 6, 21), QTime(12, 47), Qt::UTC));
     QVERIFY(message.status() & QMailMessageMetaData::ContentAvailable);
