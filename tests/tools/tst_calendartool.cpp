@@ -274,7 +274,8 @@ void TestCalendarTool::windowsZoneNamesAreZones()
     const QString file = writeFile("outlook.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:pst\n"
                                                   "DTSTART;TZID=Pacific Standard Time:20261210T100000\n"
                                                   "DTEND;TZID=\"Pacific Standard Time\":20261210T110000\n"
-                                                  "SUMMARY:s\nEND:VEVENT\n"
+                                                  // Folded inside a character, as Outlook folds.
+                                                  "SUMMARY:Caf\xc3\n \xa9\nEND:VEVENT\n"
                                                   // As Thunderbird wrote it.
                                                   "BEGIN:VEVENT\nUID:tb\nDTSTART;TZID=/mozilla.org/20070129_1/"
                                                   "America/New_York:20261211T100000\nSUMMARY:s\nEND:VEVENT\n"
@@ -307,6 +308,7 @@ void TestCalendarTool::windowsZoneNamesAreZones()
     QVERIFY2(tokyo.contains("\nfloat\t2026-12-14T07:30:00\t"), qPrintable(tokyo));
     QVERIFY2(out.contains("\nwr\t2026-12-12T00:00:00\t"), qPrintable(out));
     QVERIFY2(out.startsWith("pst\t2026-12-10T18:00:00\t2026-12-10T19:00:00\t"), qPrintable(out));
+    QVERIFY2(out.contains(QString::fromUtf8("Caf\xc3\xa9\n")), qPrintable(out));
     QVERIFY2(out.contains("\ntb\t2026-12-11T15:00:00\t"), qPrintable(out));
 }
 

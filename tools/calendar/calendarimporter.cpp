@@ -43,7 +43,8 @@ QByteArray withKnownZoneNames(const QByteArray &text, QSet<QString> *unknown)
 {
     static const QRegularExpression parameter(QStringLiteral(";TZID=(\"?)([^\":;\r\n]+)\\1([:;])"));
     static const QRegularExpression defined(QStringLiteral("^TZID:(.+?)\r?$"), QRegularExpression::MultilineOption);
-    const QString source = QString::fromUtf8(text);
+    // Bytes as they are: a line may be folded inside a UTF-8 character.
+    const QString source = QString::fromLatin1(text);
     QSet<QString> definedZones;
     for (auto match = defined.globalMatch(source); match.hasNext();)
         definedZones.insert(match.next().captured(1));
@@ -53,13 +54,13 @@ QByteArray withKnownZoneNames(const QByteArray &text, QSet<QString> *unknown)
     for (auto matches = parameter.globalMatch(source); matches.hasNext();) {
         const QRegularExpressionMatch match = matches.next();
         const QString zone = match.captured(2);
-        if (definedZones.contains(zone) || QTimeZone::isTimeZoneIdAvailable(zone.toUtf8()))
+        if (definedZones.contains(zone) || QTimeZone::isTimeZoneIdAvailable(zone.toLatin1()))
             continue;
         const QByteArray iana = ianaZone(zone);
         if (iana.isEmpty()) {
             // Qt reads more zones (links such as Asia/Calcutta) than it lists.
-            if (!QTimeZone(zone.toUtf8()).isValid())
-                unknown->insert(zone);
+            if (!QTimeZone(zone.toLatin1()).isValid())
+                unknown->insert(QString::fromUtf8(zone.toLatin1()));
             continue;
         }
         result += source.midRef(last, match.capturedStart() - last) + QLatin1String(";TZID=")
@@ -67,7 +68,7 @@ QByteArray withKnownZoneNames(const QByteArray &text, QSet<QString> *unknown)
         last = match.capturedEnd();
         changed = true;
     }
-    return changed ? (result + source.midRef(last)).toUtf8() : text;
+    return changed ? (result + source.midRef(last)).toLatin1() : text;
 }
 
 // The uids of the entries (not their exceptions) that give a repeat rule.
@@ -76,8 +77,10 @@ QSet<QString> uidsWithRules(const QByteArray &text)
     QSet<QString> uids;
     if (!text.contains("RRULE"))
         return uids;
-    static const QRegularExpression folded(QStringLiteral("\r?\n[ \t]"));
-    const QString unfolded = QString::fromUtf8(text).remove(folded);
+    // Unfolded as bytes: a fold may split a UTF-8 character.
+    QByteArray bytes = text;
+    bytes.replace("\r\n ", "").replace("\r\n\t", "").replace("\n ", "").replace("\n\t", "");
+    const QString unfolded = QString::fromUtf8(bytes);
     QString uid;
     bool inEntry = false;
     bool rule = false;
