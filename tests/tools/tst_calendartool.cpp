@@ -282,6 +282,10 @@ void TestCalendarTool::windowsZoneNamesAreZones()
                                                   // Qt's zone for it is a link (Asia/Calcutta), read back as UTC.
                                                   "BEGIN:VEVENT\nUID:ist\nDTSTART;TZID=India Standard Time:"
                                                   "20261213T150000\nSUMMARY:s\nEND:VEVENT\n"
+                                                  // A whole day as Outlook writes it: midnight to midnight.
+                                                  "BEGIN:VEVENT\nUID:allday\nDTSTART;TZID=Pacific Standard Time:"
+                                                  "20261216T000000\nDTEND;TZID=Pacific Standard Time:20261217T000000\n"
+                                                  "X-MICROSOFT-CDO-ALLDAYEVENT:TRUE\nSUMMARY:s\nEND:VEVENT\n"
                                                   // Floating: 07:30 wherever the phone is.
                                                   "BEGIN:VEVENT\nUID:float\nDTSTART:20261214T073000\n"
                                                   "SUMMARY:s\nEND:VEVENT\n"
@@ -310,6 +314,10 @@ void TestCalendarTool::windowsZoneNamesAreZones()
     QVERIFY2(out.startsWith("pst\t2026-12-10T18:00:00\t2026-12-10T19:00:00\t"), qPrintable(out));
     QVERIFY2(out.contains(QString::fromUtf8("Caf\xc3\xa9\n")), qPrintable(out));
     QVERIFY2(out.contains("\ntb\t2026-12-11T15:00:00\t"), qPrintable(out));
+    QCOMPARE(run({"list", "--from", "2026-12-17", "--to", "2026-12-17"}, &out), 0);
+    QVERIFY2(!out.contains("allday"), qPrintable(out));
+    QCOMPARE(run({"list", "--from", "2026-12-16", "--to", "2026-12-16"}, &out), 0);
+    QVERIFY2(out.contains("allday"), qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TestCalendarTool)

@@ -169,6 +169,15 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
         // An end before the start would show as "14:00 - 13:00".
         if (incidence->type() == Incidence::TypeEvent) {
             const Event::Ptr event = incidence.staticCast<Event>();
+            // Outlook writes a whole day as midnight to midnight with its own
+            // all-day mark; the library makes it whole days but keeps the
+            // exclusive end, one day too many. (Date values come floating, their
+            // end already the last day.)
+            if (event->allDay() && event->hasEndDate() && event->dtEnd().timeSpec() != Qt::LocalTime
+                && event->dtEnd().time() == QTime(0, 0) && event->dtEnd().date() > event->dtStart().date()
+                && event->nonKDECustomProperty("X-MICROSOFT-CDO-ALLDAYEVENT").trimmed().compare(
+                       QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
+                event->setDtEnd(event->dtEnd().addDays(-1));
             if (event->hasEndDate() && event->dtEnd() < event->dtStart()) {
                 event->setDtEnd(event->dtStart());
                 m_notes.append(QStringLiteral("the event %1 (\"%2\") ends before it starts: it ends at its start now")
