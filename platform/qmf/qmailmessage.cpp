@@ -69,7 +69,9 @@ QByteArray withReadableHeaders(const QByteArray &data)
 // so one UTF-8 character may begin in one word and end in the next. The
 // blanks between adjacent encoded-words mean nothing (RFC 2047), so words of
 // the same charset and encoding are joined before anything decodes them.
-QByteArray withJoinedEncodedWords(const QByteArray &data)
+// Words that say ISO-8859-1 are read as Windows' Latin-1, as mail readers do:
+// Outlook labels its dashes and quotes so, which are C1 controls in Latin-1.
+QByteArray withReadableEncodedWords(const QByteArray &data)
 {
     int end = data.indexOf("\n\n");
     if (end < 0)
@@ -80,7 +82,11 @@ QByteArray withJoinedEncodedWords(const QByteArray &data)
     static const QRegularExpression adjacent(QStringLiteral(
         "=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?=(?:[ \\t]|\\n[ \\t])+=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?="));
     QString text = QString::fromLatin1(head);
-    bool joined = false;
+    static const QRegularExpression latin1(QStringLiteral("=\\?iso-8859-1(\\*[^?]*)?\\?"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const int words = text.size();
+    text.replace(latin1, QStringLiteral("=?windows-1252\\1?"));
+    bool changed = text.size() != words;
     int from = 0;
     for (QRegularExpressionMatch match = adjacent.match(text, from); match.hasMatch();
          match = adjacent.match(text, from)) {
@@ -101,9 +107,9 @@ QByteArray withJoinedEncodedWords(const QByteArray &data)
         text.replace(match.capturedStart(), match.capturedLength(),
                      QStringLiteral("=?%1?%2?%3?=").arg(match.captured(1), match.captured(2), words));
         from = match.capturedStart();
-        joined = true;
+        changed = true;
     }
-    return joined ? text.toLatin1() + data.mid(end) : data;
+    return changed ? text.toLatin1() + data.mid(end) : data;
 }
 
 } // namespace
@@ -114,7 +120,7 @@ QMailMessage QMailMessage::fromRfc2822(const QByteArray &data)
     // Maildir files have LF already: no copy of what may be megabytes.
     message.m_data = data.contains('\r') ? KMime::CRLFtoLF(data) : data;
     message.m_root = QSharedPointer<KMime::Message>::create();
-    message.m_root->setContent(withReadableHeaders(withJoinedEncodedWords(message.m_data)));
+    message.m_root->setContent(withReadableHeaders(withReadableEncodedWords(message.m_data)));
     message.m_root->parse();
     message.m_content = message.m_root.data();
 

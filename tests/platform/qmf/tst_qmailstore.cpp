@@ -202,6 +202,9 @@ void TestQMailStore::messagesAreParsedWithKMime()
     // A character split between two encoded-words, as mailers split them.
     QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: =?UTF-8?B?R3LD?=\n =?utf-8?b?vMOfZQ==?=\n\nx\n").subject(),
              QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e"));
+    // Outlook's dash, labelled Latin-1.
+    QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: report =?iso-8859-1?Q?=96_draft?=\n\nx\n").subject(),
+             QString::fromUtf8("report \xe2\x80\x93 draft"));
     // Without a Received: stamp the Date: is the reception time.
     QCOMPARE(message.receivedDate().toUTC(), QDateTime(QDate(2026, 6, 21), QTime(12, 47), Qt::UTC));
     QVERIFY(message.status() & QMailMessageMetaData::ContentAvailable);
