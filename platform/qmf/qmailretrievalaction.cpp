@@ -245,29 +245,79 @@ void QMailRetrievalAction::retrieveMessageList()
     }
 
     auto *task = new ImapTask(account, QLatin1String(Inbox), this);
-    auto known = QSharedPointer<qint64>::create(0);
-    connect(task, &ImapTask::selected, task, [task, known] {
+    // Nothing changes in the store before the server has answered everything:
+    // a sync that fails leaves the store as it was.
+    struct Sync
+    {
+        qint64 known = 0;
+        bool listingKnown = false;
+        QSet<qint64> onServer; // known uids the server still has, not deleted
+        QList<QMailMessage> arrived;
+    };
+    auto sync = QSharedPointer<Sync>::create();
+    const auto fetchNew = [task, sync] {
+        // UIDNEXT says whether anything came after the last message we have.
+        if (task->messageCount() == 0 || (task->nextUid() > 0 && task->nextUid() <= sync->known + 1))
+            return false;
+        task->fetch(KIMAP::ImapSet(sync->known + 1, 0), KIMAP::FetchJob::FetchScope::FullHeaders);
+        return true;
+    };
+    const auto apply = [this, task, sync] {
         QMailStore *store = QMailStore::instance();
         if (!store) {
             task->fail(QStringLiteral("the message store is gone"));
             return;
         }
-        *known = QMailRetrievalActionPrivate::highestKnownUid(store, task);
-        // UIDNEXT says whether anything came after the last message we have.
-        if (task->messageCount() == 0 || (task->nextUid() > 0 && task->nextUid() <= *known + 1)) {
-            task->finish();
+        QList<QMailMessage *> pointers;
+        for (QMailMessage &message : sync->arrived)
+            pointers.append(&message);
+        if (!pointers.isEmpty() && !store->addMessages(pointers)) {
+            task->fail(QStringLiteral("the store refused the new messages: ") + store->errorString());
             return;
         }
-        task->fetch(KIMAP::ImapSet(*known + 1, 0), KIMAP::FetchJob::FetchScope::FullHeaders);
-    });
-    connect(task, &ImapTask::messagesAvailable, task, [this, task, known](const QMap<qint64, KIMAP::Message> &answers) {
+        d->newMessages += pointers.size();
+        // Gone from the server, deleted there, or of a mailbox the server has
+        // rebuilt (another UIDVALIDITY: those uids name nothing any more).
+        QMailMessageIdList gone;
+        const QMailMessageIdList ours = store->queryMessages(QMailMessageKey::account(task->account().id()));
+        for (const QMailMessageId &id : ours) {
+            const QMailMessageMetaData data = store->messageMetaData(id);
+            if (data.mailbox() != task->mailbox() || data.serverUid() <= 0)
+                continue;
+            if (data.uidValidity() != task->uidValidity()
+                || (data.serverUid() <= sync->known && !sync->onServer.contains(data.serverUid())))
+                gone.append(id);
+        }
+        if (!gone.isEmpty() && !store->removeMessages(QMailMessageKey::id(gone)))
+            qWarning().noquote() << "cannot remove the messages deleted on the server:" << store->errorString();
+        task->finish();
+    };
+    connect(task, &ImapTask::selected, task, [task, sync, fetchNew, apply] {
         QMailStore *store = QMailStore::instance();
-        if (!store)
+        if (!store) {
+            task->fail(QStringLiteral("the message store is gone"));
             return;
-        QList<QMailMessage> messages;
+        }
+        sync->known = QMailRetrievalActionPrivate::highestKnownUid(store, task);
+        // First which of the messages we have are still there.
+        if (sync->known > 0 && task->messageCount() > 0) {
+            task->fetch(KIMAP::ImapSet(1, sync->known), KIMAP::FetchJob::FetchScope::Flags);
+            return;
+        }
+        sync->listingKnown = true;
+        if (!fetchNew())
+            apply();
+    });
+    connect(task, &ImapTask::messagesAvailable, task, [task, sync](const QMap<qint64, KIMAP::Message> &answers) {
         for (const KIMAP::Message &answer : answers) {
+            const bool deleted = answer.flags.contains("\\Deleted");
+            if (!sync->listingKnown) {
+                if (answer.uid <= sync->known && !deleted)
+                    sync->onServer.insert(answer.uid);
+                continue;
+            }
             // "n:*" answers the last message even when its UID is below n.
-            if (answer.uid <= *known || !answer.message)
+            if (answer.uid <= sync->known || !answer.message || deleted)
                 continue;
             // The header block and the empty line that ends it: a body of
             // blank lines would read as text.
@@ -285,20 +335,17 @@ void QMailRetrievalAction::retrieveMessageList()
             message.setMailbox(task->mailbox());
             message.setUidValidity(task->uidValidity());
             message.setServerUid(answer.uid);
-            messages.append(message);
+            sync->arrived.append(message);
         }
-        if (messages.isEmpty())
-            return;
-        QList<QMailMessage *> pointers;
-        for (QMailMessage &message : messages)
-            pointers.append(&message);
-        if (store->addMessages(pointers))
-            d->newMessages += messages.size();
-        else
-            task->fail(QStringLiteral("the store refused the new messages: ") + store->errorString());
     });
-    connect(task, &ImapTask::fetched, task, &ImapTask::finish);
-    // The caller reports a failure: statusText().
+    connect(task, &ImapTask::fetched, task, [sync, fetchNew, apply] {
+        if (!sync->listingKnown) {
+            sync->listingKnown = true;
+            if (fetchNew())
+                return;
+        }
+        apply();
+    });
     connect(task, &ImapTask::finished, this, [this, task](bool ok, const QString &error) {
         task->deleteLater();
         d->taskEnded(ok, error);

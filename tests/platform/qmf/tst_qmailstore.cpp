@@ -421,6 +421,30 @@ void TestQMailStore::headersAreListedAndContentFetchedFromTheServer()
     QTest::qWait(200);
     QCOMPARE(server.log().count("Login: user=<ann>"), 3);
     QVERIFY(updated.isEmpty());
+
+    // Deleted on the server: gone here.
+    QSignalSpy removed(m_store, &QMailStore::messagesRemoved);
+    const QDir inbox(server.maildir() + "/new");
+    QVERIFY(QFile::remove(inbox.filePath(inbox.entryList(QDir::Files).value(0))));
+    QVERIFY(server.deliver(mail("third", "Mon, 22 Jun 2026 15:00:00 +0200")));
+    action.retrieveMessageList();
+    QVERIFY(waitFor(activity, 8));
+    QCOMPARE(action.activity(), QMailRetrievalAction::Successful);
+    QCOMPARE(action.newMessageCount(), 1);
+    QVERIFY(waitFor(removed));
+    QCOMPARE(removed.takeFirst().at(0).value<QMailMessageIdList>().size(), 1);
+    const QMailMessageIdList now = m_store->queryMessages(QMailMessageKey::account(server.accountId()));
+    QCOMPARE(now.size(), 2);
+    QCOMPARE(m_store->message(now.last()).subject(), QString("third"));
+
+    // The server rebuilt the mailbox (a new UIDVALIDITY, which Dovecot takes
+    // from the clock: a second later): the same two, once.
+    QVERIFY(QProcess::execute("sh", {"-c", "sleep 1; rm -f '" + server.maildir() + "'/dovecot*"}) == 0);
+    action.retrieveMessageList();
+    QVERIFY(waitFor(activity, 10));
+    QCOMPARE(action.activity(), QMailRetrievalAction::Successful);
+    QTest::qWait(200);
+    QCOMPARE(m_store->countMessages(QMailMessageKey::account(server.accountId())), 2);
 }
 
 void TestQMailStore::accountsThatCannotServeLeaveMessagesAlone()
