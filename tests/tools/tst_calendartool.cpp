@@ -260,12 +260,21 @@ void TestCalendarTool::listShowsOnlyTheDates()
     QCOMPARE(run({"import", writeFile("gap.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:gap\n"
                                                  "DTSTART;TZID=Europe/Berlin:20270301T023000\n"
                                                  "DTEND;TZID=Europe/Berlin:20270301T030000\nRRULE:FREQ=DAILY\n"
+                                                 "SUMMARY:s\nEND:VEVENT\n"
+                                                 // Until a date, seen west of UTC: that day is the last.
+                                                 "BEGIN:VEVENT\nUID:lastday\nDTSTART;TZID=America/Los_Angeles:"
+                                                 "20270601T180000\nRRULE:FREQ=DAILY;UNTIL=20270605\n"
                                                  "SUMMARY:s\nEND:VEVENT\nEND:VCALENDAR\n")}),
              0);
     qputenv("TZ", "Europe/Berlin");
     QCOMPARE(run({"list", "--from", "2027-03-28"}, &out), 0);
-    qunsetenv("TZ");
     QVERIFY2(out.contains("gap\t"), qPrintable(out));
+    qputenv("TZ", "America/Los_Angeles");
+    QCOMPARE(run({"list", "--from", "2027-06-05", "--to", "2027-06-05"}, &out), 0);
+    QVERIFY2(out.contains("lastday\t"), qPrintable(out));
+    QCOMPARE(run({"list", "--from", "2027-06-06", "--to", "2027-06-06"}, &out), 0);
+    qunsetenv("TZ");
+    QVERIFY2(!out.contains("lastday\t"), qPrintable(out));
 }
 
 void TestCalendarTool::windowsZoneNamesAreZones()

@@ -5,6 +5,7 @@
 
 #include <KCalendarCore/ICalFormat>
 #include <KCalendarCore/MemoryCalendar>
+#include <KCalendarCore/RecurrenceRule>
 
 #include <QtCore/QRegularExpression>
 #include <QtCore/QSet>
@@ -159,6 +160,25 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
                                         .addSecs(3600);
             if (moved.isValid() && moved.date() == start.date())
                 incidence->setDtStart(moved);
+        }
+        // A repeat end without a zone (a date, as Google and Apple write it, or a
+        // floating time) is a time where the entry happens; the library takes
+        // the phone's midnight, which west of UTC drops the last occurrence.
+        if (!incidence->allDay() && incidence->dtStart().isValid()) {
+            static const QRegularExpression until(QStringLiteral("UNTIL=(\\d{8})(?:T(\\d{6}))?(?![\\dZ])"));
+            const QDateTime begin = incidence->dtStart();
+            for (RecurrenceRule *rule : incidence->recurrence()->rRules()) {
+                const QRegularExpressionMatch match = until.match(rule->rrule());
+                if (!match.hasMatch())
+                    continue;
+                const QDate date = QDate::fromString(match.captured(1), QStringLiteral("yyyyMMdd"));
+                const QTime time = match.captured(2).isEmpty() ? QTime(23, 59, 59)
+                                                                 : QTime::fromString(match.captured(2), QStringLiteral("HHmmss"));
+                const QDateTime end = begin.timeSpec() == Qt::TimeZone ? QDateTime(date, time, begin.timeZone())
+                                                                       : QDateTime(date, time, begin.timeSpec());
+                if (end.isValid())
+                    rule->setEndDt(end);
+            }
         }
         // An event is a time: without a start it could never be shown.
         if (incidence->type() == Incidence::TypeEvent && !incidence->dtStart().isValid()) {
