@@ -5,6 +5,7 @@
 
 #include <KCalendarCore/Recurrence>
 #include <KCalendarCore/RecurrenceRule>
+#include <KCalendarCore/Todo>
 
 using namespace KCalendarCore;
 
@@ -84,15 +85,24 @@ EventItemCache::Entry &EventItemCache::entry(const Incidence::Ptr &incidence)
     Entry &entry = m_entries[incidence.data()];
     if (!entry.inspected) {
         entry.incidence = incidence;
-        // A cancelled meeting (or a cancelled one of a series) is not on the day.
-        entry.listed = (incidence->type() == Incidence::TypeEvent || incidence->type() == Incidence::TypeTodo)
-            && incidence->status() != Incidence::StatusCanceled;
+        entry.listed = isListed(incidence);
         entry.recurs = incidence->recurs();
         if (entry.recurs)
             entry.rule = ruleOf(incidence, m_zone, m_zoneIsLocal);
         entry.inspected = true;
     }
     return entry;
+}
+
+bool EventItemCache::isListed(const Incidence::Ptr &incidence)
+{
+    // A cancelled meeting (or a cancelled one of a series) is not on the day,
+    // nor is a to-do ticked off (for a series: all of it).
+    if (incidence->status() == Incidence::StatusCanceled)
+        return false;
+    if (incidence->type() == Incidence::TypeTodo)
+        return !incidence.staticCast<Todo>()->isCompleted();
+    return incidence->type() == Incidence::TypeEvent;
 }
 
 EventItemCache::Rule EventItemCache::ruleOf(const Incidence::Ptr &incidence, const QTimeZone &zone, bool zoneIsLocal)

@@ -52,6 +52,9 @@ public:
         bool occursOn(const QDate &date) const;
     };
     static Rule ruleOf(const KCalendarCore::Incidence::Ptr &incidence, const QTimeZone &zone, bool zoneIsLocal);
+    // Whether it belongs on a day at all: an event or a to-do, not called off,
+    // not a to-do already done.
+    static bool isListed(const KCalendarCore::Incidence::Ptr &incidence);
 
     // What is kept of one incidence: empty when first seen.
     struct Entry {

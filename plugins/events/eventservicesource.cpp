@@ -354,8 +354,7 @@ QList<HVEvent> EventServiceSource::occurrencesInRange(const Incidence::Ptr &inci
     QList<HVEvent> found;
     if (!rangeFrom.isValid() || !rangeTo.isValid())
         return found;
-    if ((incidence->type() != Incidence::TypeEvent && incidence->type() != Incidence::TypeTodo)
-        || incidence->status() == Incidence::StatusCanceled)
+    if (!EventItemCache::isListed(incidence))
         return found;
     if (!incidence->recurs()) {
         const HVEvent event = extractEventFromIncidence(incidence, QDateTime());

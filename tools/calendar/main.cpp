@@ -210,8 +210,9 @@ int list(const QDate &from, const QDate &to)
         return startOf(a) < startOf(b) || (startOf(a) == startOf(b) && a->uid() < b->uid());
     });
     for (const Incidence::Ptr &incidence : qAsConst(incidences)) {
-        // Called off: no longer on the day, as the day's list shows it.
-        if (incidence->status() == Incidence::StatusCanceled)
+        // Called off, or a to-do done: no longer on the day, as the day's list shows it.
+        if (incidence->status() == Incidence::StatusCanceled
+            || (incidence->type() == Incidence::TypeTodo && incidence.staticCast<Todo>()->isCompleted()))
             continue;
         if (ranged && !meetsDates(store, incidence, first, last))
             continue;

@@ -330,9 +330,15 @@ void TestEventPlugin::cancelledEntriesAreNotOnTheDay()
     offToday->setDtStart(today.addSecs(8 * 3600 + 45 * 60));
     offToday.staticCast<Event>()->setDtEnd(today.addSecs(9 * 3600));
     offToday->setStatus(Incidence::StatusCanceled);
-    store({called, standup, offToday});
+    // A to-do of today, done.
+    Todo::Ptr done(new Todo);
+    done->setUid("done");
+    done->setDtDue(today.addSecs(18 * 3600));
+    done->setCompleted(today.addSecs(9 * 3600));
+    store({called, standup, offToday, done});
     const QList<HVEvent> events = retrieve(m_today, 2);
     QVERIFY(byUid(events, "called-off").isEmpty());
+    QVERIFY(byUid(events, "done").isEmpty());
     QCOMPARE(byUid(events, "standup").size(), 1);
     QCOMPARE(byUid(events, "standup").first().startDateTime().date(), m_today.addDays(1));
 }
