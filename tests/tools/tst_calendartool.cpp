@@ -264,6 +264,10 @@ void TestCalendarTool::listShowsOnlyTheDates()
                                                  // Until a date, seen west of UTC: that day is the last.
                                                  "BEGIN:VEVENT\nUID:lastday\nDTSTART;TZID=America/Los_Angeles:"
                                                  "20270601T180000\nRRULE:FREQ=DAILY;UNTIL=20270605\n"
+                                                 "SUMMARY:s\nEND:VEVENT\n"
+                                                 // Until a time in UTC: that time, the third of June in New York.
+                                                 "BEGIN:VEVENT\nUID:utcend\nDTSTART;TZID=America/New_York:"
+                                                 "20270601T200000\nRRULE:FREQ=DAILY;UNTIL=20270604T000000Z\n"
                                                  "SUMMARY:s\nEND:VEVENT\nEND:VCALENDAR\n")}),
              0);
     qputenv("TZ", "Europe/Berlin");
@@ -272,6 +276,8 @@ void TestCalendarTool::listShowsOnlyTheDates()
     qputenv("TZ", "America/Los_Angeles");
     QCOMPARE(run({"list", "--from", "2027-06-05", "--to", "2027-06-05"}, &out), 0);
     QVERIFY2(out.contains("lastday\t"), qPrintable(out));
+    QCOMPARE(run({"list", "--from", "2027-06-04", "--to", "2027-06-04"}, &out), 0);
+    QVERIFY2(!out.contains("utcend\t"), qPrintable(out));
     QCOMPARE(run({"list", "--from", "2027-06-06", "--to", "2027-06-06"}, &out), 0);
     qunsetenv("TZ");
     QVERIFY2(!out.contains("lastday\t"), qPrintable(out));

@@ -165,7 +165,7 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
         // floating time) is a time where the entry happens; the library takes
         // the phone's midnight, which west of UTC drops the last occurrence.
         if (!incidence->allDay() && incidence->dtStart().isValid()) {
-            static const QRegularExpression until(QStringLiteral("UNTIL=(\\d{8})(?:T(\\d{6}))?(?![\\dZ])"));
+            static const QRegularExpression until(QStringLiteral("UNTIL=(\\d{8})(?:T(\\d{6}))?(?![\\dTZ])"));
             const QDateTime begin = incidence->dtStart();
             for (RecurrenceRule *rule : incidence->recurrence()->rRules()) {
                 const QRegularExpressionMatch match = until.match(rule->rrule());
