@@ -87,6 +87,7 @@ private Q_SLOTS:
     void initTestCase();
     void importsAndUpdatesWithoutDuplicates();
     void feedsOfOneSiteKeepTheirChannels();
+    void sitesWithRelativeLinksStayApart();
     void titleEntitiesBecomeCharacters();
     void itemsWithoutGuidOrTitle();
     void malformedFeedsWriteNothing();
@@ -211,6 +212,25 @@ void TestFeedsTool::feedsOfOneSiteKeepTheirChannels()
     QCOMPARE(posts, QStringList({"Food post in Blog: Food", "Travel post in Blog: Travel"}));
 }
 
+void TestFeedsTool::sitesWithRelativeLinksStayApart()
+{
+    // Two sites that both call themselves "News" and link to "/".
+    FeedServer first, second;
+    QVERIFY(first.listen() && second.listen());
+    const QByteArray feed("<rss version=\"2.0\"><channel><title>News</title><link>/</link><description>d</description>"
+                          "<item><title>%1</title><guid>1</guid></item></channel></rss>");
+    first.documents.insert("/feed", QByteArray(feed).replace("%1", "First site"));
+    second.documents.insert("/feed", QByteArray(feed).replace("%1", "Second site"));
+    QCOMPARE(run({"import", first.url("/feed")}), 0);
+    QCOMPARE(run({"import", second.url("/feed")}), 0);
+    QStringList titles;
+    for (const QStringList &row : messages()) {
+        if (row.at(2) == QLatin1String("News"))
+            titles.append(row.at(0));
+    }
+    QCOMPARE(titles, QStringList({"First site", "Second site"}));
+}
+
 void TestFeedsTool::titleEntitiesBecomeCharacters()
 {
     QCOMPARE(run({"import", write("entities.rss",
@@ -229,6 +249,19 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
     // So does a bracket that opens no tag of markup, written as it is.
     QVERIFY(std::any_of(rows.cbegin(), rows.cend(), [](const QStringList &row) {
         return row.at(0) == QString("If x &lt; 5 and y &gt; 3 in &lt;vector&gt;");
+    }));
+    // RSS 0.91 as Netscape wrote it: HTML's entities from a DTD nobody loads;
+    // and Latin-1 as sites mean it, Windows' (a quote in 0x92).
+    QCOMPARE(run({"import", write("netscape.rss", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><!DOCTYPE rss PUBLIC "
+                                                  "\"-//Netscape Communications//DTD RSS 0.91//EN\" \"http://my.netscape.com/"
+                                                  "publish/formats/rss-0.91.dtd\"><rss version=\"0.91\"><channel><title>"
+                                                  "Netscape</title><link>http://n.example/</link><description>d</description>"
+                                                  "<item><title>Caf&eacute; it\x92s</title><link>http://n.example/1</link>"
+                                                  "</item></channel></rss>")}),
+             0);
+    const QList<QStringList> netscape = messages();
+    QVERIFY(std::any_of(netscape.cbegin(), netscape.cend(), [](const QStringList &row) {
+        return row.at(2) == "Netscape" && row.at(0) == QString::fromUtf8("Caf\u00e9 it\u2019s");
     }));
     // A channel's title is shown as it is: an Atom title's markup goes. A
     // video's text is its media description, as YouTube gives it.
@@ -255,7 +288,9 @@ void TestFeedsTool::itemsWithoutGuidOrTitle()
                       "<description>first draft</description></item><item><link>http://posts.example/p</link>"
                       "<description>&lt;p&gt;Shipped &amp;lt;it&amp;gt; today&lt;/p&gt;</description></item>"
                       "<item><link>http://posts.example/m</link><description>&lt;p&gt;Good &lt;a href=\"t\"&gt;#&lt;span&gt;"
-                      "coffee&lt;/span&gt;&lt;/a&gt; time&lt;/p&gt;</description></item></channel></rss>";
+                      "coffee&lt;/span&gt;&lt;/a&gt; time&lt;/p&gt;</description></item><item><link>http://posts.example/c"
+                      "</link><description>&lt;style&gt;.x{color:red}&lt;/style&gt;&lt;script&gt;var x = 1;&lt;/script&gt;"
+                      "Code apart</description></item></channel></rss>";
     QCOMPARE(run({"import", write("posts.rss", feed)}), 0);
     QCOMPARE(run({"import", write("posts.rss", feed.replace("first draft", "corrected"))}), 0);
     QStringList titles;
@@ -263,7 +298,8 @@ void TestFeedsTool::itemsWithoutGuidOrTitle()
         if (row.at(2) == QLatin1String("Posts"))
             titles.append(row.at(0) + ": " + row.at(1));
     }
-    QCOMPARE(titles, QStringList({"Good #coffee time: <p>Good <a href=\"t\">#<span>coffee</span></a> time</p>",
+    QCOMPARE(titles, QStringList({"Code apart: <style>.x{color:red}</style><script>var x = 1;</script>Code apart",
+                                  "Good #coffee time: <p>Good <a href=\"t\">#<span>coffee</span></a> time</p>",
                                   "Shipped &lt;it&gt; today: <p>Shipped &lt;it&gt; today</p>", "Story: corrected"}));
 
     // A club's news share one page's link; the one that leaves the feed stays.
@@ -421,13 +457,13 @@ void TestFeedsTool::serverCharsetCountsWhereTheFeedNamesNone()
 {
     FeedServer server;
     QVERIFY(server.listen());
-    server.documents.insert("/latin.rss", "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>M\xfc" "nchen</title>"
+    server.documents.insert("/latin.rss", "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>M\xfc" "nchen \x96 live</title>"
                                           "<link>http://latin.example/</link><description>d</description><item>"
                                           "<title>Stra\xdf" "e</title><guid>s1</guid></item></channel></rss>");
     server.types.insert("/latin.rss", "text/xml; charset=ISO-8859-1");
     QByteArray output;
     QCOMPARE(run({"import", server.url("/latin.rss")}, &output), 0);
-    QCOMPARE(QString::fromUtf8(output), QString::fromUtf8("imported 1 messages of M\u00fcnchen\n"));
+    QCOMPARE(QString::fromUtf8(output), QString::fromUtf8("imported 1 messages of M\u00fcnchen \u2013 live\n"));
     // Compressed, a download of a few MiB may unpack to gigabytes in memory
     // before the size limit sees it.
     QVERIFY2(server.lastRequest.contains("\r\nAccept-Encoding: identity\r\n"), server.lastRequest.constData());

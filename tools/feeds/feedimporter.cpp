@@ -8,6 +8,7 @@
 #include <QtCore/QHash>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QSet>
+#include <QtCore/QTextCodec>
 #include <QtXml/QDomElement>
 
 #include <algorithm>
@@ -96,8 +97,14 @@ QString titleFromText(const QString &html)
         QStringLiteral("<(/?(p|br|div|li|ul|ol|h[1-6]|tr|td|th|table|blockquote|pre|hr|img)\\b[^>]*)>"),
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
-    QString text = KCharsets::resolveEntities(
-                       QString(html).replace(breaking, QStringLiteral(" ")).replace(tags, QString()))
+    // Code is no words of the text.
+    static const QRegularExpression code(QStringLiteral("<(script|style)\\b[^>]*>.*?</\\1\\s*>"),
+                                         QRegularExpression::CaseInsensitiveOption
+                                             | QRegularExpression::DotMatchesEverythingOption);
+    QString text = KCharsets::resolveEntities(QString(html)
+                                                  .replace(code, QStringLiteral(" "))
+                                                  .replace(breaking, QStringLiteral(" "))
+                                                  .replace(tags, QString()))
                        .simplified();
     if (text.size() > FallbackTitleLength) {
         const int cut = text.lastIndexOf(QLatin1Char(' '), FallbackTitleLength);
@@ -150,6 +157,46 @@ QUrl urn(const char *kind, const QString &key)
     return QUrl(QLatin1String("urn:halvane:") + QLatin1String(kind) + QLatin1Char(':') + QString::fromLatin1(hash));
 }
 
+
+// What sites write as Latin-1 is Windows' Latin-1 (quotes, dashes and the
+// euro in 0x80-0x9f), as browsers read it. And RSS 0.91's DOCTYPE names HTML's
+// entities in a DTD nobody loads, so the parser would drop every "&eacute;":
+// they become character references first.
+QByteArray readableXml(const QByteArray &data)
+{
+    QByteArray text = data;
+    static const QRegularExpression latin1(
+        QStringLiteral("^(\\s*<\\?xml[^>]*encoding\\s*=\\s*[\"'])(iso-8859-1|iso_8859-1|latin-?1|us-ascii)([\"'])"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString head = QString::fromLatin1(text.left(200));
+    const QRegularExpressionMatch declared = latin1.match(head);
+    if (declared.hasMatch()) {
+        const QString declaration = declared.captured(1) + QLatin1String("UTF-8") + declared.captured(3);
+        text = declaration.toLatin1()
+            + QTextCodec::codecForName("windows-1252")->toUnicode(text.mid(declared.capturedLength())).toUtf8();
+    }
+    if (!text.contains("<!DOCTYPE") || !text.contains('&'))
+        return text;
+    static const QRegularExpression entity(QStringLiteral("&([A-Za-z][A-Za-z0-9]{1,31});"));
+    QString result;
+    const QString whole = QString::fromUtf8(text);
+    int last = 0;
+    for (auto matches = entity.globalMatch(whole); matches.hasNext();) {
+        const QRegularExpressionMatch match = matches.next();
+        const QString name = match.captured(1);
+        if (name == QLatin1String("amp") || name == QLatin1String("lt") || name == QLatin1String("gt")
+            || name == QLatin1String("quot") || name == QLatin1String("apos"))
+            continue;
+        const QChar character = KCharsets::fromEntity(name);
+        if (character.isNull())
+            continue;
+        result += whole.midRef(last, match.capturedStart() - last)
+            + QStringLiteral("&#%1;").arg(character.unicode());
+        last = match.capturedEnd();
+    }
+    return last == 0 ? text : (result + whole.midRef(last)).toUtf8();
+}
+
 } // namespace
 
 bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
@@ -157,22 +204,28 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     m_messages.clear();
     m_removed.clear();
     m_channelTitle.clear();
-    const Syndication::FeedPtr feed = Syndication::parse(Syndication::DocumentSource(data, source.toString()));
+    const Syndication::FeedPtr feed =
+        Syndication::parse(Syndication::DocumentSource(readableXml(data), source.toString()));
     // Neither a title nor an item: what was read is no feed the parser knows
     // (RSS in a namespace of its own, say), not an empty one.
     if (!feed || (feed->title().isEmpty() && feed->items().isEmpty()))
         return false;
 
     const QString title = feed->title().isEmpty() ? source.fileName() : titleText(feed->title());
+    // A link given relative ("/") is one of the site it was downloaded from:
+    // as it stands, every such site would be one.
+    QString link = feed->link();
+    if (!link.isEmpty() && QUrl(link).isRelative() && source.scheme().startsWith(QLatin1String("http")))
+        link = source.resolved(QUrl(link)).toString();
     // A feed is its site's link and its title wherever it was read from: the
     // feeds of one site (a blog's categories) share the link.
-    const QString channelKey = feed->link().isEmpty() ? source.toString() : feed->link() + QLatin1Char('\n') + title;
+    const QString channelKey = link.isEmpty() ? source.toString() : link + QLatin1Char('\n') + title;
     // Shown as it is: text, without the markup an Atom title may have.
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
     m_channelTitle = QString(title).replace(tags, QString()).replace(QLatin1String("&lt;"), QLatin1String("<"))
                          .replace(QLatin1String("&gt;"), QLatin1String(">")).simplified();
     m_source = source;
-    m_link = feed->link();
+    m_link = link;
 
     const QList<Syndication::ItemPtr> items = feed->items();
     // An item without a guid is known by a hash of its text, which changes

@@ -51,6 +51,9 @@ QByteArray withServerCharset(const QByteArray &data, const QByteArray &contentTy
     QTextCodec *codec = QTextCodec::codecForName(name.toLatin1());
     if (!codec || codec->mibEnum() == 106) // UTF-8: the default already
         return data;
+    // Latin-1 as sites mean it: Windows' (quotes and dashes in 0x80-0x9f).
+    if (codec->mibEnum() == 4 || codec->mibEnum() == 3)
+        codec = QTextCodec::codecForName("windows-1252");
     return codec->toUnicode(data).toUtf8();
 }
 
