@@ -717,26 +717,51 @@ bool ExtendedStoragePrivate::sync()
         forgetCoverage();
     }
 
-    // Whatever changed elsewhere is read again, or dropped when it is gone;
-    // rows new to what was loaded come in as a new load would bring them.
+    // A series taken out of the calendar takes its exceptions with it: they
+    // are read again too.
+    QSet<QString> seriesChanged;
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
+        if (it.value().second.isEmpty())
+            seriesChanged.insert(it.value().first);
+    }
+    if (!seriesChanged.isEmpty()) {
+        for (auto it = loaded.cbegin(); it != loaded.cend(); ++it) {
+            if (it.value()->hasRecurrenceId() && seriesChanged.contains(it.value()->uid()) && !pending.contains(it.key()))
+                changed.insert(it.key(), qMakePair(it.value()->uid(), recurrenceIdText(it.value())));
+        }
+    }
+    // Whatever changed elsewhere is dropped first, then read again (series
+    // before their exceptions), or left out when it is gone; rows new to what
+    // was loaded come in as a new load would bring them.
+    QVector<QPair<QString, QPair<QString, QString>>> order;
+    for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+        order.append(qMakePair(it.key(), it.value()));
+    std::stable_sort(order.begin(), order.end(), [](const auto &a, const auto &b) {
+        return a.second.second.isEmpty() && !b.second.second.isEmpty();
+    });
+    QSet<QString> held;
+    for (auto it = order.crbegin(); it != order.crend(); ++it) {
+        if (loaded.contains(it->first)) {
+            held.insert(it->first);
+            forget(it->first);
+        }
+    }
     QSqlQuery row(db);
     row.setForwardOnly(true);
     row.prepare(QStringLiteral("SELECT uid, recurrence_id, %1, start_time, end_time, recurs, long, %2 FROM incidences"
                                " WHERE uid = ? AND recurrence_id = ?").arg(textColumn(), dataColumn()));
-    for (auto it = changed.cbegin(); it != changed.cend(); ++it) {
-        const bool held = loaded.contains(it.key());
-        if (held)
-            forget(it.key());
-        if (pending.contains(it.key()))
+    for (const auto &entry : qAsConst(order)) {
+        if (pending.contains(entry.first))
             continue;
-        row.bindValue(0, it.value().first);
-        row.bindValue(1, it.value().second);
+        row.bindValue(0, entry.second.first);
+        row.bindValue(1, entry.second.second);
         if (!exec(row))
             return false;
         if (row.next()
-            && (held || covers(row.value(3), row.value(4), row.value(5).toBool(), row.value(6).toBool())
-                || coversReplaced(it.value().second)))
-            addParsed(it.key(), row.value(2).toByteArray(), row.value(7).toByteArray());
+            && (held.contains(entry.first)
+                || covers(row.value(3), row.value(4), row.value(5).toBool(), row.value(6).toBool())
+                || coversReplaced(entry.second.second)))
+            addParsed(entry.first, row.value(2).toByteArray(), row.value(7).toByteArray());
         row.finish();
     }
     return true;

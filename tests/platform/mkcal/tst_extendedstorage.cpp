@@ -294,6 +294,33 @@ void TestExtendedStorage::loadedRangesFollowChangesElsewhere()
     QVERIFY(!reader.calendar->incidence("weekly"));
     QVERIFY(reader.calendar->incidence("last-year"));
     QVERIFY(!reader.storage->hasPendingChanges());
+
+    // A series and its moved occurrence written again together (a calendar
+    // imported anew): both read again, the occurrence not lost with its series.
+    for (int i = 0; i < 8; ++i) {
+        Event::Ptr daily = event(QString("daily-%1").arg(i), midnight.addDays(-3).addSecs(9 * 3600), 30);
+        daily->recurrence()->setDaily(1);
+        Incidence::Ptr moved(daily->clone());
+        moved->clearRecurrence();
+        moved->setRecurrenceId(midnight.addSecs(9 * 3600));
+        moved->setDtStart(midnight.addSecs(15 * 3600));
+        moved.staticCast<Event>()->setDtEnd(midnight.addSecs(15 * 3600 + 1800));
+        writer.calendar->addIncidence(daily);
+        writer.calendar->addIncidence(moved);
+    }
+    QVERIFY(writer.storage->save());
+    QVERIFY(reader.storage->loadAll());
+    for (int i = 0; i < 8; ++i) {
+        const QString uid = QString("daily-%1").arg(i);
+        writer.calendar->incidence(uid)->setDescription("again");
+        writer.calendar->incidence(uid, midnight.addSecs(9 * 3600))->setDescription("again");
+    }
+    QVERIFY(writer.storage->save());
+    QVERIFY(reader.storage->loadAll());
+    for (int i = 0; i < 8; ++i) {
+        const Incidence::Ptr moved = reader.calendar->incidence(QString("daily-%1").arg(i), midnight.addSecs(9 * 3600));
+        QVERIFY2(moved && moved->description() == "again", qPrintable(QString::number(i)));
+    }
 }
 
 void TestExtendedStorage::readerBehindTheChangeLogLoadsAgain()
