@@ -247,7 +247,12 @@ bool EventServiceSource::equal(const HVEvent &a, const HVEvent &b) const
         if (participantsA.at(i) != participantsB.at(i))
             return false;
     }
-    return a.creator() == b.creator();
+    if (!(a.creator() == b.creator()))
+        return false;
+    // A renamed entry is a changed one: the day must not go on showing the
+    // old title.
+    return a.displayLabel() == b.displayLabel() && a.description() == b.description()
+        && a.locationAddress() == b.locationAddress();
 }
 
 QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDateTime, const QDateTime &toDateTime)
