@@ -144,10 +144,15 @@ EventItemCache::Rule EventItemCache::ruleOf(const Incidence::Ptr &incidence, con
     } else if (recurrence->duration() != -1) {
         // An all-day series ends at midnight of its last day, in the start's
         // zone; endDate() is the date of that instant in UTC.
+        // A timed one ends with its last start not after the end, counted
+        // in the start's zone too (endDate() would be a day late or early).
         const QDateTime end = recurrence->endDateTime();
-        rule.last = !incidence->allDay()                ? recurrence->endDate()
-            : start.timeSpec() == Qt::TimeZone ? end.toTimeZone(start.timeZone()).date()
-                                                        : end.toLocalTime().date();
+        const QDateTime local = start.timeSpec() == Qt::TimeZone ? end.toTimeZone(start.timeZone())
+            : start.timeSpec() == Qt::UTC                        ? end.toUTC()
+                                                                 : end.toLocalTime();
+        rule.last = local.date();
+        if (!incidence->allDay() && local.time() < start.time())
+            rule.last = rule.last.addDays(-1);
         if (!rule.last.isValid())
             return rule;
     }

@@ -378,6 +378,19 @@ void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
     QCOMPARE(byUid(retrieve(QDate(2026, 12, 11), 1), "evening").value(0).startDateTime().toUTC(),
              QDateTime(QDate(2026, 12, 11), QTime(0, 0), Qt::UTC));
 
+    // Seen there: evenings until one that ends on the next day in UTC.
+    qputenv("TZ", "America/New_York");
+    tzset();
+    Event::Ptr course(new Event);
+    course->setUid("course");
+    course->setDtStart(QDateTime(QDate(2026, 12, 1), QTime(20, 0), newYork));
+    course->setDtEnd(QDateTime(QDate(2026, 12, 1), QTime(21, 0), newYork));
+    course->recurrence()->setDaily(1);
+    course->recurrence()->setEndDateTime(QDateTime(QDate(2026, 12, 11), QTime(1, 0), Qt::UTC));
+    store({course});
+    QCOMPARE(byUid(retrieve(QDate(2026, 12, 10), 1), "course").size(), 1);
+    QVERIFY(byUid(retrieve(QDate(2026, 12, 11), 1), "course").isEmpty());
+
     // Daily at 02:30 for half an hour, on the day the clocks skip that hour:
     // 03:30 to 04:00, not an end before the start.
     qputenv("TZ", "Europe/Berlin");
