@@ -394,10 +394,11 @@ QList<HVEvent> EventServiceSource::occurrencesRunningInto(const Incidence::Ptr &
                                                           const QDateTime &to, const QSet<qint64> &replaced)
 {
     QList<HVEvent> found;
-    if (incidence->type() != Incidence::TypeEvent)
-        return found;
+    // A to-do from its start to its due time runs like an entry.
     const QDateTime start = incidence->dtStart();
-    const QDateTime end = incidence.staticCast<Event>()->dtEnd();
+    const QDateTime end = incidence->type() == Incidence::TypeEvent ? incidence.staticCast<Event>()->dtEnd()
+        : incidence->type() == Incidence::TypeTodo                  ? incidence.staticCast<Todo>()->dtDue()
+                                                                    : QDateTime();
     if (!start.isValid() || !end.isValid())
         return found;
     // How many days later than it begins an occurrence ends: for an all-day

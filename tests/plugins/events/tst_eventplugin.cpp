@@ -431,7 +431,14 @@ void TestEventPlugin::nightShiftFromYesterdayRunsIntoToday()
     shift->setDtStart(weekAgo);
     shift->setDtEnd(weekAgo.addSecs(8 * 3600));
     shift->recurrence()->setDaily(1);
-    store({shift});
+    // A weekly to-do open from two days ago until today's evening.
+    Todo::Ptr review(new Todo);
+    review->setUid("review");
+    review->setDtStart(QDateTime(m_today.addDays(-9), QTime(9, 0)));
+    review->setDtDue(QDateTime(m_today.addDays(-7), QTime(17, 0)));
+    review->recurrence()->setWeekly(1);
+    store({shift, review});
+    QCOMPARE(byUid(retrieve(m_today, 1), "review").size(), 1);
 
     QList<QDateTime> starts;
     for (const HVEvent &event : byUid(retrieve(m_today, 1), "nightshift"))
