@@ -25,6 +25,10 @@ COMMHISTORY_EXPORT QString databasePath();
 // QtDBus. Idempotent; the models and the writer call it themselves.
 COMMHISTORY_EXPORT void registerTypes();
 
+// Whether two phone numbers are one: as written, or one in its national form
+// and the other with the home country's code (as groups are matched).
+COMMHISTORY_EXPORT bool sameNumber(const QString &a, const QString &b);
+
 } // namespace CommHistory
 
 #endif // COMMHISTORY_COMMHISTORY_H

@@ -3,6 +3,8 @@
 
 #include "database.h"
 
+#include "commhistory.h"
+
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QLocale>
@@ -274,6 +276,8 @@ QString homeCountryCode()
 // Digits a national number has at least; shorter ones are short codes.
 constexpr int LeastNationalDigits = 6;
 
+} // namespace
+
 // Whether two numbers are one: as written, or one in its national form
 // ("06 12 34 56 78", "(555) 123-4567") and the other with its country code
 // ("+33612345678", "+15551234567"), as a phone shows them.
@@ -306,7 +310,6 @@ bool sameNumber(const QString &a, const QString &b)
     return y == national || (y.startsWith(trunk) && y.midRef(1) == national);
 }
 
-} // namespace
 
 QList<Group> Database::groups(const QString &remoteUid)
 {

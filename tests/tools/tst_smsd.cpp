@@ -165,6 +165,7 @@ bool TestSmsd::startSmsd()
     env.insert("DBUS_SYSTEM_BUS_ADDRESS", m_systemAddress);
     env.insert("HALVANE_COMMHISTORY_DB", m_dir->filePath("commhistory.db"));
     env.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
+    env.insert("XDG_DATA_HOME", m_dir->filePath("data"));
     m_smsd->setProcessEnvironment(env);
     // Warnings too: some of them are what a test looks for.
     m_smsd->setProcessChannelMode(QProcess::MergedChannels);
@@ -213,6 +214,18 @@ void TestSmsd::recordsMessagesOfEveryModem()
     QDBusMessage addModem = QDBusMessage::createMethodCall("org.ofono", "/", "org.freedesktop.DBus.Mock", "AddModem");
     addModem << "ril_1" << QVariantMap();
     QCOMPARE(QDBusConnection("system").call(addModem).type(), QDBusMessage::ReplyMessage);
+    // The sender is in the address book, written as people write numbers.
+    QFile card(m_dir->filePath("claire.vcf"));
+    QVERIFY(card.open(QIODevice::WriteOnly));
+    card.write("BEGIN:VCARD\nVERSION:3.0\nN:Martin;Claire;;;\nTEL:+33 6 12 34 56 78\nEND:VCARD\n");
+    card.close();
+    QProcess contacts;
+    QProcessEnvironment contactsEnv = QProcessEnvironment::systemEnvironment();
+    contactsEnv.insert("XDG_DATA_HOME", m_dir->filePath("data"));
+    contacts.setProcessEnvironment(contactsEnv);
+    contacts.start(HVTEST_CONTACTS_PROGRAM, {"import", card.fileName()});
+    QVERIFY(contacts.waitForFinished(30000));
+    QCOMPARE(contacts.exitCode(), 0);
     QVERIFY(startSmsd());
     QVERIFY(m_smsdOutput.contains("oFono is running"));
     // A second one on the same history would record every message again.
@@ -250,6 +263,7 @@ void TestSmsd::recordsMessagesOfEveryModem()
     const QList<CommHistory::Group> groups = history.groups();
     QCOMPARE(groups.size(), 1);
     QCOMPARE(groups.first().remoteUids(), QStringList{"+33612345678"});
+    QCOMPARE(groups.first().contactName(), QString("Claire Martin"));
 }
 
 void TestSmsd::skipsMessagesItCannotRecord()

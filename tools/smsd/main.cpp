@@ -6,6 +6,8 @@
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QLockFile>
 #include <QtDBus/QDBusConnection>
 
@@ -28,7 +30,7 @@ int main(int argc, char **argv)
         "and records each in the communication history ($HALVANE_COMMHISTORY_DB, else\n"
         "$XDG_DATA_HOME/halvane/commhistory.db), telling the session bus. oFono goes first\n"
         "where both run; the key telephony/stack of halvane.conf (ofono, modemmanager,\n"
-        "auto) chooses one."));
+        "auto) chooses one. A sender the address book knows by number gets its name."));
     parser.addHelpOption();
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
@@ -47,6 +49,13 @@ int main(int argc, char **argv)
                      qPrintable(CommHistory::databasePath()));
         return 1;
     }
+
+    // Names come from the address book; uninstalled runs find its engine
+    // built beside the program.
+    const QString builtPlugins = QDir::cleanPath(QCoreApplication::applicationDirPath()
+                                                 + QLatin1String("/" HALVANE_RELATIVE_QT_PLUGINS));
+    if (QFileInfo(builtPlugins).isDir())
+        QCoreApplication::addLibraryPath(builtPlugins);
 
     SmsRecorder recorder(QDBusConnection::systemBus());
     if (!recorder.start(TelephonyStack::setting())) {

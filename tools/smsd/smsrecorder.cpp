@@ -3,14 +3,20 @@
 
 #include "smsrecorder.h"
 
+#include <QtContacts/QContactDisplayLabel>
+#include <QtContacts/QContactManager>
+#include <QtContacts/QContactName>
+#include <QtContacts/QContactPhoneNumber>
 #include <QtCore/QDebug>
 #include <QtCore/QRegularExpression>
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusError>
 #include <QtDBus/QDBusServiceWatcher>
 
+#include <algorithm>
 #include <cstdio>
 
+#include "commhistory.h"
 #include "event.h"
 #include "group.h"
 #include "historywriter.h"
@@ -20,6 +26,28 @@ namespace {
 
 const QString MessageManagerInterface = QStringLiteral("org.ofono.MessageManager");
 constexpr int InboxFolder = 4098;
+
+// The name the person's address book gives the number, as a phone shows a
+// message: empty when no contact has it, or there is no address book.
+QString addressBookName(const QString &number)
+{
+    using namespace QtContacts;
+    QContactManager manager(QStringLiteral("tracker"));
+    if (manager.managerName() != QLatin1String("tracker"))
+        return QString();
+    const QList<QContact> contacts = manager.contacts();
+    for (const QContact &contact : contacts) {
+        const QList<QContactPhoneNumber> phones = contact.details<QContactPhoneNumber>();
+        if (std::none_of(phones.cbegin(), phones.cend(), [&number](const QContactPhoneNumber &phone) {
+                return CommHistory::sameNumber(phone.number(), number);
+            }))
+            continue;
+        const QContactName name = contact.detail<QContactName>();
+        const QString full = QString(name.firstName() + QLatin1Char(' ') + name.lastName()).trimmed();
+        return full.isEmpty() ? contact.detail<QContactDisplayLabel>().label() : full;
+    }
+    return QString();
+}
 
 void report(const QString &line)
 {
@@ -174,7 +202,7 @@ void SmsRecorder::record(const QString &sender, const QString &text, const QDate
     // A time the network did not give is the time it arrived.
     const QDateTime sent = sentTime.isValid() ? sentTime : now;
 
-    const CommHistory::Group group = m_writer->ensureGroup(sender);
+    const CommHistory::Group group = m_writer->ensureGroup(sender, addressBookName(sender));
     if (!group.isValid()) {
         qWarning() << "halvane-smsd: cannot record the message from" << sender << ":" << m_writer->errorString();
         return;
