@@ -58,6 +58,28 @@ bool isExactEmailFilter(const QContactFilter &filter)
         && detailFilter.matchFlags() == QContactFilter::MatchExactly;
 }
 
+// A number as QtContacts matches phone numbers: by its last digits, so that
+// "+33 6 12 34 56 78" and "06 12 34 56 78" are candidates for one another.
+bool isPhoneNumberFilter(const QContactFilter &filter)
+{
+    if (filter.type() != QContactFilter::ContactDetailFilter)
+        return false;
+    const QContactDetailFilter detailFilter(filter);
+    return detailFilter.detailType() == QContactPhoneNumber::Type
+        && detailFilter.detailField() == QContactPhoneNumber::FieldNumber
+        && detailFilter.matchFlags() == QContactFilter::MatchPhoneNumber;
+}
+
+QString lastDigits(const QString &number)
+{
+    QString digits;
+    for (const QChar c : number) {
+        if (c.isDigit())
+            digits.append(c);
+    }
+    return digits.right(7);
+}
+
 // The name a card gives as written (FN), else its nickname or its company's.
 QString fullName(const QContact &contact)
 {
@@ -134,7 +156,7 @@ bool QContactTrackerEngine::isFilterSupported(const QContactFilter &filter) cons
     case QContactFilter::IdFilter:
         return true;
     default:
-        return isExactEmailFilter(filter);
+        return isExactEmailFilter(filter) || isPhoneNumberFilter(filter);
     }
 }
 
@@ -168,6 +190,20 @@ QStringList QContactTrackerEngine::resources(const QContactFilter &filter, QCont
         return list;
     }
 
+    if (isPhoneNumberFilter(filter)) {
+        // Numbers are written in every way: compared here, not in SPARQL.
+        const QString wanted = lastDigits(QContactDetailFilter(filter).value().toString());
+        QSparqlQuery numbers(QStringLiteral("SELECT ?c ?n WHERE { ?c a nco:PersonContact ; nco:hasPhoneNumber ?p . "
+                                            "?p nco:phoneNumber ?n FILTER(?c != ?:owner) } ORDER BY tracker:id(?c)"));
+        numbers.bindValue(QStringLiteral("owner"), QUrl(OwnerContact));
+        auto result = exec(*m_connection, numbers, error);
+        while (!wanted.isEmpty() && result->next()) {
+            const QString contact = result->value(0).toUrl().toString();
+            if (lastDigits(result->value(1).toString()) == wanted && !list.contains(contact))
+                list.append(contact);
+        }
+        return list;
+    }
     QSparqlQuery query;
     if (filter.type() == QContactFilter::DefaultFilter) {
         query.setQuery(QStringLiteral("SELECT ?c WHERE { ?c a nco:PersonContact . FILTER(?c != ?:owner) } "

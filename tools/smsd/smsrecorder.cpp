@@ -3,6 +3,7 @@
 
 #include "smsrecorder.h"
 
+#include <QtContacts/QContactDetailFilter>
 #include <QtContacts/QContactDisplayLabel>
 #include <QtContacts/QContactManager>
 #include <QtContacts/QContactName>
@@ -35,7 +36,11 @@ QString addressBookName(const QString &number)
     QContactManager manager(QStringLiteral("tracker"));
     if (manager.managerName() != QLatin1String("tracker"))
         return QString();
-    const QList<QContact> contacts = manager.contacts();
+    QContactDetailFilter byNumber;
+    byNumber.setDetailType(QContactPhoneNumber::Type, QContactPhoneNumber::FieldNumber);
+    byNumber.setMatchFlags(QContactFilter::MatchPhoneNumber);
+    byNumber.setValue(number);
+    const QList<QContact> contacts = manager.contacts(byNumber);
     for (const QContact &contact : contacts) {
         const QList<QContactPhoneNumber> phones = contact.details<QContactPhoneNumber>();
         if (std::none_of(phones.cbegin(), phones.cend(), [&number](const QContactPhoneNumber &phone) {
