@@ -106,8 +106,12 @@ bool shiftsTimeOfDay(const Incidence::Ptr &incidence)
         && !(own.timeSpec() == Qt::TimeZone && own.timeZone() == QTimeZone::systemTimeZone());
     shifted = shifted || !recurrence->rDateTimes().isEmpty();
     const RecurrenceRule::List rules = recurrence->rRules();
+    // Several a day (hourly, by hours): the day shows its first one, not the
+    // first occurrence's time of day, which the day may not have.
     for (const RecurrenceRule *rule : rules)
-        shifted = shifted || !rule->byHours().isEmpty() || !rule->byMinutes().isEmpty();
+        shifted = shifted || !rule->byHours().isEmpty() || !rule->byMinutes().isEmpty()
+            || rule->recurrenceType() == RecurrenceRule::rHourly || rule->recurrenceType() == RecurrenceRule::rMinutely
+            || rule->recurrenceType() == RecurrenceRule::rSecondly;
     return shifted;
 }
 

@@ -437,8 +437,17 @@ void TestEventPlugin::nightShiftFromYesterdayRunsIntoToday()
     review->setDtStart(QDateTime(m_today.addDays(-9), QTime(9, 0)));
     review->setDtDue(QDateTime(m_today.addDays(-7), QTime(17, 0)));
     review->recurrence()->setWeekly(1);
-    store({shift, review});
+    // Every five hours from 09:00 a week before: that day's first is at 01:00
+    // (160 hours later), not at 09:00, which it does not have.
+    Event::Ptr often(new Event);
+    often->setUid("often");
+    often->setDtStart(QDateTime(QDate(2026, 12, 3), QTime(9, 0)));
+    often->setDtEnd(QDateTime(QDate(2026, 12, 3), QTime(9, 10)));
+    often->recurrence()->setHourly(5);
+    store({shift, review, often});
     QCOMPARE(byUid(retrieve(m_today, 1), "review").size(), 1);
+    QCOMPARE(byUid(retrieve(QDate(2026, 12, 10), 1), "often").value(0).startDateTime(),
+             QDateTime(QDate(2026, 12, 10), QTime(1, 0)));
 
     QList<QDateTime> starts;
     for (const HVEvent &event : byUid(retrieve(m_today, 1), "nightshift"))
