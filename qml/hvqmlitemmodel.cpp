@@ -25,12 +25,18 @@ namespace Halvane {
 
 namespace {
 
-// Tags, or entities alone: feed excerpts often hold "It&#8217;s" and no tag,
-// and escaping them once more would show the entity.
-bool isMarkup(const QString &text)
+// Entities alone, no bracket: feed excerpts often hold "It&#8217;s" and no
+// tag, and escaping them once more would show the entity. A bracket that
+// opens no tag ("<https://…>", "> quoted") says plain text, "&amp;" or not.
+bool isEntityText(const QString &text)
 {
     static const QRegularExpression entity(QStringLiteral("&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z][a-zA-Z0-9]*);"));
-    return Qt::mightBeRichText(text) || text.contains(entity);
+    return !text.contains(QLatin1Char('<')) && !text.contains(QLatin1Char('>')) && text.contains(entity);
+}
+
+bool isMarkup(const QString &text)
+{
+    return Qt::mightBeRichText(text) || isEntityText(text);
 }
 
 QString plainText(const QString &text)
@@ -382,18 +388,24 @@ QVariantMap HVQmlItemModel::get(int row) const
 
 QString HVQmlItemModel::richBody(const QString &body)
 {
-    if (!isMarkup(body))
-        return body.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
+    if (!Qt::mightBeRichText(body)) {
+        // Text lines, entities meant as such or escaped here.
+        QString text = isEntityText(body) ? body : body.toHtmlEscaped();
+        return text.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+    }
     // Whatever would be fetched goes; Text would otherwise ask the network.
+    // Elements without an end tag (<img>) apart: looking for one would read
+    // the rest of the text for each of them.
+    static const QRegularExpression empty(QStringLiteral("<(img|link|embed|source|track)\\b[^>]*>"),
+                                          QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression fetched(
-        QStringLiteral("<(img|link|script|style|object|iframe|embed|video|audio)\\b[^>]*>"
-                       "(?:.*?</\\1\\s*>)?"),
+        QStringLiteral("<(script|style|object|iframe|video|audio)\\b[^>]*>(?:.*?</\\1\\s*>)?"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression backgrounds(
         QStringLiteral("\\s(background|src)\\s*=\\s*(\"[^\"]*\"|'[^']*'|[^\\s>]+)"),
         QRegularExpression::CaseInsensitiveOption);
     QString html = body;
-    // A tag like <img> has no end tag; the lazy group then takes nothing.
+    html.remove(empty);
     html.remove(fetched);
     html.remove(backgrounds);
     return html;

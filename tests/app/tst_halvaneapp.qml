@@ -51,7 +51,8 @@ TestCase {
 
         verify(testSetup.writeItems("halvanetestmessage", [
             { "id": "m1", "date": "today 08:00", "from": "Ada", "messageType": 2, "body": "Bring the keys" },
-            { "id": "m2", "date": "today 09:00", "from": "bob@example.org", "messageType": 1, "subject": "Agenda" },
+            { "id": "m2", "date": "today 09:00", "from": "bob@example.org", "messageType": 1, "subject": "Agenda",
+              "body": "Q&amp;A at <https://example.org/a>\n> if x < 3" },
             { "id": "m3", "date": "today 09:30", "from": "Cy", "messageType": 2, "body": "Late <b>by</b> ten" }
         ]))
         tryCompare(page.model, "count", 3, 10000)
@@ -62,6 +63,9 @@ TestCase {
         verify(page.model.get(0).richBody.indexOf("&lt;b&gt;by&lt;/b&gt;") >= 0)
         // The row the user was on stays current.
         compare(page.model.get(page.currentIndex).from, "bob@example.org")
+        // Plain text with an entity in it is still text: its link and lines stay.
+        verify(page.model.get(page.currentIndex).plainBody.indexOf("<https://example.org/a>") >= 0)
+        verify(page.model.get(page.currentIndex).richBody.indexOf("<br>") >= 0)
     }
 
     function test_2_nextMovesTheCurrentItem() {
