@@ -378,10 +378,21 @@ void TestMailTool::importChecksEveryFileFirst()
                                             "Subject: first\n\n>From the start\n\n"
                                             // Left unquoted by some writers: text, no separator.
                                             "From now on, Mondays.\n\nFrom b@example.org Sun Jun 21 "
-                                            "09:01:00 2026\nFrom: b@example.org\nSubject: second\n\ntext\n");
+                                            "09:01:00 2026\nFrom: b@example.org\nSubject: second\n\ntext\n"
+                                            // No blank line before, as some writers leave it.
+                                            "From - Sun Jun 21 09:02:00 2026\nFrom: c@example.org\nSubject: third\n\nt\n"
+                                            // Deleted in Thunderbird, and Gmail's spam: no received mail.
+                                            "\nFrom - Sun Jun 21 09:03:00 2026\nX-Mozilla-Status: 0009\nFrom: d@example.org\n"
+                                            "Subject: deleted\n\nd\n\nFrom 1 Sun Jun 21 09:04:00 2026\n"
+                                            "X-Gmail-Labels: Spam,Unread\nFrom: e@example.org\nSubject: spam\n\ns\n");
     QCOMPARE(mailTool({"import", box}, &out, &err), 0);
-    QCOMPARE(QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts).size(), 2);
-    QCOMPARE(listed().filter(QRegularExpression("\t(first|second)$")).size(), 2);
+    QCOMPARE(QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts).size(), 3);
+    QCOMPARE(listed().filter(QRegularExpression("\t(first|second|third)$")).size(), 3);
+    QVERIFY(listed().filter(QRegularExpression("\t(deleted|spam)$")).isEmpty());
+    // Again: none twice, though they have no Message-ID.
+    QCOMPARE(mailTool({"import", box}, &out, &err), 0);
+    QVERIFY(out.isEmpty());
+    QCOMPARE(listed().filter(QRegularExpression("\t(first|second|third)$")).size(), 3);
 
     // The same message again (its Message-ID) is skipped; sent, it is another.
     const QString once = write("once.eml", "From: c@example.org\nSubject: once\nMessage-ID: <once@example.org>\n\nx\n");

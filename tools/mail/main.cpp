@@ -7,6 +7,7 @@
 // password in the session's secret store.
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
+#include <QtCore/QCryptographicHash>
 #include <QtCore/QDateTime>
 #include <QtCore/QEventLoop>
 #include <QtCore/QFile>
@@ -152,12 +153,19 @@ QList<QByteArray> messagesOf(QByteArray data)
     // 12:05:00 2026", "From - ..."): an mbox writer that does not quote a line
     // of text beginning with "From " ("From now on, ...") leaves no such line.
     static const QRegularExpression separator(QStringLiteral("^From \\S+ +.*\\b\\d{1,2}:\\d\\d\\b.*\\b\\d{4}\\b"));
+    // Some writers leave out the blank line before it; then only the whole
+    // date as they write it ("Thu Dec 10 09:02:00 2026") separates.
+    static const QRegularExpression ctime(QStringLiteral(
+        "^From \\S+ +(Mon|Tue|Wed|Thu|Fri|Sat|Sun) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) +\\d{1,2} "
+        "\\d\\d:\\d\\d(:\\d\\d)? (\\S+ )?\\d{4}\\s*$"));
     QList<QByteArray> messages;
     QByteArray current;
     bool atStart = true;
     bool blankBefore = true;
     for (const QByteArray &line : data.split('\n')) {
-        if (line.startsWith("From ") && (atStart || (blankBefore && separator.match(QString::fromLatin1(line)).hasMatch()))) {
+        if (line.startsWith("From ")
+            && (atStart || (blankBefore && separator.match(QString::fromLatin1(line)).hasMatch())
+                || ctime.match(QString::fromLatin1(line).trimmed()).hasMatch())) {
             if (!atStart)
                 messages.append(current);
             current.clear();
@@ -176,15 +184,42 @@ QList<QByteArray> messagesOf(QByteArray data)
     return messages;
 }
 
-// A message as the same message again: its Message-ID, and which way it went
-// (a message to oneself is both sent and received). Empty without an id.
+// A message as the same message again: its Message-ID, else its whole text,
+// and which way it went (a message to oneself is both sent and received).
 QString sameMessageKey(const QMailMessage &message)
 {
-    const QString id = message.headerFieldText("Message-ID").trimmed();
+    QString id = message.headerFieldText("Message-ID").trimmed();
     if (id.isEmpty())
-        return QString();
+        id = QString::fromLatin1(QCryptographicHash::hash(message.toRfc2822(), QCryptographicHash::Sha1).toHex());
     return (message.status() & QMailMessageMetaData::Outgoing ? QLatin1String("out ") : QLatin1String("in "))
         + id;
+}
+
+// What a mail program's own export says is no received mail: deleted in
+// Thunderbird but not yet compacted away (X-Mozilla-Status 0x0008), or in
+// Gmail's spam, bin or drafts (X-Gmail-Labels). Empty for mail to import.
+QString notReceived(const QMailMessage &message)
+{
+    bool ok = false;
+    const uint mozilla = message.headerFieldText("X-Mozilla-Status").trimmed().toUInt(&ok, 16);
+    if (ok && (mozilla & 0x0008))
+        return QStringLiteral("deleted in Thunderbird");
+    const QStringList labels = message.headerFieldText("X-Gmail-Labels").split(QLatin1Char(','));
+    for (const QString &label : labels) {
+        const QString name = label.trimmed();
+        if (name == QLatin1String("Spam") || name == QLatin1String("Trash") || name == QLatin1String("Drafts"))
+            return QStringLiteral("in Gmail's ") + name;
+    }
+    return QString();
+}
+
+// Gmail's export holds sent mail too: labelled Sent, and not in the inbox.
+bool isSentInGmail(const QMailMessage &message)
+{
+    QStringList labels;
+    for (const QString &label : message.headerFieldText("X-Gmail-Labels").split(QLatin1Char(',')))
+        labels.append(label.trimmed());
+    return labels.contains(QLatin1String("Sent")) && !labels.contains(QLatin1String("Inbox"));
 }
 
 int import(const QStringList &files, bool outgoing, const QDateTime &received)
@@ -202,7 +237,14 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
             QMailMessage message = QMailMessage::fromRfc2822(text);
             if (message.from().address().isEmpty() && message.subject().isEmpty() && message.date().isNull())
                 return fail(QStringLiteral("%1 is no e-mail message (it has no From, Subject or Date header)").arg(name));
-            quint64 status = outgoing ? QMailMessageMetaData::Outgoing : QMailMessageMetaData::Incoming;
+            const QString skipped = notReceived(message);
+            if (!skipped.isEmpty()) {
+                std::fprintf(stderr, "halvane-mail: %s: a message %s (\"%s\"); skipped\n", qPrintable(name),
+                             qPrintable(skipped), qPrintable(Halvane::withoutControls(message.subject())));
+                continue;
+            }
+            quint64 status = outgoing || isSentInGmail(message) ? QMailMessageMetaData::Outgoing
+                                                                : QMailMessageMetaData::Incoming;
             if (message.status() & QMailMessageMetaData::ContentAvailable)
                 status |= QMailMessageMetaData::ContentAvailable;
             message.setStatus(status);
@@ -219,16 +261,17 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
     // The same file imported again, or a message the store already has from
     // the server, would show twice.
     QSet<QString> known;
-    if (std::any_of(messages.cbegin(), messages.cend(), [](const QMailMessage &m) { return !sameMessageKey(m).isEmpty(); })) {
-        for (const QMailMessageId &id : store->queryMessages())
-            known.insert(sameMessageKey(store->message(id)));
-    }
+    for (const QMailMessageId &id : store->queryMessages())
+        known.insert(sameMessageKey(store->message(id)));
     QList<QMailMessage *> pointers;
     for (int i = 0; i < messages.size(); ++i) {
         const QString key = sameMessageKey(messages.at(i));
-        if (!key.isEmpty() && known.contains(key)) {
+        if (known.contains(key)) {
+            const QString id = messages.at(i).headerFieldText("Message-ID").trimmed();
             std::fprintf(stderr, "halvane-mail: %s: %s is already in the store; skipped\n", qPrintable(names.at(i)),
-                         qPrintable(messages.at(i).headerFieldText("Message-ID").trimmed()));
+                         qPrintable(id.isEmpty() ? QStringLiteral("the message \"%1\"")
+                                                       .arg(Halvane::withoutControls(messages.at(i).subject()))
+                                                 : id));
             continue;
         }
         known.insert(key);

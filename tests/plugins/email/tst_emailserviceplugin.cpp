@@ -421,7 +421,11 @@ void TestEmailServicePlugin::changesByOtherProcessesWhileRunning()
     QVERIFY(!tool({"import", "--outgoing", "--received", now.toString(Qt::ISODate), file.fileName()}).isEmpty());
     QTRY_COMPARE(added.size(), 1);
     QVERIFY(itemsOf(added).isEmpty());
-    QVERIFY(!tool({"import", "--received", now.addDays(-3).toString(Qt::ISODate), file.fileName()}).isEmpty());
+    QFile old(m_dir.filePath("old.eml"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(mail("from days ago", "text/plain", "old mail\n"));
+    old.close();
+    QVERIFY(!tool({"import", "--received", now.addDays(-3).toString(Qt::ISODate), old.fileName()}).isEmpty());
     QTRY_COMPARE(added.size(), 1);
     QVERIFY(itemsOf(added).isEmpty());
     const QList<HVItem> retrieved = retrieve(now.addDays(-1), now.addDays(1));
