@@ -3,6 +3,7 @@
 
 #include "qmailmessagebody.h"
 
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTextCodec>
 
 #include <KMime/Message>
@@ -74,7 +75,23 @@ QString QMailMessageBody::data() const
     if (charset.isEmpty() || charset == "us-ascii" || latin1) {
         const QByteArray bytes = m_content->decodedContent();
         const bool eightBit = std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return c & 0x80; });
-        if (eightBit) {
+        // HTML may name its charset itself, as web mailers' parts do, where
+        // the header names none (KMime then says Latin-1 or US-ASCII).
+        QTextCodec *meta = nullptr;
+        if (eightBit && type && type->isHTMLText() && type->parameter(QStringLiteral("charset")).isEmpty()) {
+            static const QRegularExpression declared(
+                QStringLiteral("<meta\\b[^>]*charset\\s*=\\s*[\"']?([A-Za-z0-9._:-]+)"),
+                QRegularExpression::CaseInsensitiveOption);
+            const QString name = declared.match(QString::fromLatin1(bytes.left(4096))).captured(1);
+            meta = name.isEmpty() ? nullptr : QTextCodec::codecForName(name.toLatin1());
+            if (meta && (meta->mibEnum() == 4 || meta->mibEnum() == 3))
+                meta = QTextCodec::codecForName("windows-1252");
+        }
+        if (meta) {
+            text = meta->toUnicode(bytes);
+            if (text.endsWith(QLatin1Char('\n')))
+                text.chop(1);
+        } else if (eightBit) {
             QTextCodec::ConverterState state;
             if (!latin1)
                 text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);

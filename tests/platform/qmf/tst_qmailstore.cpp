@@ -205,6 +205,10 @@ void TestQMailStore::messagesAreParsedWithKMime()
     // Outlook's dash, labelled Latin-1.
     QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: report =?iso-8859-1?Q?=96_draft?=\n\nx\n").subject(),
              QString::fromUtf8("report \xe2\x80\x93 draft"));
+    // HTML without a charset in its header names it itself.
+    QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nContent-Type: text/html\n\n<meta charset=\"windows-1251\">"
+                                       "\xcf\xf0\xe8\n").body().data(),
+             QString::fromUtf8("<meta charset=\"windows-1251\">\xd0\x9f\xd1\x80\xd0\xb8"));
     // Without a Received: stamp the Date: is the reception time.
     QCOMPARE(message.receivedDate().toUTC(), QDateTime(QDate(2026, 6, 21), QTime(12, 47), Qt::UTC));
     QVERIFY(message.status() & QMailMessageMetaData::ContentAvailable);
