@@ -29,10 +29,13 @@ bool hasBodyText(const QByteArray &data)
 
 // The newest Received: stamp, whose date follows the last ';'. Relays add
 // theirs on top, but a local delivery may add one without a date, and some
-// relays keep no order: every stamp is read.
+// relays keep no order: every stamp is read. Those below the topmost dated
+// one come from farther away, a sender's too: one more than a day later than
+// it (a relay's wrong clock, a forged header) is no time of this arrival.
 QDateTime receivedStamp(KMime::Message *message)
 {
     QDateTime newest;
+    QDateTime topmost;
     const QVector<KMime::Headers::Base *> received = message->headersByType("Received");
     for (KMime::Headers::Base *header : received) {
         const QByteArray value = header->as7BitString(false);
@@ -42,7 +45,13 @@ QDateTime receivedStamp(KMime::Message *message)
         KMime::Headers::Date date;
         date.from7BitString(value.mid(semicolon + 1).trimmed());
         const QDateTime stamp = date.dateTime();
-        if (stamp.isValid() && (!newest.isValid() || stamp > newest))
+        if (!stamp.isValid())
+            continue;
+        if (!topmost.isValid())
+            topmost = stamp;
+        else if (stamp > topmost.addDays(1))
+            continue;
+        if (!newest.isValid() || stamp > newest)
             newest = stamp;
     }
     return newest;

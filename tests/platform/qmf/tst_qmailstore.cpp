@@ -256,6 +256,12 @@ void TestQMailStore::messagesAreParsedWithKMime()
              "Received: from a by b; Tue, 2 Jan 2024 08:00:00 +0000\n"
              "Received: from b by c; Tue, 2 Jan 2024 09:30:00 +0100\n"));
     QCOMPARE(delivered.receivedDate().toUTC(), QDateTime(QDate(2024, 1, 2), QTime(8, 30), Qt::UTC));
+    // A stamp from far away, years ahead of ours: a wrong clock or a forgery.
+    const QMailMessage forged = QMailMessage::fromRfc2822(
+        mail("f", "Mon, 1 Jan 2024 10:00:00 +0000",
+             "Received: from a by us; Tue, 2 Jan 2024 08:00:00 +0000\n"
+             "Received: from x by a; Sat, 10 Dec 2039 09:14:00 +0000\n"));
+    QCOMPARE(forged.receivedDate().toUTC(), QDateTime(QDate(2024, 1, 2), QTime(8, 0), Qt::UTC));
 }
 
 void TestQMailStore::idsStayAcrossProcessesAndMoves()
