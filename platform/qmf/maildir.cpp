@@ -107,15 +107,32 @@ QString Maildir::uniqueName()
         .arg(host.isEmpty() ? QStringLiteral("localhost") : host);
 }
 
+namespace {
+
+// Where the flags begin: ":2,", or "!2," / ";2," where a file name may hold
+// no colon (mbsync's InfoDelimiter, Windows file systems).
+int infoAt(const QString &fileName)
+{
+    const int info = fileName.indexOf(QLatin1String(":2,"));
+    if (info >= 0)
+        return info;
+    return qMax(fileName.lastIndexOf(QLatin1String("!2,")), fileName.lastIndexOf(QLatin1String(";2,")));
+}
+
+} // namespace
+
 QString Maildir::nameOf(const QString &fileName)
 {
     const int colon = fileName.indexOf(QLatin1Char(':'));
-    return colon < 0 ? fileName : fileName.left(colon);
+    if (colon >= 0)
+        return fileName.left(colon);
+    const int info = infoAt(fileName);
+    return info < 0 ? fileName : fileName.left(info);
 }
 
 QString Maildir::flagsOf(const QString &fileName)
 {
-    const int info = fileName.indexOf(QLatin1String(":2,"));
+    const int info = infoAt(fileName);
     return info < 0 ? QString() : fileName.mid(info + 3);
 }
 

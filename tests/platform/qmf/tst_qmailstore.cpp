@@ -299,6 +299,14 @@ void TestQMailStore::idsStayAcrossProcessesAndMoves()
     QVERIFY(waitFor(removed));
     QCOMPARE(removed.takeFirst().at(0).value<QMailMessageIdList>(), QMailMessageIdList{id});
     QVERIFY(m_store->queryMessages().isEmpty());
+    // Where file names hold no colon, the flags follow "!2,".
+    QVERIFY(shell("printf 'Subject: bang\\n\\nx\\n' > tmp/b && mv tmp/b 'cur/bang!2,S'"));
+    QVERIFY(waitFor(added));
+    const QMailMessageId bang = added.takeFirst().at(0).value<QMailMessageIdList>().value(0);
+    QVERIFY(m_store->messageMetaData(bang).status() & QMailMessageMetaData::Read);
+    QVERIFY(shell("mv 'cur/bang!2,S' 'cur/bang!2,ST'"));
+    QVERIFY(waitFor(removed));
+    QCOMPARE(removed.takeFirst().at(0).value<QMailMessageIdList>(), QMailMessageIdList{bang});
 }
 
 void TestQMailStore::changesByOtherProgramsAreReported()
