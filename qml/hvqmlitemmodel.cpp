@@ -39,6 +39,22 @@ bool isMarkup(const QString &text)
     return Qt::mightBeRichText(text) || isEntityText(text);
 }
 
+// Text lines as markup for a Text item. A text of megabytes (a log sent by
+// mail) would take the item seconds to lay out: its start is shown.
+QString textAsMarkup(const QString &text, bool escape)
+{
+    const int MaxShown = 100000;
+    QString shown = text;
+    if (shown.size() > MaxShown) {
+        const int lineEnd = shown.lastIndexOf(QLatin1Char('\n'), MaxShown);
+        shown.truncate(lineEnd > MaxShown / 2 ? lineEnd : MaxShown);
+        shown += QStringLiteral("\n\u2026");
+    }
+    if (escape)
+        shown = shown.toHtmlEscaped();
+    return shown.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+}
+
 QString plainText(const QString &text)
 {
     if (!isMarkup(text))
@@ -345,7 +361,7 @@ QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
         return speechText(item);
     case RichBodyRole:
         if (isSms(item))
-            return HVMessage(item).body().toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
+            return textAsMarkup(HVMessage(item).body(), true);
         if (item.type() == HVItemType::TypeMessage)
             return richBody(HVMessage(item).body());
         if (item.type() == HVItemType::TypeFeed)
@@ -388,11 +404,9 @@ QVariantMap HVQmlItemModel::get(int row) const
 
 QString HVQmlItemModel::richBody(const QString &body)
 {
-    if (!Qt::mightBeRichText(body)) {
-        // Text lines, entities meant as such or escaped here.
-        QString text = isEntityText(body) ? body : body.toHtmlEscaped();
-        return text.replace(QLatin1Char('\n'), QLatin1String("<br>"));
-    }
+    // Text lines, entities meant as such or escaped here.
+    if (!Qt::mightBeRichText(body))
+        return textAsMarkup(body, !isEntityText(body));
     // Whatever would be fetched goes; Text would otherwise ask the network.
     // Elements without an end tag (<img>) apart: looking for one would read
     // the rest of the text for each of them.

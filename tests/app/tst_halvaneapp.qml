@@ -249,9 +249,13 @@ TestCase {
               "title": "<b>Market</b> opens", "body": "At <i>seven</i>." },
             // An excerpt as WordPress sends it: entities, no tags.
             { "id": "f2", "type": "feed", "date": "today 11:00", "channel": "Blog", "title": "Week",
-              "body": "It&#8217;s done &#8211; [&#8230;]" }
+              "body": "It&#8217;s done &#8211; [&#8230;]" },
+            // Megabytes of text: shown by its start, which lays out at once.
+            { "id": "f3", "type": "feed", "date": "today 12:00", "channel": "Log", "title": "Log",
+              "body": "a line of the log\n".repeat(100000) }
         ]))
-        tryCompare(feeds, "count", 2, 10000)
+        tryCompare(feeds, "count", 3, 10000)
+        verify(feeds.get(2).richBody.length < 200000)
         compare(feeds.get(0).speechText, "Town News. Market opens. At seven.")
         compare(feeds.get(1).plainBody, "It\u2019s done \u2013 [\u2026]")
         verify(feeds.get(1).richBody.indexOf("&amp;") < 0)
