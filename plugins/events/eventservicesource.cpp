@@ -119,7 +119,11 @@ QDateTime occurrenceStart(const Incidence::Ptr &incidence, const QDateTime &dayS
 {
     if (!shiftsTimeOfDay(incidence))
         return QDateTime();
-    const QDateTime next = incidence->recurrence()->getNextDateTime(dayStart.addSecs(-1));
+    // One at midnight itself is the day's first (the library's next one
+    // after 23:59:59 may pass over it, for hourly series).
+    const QDateTime next = incidence->recurrence()->recursAt(dayStart)
+        ? dayStart
+        : incidence->recurrence()->getNextDateTime(dayStart.addSecs(-1));
     return next.isValid() && next < dayStart.addDays(1) ? toLocal(next) : QDateTime();
 }
 

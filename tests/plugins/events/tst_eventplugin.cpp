@@ -444,10 +444,18 @@ void TestEventPlugin::nightShiftFromYesterdayRunsIntoToday()
     often->setDtStart(QDateTime(QDate(2026, 12, 3), QTime(9, 0)));
     often->setDtEnd(QDateTime(QDate(2026, 12, 3), QTime(9, 10)));
     often->recurrence()->setHourly(5);
-    store({shift, review, often});
+    // Every six hours from midnight: each day's first is at midnight.
+    Event::Ptr sixHourly(new Event);
+    sixHourly->setUid("six-hourly");
+    sixHourly->setDtStart(QDateTime(QDate(2026, 12, 3), QTime(0, 0)));
+    sixHourly->setDtEnd(QDateTime(QDate(2026, 12, 3), QTime(0, 10)));
+    sixHourly->recurrence()->setHourly(6);
+    store({shift, review, often, sixHourly});
     QCOMPARE(byUid(retrieve(m_today, 1), "review").size(), 1);
     QCOMPARE(byUid(retrieve(QDate(2026, 12, 10), 1), "often").value(0).startDateTime(),
              QDateTime(QDate(2026, 12, 10), QTime(1, 0)));
+    QCOMPARE(byUid(retrieve(QDate(2026, 12, 10), 1), "six-hourly").value(0).startDateTime(),
+             QDateTime(QDate(2026, 12, 10), QTime(0, 0)));
 
     QList<QDateTime> starts;
     for (const HVEvent &event : byUid(retrieve(m_today, 1), "nightshift"))
