@@ -48,26 +48,28 @@ std::unique_ptr<QSparqlResult> exec(QSparqlConnection &connection, const QSparql
     return result;
 }
 
-bool isExactEmailFilter(const QContactFilter &filter)
+// A filter on one field of one detail, matched in one way.
+bool isDetailFilter(const QContactFilter &filter, QContactDetail::DetailType type, int field,
+                    QContactFilter::MatchFlags flags)
 {
     if (filter.type() != QContactFilter::ContactDetailFilter)
         return false;
     const QContactDetailFilter detailFilter(filter);
-    return detailFilter.detailType() == QContactEmailAddress::Type
-        && detailFilter.detailField() == QContactEmailAddress::FieldEmailAddress
-        && detailFilter.matchFlags() == QContactFilter::MatchExactly;
+    return detailFilter.detailType() == type && detailFilter.detailField() == field && detailFilter.matchFlags() == flags;
+}
+
+bool isExactEmailFilter(const QContactFilter &filter)
+{
+    return isDetailFilter(filter, QContactEmailAddress::Type, QContactEmailAddress::FieldEmailAddress,
+                          QContactFilter::MatchExactly);
 }
 
 // A number as QtContacts matches phone numbers: by its last digits, so that
 // "+33 6 12 34 56 78" and "06 12 34 56 78" are candidates for one another.
 bool isPhoneNumberFilter(const QContactFilter &filter)
 {
-    if (filter.type() != QContactFilter::ContactDetailFilter)
-        return false;
-    const QContactDetailFilter detailFilter(filter);
-    return detailFilter.detailType() == QContactPhoneNumber::Type
-        && detailFilter.detailField() == QContactPhoneNumber::FieldNumber
-        && detailFilter.matchFlags() == QContactFilter::MatchPhoneNumber;
+    return isDetailFilter(filter, QContactPhoneNumber::Type, QContactPhoneNumber::FieldNumber,
+                          QContactFilter::MatchPhoneNumber);
 }
 
 QString lastDigits(const QString &number)
