@@ -89,6 +89,17 @@ qint64 replacedDay(const Incidence::Ptr &exception, const QTimeZone &zone)
     return (exception->allDay() ? id.date() : id.toTimeZone(zone).date()).toJulianDay();
 }
 
+// Whether an exception stands in for an occurrence of its series. One whose
+// RECURRENCE-ID names none (the series moved to another time of day since it
+// was made) is an entry of its own: the series still occurs that day.
+bool replacesOccurrence(const Incidence::Ptr &series, const Incidence::Ptr &exception)
+{
+    if (!series || !series->recurs())
+        return false;
+    const QDateTime id = exception->recurrenceId();
+    return series->allDay() ? series->recursOn(id.date(), id.timeZone()) : series->recursAt(id);
+}
+
 // The start of a series' occurrence on the day that begins at dayStart, where
 // moving the first start by whole local days would miss it: a series in
 // another zone than the device's keeps its time of day in its own zone (summer
@@ -297,7 +308,7 @@ QList<HVItem> EventServiceSource::getItemListFromBackend(const QDateTime &fromDa
     }
     QHash<QString, QSet<qint64>> replaced;
     for (const Incidence::Ptr &incidence : incidences) {
-        if (incidence->hasRecurrenceId())
+        if (incidence->hasRecurrenceId() && replacesOccurrence(calendar->incidence(incidence->uid()), incidence))
             replaced[incidence->uid()].insert(replacedDay(incidence, zone));
     }
     result.reserve(incidences.size());
@@ -381,8 +392,10 @@ QList<HVEvent> EventServiceSource::occurrencesInRange(const Incidence::Ptr &inci
     const EventItemCache::Rule rule = EventItemCache::ruleOf(incidence, zone, zone == QTimeZone::systemTimeZone());
     QSet<qint64> replaced;
     const Incidence::List exceptions = calendar->instances(incidence);
-    for (const Incidence::Ptr &exception : exceptions)
-        replaced.insert(replacedDay(exception, zone));
+    for (const Incidence::Ptr &exception : exceptions) {
+        if (replacesOccurrence(incidence, exception))
+            replaced.insert(replacedDay(exception, zone));
+    }
     found = occurrencesRunningInto(incidence, rule, rangeFrom, rangeTo, replaced);
     for (qint64 i = 0; i <= days; ++i) {
         const QDate day = rangeFrom.date().addDays(i);
