@@ -9,6 +9,7 @@
 #include <QtCore/QRegularExpression>
 #include <QtCore/QSet>
 #include <QtCore/QTextCodec>
+#include <QtCore/QUrlQuery>
 #include <QtXml/QDomElement>
 
 #include <algorithm>
@@ -17,6 +18,30 @@
 #include <Syndication/Syndication>
 
 namespace {
+
+// An item's link without the parameters that only tell the site where a
+// reader came from (utm_source=rss): a feed that adds them later still links
+// the same page. A link without them stays as it is.
+QString withoutTracking(const QString &link)
+{
+    if (!link.contains(QLatin1Char('?')))
+        return link;
+    QUrl url(link);
+    QUrlQuery query(url);
+    const QList<QPair<QString, QString>> items = query.queryItems(QUrl::FullyEncoded);
+    QList<QPair<QString, QString>> kept;
+    for (const auto &item : items) {
+        const QString key = item.first.toLower();
+        if (!key.startsWith(QLatin1String("utm_")) && key != QLatin1String("fbclid") && key != QLatin1String("gclid")
+            && key != QLatin1String("mc_cid") && key != QLatin1String("mc_eid"))
+            kept.append(item);
+    }
+    if (kept.size() == items.size())
+        return link;
+    query.setQueryItems(kept);
+    url.setQuery(kept.isEmpty() ? QString() : query.query(QUrl::FullyEncoded));
+    return url.toString(QUrl::FullyEncoded);
+}
 
 // About a line on a phone.
 constexpr int FallbackTitleLength = 80;
@@ -232,7 +257,7 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     // with every edit: its link, where no other item has it, stays.
     QHash<QString, int> links;
     for (const Syndication::ItemPtr &item : items)
-        ++links[item->link()];
+        ++links[withoutTracking(item->link())];
     QSet<QString> ids;
     for (const Syndication::ItemPtr &item : items) {
         Message message;
@@ -246,9 +271,9 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
             title = itunesText(item, "title");
         message.title = title.isEmpty() ? titleFromText(message.description) : titleText(title);
         if (item->id().startsWith(QLatin1String("hash:")) && !item->link().isEmpty()) {
-            message.linkShares = links.value(item->link());
+            message.linkShares = links.value(withoutTracking(item->link()));
             message.hashId = item->id();
-            message.linkId = QLatin1String("link:") + item->link();
+            message.linkId = QLatin1String("link:") + withoutTracking(item->link());
         }
         message.byLink = message.linkShares == 1;
         message.id = message.byLink ? message.linkId : item->id();
