@@ -393,6 +393,13 @@ void TestMailTool::importChecksEveryFileFirst()
     QCOMPARE(mailTool({"import", box}, &out, &err), 0);
     QVERIFY(out.isEmpty());
     QCOMPARE(listed().filter(QRegularExpression("\t(first|second|third)$")).size(), 3);
+    // An export larger than a message may be is read message by message.
+    QByteArray large;
+    for (int i = 0; i < 3; ++i)
+        large += "From - Sun Jun 21 09:05:00 2026\nFrom: f@example.org\nSubject: large " + QByteArray::number(i) + "\n\n"
+            + QByteArray(22 * 1024 * 1024, 'x') + "\n\n";
+    QCOMPARE(mailTool({"import", write("large.mbox", large)}, &out, &err), 0);
+    QCOMPARE(listed().filter(QRegularExpression("\tlarge \\d$")).size(), 3);
 
     // The same message again (its Message-ID) is skipped; sent, it is another.
     const QString once = write("once.eml", "From: c@example.org\nSubject: once\nMessage-ID: <once@example.org>\n\nx\n");

@@ -10,8 +10,6 @@
 #include <QtCore/QCryptographicHash>
 #include <QtCore/QDateTime>
 #include <QtCore/QEventLoop>
-#include <QtCore/QFile>
-#include <QtCore/QRegularExpression>
 #include <QtCore/QSet>
 #include <QtCore/QFileInfo>
 
@@ -31,10 +29,13 @@
 #include "qmailretrievalaction.h"
 #include "qmailstore.h"
 
+#include "mailfilereader.h"
+
 namespace {
 
-// Larger files would be read only as far as their headers.
-constexpr qint64 MaxMessageSize = 64 * 1024 * 1024;
+// Messages stored in one go: an export of years of mail is not held in
+// memory at once.
+constexpr int MessagesPerBatch = 500;
 
 int fail(const QString &message)
 {
@@ -138,52 +139,6 @@ int setPassword()
     return 0;
 }
 
-// The messages of a file: one, or each of an mbox ("From " lines between
-// them, and ">From " for a line of text that began with "From ").
-QList<QByteArray> messagesOf(QByteArray data)
-{
-    // A byte order mark (some Windows programs write one) would be part of the
-    // first header's name: the message would have no sender.
-    if (data.startsWith("\xEF\xBB\xBF"))
-        data.remove(0, 3);
-    if (!data.startsWith("From "))
-        return {data};
-    static const QRegularExpression quoted(QStringLiteral("^>(>*From )"), QRegularExpression::MultilineOption);
-    // A separator names a sender and a time ("From ann@example.org Sun Mar 29
-    // 12:05:00 2026", "From - ..."): an mbox writer that does not quote a line
-    // of text beginning with "From " ("From now on, ...") leaves no such line.
-    static const QRegularExpression separator(QStringLiteral("^From \\S+ +.*\\b\\d{1,2}:\\d\\d\\b.*\\b\\d{4}\\b"));
-    // Some writers leave out the blank line before it; then only the whole
-    // date as they write it ("Thu Dec 10 09:02:00 2026") separates.
-    static const QRegularExpression ctime(QStringLiteral(
-        "^From \\S+ +(Mon|Tue|Wed|Thu|Fri|Sat|Sun) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) +\\d{1,2} "
-        "\\d\\d:\\d\\d(:\\d\\d)? (\\S+ )?\\d{4}\\s*$"));
-    QList<QByteArray> messages;
-    QByteArray current;
-    bool atStart = true;
-    bool blankBefore = true;
-    for (const QByteArray &line : data.split('\n')) {
-        if (line.startsWith("From ")
-            && (atStart || (blankBefore && separator.match(QString::fromLatin1(line)).hasMatch())
-                || ctime.match(QString::fromLatin1(line).trimmed()).hasMatch())) {
-            if (!atStart)
-                messages.append(current);
-            current.clear();
-            atStart = false;
-            continue;
-        }
-        current += line + '\n';
-        blankBefore = line.trimmed().isEmpty();
-    }
-    messages.append(current);
-    for (QByteArray &message : messages) {
-        // The blank line before the next "From " line belongs to the box.
-        message.chop(message.endsWith("\r\n\r\n") ? 2 : message.endsWith("\n\n") ? 1 : 0);
-        message = QString::fromLatin1(message).replace(quoted, QStringLiteral("\\1")).toLatin1();
-    }
-    return messages;
-}
-
 // A message as the same message again: its Message-ID, else its whole text,
 // and which way it went (a message to oneself is both sent and received).
 QString sameMessageKey(const QMailMessage &message)
@@ -222,21 +177,62 @@ bool isSentInGmail(const QMailMessage &message)
     return labels.contains(QLatin1String("Sent")) && !labels.contains(QLatin1String("Inbox"));
 }
 
+// The header block of a message, and the empty line that ends it.
+QByteArray headerOf(const QByteArray &text)
+{
+    int end = text.indexOf("\n\n");
+    const int crlf = text.indexOf("\r\n\r\n");
+    if (crlf >= 0 && (end < 0 || crlf < end))
+        end = crlf;
+    return end < 0 ? text : text.left(end) + "\n\n";
+}
+
 int import(const QStringList &files, bool outgoing, const QDateTime &received)
 {
     // Every file is read and checked first: a bad one imports none.
-    QList<QMailMessage> messages;
-    QStringList names;
     for (const QString &name : files) {
-        QFile file(name);
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot read %1: %2").arg(name, file.errorString()));
-        if (file.size() > MaxMessageSize)
-            return fail(QStringLiteral("%1 is larger than %2 MiB").arg(name).arg(MaxMessageSize / 1024 / 1024));
-        for (const QByteArray &text : messagesOf(file.readAll())) {
-            QMailMessage message = QMailMessage::fromRfc2822(text);
+        MailFileReader reader(name);
+        if (!reader.open())
+            return fail(reader.error());
+        QByteArray text;
+        while (reader.next(&text)) {
+            const QMailMessage message = QMailMessage::fromRfc2822(headerOf(text));
             if (message.from().address().isEmpty() && message.subject().isEmpty() && message.date().isNull())
                 return fail(QStringLiteral("%1 is no e-mail message (it has no From, Subject or Date header)").arg(name));
+        }
+        if (!reader.error().isEmpty())
+            return fail(reader.error());
+    }
+
+    QMailStore *store = openStore();
+    if (!store)
+        return fail(QStringLiteral("cannot open the message store in ") + QMailStore::storagePath());
+    // The same file imported again, or a message the store already has from
+    // the server, would show twice.
+    QSet<QString> known;
+    for (const QMailMessageId &id : store->queryMessages())
+        known.insert(sameMessageKey(store->message(id)));
+    QList<QMailMessage> batch;
+    const auto storeBatch = [&] {
+        QList<QMailMessage *> pointers;
+        for (QMailMessage &message : batch)
+            pointers.append(&message);
+        const bool ok = store->addMessages(pointers);
+        for (const QMailMessage &message : qAsConst(batch)) {
+            if (message.id().isValid())
+                std::printf("%llu\n", message.id().toULongLong());
+        }
+        std::fflush(stdout);
+        batch.clear();
+        return ok;
+    };
+    for (const QString &name : files) {
+        MailFileReader reader(name);
+        if (!reader.open())
+            return fail(reader.error());
+        QByteArray text;
+        while (reader.next(&text)) {
+            QMailMessage message = QMailMessage::fromRfc2822(text);
             const QString skipped = notReceived(message);
             if (!skipped.isEmpty()) {
                 std::fprintf(stderr, "halvane-mail: %s: a message %s (\"%s\"); skipped\n", qPrintable(name),
@@ -250,39 +246,26 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
             message.setStatus(status);
             if (received.isValid())
                 message.setReceivedDate(QMailTimeStamp(received));
-            messages.append(message);
-            names.append(name);
+            const QString key = sameMessageKey(message);
+            if (known.contains(key)) {
+                const QString id = message.headerFieldText("Message-ID").trimmed();
+                std::fprintf(stderr, "halvane-mail: %s: %s is already in the store; skipped\n", qPrintable(name),
+                             qPrintable(id.isEmpty() ? QStringLiteral("the message \"%1\"")
+                                                           .arg(Halvane::withoutControls(message.subject()))
+                                                     : id));
+                continue;
+            }
+            known.insert(key);
+            batch.append(message);
+            // A store that fails halfway keeps what it took: an import again
+            // skips that and adds the rest.
+            if (batch.size() == MessagesPerBatch && !storeBatch())
+                return fail(QStringLiteral("the store refused a message: ") + store->errorString());
         }
+        if (!reader.error().isEmpty())
+            return fail(reader.error());
     }
-
-    QMailStore *store = openStore();
-    if (!store)
-        return fail(QStringLiteral("cannot open the message store in ") + QMailStore::storagePath());
-    // The same file imported again, or a message the store already has from
-    // the server, would show twice.
-    QSet<QString> known;
-    for (const QMailMessageId &id : store->queryMessages())
-        known.insert(sameMessageKey(store->message(id)));
-    QList<QMailMessage *> pointers;
-    for (int i = 0; i < messages.size(); ++i) {
-        const QString key = sameMessageKey(messages.at(i));
-        if (known.contains(key)) {
-            const QString id = messages.at(i).headerFieldText("Message-ID").trimmed();
-            std::fprintf(stderr, "halvane-mail: %s: %s is already in the store; skipped\n", qPrintable(names.at(i)),
-                         qPrintable(id.isEmpty() ? QStringLiteral("the message \"%1\"")
-                                                       .arg(Halvane::withoutControls(messages.at(i).subject()))
-                                                 : id));
-            continue;
-        }
-        known.insert(key);
-        pointers.append(&messages[i]);
-    }
-    const bool ok = store->addMessages(pointers);
-    for (const QMailMessage &message : qAsConst(messages)) {
-        if (message.id().isValid())
-            std::printf("%llu\n", message.id().toULongLong());
-    }
-    return ok ? 0 : fail(QStringLiteral("the store refused a message: ") + store->errorString());
+    return storeBatch() ? 0 : fail(QStringLiteral("the store refused a message: ") + store->errorString());
 }
 
 // A subject may hold encoded line breaks and tabs; list keeps one record a line.
