@@ -225,6 +225,19 @@ QMailMessageMetaData QMailStorePrivate::metaData(const Record &record) const
     return data;
 }
 
+void QMailStorePrivate::setMetaData(QMailMessage *message, const Record &record) const
+{
+    const QMailMessageMetaData known = metaData(record);
+    message->setId(known.id());
+    message->setStatus(known.status());
+    message->setReceivedDate(known.receivedDate());
+    message->setSize(known.size());
+    message->setAccount(known.account());
+    message->setMailbox(known.mailbox());
+    message->setUidValidity(known.uidValidity());
+    message->setServerUid(known.serverUid());
+}
+
 // QMailStore -------------------------------------------------------------
 
 QMailStore::QMailStore()
@@ -344,15 +357,26 @@ QMailMessage QMailStore::message(const QMailMessageId &id) const
                  id.toULongLong(), record->file.size);
 
     QMailMessage message = QMailMessage::fromRfc2822(data);
-    const QMailMessageMetaData known = d->metaData(*record);
-    message.setId(known.id());
-    message.setStatus(known.status());
-    message.setReceivedDate(known.receivedDate());
-    message.setSize(known.size());
-    message.setAccount(known.account());
-    message.setMailbox(known.mailbox());
-    message.setUidValidity(known.uidValidity());
-    message.setServerUid(known.serverUid());
+    d->setMetaData(&message, *record);
+    return message;
+}
+
+QMailMessage QMailStore::messageHeaders(const QMailMessageId &id) const
+{
+    const QMailStorePrivate::Record *record = d->record(id);
+    if (!record) {
+        d->setError(InvalidId, QStringLiteral("no message %1").arg(id.toULongLong()));
+        return QMailMessage();
+    }
+    bool hasBody = false;
+    QString problem;
+    const QByteArray head = d->maildir.readHead(record->file.relativePath, &hasBody, &problem);
+    if (!problem.isEmpty()) {
+        d->setError(InvalidId, problem);
+        return QMailMessage();
+    }
+    QMailMessage message = QMailMessage::fromRfc2822(head);
+    d->setMetaData(&message, *record);
     return message;
 }
 

@@ -51,6 +51,8 @@ public:
     // Reads and parses the message file; an empty message (invalid id) when
     // the store has no such message.
     QMailMessage message(const QMailMessageId &id) const;
+    // Reads only the header fields of the message file: no body, no parts.
+    QMailMessage messageHeaders(const QMailMessageId &id) const;
     // What the index knows, without reading the file: no sender or subject.
     QMailMessageMetaData messageMetaData(const QMailMessageId &id) const;
 

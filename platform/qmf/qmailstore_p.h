@@ -42,6 +42,8 @@ public:
     void rescan();
     void scheduleRescan();
     QMailMessageMetaData metaData(const Record &record) const;
+    // The index's metadata onto a message read from its file.
+    void setMetaData(QMailMessage *message, const Record &record) const;
     const Record *record(const QMailMessageId &id) const;
     void setError(QMailStore::ErrorCode code, const QString &text);
 

@@ -210,8 +210,13 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
     // The same file imported again, or a message the store already has from
     // the server, would show twice.
     QSet<QString> known;
-    for (const QMailMessageId &id : store->queryMessages())
-        known.insert(sameMessageKey(store->message(id)));
+    for (const QMailMessageId &id : store->queryMessages()) {
+        // The header fields hold the Message-ID: bodies are read only of
+        // messages without one.
+        const QMailMessage headers = store->messageHeaders(id);
+        known.insert(sameMessageKey(headers.headerFieldText("Message-ID").trimmed().isEmpty() ? store->message(id)
+                                                                                              : headers));
+    }
     QList<QMailMessage> batch;
     const auto storeBatch = [&] {
         QList<QMailMessage *> pointers;
@@ -282,7 +287,7 @@ int list()
     const QMailMessageIdList ids =
         store->queryMessages(QMailMessageKey(), QMailMessageSortKey::receptionTimeStamp() & QMailMessageSortKey::id());
     for (const QMailMessageId &id : ids) {
-        const QMailMessage message = store->message(id);
+        const QMailMessage message = store->messageHeaders(id);
         if (!message.id().isValid())
             continue;
         const quint64 status = message.status();
