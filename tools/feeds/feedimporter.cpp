@@ -13,9 +13,13 @@
 #include <QtXml/QDomElement>
 
 #include <algorithm>
+#include <memory>
 
 #include <KCharsets>
 #include <Syndication/Syndication>
+
+#include "qsparqlconnection.h"
+#include "qsparqlresult.h"
 
 namespace {
 
@@ -313,6 +317,76 @@ bool FeedImporter::continueChannel(const QString &previousKey, const QString &pr
         || !(previousKey.startsWith(m_link + QLatin1Char('\n')) || previousTitle == m_channelTitle))
         return false;
     setChannelKey(previousKey);
+    return true;
+}
+
+bool FeedImporter::readStore(QSparqlConnection &connection, QString *error)
+{
+    error->clear();
+    // The store's queries below each join one property to what they look up:
+    // Tracker plans a join of the title with another property of the same
+    // resource as a scan of every feed message, which made a refresh of many
+    // feeds slow in the square of their messages.
+    const auto column = [&](const QString &text, const QString &name, const QVariant &value) {
+        QSparqlQuery query(text);
+        query.bindValue(name, value);
+        QHash<QString, QString> found;
+        std::unique_ptr<QSparqlResult> result(connection.exec(query));
+        if (result->hasError()) {
+            if (error->isEmpty())
+                *error = result->lastError().message();
+            return found;
+        }
+        while (result->next())
+            found.insert(result->value(0).toString(), result->value(1).toString());
+        return found;
+    };
+    // A feed that renamed itself since it was last downloaded from here. A
+    // file may be a download of any feed, and two of one site share a link.
+    const QHash<QString, QString> channels =
+        column(QStringLiteral("SELECT ?c WHERE { ?c a mfo:FeedChannel ; nie:links ?s . ?s nie:url ?:url }"),
+               QStringLiteral("url"), m_source.toString(QUrl::FullyEncoded));
+    for (auto it = channels.cbegin(); m_source.scheme().startsWith(QLatin1String("http")) && it != channels.cend(); ++it) {
+        const QUrl channel(it.key());
+        const QStringList keys =
+            column(QStringLiteral("SELECT ?k WHERE { ?:c nie:identifier ?k }"), QStringLiteral("c"), channel).keys();
+        const QStringList titles = column(QStringLiteral("SELECT ?t WHERE { ?:c nie:title ?t }"), QStringLiteral("c"), channel).keys();
+        if (!keys.isEmpty() && !titles.isEmpty() && continueChannel(keys.first(), titles.first()))
+            break;
+    }
+    if (!error->isEmpty())
+        return false;
+    QSparqlQuery removedQuery(QStringLiteral("SELECT ?r WHERE { ?r a nfo:DeletedResource ; nfo:originalLocation ?:channel }"));
+    removedQuery.bindValue(QStringLiteral("channel"), m_channel.toString());
+    std::unique_ptr<QSparqlResult> removed(connection.exec(removedQuery));
+    if (removed->hasError()) {
+        *error = removed->lastError().message();
+        return false;
+    }
+    QSet<QUrl> removedMessages;
+    while (removed->next())
+        removedMessages.insert(removed->value(0).toUrl());
+    setRemoved(removedMessages);
+    const QString channelName = QStringLiteral("channel");
+    const QHash<QString, QString> downloaded = column(
+        QStringLiteral("SELECT ?m WHERE { ?m nie:isLogicalPartOf ?:channel ; mfo:downloadedTime ?w }"), channelName, m_channel);
+    const QHash<QString, QString> titles = column(
+        QStringLiteral("SELECT ?m ?t WHERE { ?m nie:isLogicalPartOf ?:channel ; nie:title ?t }"), channelName, m_channel);
+    const QHash<QString, QString> descriptions = column(
+        QStringLiteral("SELECT ?m ?d WHERE { ?m nie:isLogicalPartOf ?:channel ; nie:description ?d }"), channelName, m_channel);
+    const QHash<QString, QString> links = column(
+        QStringLiteral("SELECT ?m ?u WHERE { ?m nie:isLogicalPartOf ?:channel ; nie:links ?l . ?l nie:url ?u }"), channelName,
+        m_channel);
+    if (!error->isEmpty())
+        return false;
+    QHash<QUrl, QStringList> storedMessages;
+    for (auto it = downloaded.cbegin(); it != downloaded.cend(); ++it) {
+        const auto title = titles.constFind(it.key());
+        const auto description = descriptions.constFind(it.key());
+        if (title != titles.cend() && description != descriptions.cend())
+            storedMessages.insert(QUrl(it.key()), {*title, *description, links.value(it.key())});
+    }
+    setStored(storedMessages);
     return true;
 }
 

@@ -13,6 +13,8 @@
 
 #include "qsparqlquery.h"
 
+class QSparqlConnection;
+
 /*
  * Turns a downloaded feed (RSS, RDF or Atom) into the Tracker updates, to run
  * as one batch, that add or replace its channel and messages. Channel and messages get stable
@@ -46,6 +48,10 @@ public:
     // the copy kept by the link is taken as the same item when its title or
     // its text is the same.
     void setStored(const QHash<QUrl, QStringList> &stored);
+    // Reads what the store holds of the feed: the channel it goes on as
+    // (continueChannel), its removed messages (setRemoved) and its stored
+    // ones (setStored). False with error set if the store cannot be read.
+    bool readStore(QSparqlConnection &connection, QString *error);
     // The messages the updates bring.
     int messageCount() const;
 

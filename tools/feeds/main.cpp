@@ -152,38 +152,9 @@ int importFeed(QSparqlConnection &connection, const QString &argument)
     FeedImporter importer;
     if (!importer.parse(data, url))
         return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(argument));
-    // A feed that renamed itself since it was last downloaded from here. A
-    // file may be a download of any feed, and two of one site share a link.
-    QSparqlQuery keyQuery(QStringLiteral("SELECT ?key ?title WHERE { ?c a mfo:FeedChannel ; nie:identifier ?key ; "
-                                         "nie:title ?title ; nie:links ?s . ?s nie:url ?:url }"));
-    keyQuery.bindValue(QStringLiteral("url"), url.toString(QUrl::FullyEncoded));
-    auto keys = run(connection, keyQuery);
-    if (keys->hasError())
-        return fail(QStringLiteral("the store cannot be read: ") + keys->lastError().message());
-    while (url.scheme().startsWith(QLatin1String("http")) && keys->next()
-           && !importer.continueChannel(keys->value(0).toString(), keys->value(1).toString())) {
-    }
-    QSparqlQuery removedQuery(QStringLiteral("SELECT ?r WHERE { ?r a nfo:DeletedResource ; nfo:originalLocation ?:channel }"));
-    removedQuery.bindValue(QStringLiteral("channel"), importer.channel().toString());
-    auto removed = run(connection, removedQuery);
-    if (removed->hasError())
-        return fail(QStringLiteral("the store cannot be read: ") + removed->lastError().message());
-    QSet<QUrl> removedMessages;
-    while (removed->next())
-        removedMessages.insert(removed->value(0).toUrl());
-    importer.setRemoved(removedMessages);
-    QSparqlQuery storedQuery(QStringLiteral("SELECT ?m ?t ?d ?url WHERE { ?m a mfo:FeedMessage ; nie:isLogicalPartOf ?:channel ; "
-                                            "nie:title ?t ; nie:description ?d ; mfo:downloadedTime ?when . "
-                                            "OPTIONAL { ?m nie:links ?l . ?l nie:url ?url } }"));
-    storedQuery.bindValue(QStringLiteral("channel"), importer.channel());
-    auto stored = run(connection, storedQuery);
-    if (stored->hasError())
-        return fail(QStringLiteral("the store cannot be read: ") + stored->lastError().message());
-    QHash<QUrl, QStringList> storedMessages;
-    while (stored->next())
-        storedMessages.insert(stored->value(0).toUrl(),
-                              {stored->value(1).toString(), stored->value(2).toString(), stored->value(3).toString()});
-    importer.setStored(storedMessages);
+    QString problem;
+    if (!importer.readStore(connection, &problem))
+        return fail(QStringLiteral("the store cannot be read: ") + problem);
 
     std::unique_ptr<QSparqlResult> result(connection.exec(importer.updates()));
     if (result->hasError())
