@@ -314,7 +314,8 @@ void TestSmsd::withoutSystemBusItSaysSo()
     QProcess smsd;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + m_dir->filePath("no-such-socket"));
-    env.insert("HALVANE_COMMHISTORY_DB", m_dir->filePath("commhistory.db"));
+    // On a fresh profile, whose history's folder does not exist yet.
+    env.insert("HALVANE_COMMHISTORY_DB", m_dir->filePath("fresh/halvane/commhistory.db"));
     smsd.setProcessEnvironment(env);
     smsd.start(HVTEST_SMSD_PROGRAM, QStringList());
     QVERIFY(smsd.waitForFinished(30000));

@@ -40,8 +40,19 @@ int main(int argc, char **argv)
 
     // One recorder per history: a second (the user unit and one started by
     // hand) would record every message again.
+    // On a fresh profile the history's folder does not exist yet.
+    const QString folder = QFileInfo(CommHistory::databasePath()).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "halvane-smsd: cannot create %s\n", qPrintable(folder));
+        return 1;
+    }
     QLockFile lock(CommHistory::databasePath() + QLatin1String(".smsd-lock"));
     if (!lock.tryLock()) {
+        if (lock.error() != QLockFile::LockFailedError) {
+            std::fprintf(stderr, "halvane-smsd: cannot create the lock file beside %s (read-only or full disk?)\n",
+                         qPrintable(CommHistory::databasePath()));
+            return 1;
+        }
         qint64 pid = 0;
         QString host, application;
         lock.getLockInfo(&pid, &host, &application);
