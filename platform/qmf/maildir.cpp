@@ -136,9 +136,9 @@ QString Maildir::flagsOf(const QString &fileName)
     return info < 0 ? QString() : fileName.mid(info + 3);
 }
 
-QString Maildir::stage(const QByteArray &data, QString *error) const
+QString Maildir::stage(const QByteArray &data, const QString &name, QString *error) const
 {
-    const QString temporary = m_path + QLatin1String("/tmp/") + uniqueName();
+    const QString temporary = stagedPath(name);
     const QByteArray temporaryName = QFile::encodeName(temporary);
     const int fd = ::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
@@ -178,11 +178,38 @@ bool Maildir::publish(const QString &staged, const QString &relativePath, QStrin
 {
     const QString target = m_path + QLatin1Char('/') + relativePath;
     if (::rename(QFile::encodeName(staged).constData(), QFile::encodeName(target).constData()) != 0) {
+        // Another process finished what this one staged (see QMailStore's
+        // recovery of an add that was killed halfway).
+        if (errno == ENOENT && QFile::exists(target))
+            return true;
         *error = QStringLiteral("cannot move the message to %1: %2").arg(target, systemError());
         discard(staged);
         return false;
     }
     return true;
+}
+
+QHash<QString, qint64> Maildir::staged() const
+{
+    QHash<QString, qint64> files;
+    const QByteArray dir = QFile::encodeName(m_path + QLatin1String("/tmp"));
+    DIR *handle = ::opendir(dir.constData());
+    if (!handle)
+        return files;
+    while (const dirent *item = ::readdir(handle)) {
+        if (item->d_name[0] == '.')
+            continue;
+        struct stat info;
+        if (::fstatat(::dirfd(handle), item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
+            files.insert(QFile::decodeName(item->d_name), qint64(info.st_mtim.tv_sec));
+    }
+    ::closedir(handle);
+    return files;
+}
+
+QString Maildir::stagedPath(const QString &name) const
+{
+    return m_path + QLatin1String("/tmp/") + name;
 }
 
 void Maildir::discard(const QString &staged) const

@@ -47,13 +47,18 @@ public:
     static QString flagsOf(const QString &fileName);
 
     // Writing is in three steps, so that many files cost one flush: stage()
-    // writes data to tmp/, flush() puts everything written on disk, publish()
-    // moves a staged file to relativePath, replacing a file there.
-    QString stage(const QByteArray &data, QString *error) const;
+    // writes data to tmp/ under the unique name given, flush() puts everything
+    // written on disk, publish() moves a staged file to relativePath,
+    // replacing a file there.
+    QString stage(const QByteArray &data, const QString &name, QString *error) const;
     bool flush(QString *error) const;
     bool publish(const QString &staged, const QString &relativePath, QString *error) const;
     void discard(const QString &staged) const;
     bool remove(const QString &relativePath, QString *error) const;
+    // The files in tmp/ by name, with their modification times (seconds
+    // since the epoch), and where each lies.
+    QHash<QString, qint64> staged() const;
+    QString stagedPath(const QString &name) const;
 
     // The file's text; only its header block when it is larger than limit
     // (truncated is then set). Empty with error on failure.

@@ -69,9 +69,47 @@ void QMailStorePrivate::open()
         return;
     }
     valid = true;
+    recoverStaged();
     // What is there at the start is no change.
     QSignalBlocker blocker(q);
     rescan();
+}
+
+QString QMailStorePrivate::placeOf(const MailIndex::Row &row)
+{
+    return row.status & QMailMessageMetaData::Read ? QString(QLatin1String("cur/") + row.name + QLatin1String(":2,S"))
+                                                   : QString(QLatin1String("new/") + row.name);
+}
+
+void QMailStorePrivate::recoverStaged()
+{
+    const QHash<QString, qint64> staged = maildir.staged();
+    if (staged.isEmpty())
+        return;
+    readRows();
+    const QHash<QString, Maildir::Entry> files = maildir.scan();
+    // Maildir's own rule for what a writer left in tmp/.
+    constexpr qint64 AbandonedAfter = 36 * 3600;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    int finished = 0;
+    for (auto it = staged.cbegin(); it != staged.cend(); ++it) {
+        const auto row = rows.constFind(it.key());
+        QString problem;
+        // An add killed after its rows were committed: its messages are
+        // counted as stored (a sync would not fetch them again), so it is
+        // finished here.
+        if (row != rows.constEnd() && !files.contains(it.key())) {
+            if (maildir.publish(maildir.stagedPath(it.key()), placeOf(row.value()), &problem))
+                ++finished;
+            else
+                qWarning("QMailStore: %s", qPrintable(problem));
+        } else if (now - it.value() > AbandonedAfter) {
+            // An add killed before, or an update: never part of the store.
+            maildir.discard(maildir.stagedPath(it.key()));
+        }
+    }
+    if (finished > 0)
+        qWarning("QMailStore: %d message(s) of an interrupted write were moved into place", finished);
 }
 
 void QMailStorePrivate::scheduleRescan()
@@ -420,7 +458,7 @@ bool QMailStore::addMessages(const QList<QMailMessage *> &messages)
     QStringList staged;
     bool complete = false;
     for (int i = 0; i < messages.size(); ++i) {
-        const QString file = d->maildir.stage(messages.at(i)->toRfc2822(), &problem);
+        const QString file = d->maildir.stage(messages.at(i)->toRfc2822(), rows.at(i).name, &problem);
         if (file.isEmpty())
             break;
         staged.append(file);
@@ -450,10 +488,7 @@ bool QMailStore::addMessages(const QList<QMailMessage *> &messages)
     bool ok = true;
     for (int i = 0; i < messages.size(); ++i) {
         const MailIndex::Row &row = rows.at(i);
-        const QString place = row.status & QMailMessageMetaData::Read
-            ? QString(QLatin1String("cur/") + row.name + QLatin1String(":2,S"))
-            : QString(QLatin1String("new/") + row.name);
-        if (!d->maildir.publish(staged.at(i), place, &problem)) {
+        if (!d->maildir.publish(staged.at(i), QMailStorePrivate::placeOf(row), &problem)) {
             d->setError(StorageError, problem);
             ok = false;
             continue;
@@ -495,7 +530,8 @@ bool QMailStore::updateMessages(const QList<QMailMessage *> &messages)
     QString problem;
     QStringList staged;
     for (QMailMessage *message : messages) {
-        const QString file = d->maildir.stage(message->toRfc2822(), &problem);
+        // Not under the message's name: this is no add to finish (see recoverStaged()).
+        const QString file = d->maildir.stage(message->toRfc2822(), Maildir::uniqueName(), &problem);
         if (file.isEmpty())
             break;
         staged.append(file);

@@ -40,6 +40,11 @@ public:
     void open();
     // Compares the Maildir with the view and reports the differences.
     void rescan();
+    // Finishes an add that was killed halfway, and drops what writers
+    // left in tmp/ long ago.
+    void recoverStaged();
+    // Where a new message's file goes.
+    static QString placeOf(const MailIndex::Row &row);
     void scheduleRescan();
     QMailMessageMetaData metaData(const Record &record) const;
     // The index's metadata onto a message read from its file.

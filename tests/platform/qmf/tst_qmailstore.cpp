@@ -68,6 +68,7 @@ private Q_SLOTS:
     void keysSelectByReceptionStatusAndType();
     void messagesAreParsedWithKMime();
     void idsStayAcrossProcessesAndMoves();
+    void killedAddIsFinishedByTheNextProcess();
     void changesByOtherProgramsAreReported();
     void headersAreListedAndContentFetchedFromTheServer();
     void accountsThatCannotServeLeaveMessagesAlone();
@@ -307,6 +308,19 @@ void TestQMailStore::idsStayAcrossProcessesAndMoves()
     QVERIFY(shell("mv 'cur/bang!2,S' 'cur/bang!2,ST'"));
     QVERIFY(waitFor(removed));
     QCOMPARE(removed.takeFirst().at(0).value<QMailMessageIdList>(), QMailMessageIdList{bang});
+}
+
+void TestQMailStore::killedAddIsFinishedByTheNextProcess()
+{
+    // Killed after the index took its rows, before its files reached new/: a
+    // sync would count them as stored and never fetch them again.
+    const QMailMessageId id = add(mail("interrupted", "Sun, 21 Jun 2026 08:00:00 +0000"),
+                                  QDateTime(QDate(2026, 6, 21), QTime(8, 0), Qt::UTC), QMailMessageMetaData::Incoming);
+    QVERIFY(id.isValid());
+    QVERIFY(shell("for f in new/*; do mv \"$f\" tmp/; done; printf 'x' > tmp/abandoned; touch -d '3 days ago' tmp/abandoned"));
+    QVERIFY(tool({"list"}).startsWith(QString::number(id.toULongLong()) + "\t"));
+    QVERIFY(QDir(m_maildir + "/tmp").entryList(QDir::Files).isEmpty());
+    QCOMPARE(QDir(m_maildir + "/new").entryList(QDir::Files).size(), 1);
 }
 
 void TestQMailStore::changesByOtherProgramsAreReported()
