@@ -80,22 +80,37 @@ bool SqliteFile::open(const QString &path, const QStringList &schema)
     wal.finish();
 
     m_open = true; // begin() and exec() need it
-    if (!begin()) {
-        close();
+    // A schema already in place needs no write lock, so a reader does not
+    // wait for another process's long write. Where it is not (a new file,
+    // or one that upgrade found busy), it is made under the write lock.
+    if (applySchema(schema, false) || applySchema(schema, true))
+        return true;
+    close();
+    return false;
+}
+
+bool SqliteFile::applySchema(const QStringList &schema, bool locked)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(locked ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"))) {
+        if (locked)
+            fail(QStringLiteral("statement failed"), query.lastError().text());
         return false;
     }
     for (const QString &statement : schema) {
-        if (!exec(statement)) {
+        if (!query.exec(statement)) {
+            if (locked)
+                fail(QStringLiteral("statement failed"), query.lastError().text());
             rollback();
-            close();
             return false;
         }
     }
-    if (!commit()) {
-        close();
-        return false;
-    }
-    return true;
+    if (query.exec(QStringLiteral("COMMIT")))
+        return true;
+    if (locked)
+        fail(QStringLiteral("statement failed"), query.lastError().text());
+    rollback();
+    return false;
 }
 
 bool SqliteFile::exec(const QString &statement)

@@ -44,6 +44,7 @@ public:
     void rollback();
 
 private:
+    bool applySchema(const QStringList &schema, bool locked);
     void close();
 
     const char *m_tag;

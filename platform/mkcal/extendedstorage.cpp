@@ -387,6 +387,11 @@ bool ExtendedStoragePrivate::exec(QSqlQuery &query)
 bool ExtendedStoragePrivate::createSchema()
 {
     QSqlQuery query(db);
+    // A current file needs no write lock: a reader does not wait for
+    // another process's long write.
+    if (query.exec(QStringLiteral("PRAGMA user_version")) && query.next() && query.value(0).toInt() == SchemaVersion)
+        return true;
+    query.finish();
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return fail(QStringLiteral("cannot write the calendar database"), query.lastError());
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {

@@ -110,9 +110,18 @@ void TestExtendedStorage::savedEntriesReachAnotherConnection()
         QVERIFY(!writer.storage->hasPendingChanges());
     }
 
+    // Another process holds a long write: reading does not wait for it.
+    QSqlDatabase locker = QSqlDatabase::addDatabase("QSQLITE", "locker");
+    locker.setDatabaseName(m_database);
+    QVERIFY(locker.open());
+    QVERIFY(QSqlQuery(locker).exec("BEGIN IMMEDIATE"));
     Open reader = open();
     QVERIFY(reader.storage->open());
     QVERIFY(reader.storage->load(today));
+    QSqlQuery(locker).exec("ROLLBACK");
+    locker.close();
+    locker = QSqlDatabase();
+    QSqlDatabase::removeDatabase("locker");
     const Incidence::Ptr meeting = reader.calendar->incidence("meeting");
     QVERIFY(meeting);
     QCOMPARE(meeting->dtStart(), QDateTime(today, QTime(9, 0)));
