@@ -399,6 +399,9 @@ void TestMailTool::importChecksEveryFileFirst()
         large += "From - Sun Jun 21 09:05:00 2026\nFrom: f@example.org\nSubject: large " + QByteArray::number(i) + "\n\n"
             + QByteArray(22 * 1024 * 1024, 'x') + "\n\n";
     QCOMPARE(mailTool({"import", write("large.mbox", large)}, &out, &err), 0);
+    // An mbox of a "From " line alone (as old Macs wrote, lines ended by CR) holds no message.
+    QCOMPARE(mailTool({"import", write("cr.mbox", "From a@example.org Sun Jun 21 09:00:00 2026\rFrom: a@example.org\r")}, &out, &err), 1);
+    QVERIFY2(err.contains("is no e-mail message"), err.constData());
     QCOMPARE(listed().filter(QRegularExpression("\tlarge \\d$")).size(), 3);
 
     // The same message again (its Message-ID) is skipped; sent, it is another.

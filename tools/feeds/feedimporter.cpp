@@ -278,6 +278,8 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
             message.linkShares = links.value(withoutTracking(item->link()));
             message.hashId = item->id();
             message.linkId = QLatin1String("link:") + withoutTracking(item->link());
+            if (message.linkId != QLatin1String("link:") + item->link())
+                message.rawLinkId = QLatin1String("link:") + item->link();
         }
         message.byLink = message.linkShares == 1;
         message.id = message.byLink ? message.linkId : item->id();
@@ -404,6 +406,18 @@ void FeedImporter::setStored(const QHash<QUrl, QStringList> &stored)
     for (Message &message : m_messages) {
         if (message.linkShares == 0)
             continue;
+        // Stored (or removed) by an earlier version under its whole link: it
+        // stays what it was.
+        if (!message.rawLinkId.isEmpty()) {
+            Message byRawLink = message;
+            byRawLink.id = message.rawLinkId;
+            byRawLink.urn = messageUrn(byRawLink);
+            if (m_stored.contains(byRawLink.urn) || m_removed.contains(byRawLink.urn)) {
+                if (message.id == message.linkId)
+                    message = byRawLink;
+                message.linkId = message.rawLinkId;
+            }
+        }
         Message byLink = message;
         byLink.id = message.linkId;
         byLink.urn = messageUrn(byLink);

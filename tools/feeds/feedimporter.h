@@ -75,6 +75,9 @@ private:
         int linkShares = 0;
         QString hashId;
         QString linkId;
+        // The id by the whole link, where that has tracking parameters: what
+        // earlier versions knew the item by.
+        QString rawLinkId;
     };
 
     void setChannelKey(const QString &key);

@@ -194,14 +194,20 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
         MailFileReader reader(name);
         if (!reader.open())
             return fail(reader.error());
+        const QString notMail = QStringLiteral("%1 is no e-mail message (it has no From, Subject or Date header)").arg(name);
         QByteArray text;
+        int count = 0;
         while (reader.next(&text)) {
             const QMailMessage message = QMailMessage::fromRfc2822(headerOf(text));
             if (message.from().address().isEmpty() && message.subject().isEmpty() && message.date().isNull())
-                return fail(QStringLiteral("%1 is no e-mail message (it has no From, Subject or Date header)").arg(name));
+                return fail(notMail);
+            ++count;
         }
         if (!reader.error().isEmpty())
             return fail(reader.error());
+        // A "From " line and nothing after it (or lines ended by CR alone).
+        if (count == 0)
+            return fail(notMail);
     }
 
     QMailStore *store = openStore();
