@@ -6,6 +6,7 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QDebug>
 #include <QtCore/QDir>
+#include <QtCore/QLockFile>
 #include <QtCore/QHash>
 #include <QtCore/QMutex>
 #include <QtCore/QStandardPaths>
@@ -242,6 +243,10 @@ QSparqlConnection::QSparqlConnection(const QString &type, QObject *parent)
             d->storeKey,
             [&path](GError **e) {
                 QDir().mkpath(path);
+                // Two processes making a new store at once: the second found
+                // it half made ("Database version is too old: got version 0").
+                QLockFile making(path + QLatin1String("/.halvane-open-lock"));
+                making.tryLock(60000);
                 GFile *store = g_file_new_for_path(QFile::encodeName(path).constData());
                 GFile *ontology = tracker_sparql_get_ontology_nepomuk();
                 TrackerSparqlConnection *connection = tracker_sparql_connection_new(

@@ -172,6 +172,19 @@ void TestFeedsTool::importsAndUpdatesWithoutDuplicates()
     QCOMPARE(output, QByteArray("imported 2 messages of Town News\n"));
     QCOMPARE(run({"import", write("tech.atom", Atom)}), 0);
 
+    // Two imports at once into a store neither has made yet.
+    QProcess first, second;
+    QProcessEnvironment fresh = QProcessEnvironment::systemEnvironment();
+    fresh.insert("XDG_DATA_HOME", m_dir.filePath("fresh"));
+    for (QProcess *process : {&first, &second}) {
+        process->setProcessEnvironment(fresh);
+        process->start(HVTEST_FEEDS_PROGRAM, {"import", process == &first ? rss : m_dir.filePath("tech.atom")});
+    }
+    for (QProcess *process : {&first, &second}) {
+        QVERIFY(process->waitForFinished(30000));
+        QVERIFY2(process->exitCode() == 0, process->readAllStandardError().constData());
+    }
+
     QList<QStringList> rows = messages();
     QCOMPARE(rows.size(), 3);
     QCOMPARE(rows.at(0), QStringList({"<b>Market</b> opens", "At <i>seven</i>.", "Town News", rows.at(0).at(3),
