@@ -4,6 +4,8 @@
 #include "smsservicesource.h"
 
 #include <QtCore/QDebug>
+#include <QtCore/QHash>
+#include <QtCore/QSet>
 #include <QtCore/QTimeZone>
 #include <QtDBus/QDBusConnection>
 #include <QtDBus/QDBusError>
@@ -177,15 +179,48 @@ HVItem SmsServiceSource::itemFromEvent(const CommHistory::Event &event, const QD
     return message;
 }
 
+QList<HVItem> SmsServiceSource::refreshGroups(const QList<CommHistory::Event> &arrived)
+{
+    QHash<int, QString> names;
+    for (int row = 0; row < groupModel->rowCount(); ++row) {
+        const CommHistory::Group group = groupModel->group(groupModel->index(row, 0));
+        names.insert(group.id(), group.contactName());
+    }
+    groupModel->getGroups(QString(), QString());
+    QSet<int> renamed;
+    for (int row = 0; row < groupModel->rowCount(); ++row) {
+        const CommHistory::Group group = groupModel->group(groupModel->index(row, 0));
+        const auto before = names.constFind(group.id());
+        if (before != names.constEnd() && *before != group.contactName())
+            renamed.insert(group.id());
+    }
+    QList<HVItem> items;
+    if (renamed.isEmpty())
+        return items;
+    QSet<int> skipped;
+    for (const CommHistory::Event &event : arrived)
+        skipped.insert(event.id());
+    smsModel->getEvents();
+    for (int row = 0; row < smsModel->rowCount(); ++row) {
+        const CommHistory::Event event = smsModel->event(smsModel->index(row, 0));
+        if (renamed.contains(event.groupId()) && !skipped.contains(event.id()) && isOfRetrievedDay(event))
+            items.append(itemFromEvent(event, event.endTime()));
+    }
+    return items;
+}
+
 void SmsServiceSource::eventsAddedSlot(const QList<CommHistory::Event> &events)
 {
     qDebug() << "eventsAddedSlot" << "events : " << events.count();
+    const QList<HVItem> renamed = refreshGroups(events);
     QList<HVItem> items;
     for (const CommHistory::Event &event : events) {
         if (isOfRetrievedDay(event))
             items.append(itemFromEvent(event, event.endTime()));
     }
     Q_EMIT itemsAdded(items);
+    if (!renamed.isEmpty())
+        Q_EMIT itemsChanged(renamed);
 }
 
 void SmsServiceSource::eventsUpdatedSlot(const QList<CommHistory::Event> &events)

@@ -50,6 +50,10 @@ public Q_SLOTS:
 
 private:
     HVItem itemFromEvent(const CommHistory::Event &event, const QDateTime &time);
+    // Reads the conversations again: a sender saved in the address book since
+    // comes named with the next message (halvane-smsd names it). The day's
+    // earlier messages of a renamed conversation, but those arrived.
+    QList<HVItem> refreshGroups(const QList<CommHistory::Event> &arrived);
     // A received SMS that the last retrieval would have answered.
     bool isOfRetrievedDay(const CommHistory::Event &event) const;
 

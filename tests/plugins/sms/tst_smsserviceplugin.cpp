@@ -295,6 +295,17 @@ void TestSmsServicePlugin::liveChangesArriveOnceEach()
     QTRY_COMPARE(added.size(), 2);
     QCOMPARE(changed.size(), 1);
     QCOMPARE(removed.size(), 1);
+
+    // A sender saved in the address book since comes named: the new message,
+    // and the day's earlier one from that number.
+    QVERIFY(!tool({"add-sms", "--from", "+4410", "--name", "Al", "--text", "named"}).isEmpty());
+    QTRY_COMPARE(added.size(), 3);
+    QCOMPARE(HVMessage(added.last().first().value<QList<HVItem>>().value(0)).from(), QString("Al"));
+    QTRY_COMPARE(changed.size(), 2);
+    const QList<HVItem> renamed = changed.last().first().value<QList<HVItem>>();
+    QCOMPARE(renamed.size(), 1);
+    QCOMPARE(HVMessage(renamed.first()).body(), QString("before"));
+    QCOMPARE(HVMessage(renamed.first()).from(), QString("Al"));
 }
 
 void TestSmsServicePlugin::sentMessagesNeverArriveAsReceived()
