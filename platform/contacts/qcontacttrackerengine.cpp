@@ -370,9 +370,13 @@ bool QContactTrackerEngine::saveContact(QContact *contact, QContactManager::Erro
         update.bindValue(QStringLiteral("address%1").arg(i), emails.at(i).emailAddress());
     }
     for (int i = 0; i < phones.size(); ++i) {
-        update.bindValue(QStringLiteral("phone%1").arg(i),
-                         addressResource(QStringLiteral("urn:halvane:phone:"), phones.at(i).number()));
-        update.bindValue(QStringLiteral("number%1").arg(i), phones.at(i).number());
+        // vCard 4 writes a number as a tel: URI; it is matched and dialled
+        // as the number alone.
+        QString number = phones.at(i).number().trimmed();
+        if (number.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+            number = number.mid(4);
+        update.bindValue(QStringLiteral("phone%1").arg(i), addressResource(QStringLiteral("urn:halvane:phone:"), number));
+        update.bindValue(QStringLiteral("number%1").arg(i), number);
     }
     auto result = exec(*m_connection, update, error);
     if (result->hasError())

@@ -85,9 +85,11 @@ void TestHalvaneContacts::importListRemove()
                   writeFile(QStringLiteral("trades.vcf"),
                             "BEGIN:VCARD\nVERSION:3.0\nN:;;;;\nFN:Electrician\nTEL:+4422222\nEND:VCARD\n"
                             "BEGIN:VCARD\nVERSION:3.0\nN:;;;;\nFN:Gas Engineer\nTEL:+4422222\nEND:VCARD\n"
-                            "BEGIN:VCARD\nVERSION:4.0\nFN:Mum\nEND:VCARD\n")}),
+                            // vCard 4 writes a number as a tel: URI.
+                            "BEGIN:VCARD\nVERSION:4.0\nFN:Mum\nTEL;VALUE=uri:tel:+44-33333\nEND:VCARD\n")}),
              0);
     QCOMPARE(run({QStringLiteral("list")}, &out), 0);
+    QVERIFY2(out.contains("\tMum\t\t+44-33333\n"), out.constData());
     QVERIFY(out.contains("\tElectrician\t\t+4422222\n"));
     QVERIFY(out.contains("\tGas Engineer\t\t+4422222\n"));
     QVERIFY(out.contains("\tMum\t"));
