@@ -86,10 +86,13 @@ void TestHalvaneContacts::importListRemove()
                             "BEGIN:VCARD\nVERSION:3.0\nN:;;;;\nFN:Electrician\nTEL:+4422222\nEND:VCARD\n"
                             "BEGIN:VCARD\nVERSION:3.0\nN:;;;;\nFN:Gas Engineer\nTEL:+4422222\nEND:VCARD\n"
                             // vCard 4 writes a number as a tel: URI.
-                            "BEGIN:VCARD\nVERSION:4.0\nFN:Mum\nTEL;VALUE=uri:tel:+44-33333\nEND:VCARD\n")}),
+                            "BEGIN:VCARD\nVERSION:4.0\nFN:Mum\nTEL;VALUE=uri:tel:+44-33333\nEND:VCARD\n"
+                            // Written family name first, as the card's own name says.
+                            "BEGIN:VCARD\nVERSION:3.0\nN:王;小明;;;\nFN:王小明\nEND:VCARD\n")}),
              0);
     QCOMPARE(run({QStringLiteral("list")}, &out), 0);
     QVERIFY2(out.contains("\tMum\t\t+44-33333\n"), out.constData());
+    QVERIFY(out.contains("\t王小明\t"));
     QVERIFY(out.contains("\tElectrician\t\t+4422222\n"));
     QVERIFY(out.contains("\tGas Engineer\t\t+4422222\n"));
     QVERIFY(out.contains("\tMum\t"));

@@ -76,9 +76,10 @@ int list(QContactManager &manager)
             emails.append(email.emailAddress());
         for (const QContactPhoneNumber &phone : contact.details<QContactPhoneNumber>())
             numbers.append(phone.number());
-        QString fullName = QString(name.firstName() + QLatin1Char(' ') + name.lastName()).trimmed();
+        // The name as the card writes it (FN: "王小明", "Dr. Jean-François Dupont Jr."), else given and family name.
+        QString fullName = contact.detail<QContactDisplayLabel>().label().trimmed();
         if (fullName.isEmpty())
-            fullName = contact.detail<QContactDisplayLabel>().label();
+            fullName = QString(name.firstName() + QLatin1Char(' ') + name.lastName()).trimmed();
         std::printf("%s\t%s\t%s\t%s\n", contact.id().localId().constData(), qPrintable(fullName),
                     qPrintable(emails.join(QLatin1Char(','))), qPrintable(numbers.join(QLatin1Char(','))));
     }

@@ -47,9 +47,12 @@ QString addressBookName(const QString &number)
                 return CommHistory::sameNumber(phone.number(), number);
             }))
             continue;
+        // The name as the card writes it, else given and family name.
+        const QString label = contact.detail<QContactDisplayLabel>().label().trimmed();
+        if (!label.isEmpty())
+            return label;
         const QContactName name = contact.detail<QContactName>();
-        const QString full = QString(name.firstName() + QLatin1Char(' ') + name.lastName()).trimmed();
-        return full.isEmpty() ? contact.detail<QContactDisplayLabel>().label() : full;
+        return QString(name.firstName() + QLatin1Char(' ') + name.lastName()).trimmed();
     }
     return QString();
 }
