@@ -96,6 +96,11 @@ void TestHalvaneContacts::importListRemove()
     QVERIFY(out.contains("\tElectrician\t\t+4422222\n"));
     QVERIFY(out.contains("\tGas Engineer\t\t+4422222\n"));
     QVERIFY(out.contains("\tMum\t"));
+
+    // A card given twice is one contact, and counts as one.
+    const QByteArray card("BEGIN:VCARD\nVERSION:3.0\nUID:c-1\nN:Day;Cy;;;\nEND:VCARD\n");
+    QCOMPARE(run({QStringLiteral("import"), writeFile(QStringLiteral("twice.vcf"), card + card)}, &out), 0);
+    QCOMPARE(out, QByteArray("imported 1 contacts (from 2 cards)\n"));
 }
 
 void TestHalvaneContacts::badInputChangesNothing()

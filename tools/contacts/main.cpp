@@ -13,6 +13,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QSet>
 #include <QtVersit/QVersitContactImporter>
 #include <QtVersit/QVersitReader>
 
@@ -60,7 +61,14 @@ int importFile(QContactManager &manager, const QString &fileName)
     QMap<int, QContactManager::Error> errors;
     if (!manager.saveContacts(&contacts, &errors))
         return fail(QStringLiteral("saving failed for %1 of %2 contacts").arg(errors.size()).arg(contacts.size()));
-    std::printf("imported %d contacts\n", int(contacts.size()));
+    // Cards of one person (the same UID, or name and first number) are one contact.
+    QSet<QContactId> distinct;
+    for (const QContact &contact : qAsConst(contacts))
+        distinct.insert(contact.id());
+    if (distinct.size() == contacts.size())
+        std::printf("imported %d contacts\n", int(contacts.size()));
+    else
+        std::printf("imported %d contacts (from %d cards)\n", int(distinct.size()), int(contacts.size()));
     return 0;
 }
 
