@@ -223,7 +223,10 @@ HVEvent EventServiceSource::extractEventFromIncidence(QSharedPointer<Incidence> 
         }
         event.setStartDateTime(start);
         event.setEndDateTime(end);
-        event.setDateTime(start);
+        // A to-do with a due time alone (as most programs write them) is
+        // placed in the day at that time: without, it sorted before every
+        // entry, in no fixed order.
+        event.setDateTime(start.isValid() || !event.isTodo() ? start : end);
     }
 
     const Person organizer = incidence->organizer();

@@ -260,6 +260,9 @@ void TestEventPlugin::oneDayHasEveryEntryWithItsFields()
     const HVEvent todo = byUid(events, "todo").value(0);
     QCOMPARE(todo.endDateTime(), QDateTime(m_today, QTime(21, 0)));
     QVERIFY(!todo.startDateTime().isValid());
+    // Without a start it takes its place in the day at its due time, not
+    // before every entry.
+    QCOMPARE(todo.dateTime(), todo.endDateTime());
     QVERIFY(todo.isTodo());
     QVERIFY(!meeting.isTodo() && !standup.isTodo());
 }
