@@ -55,6 +55,41 @@ QString textAsMarkup(const QString &text, bool escape)
     return shown.replace(QLatin1Char('\n'), QLatin1String("<br>"));
 }
 
+QString withWideTablesAsLines(const QString &html)
+{
+    // A table of many columns squeezed into a phone's width shows a letter a
+    // line and runs off the side, where Text cannot scroll: its rows become
+    // paragraphs, their cells apart. A layout table of a few columns stays.
+    constexpr int MostColumns = 4;
+    static const QRegularExpression tags(QStringLiteral("<(/?)(tr|td|th)\\b"), QRegularExpression::CaseInsensitiveOption);
+    int cells = 0;
+    int widest = 0;
+    for (QRegularExpressionMatchIterator it = tags.globalMatch(html); it.hasNext() && widest <= MostColumns;) {
+        const QRegularExpressionMatch tag = it.next();
+        if (!tag.captured(1).isEmpty())
+            continue;
+        if (tag.captured(2).compare(QLatin1String("tr"), Qt::CaseInsensitive) == 0)
+            cells = 0;
+        else
+            widest = qMax(widest, ++cells);
+    }
+    if (widest <= MostColumns)
+        return html;
+    static const QRegularExpression table(QStringLiteral("</?(table|thead|tbody|tfoot|colgroup|col|caption)\\b[^>]*>"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression rowStart(QStringLiteral("<tr\\b[^>]*>"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression rowEnd(QStringLiteral("</tr\\s*>"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression cellStart(QStringLiteral("<t[dh]\\b[^>]*>"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression cellEnd(QStringLiteral("</t[dh]\\s*>"), QRegularExpression::CaseInsensitiveOption);
+    QString lines = html;
+    lines.remove(table);
+    lines.replace(rowStart, QStringLiteral("<p>"));
+    lines.replace(rowEnd, QStringLiteral("</p>"));
+    lines.replace(cellStart, QStringLiteral(" \u2003"));
+    lines.remove(cellEnd);
+    return lines;
+}
+
 QString plainText(const QString &text)
 {
     if (!isMarkup(text))
@@ -422,7 +457,7 @@ QString HVQmlItemModel::richBody(const QString &body)
     html.remove(empty);
     html.remove(fetched);
     html.remove(backgrounds);
-    return html;
+    return withWideTablesAsLines(html);
 }
 
 void HVQmlItemModel::updateCount()

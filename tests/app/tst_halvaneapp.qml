@@ -252,9 +252,14 @@ TestCase {
               "body": "It&#8217;s done &#8211; [&#8230;]" },
             // Megabytes of text: shown by its start, which lays out at once.
             { "id": "f3", "type": "feed", "date": "today 12:00", "channel": "Log", "title": "Log",
-              "body": "a line of the log\n".repeat(100000) }
+              "body": "a line of the log\n".repeat(100000) },
+            // A table of many columns, which a phone's width cannot hold: a line a row.
+            { "id": "f4", "type": "feed", "date": "today 13:00", "channel": "Stats", "title": "Table",
+              "body": "<table><tr>" + "<th>Column</th>".repeat(12) + "</tr><tr>" + "<td>42</td>".repeat(12) + "</tr></table>" }
         ]))
-        tryCompare(feeds, "count", 3, 10000)
+        tryCompare(feeds, "count", 4, 10000)
+        verify(feeds.get(3).richBody.indexOf("<td") < 0)
+        verify(feeds.get(3).richBody.indexOf("Column") >= 0 && feeds.get(3).richBody.indexOf("42") >= 0)
         verify(feeds.get(2).richBody.length < 200000)
         compare(feeds.get(0).speechText, "Town News. Market opens. At seven.")
         compare(feeds.get(1).plainBody, "It\u2019s done \u2013 [\u2026]")
