@@ -220,6 +220,15 @@ void Dovecot::stop()
         m_process.kill();
         m_process.waitForFinished(2000);
     }
+    // Its login processes keep the listening socket a moment longer: a
+    // connection then is taken and never answered, not refused.
+    for (QDeadlineTimer deadline(10000); !deadline.hasExpired(); QThread::msleep(100)) {
+        QTcpSocket probe;
+        probe.connectToHost(host(), m_port);
+        if (!probe.waitForConnected(500))
+            break;
+        probe.abort();
+    }
 }
 
 bool Dovecot::deliver(const QByteArray &message, const QDateTime &received)
