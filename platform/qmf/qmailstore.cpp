@@ -276,6 +276,31 @@ void QMailStorePrivate::setMetaData(QMailMessage *message, const Record &record)
     message->setServerUid(known.serverUid());
 }
 
+QMailMessage QMailStorePrivate::load(const QMailMessageId &id, bool headersOnly)
+{
+    const Record *found = record(id);
+    if (!found) {
+        setError(QMailStore::InvalidId, QStringLiteral("no message %1").arg(id.toULongLong()));
+        return QMailMessage();
+    }
+    bool truncated = false;
+    bool hasBody = false;
+    QString problem;
+    const QByteArray data = headersOnly ? maildir.readHead(found->file.relativePath, &hasBody, &problem)
+                                        : maildir.read(found->file.relativePath, MaxLoadSize, &truncated, &problem);
+    if (!problem.isEmpty()) {
+        // Removed meanwhile: the change is on its way.
+        setError(QMailStore::InvalidId, problem);
+        return QMailMessage();
+    }
+    if (truncated)
+        qWarning("QMailStore: message %llu is too large to read (%lld bytes); only its headers are read",
+                 id.toULongLong(), found->file.size);
+    QMailMessage message = QMailMessage::fromRfc2822(data);
+    setMetaData(&message, *found);
+    return message;
+}
+
 // QMailStore -------------------------------------------------------------
 
 QMailStore::QMailStore()
@@ -376,46 +401,12 @@ QMailMessageIdList QMailStore::queryMessages(const QMailMessageKey &key, const Q
 
 QMailMessage QMailStore::message(const QMailMessageId &id) const
 {
-    const QMailStorePrivate::Record *record = d->record(id);
-    if (!record) {
-        d->setError(InvalidId, QStringLiteral("no message %1").arg(id.toULongLong()));
-        return QMailMessage();
-    }
-    bool truncated = false;
-    QString problem;
-    const QByteArray data = d->maildir.read(record->file.relativePath, QMailStorePrivate::MaxLoadSize, &truncated,
-                                            &problem);
-    if (!problem.isEmpty()) {
-        // Removed meanwhile: the change is on its way.
-        d->setError(InvalidId, problem);
-        return QMailMessage();
-    }
-    if (truncated)
-        qWarning("QMailStore: message %llu is too large to read (%lld bytes); only its headers are read",
-                 id.toULongLong(), record->file.size);
-
-    QMailMessage message = QMailMessage::fromRfc2822(data);
-    d->setMetaData(&message, *record);
-    return message;
+    return d->load(id, false);
 }
 
 QMailMessage QMailStore::messageHeaders(const QMailMessageId &id) const
 {
-    const QMailStorePrivate::Record *record = d->record(id);
-    if (!record) {
-        d->setError(InvalidId, QStringLiteral("no message %1").arg(id.toULongLong()));
-        return QMailMessage();
-    }
-    bool hasBody = false;
-    QString problem;
-    const QByteArray head = d->maildir.readHead(record->file.relativePath, &hasBody, &problem);
-    if (!problem.isEmpty()) {
-        d->setError(InvalidId, problem);
-        return QMailMessage();
-    }
-    QMailMessage message = QMailMessage::fromRfc2822(head);
-    d->setMetaData(&message, *record);
-    return message;
+    return d->load(id, true);
 }
 
 QMailMessageMetaData QMailStore::messageMetaData(const QMailMessageId &id) const

@@ -47,6 +47,9 @@ public:
     static QString placeOf(const MailIndex::Row &row);
     void scheduleRescan();
     QMailMessageMetaData metaData(const Record &record) const;
+    // A message read from its file (only its header fields, or whole), with
+    // what the index knows of it; empty with the error set if it is gone.
+    QMailMessage load(const QMailMessageId &id, bool headersOnly);
     // The index's metadata onto a message read from its file.
     void setMetaData(QMailMessage *message, const Record &record) const;
     const Record *record(const QMailMessageId &id) const;
