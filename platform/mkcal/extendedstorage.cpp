@@ -3,6 +3,8 @@
 
 #include "extendedstorage.h"
 
+#include <algorithm>
+
 #include <KCalendarCore/Event>
 #include <KCalendarCore/ICalFormat>
 #include <KCalendarCore/Todo>
@@ -37,6 +39,8 @@ namespace {
 const qint64 ChangeLogLength = 10000;
 // An open-ended series ends never.
 const qint64 EndOfTime = std::numeric_limits<qint64>::max();
+// Above this COUNT a series is stored as open-ended.
+const int LongestWalkedCount = 1000;
 // Entries lasting longer, and all recurring ones, are "long".
 const qint64 LongSpan = 7 * 86400;
 // How far from loaded dates a replaced occurrence may lie and still count:
@@ -518,7 +522,16 @@ void ExtendedStoragePrivate::bounds(const Incidence::Ptr &incidence, QVariant *s
         endSecs = qMax(to.toSecsSinceEpoch(), startSecs + 1);
     }
     *recurs = incidence->recurs();
-    if (*recurs) {
+    // The end is only a bound for range reads. Finding the last of a long
+    // counted series walks every occurrence, seconds for a COUNT in the
+    // millions, and the library gives up on such a walk anyway.
+    const RecurrenceRule::List rules = *recurs ? incidence->recurrence()->rRules() : RecurrenceRule::List();
+    const bool longCount = std::any_of(rules.cbegin(), rules.cend(), [](const RecurrenceRule *rule) {
+        return rule->duration() > LongestWalkedCount;
+    });
+    if (longCount) {
+        endSecs = EndOfTime;
+    } else if (*recurs) {
         const QDateTime last = incidence->recurrence()->endDateTime();
         endSecs = last.isValid() ? endSecs - startSecs + qMax(last.toSecsSinceEpoch(), startSecs)
                                  + (allDay ? 86400 : 0)
@@ -863,8 +876,11 @@ void ExtendedStorage::keepEndDates(const Incidence::Ptr &incidence)
         return;
     const QDateTime start = incidence->dtStart();
     const auto keep = [&start](RecurrenceRule *rule) {
+        // Only an UNTIL has an end to keep; a COUNT's end is a walk of the series.
+        if (rule->duration() != 0)
+            return;
         const QDateTime end = rule->endDt();
-        if (rule->duration() != 0 || !end.isValid())
+        if (!end.isValid())
             return;
         const QDate date = (start.timeSpec() == Qt::TimeZone ? end.toTimeZone(start.timeZone()) : end.toLocalTime()).date();
         rule->setEndDt(QDateTime(date, QTime(0, 0), Qt::UTC));
