@@ -148,7 +148,7 @@ void Database::rollback()
 QList<Event> Database::events(const EventQuery &eventQuery)
 {
     QList<Event> result;
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return result;
 
     const QString timeColumn = eventQuery.byLastModified ? QStringLiteral("lastModified") : QStringLiteral("endTime");
@@ -193,7 +193,7 @@ QList<Event> Database::events(const EventQuery &eventQuery)
 
 Event Database::event(int id)
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return Event();
     QSqlQuery query(m_file.database());
     query.prepare(QLatin1String("SELECT ") + QLatin1String(EventColumns) + QLatin1String(" FROM Events WHERE id = :id"));
@@ -314,7 +314,7 @@ bool sameNumber(const QString &a, const QString &b)
 QList<Group> Database::groups(const QString &remoteUid)
 {
     QList<Group> result;
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return result;
     QSqlQuery query(m_file.database());
     query.setForwardOnly(true);
@@ -335,7 +335,7 @@ QList<Group> Database::groups(const QString &remoteUid)
 
 Group Database::group(int id)
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return Group();
     QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("SELECT id, contactName, remoteUids FROM Groups WHERE id = :id"));
@@ -349,7 +349,7 @@ Group Database::group(int id)
 
 bool Database::insertEvent(Event &event)
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return false;
     QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("INSERT INTO Events (type, direction, groupId, startTime, endTime, lastModified, "
@@ -366,7 +366,7 @@ bool Database::insertEvent(Event &event)
 
 bool Database::updateEvent(const Event &event)
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return false;
     QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("UPDATE Events SET type = :type, direction = :direction, groupId = :groupId, "
@@ -387,7 +387,7 @@ bool Database::updateEvent(const Event &event)
 
 bool Database::removeEvent(int id)
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return false;
     QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("DELETE FROM Events WHERE id = :id"));
@@ -405,7 +405,7 @@ bool Database::removeEvent(int id)
 
 bool Database::insertGroup(Group &group)
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return false;
     QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("INSERT INTO Groups (contactName, remoteUids) VALUES (:contactName, :remoteUids)"));
@@ -421,7 +421,7 @@ bool Database::insertGroup(Group &group)
 
 bool Database::updateGroup(const Group &group)
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return false;
     QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("UPDATE Groups SET contactName = :contactName, remoteUids = :remoteUids WHERE id = :id"));

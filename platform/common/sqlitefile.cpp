@@ -8,6 +8,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QThread>
+#include <QtCore/QUrl>
 #include <QtSql/QSqlError>
 #include <QtSql/QSqlQuery>
 
@@ -38,12 +39,14 @@ void SqliteFile::fail(const QString &what, const QString &error)
 void SqliteFile::close()
 {
     m_open = false;
+    m_readOnly = false;
     m_db.close();
 }
 
 bool SqliteFile::open(const QString &path, const QStringList &schema)
 {
     m_path = path;
+    m_schema = schema;
     const QString dir = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(dir)) {
         fail(QStringLiteral("cannot create the directory"), dir);
@@ -70,9 +73,19 @@ bool SqliteFile::open(const QString &path, const QStringList &schema)
         const QString code = wal.lastError().nativeErrorCode();
         const bool busy = code == QLatin1String("5") || code == QLatin1String("6");
         if (!busy || attempt == 500) {
-            fail(QLatin1String("not a usable ") + m_kind, wal.lastError().text());
+            const QString error = wal.lastError().text();
             wal.finish();
             close();
+            if (isDiskError(code) && openAsItIs(m_db, path) && applySchema(schema, false)) {
+                m_open = true;
+                m_readOnly = true;
+                m_retried.start();
+                m_error = QLatin1String("the disk is full or read-only: the ") + m_kind + QLatin1String(" can only be read");
+                qWarning("%s: %s, as it is now (%s)", m_tag, qPrintable(m_error), qPrintable(error));
+                return true;
+            }
+            m_db.close();
+            fail(QLatin1String("not a usable ") + m_kind, error);
             return false;
         }
         QThread::msleep(20);
@@ -125,8 +138,49 @@ bool SqliteFile::exec(const QString &statement)
     return true;
 }
 
+bool SqliteFile::openAsItIs(QSqlDatabase &db, const QString &path)
+{
+    const QFileInfo file(path);
+    const QFileInfo log(path + QLatin1String("-wal"));
+    if (!file.isFile() || file.size() == 0 || (log.exists() && log.size() > 0))
+        return false;
+    db.close();
+    db.setDatabaseName(QStringLiteral("file:%1?immutable=1")
+                           .arg(QString::fromLatin1(QUrl::toPercentEncoding(file.absoluteFilePath(), "/"))));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY"));
+    QSqlQuery check(db);
+    const bool readable = db.open() && check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    check.finish();
+    if (!readable)
+        db.close();
+    return readable;
+}
+
+bool SqliteFile::isReady()
+{
+    if (m_readOnly && m_retried.hasExpired(2000)) {
+        close();
+        if (open(m_path, m_schema) && !m_readOnly)
+            qWarning("%s: there is room again: the %s is used the normal way (%s)", m_tag, qPrintable(m_kind),
+                     qPrintable(m_path));
+    }
+    return m_open;
+}
+
+bool SqliteFile::isDiskError(const QString &code)
+{
+    bool valid = false;
+    const int primary = code.toInt(&valid) & 0xff;
+    // SQLITE_READONLY, SQLITE_IOERR, SQLITE_FULL, SQLITE_CANTOPEN
+    return valid && (primary == 8 || primary == 10 || primary == 13 || primary == 14);
+}
+
 bool SqliteFile::begin()
 {
+    if (isReady() && m_readOnly) {
+        qWarning("%s: %s (%s)", m_tag, qPrintable(m_error), qPrintable(m_path));
+        return false;
+    }
     // Immediate: take the write lock now, so that a transaction never has to
     // upgrade its lock while another process writes.
     return exec(QStringLiteral("BEGIN IMMEDIATE"));

@@ -4,6 +4,7 @@
 #ifndef SQLITEFILE_H
 #define SQLITEFILE_H
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 #include <QtSql/QSqlDatabase>
@@ -28,6 +29,11 @@ public:
     // Opens path (creating its directory) and creates what schema lacks.
     bool open(const QString &path, const QStringList &schema);
     bool isOpen() const { return m_open; }
+    // Opened as the file is on disk, for reading only (see openAsItIs()).
+    bool isReadOnly() const { return m_readOnly; }
+    // isOpen(), where a file read as it is on disk is first opened the
+    // normal way again if the disk allows it now (tried every two seconds).
+    bool isReady();
     QSqlDatabase &database() { return m_db; }
     QString path() const { return m_path; }
 
@@ -43,6 +49,16 @@ public:
     bool commit();
     void rollback();
 
+    // Where SQLite cannot keep a reader's shared-memory index beside the file
+    // (a full disk, a read-only file system), a file that no process has
+    // open, so without a write-ahead log to miss, can still be read as it is
+    // on disk. Opens db so, read-only; false if path is not such a file or
+    // cannot be read so either. Changes made later are not seen.
+    static bool openAsItIs(QSqlDatabase &db, const QString &path);
+    // Whether SQLite's error code (QSqlError::nativeErrorCode()) tells of
+    // the disk rather than of the file's content.
+    static bool isDiskError(const QString &code);
+
 private:
     bool applySchema(const QStringList &schema, bool locked);
     void close();
@@ -54,6 +70,9 @@ private:
     QSqlDatabase m_db;
     QString m_error;
     bool m_open = false;
+    bool m_readOnly = false;
+    QStringList m_schema;
+    QElapsedTimer m_retried;
 };
 
 #endif // SQLITEFILE_H

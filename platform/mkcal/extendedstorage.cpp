@@ -3,6 +3,8 @@
 
 #include "extendedstorage.h"
 
+#include "sqlitefile.h"
+
 #include <algorithm>
 
 #include <KCalendarCore/Event>
@@ -14,6 +16,7 @@
 #include <QtCore/QDataStream>
 #include <QtCore/QDebug>
 #include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
 #include <QtCore/QSet>
@@ -39,6 +42,8 @@ namespace {
 const qint64 ChangeLogLength = 10000;
 // An open-ended series ends never.
 const qint64 EndOfTime = std::numeric_limits<qint64>::max();
+// How often a database read as it is on disk is tried the normal way again.
+const qint64 RetryAsItIsMs = 2000;
 // Above this COUNT a series is stored as open-ended.
 const int LongestWalkedCount = 1000;
 // Entries lasting longer, and all recurring ones, are "long".
@@ -310,6 +315,13 @@ public:
     bool fail(const QString &what, const QSqlError &error = QSqlError());
     bool exec(QSqlQuery &query);
     bool createSchema();
+    // Opens the file for reading and writing (or reading: readOnly).
+    bool openFile();
+    // What the file's schema has.
+    bool readLayout();
+    // One read as it is on disk (asItIs) is opened the normal way again when
+    // the disk allows it, at most every RetryAsItIsMs. Whether still so.
+    bool reopenWithRoom();
     bool migrate(int version);
     bool sync();
     bool readRows(QSqlQuery &query);
@@ -340,8 +352,12 @@ public:
     QString connectionName;
     QSqlDatabase db;
     bool readOnly;
+    // Opened as the file is on disk (see SqliteFile::openAsItIs()): read only.
+    bool asItIs = false;
+    QElapsedTimer retried;
     bool isOpen = false;
     QString error;
+    QString sqlCode; // SQLite's code of the last failure
 
     // Incidences this storage put into the calendar (or saved from it), by key.
     QHash<QString, Incidence::Ptr> loaded;
@@ -375,6 +391,7 @@ public:
 bool ExtendedStoragePrivate::fail(const QString &what, const QSqlError &sqlError)
 {
     error = what;
+    sqlCode = sqlError.nativeErrorCode();
     if (sqlError.isValid())
         error += QLatin1String(": ") + sqlError.text();
     qWarning().noquote() << "mKCal:" << error << QLatin1Char('(') + databaseName + QLatin1Char(')');
@@ -484,6 +501,53 @@ qint64 ExtendedStoragePrivate::lastChange()
     if (!query.exec(QStringLiteral("SELECT max(seq) FROM changes")) || !query.next())
         return -1;
     return query.value(0).toLongLong();
+}
+
+bool ExtendedStoragePrivate::openFile()
+{
+    db.close();
+    db.setDatabaseName(databaseName);
+    db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY")
+                                  : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open())
+        return fail(QStringLiteral("cannot open the calendar database"), db.lastError());
+    QSqlQuery query(db);
+    // Readers and one writer at a time, across processes.
+    if (!(readOnly || query.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        || !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        return fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
+    query.finish();
+    return readOnly || createSchema();
+}
+
+bool ExtendedStoragePrivate::readLayout()
+{
+    QSqlQuery query(db);
+    hasPeriods = query.exec(QStringLiteral("SELECT period, data FROM incidences LIMIT 0"));
+    hasStartDays = query.exec(QStringLiteral("SELECT start_day, span_days FROM incidences LIMIT 0"));
+    hasLongIndex = query.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index'"
+                                             " AND name = 'incidences_long'"))
+        && query.next();
+    if (query.exec(QStringLiteral("SELECT count(*) FROM changes")))
+        return true;
+    return fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
+}
+
+bool ExtendedStoragePrivate::reopenWithRoom()
+{
+    if (!asItIs || (retried.isValid() && !retried.hasExpired(RetryAsItIsMs)))
+        return asItIs;
+    retried.start();
+    if (openFile() && readLayout()) {
+        // The changes log tells what changed meanwhile: the next sync reads it.
+        asItIs = false;
+        syncVersion = -1;
+        qWarning("mKCal: there is room again: the calendar database is followed again");
+        return false;
+    }
+    if (!SqliteFile::openAsItIs(db, databaseName))
+        isOpen = false;
+    return true;
 }
 
 void ExtendedStoragePrivate::bounds(const Incidence::Ptr &incidence, QVariant *start, QVariant *end, bool *recurs) const
@@ -696,6 +760,7 @@ void ExtendedStoragePrivate::forgetCoverage()
 
 bool ExtendedStoragePrivate::sync()
 {
+    reopenWithRoom();
     if (!isOpen)
         return fail(QStringLiteral("the calendar database is not open"));
     const qint64 version = dataVersion();
@@ -944,36 +1009,28 @@ bool ExtendedStorage::open()
         return d->fail(QStringLiteral("cannot create the directory of the calendar database"));
 
     d->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->connectionName);
-    d->db.setDatabaseName(d->databaseName);
-    d->db.setConnectOptions(d->readOnly ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY")
-                                        : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    bool ok = d->db.open();
-    if (!ok) {
-        d->fail(QStringLiteral("cannot open the calendar database"), d->db.lastError());
-    } else {
-        QSqlQuery query(d->db);
-        // Readers and one writer at a time, across processes.
-        ok = (d->readOnly || query.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
-            && query.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-        if (!ok)
-            d->fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
-        ok = ok && (d->readOnly || d->createSchema());
-        d->hasPeriods = ok && query.exec(QStringLiteral("SELECT period, data FROM incidences LIMIT 0"));
-        d->hasStartDays = ok && query.exec(QStringLiteral("SELECT start_day, span_days FROM incidences LIMIT 0"));
-        d->hasLongIndex = ok && query.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index'"
-                                                          " AND name = 'incidences_long'"))
-            && query.next();
-        query.finish();
-        if (ok) {
-            d->isOpen = true;
-            d->lastSeq = d->lastChange();
-            if (d->lastSeq < 0) {
-                d->isOpen = false;
-                ok = d->fail(QStringLiteral("the calendar database is unreadable"), d->db.lastError());
-            }
+    d->asItIs = false;
+    bool ok = d->openFile() && d->readLayout();
+    // A full disk or a read-only file system still leaves the day to read.
+    if (!ok && SqliteFile::isDiskError(d->sqlCode) && SqliteFile::openAsItIs(d->db, d->databaseName)) {
+        const QString cause = d->error;
+        d->asItIs = true;
+        d->retried.start();
+        ok = d->readLayout();
+        if (ok)
+            qWarning("mKCal: the disk is full or read-only: the calendar database is read as it is now, until"
+                     " there is room again (%s)", qPrintable(cause));
+    }
+    if (ok) {
+        d->isOpen = true;
+        d->lastSeq = d->lastChange();
+        if (d->lastSeq < 0) {
+            d->isOpen = false;
+            ok = d->fail(QStringLiteral("the calendar database is unreadable"), d->db.lastError());
         }
     }
     if (!ok) {
+        d->isOpen = false;
         d->db = QSqlDatabase();
         QSqlDatabase::removeDatabase(d->connectionName);
         return false;
@@ -1130,6 +1187,8 @@ bool ExtendedStorage::save()
         return d->fail(QStringLiteral("the calendar database is not open"));
     if (d->readOnly)
         return d->fail(QStringLiteral("the calendar database is open read-only"));
+    if (d->reopenWithRoom())
+        return d->fail(QStringLiteral("the disk is full or read-only: the calendar database can only be read"));
     if (d->pending.isEmpty())
         return true;
     QSqlQuery query(d->db);
@@ -1160,6 +1219,9 @@ bool ExtendedStorage::modifiedElsewhere()
 {
     if (!d->isOpen)
         return false;
+    // Whatever changed while the disk was full is news once it is followed.
+    if (d->asItIs && !d->reopenWithRoom())
+        return true;
     const qint64 version = d->dataVersion();
     if (version < 0 || version == d->pollVersion)
         return false;

@@ -94,7 +94,7 @@ void MailIndex::rollback()
 
 qint64 MailIndex::dataVersion()
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return -1;
     QSqlQuery query(m_file.database());
     if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next())
@@ -105,7 +105,7 @@ qint64 MailIndex::dataVersion()
 QHash<QString, MailIndex::Row> MailIndex::rows()
 {
     QHash<QString, Row> result;
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return result;
     QSqlQuery query(m_file.database());
     query.setForwardOnly(true);
@@ -122,7 +122,7 @@ QHash<QString, MailIndex::Row> MailIndex::rows()
 
 qint64 MailIndex::highestUid(const QString &account, const QString &mailbox, qint64 uidValidity)
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return 0;
     QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("SELECT MAX(uid) FROM messages WHERE account = :account AND mailbox = :mailbox "
@@ -142,7 +142,7 @@ qint64 MailIndex::highestUid(const QString &account, const QString &mailbox, qin
 
 bool MailIndex::insert(Row &row)
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return false;
     QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("INSERT OR IGNORE INTO messages (name, received, status, account, mailbox, "
@@ -169,7 +169,7 @@ bool MailIndex::insert(Row &row)
 
 bool MailIndex::update(const Row &row)
 {
-    if (!m_file.isOpen())
+    if (!m_file.isReady())
         return false;
     QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("UPDATE messages SET received = :received, status = :status, account = :account, "

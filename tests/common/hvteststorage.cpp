@@ -3,6 +3,10 @@
 
 #include "hvteststorage.h"
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 #include <QtCore/QProcess>
 #include <QtCore/QVariant>
 #include <QtSql/QSqlDatabase>
@@ -27,6 +31,32 @@ int runWithFileLimit(const QString &program, const QStringList &arguments, qint6
     if (err)
         *err = process.readAllStandardError();
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+FileSizeLimit::FileSizeLimit(qint64 limitKiB)
+{
+    struct rlimit old;
+    if (getrlimit(RLIMIT_FSIZE, &old) != 0)
+        return;
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = old;
+    limit.rlim_cur = rlim_t(limitKiB) * 1024;
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return;
+    m_old[0] = qint64(old.rlim_cur);
+    m_old[1] = qint64(old.rlim_max);
+    m_set = true;
+}
+
+void FileSizeLimit::lift()
+{
+    if (!m_set)
+        return;
+    struct rlimit old;
+    old.rlim_cur = rlim_t(m_old[0]);
+    old.rlim_max = rlim_t(m_old[1]);
+    setrlimit(RLIMIT_FSIZE, &old);
+    m_set = false;
 }
 
 QString sqliteIntegrity(const QString &path)

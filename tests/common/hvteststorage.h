@@ -20,6 +20,24 @@ int runWithFileLimit(const QString &program, const QStringList &arguments, qint6
                      const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
                      QByteArray *out = nullptr, QByteArray *err = nullptr);
 
+// While it lives, this process's writes that grow a file past limitKiB fail
+// with EFBIG, as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 limitKiB);
+    ~FileSizeLimit() { lift(); }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool isSet() const { return m_set; }
+    // Room again.
+    void lift();
+
+private:
+    qint64 m_old[2] = {0, 0};
+    bool m_set = false;
+};
+
 // SQLite's own verdict on the file: "ok" when it is sound.
 QString sqliteIntegrity(const QString &path);
 

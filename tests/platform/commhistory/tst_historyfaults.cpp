@@ -39,6 +39,7 @@ private Q_SLOTS:
     void init();
     void diskFullKeepsWhatWasStored();
     void unreadableHistory();
+    void fullDiskStillReads();
     void foreignShapesAreSkipped();
     void sessionBusGoneStillStores();
 
@@ -125,6 +126,33 @@ void TestHistoryFaults::unreadableHistory()
     QVERIFY2(err.contains("\nhalvane-commhistory: "), err.constData());
     QCOMPARE(runTool({"list"}, 0, nullptr, &err), 1);
     QVERIFY(QFileInfo(m_database).isDir());
+}
+
+void TestHistoryFaults::fullDiskStillReads()
+{
+    QCOMPARE(runTool({"add-sms", "--from", "+15550001", "--text", "kept"}, 0), 0);
+    // No room for SQLite's shared-memory index.
+    HVTest::FileSizeLimit full(16);
+    QVERIFY(full.isSet());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^CommHistory: the disk is full or read-only"));
+    Database db(m_database);
+    const auto texts = [&db] {
+        QStringList texts;
+        for (const Event &event : db.events(Database::EventQuery()))
+            texts.append(event.freeText());
+        return texts;
+    };
+    QCOMPARE(texts(), QStringList{"kept"});
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^CommHistory: the disk is full or read-only"));
+    QVERIFY(!db.begin());
+    QVERIFY2(db.errorString().contains("can only be read"), qPrintable(db.errorString()));
+
+    // Room again: the same connection follows what others write, and writes.
+    full.lift();
+    QCOMPARE(runTool({"add-sms", "--from", "+15550001", "--text", "later"}, 0), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(texts(), (QStringList{"kept", "later"}), 5000);
+    QVERIFY(db.begin());
+    db.rollback();
 }
 
 void TestHistoryFaults::sessionBusGoneStillStores()

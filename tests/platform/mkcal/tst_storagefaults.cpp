@@ -27,6 +27,7 @@ private Q_SLOTS:
     void init();
     void diskFullKeepsWhatWasStored();
     void entryThatDoesNotReadBackIsRefused();
+    void fullDiskStillReads();
     void unreadableDatabase_data();
     void unreadableDatabase();
 
@@ -142,6 +143,45 @@ void TestStorageFaults::entryThatDoesNotReadBackIsRefused()
     storage->calendar()->deleteIncidence(odd);
     QVERIFY(storage->save());
     QCOMPARE(storedUids(), QStringList{"good"});
+}
+
+void TestStorageFaults::fullDiskStillReads()
+{
+    const QDate day(2024, 5, 1);
+    QCOMPARE(runTool({"add", "--summary", "kept", "--start", "2024-05-01T08:00", "--end", "2024-05-01T09:00"}, 0), 0);
+    // No room for SQLite's shared-memory index.
+    HVTest::FileSizeLimit full(16);
+    QVERIFY(full.isSet());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^mKCal: the calendar database is unreadable"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^mKCal: the disk is full or read-only"));
+    const ExtendedStorage::Ptr storage = openStorage();
+    QVERIFY(storage->open());
+    const auto summaries = [&storage, &day] {
+        storage->load(day, day.addDays(1));
+        QStringList summaries;
+        for (const Incidence::Ptr &incidence : storage->calendar()->rawIncidences())
+            summaries.append(incidence->summary());
+        summaries.sort();
+        return summaries;
+    };
+    QCOMPARE(summaries(), QStringList{"kept"});
+    Event::Ptr refused(new Event);
+    refused->setDtStart(QDateTime(day, QTime(10, 0)));
+    refused->setSummary("refused");
+    storage->calendar()->addIncidence(refused);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^mKCal: the disk is full or read-only"));
+    QVERIFY(!storage->save());
+    storage->calendar()->deleteIncidence(refused);
+
+    // Room again: the same storage follows what others write, and writes.
+    full.lift();
+    QCOMPARE(runTool({"add", "--summary", "later", "--start", "2024-05-01T11:00", "--end", "2024-05-01T12:00"}, 0), 0);
+    bool modified = false; // it tells once
+    QTRY_VERIFY_WITH_TIMEOUT(modified = modified || storage->modifiedElsewhere(), 5000);
+    QCOMPARE(summaries(), (QStringList{"kept", "later"}));
+    storage->calendar()->addIncidence(refused);
+    QVERIFY(storage->save());
+    QCOMPARE(storedUids().size(), 3);
 }
 
 void TestStorageFaults::unreadableDatabase_data()
