@@ -158,13 +158,17 @@ bool SqliteFile::openAsItIs(QSqlDatabase &db, const QString &path)
 
 bool SqliteFile::isReady()
 {
-    if (m_readOnly && m_retried.hasExpired(2000)) {
-        close();
-        if (open(m_path, m_schema) && !m_readOnly)
-            qWarning("%s: there is room again: the %s is used the normal way (%s)", m_tag, qPrintable(m_kind),
-                     qPrintable(m_path));
-    }
+    if (m_readOnly && m_retried.hasExpired(2000))
+        reopenWithRoom();
     return m_open;
+}
+
+void SqliteFile::reopenWithRoom()
+{
+    close();
+    if (open(m_path, m_schema) && !m_readOnly)
+        qWarning("%s: there is room again: the %s is used the normal way (%s)", m_tag, qPrintable(m_kind),
+                 qPrintable(m_path));
 }
 
 bool SqliteFile::isDiskError(const QString &code)
@@ -177,7 +181,10 @@ bool SqliteFile::isDiskError(const QString &code)
 
 bool SqliteFile::begin()
 {
-    if (isReady() && m_readOnly) {
+    // A write is asked for: try at once whether there is room now.
+    if (m_readOnly)
+        reopenWithRoom();
+    if (m_readOnly) {
         qWarning("%s: %s (%s)", m_tag, qPrintable(m_error), qPrintable(m_path));
         return false;
     }

@@ -61,6 +61,7 @@ public:
 
 private:
     bool applySchema(const QStringList &schema, bool locked);
+    void reopenWithRoom();
     void close();
 
     const char *m_tag;

@@ -320,8 +320,9 @@ public:
     // What the file's schema has.
     bool readLayout();
     // One read as it is on disk (asItIs) is opened the normal way again when
-    // the disk allows it, at most every RetryAsItIsMs. Whether still so.
-    bool reopenWithRoom();
+    // the disk allows it, at most every RetryAsItIsMs unless now (a file
+    // event tells of a write). Whether still so.
+    bool reopenWithRoom(bool now = false);
     bool migrate(int version);
     bool sync();
     bool readRows(QSqlQuery &query);
@@ -533,9 +534,9 @@ bool ExtendedStoragePrivate::readLayout()
     return fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
 }
 
-bool ExtendedStoragePrivate::reopenWithRoom()
+bool ExtendedStoragePrivate::reopenWithRoom(bool now)
 {
-    if (!asItIs || (retried.isValid() && !retried.hasExpired(RetryAsItIsMs)))
+    if (!asItIs || (!now && retried.isValid() && !retried.hasExpired(RetryAsItIsMs)))
         return asItIs;
     retried.start();
     if (openFile() && readLayout()) {
@@ -1187,7 +1188,7 @@ bool ExtendedStorage::save()
         return d->fail(QStringLiteral("the calendar database is not open"));
     if (d->readOnly)
         return d->fail(QStringLiteral("the calendar database is open read-only"));
-    if (d->reopenWithRoom())
+    if (d->reopenWithRoom(true))
         return d->fail(QStringLiteral("the disk is full or read-only: the calendar database can only be read"));
     if (d->pending.isEmpty())
         return true;
@@ -1220,7 +1221,8 @@ bool ExtendedStorage::modifiedElsewhere()
     if (!d->isOpen)
         return false;
     // Whatever changed while the disk was full is news once it is followed.
-    if (d->asItIs && !d->reopenWithRoom())
+    // Asked when the files change: someone could write, so there is room.
+    if (d->asItIs && !d->reopenWithRoom(true))
         return true;
     const qint64 version = d->dataVersion();
     if (version < 0 || version == d->pollVersion)
