@@ -160,6 +160,28 @@ QDateTime lastMoment(const HVItem &item)
     return endOf(item);
 }
 
+// The day of a timed entry's start or end, named where it is not the day
+// shown: a night that began yesterday would read as tonight.
+QString dayName(const HVItem &item, const QDateTime &when)
+{
+    if (item.type() != HVItemType::TypeEvent || !when.isValid() || isAllDay(item))
+        return QString();
+    const QDate shown = HVDayWatcher::instance()->day();
+    const QDate date = when.toLocalTime().date();
+    const qint64 days = shown.daysTo(date);
+    if (days == 0)
+        return QString();
+    //% "yesterday"
+    if (days == -1)
+        return qtTrId("hv_app_yesterday");
+    //% "tomorrow"
+    if (days == 1)
+        return qtTrId("hv_app_tomorrow");
+    if (qAbs(days) < 7)
+        return QLocale().dayName(date.dayOfWeek(), QLocale::ShortFormat);
+    return QLocale().toString(date, QLocale::ShortFormat);
+}
+
 // An SMS is text as it was typed: "<b>" in it is no markup.
 bool isSms(const HVItem &item)
 {
@@ -354,6 +376,8 @@ QHash<int, QByteArray> HVQmlItemModel::roleNames() const
     names.insert(EndRole, "end");
     names.insert(IsTodoRole, "isTodo");
     names.insert(AllDayRole, "allDay");
+    names.insert(StartDayRole, "startDay");
+    names.insert(EndDayRole, "endDay");
     return names;
 }
 
@@ -420,6 +444,10 @@ QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
         return item.type() == HVItemType::TypeEvent && HVEvent(item).isTodo();
     case AllDayRole:
         return isAllDay(item);
+    case StartDayRole:
+        return item.type() == HVItemType::TypeEvent ? dayName(item, HVEvent(item).startDateTime()) : QString();
+    case EndDayRole:
+        return item.type() == HVItemType::TypeEvent ? dayName(item, HVEvent(item).endDateTime()) : QString();
     }
     return QVariant();
 }

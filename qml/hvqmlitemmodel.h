@@ -17,8 +17,8 @@ class HVRetrieveServiceAction;
 /*!
  * The day's items of one type for QML: the factory's proxy over the one shared
  * item model, under its role names plus "date", "type" and a few roles a view
- * needs ("itemId", "speechText", "richBody", "start", "end"; attachments carry
- * a "sizeText"). Live as the
+ * needs ("itemId", "speechText", "richBody", "start", "end", "startDay",
+ * "endDay"; attachments carry a "sizeText"). Live as the
  * sources change; moves to the new day with the shared model.
  */
 class HVQmlItemModel : public QSortFilterProxyModel
@@ -60,6 +60,10 @@ public:
         AllDayRole,
         // The body as text, for a line of a list: an HTML mail's markup goes.
         PlainBodyRole,
+        // The day a timed entry starts or ends on, where it is not the day
+        // shown ("yesterday", "Mon", "8 Dec"); empty on that day.
+        StartDayRole,
+        EndDayRole,
     };
 
     explicit HVQmlItemModel(QObject *parent = nullptr);

@@ -293,5 +293,13 @@
         <source>This contact has no phone number.</source>
         <translation>Dieser Kontakt hat keine Telefonnummer.</translation>
     </message>
+    <message id="hv_app_yesterday">
+        <source>yesterday</source>
+        <translation>gestern</translation>
+    </message>
+    <message id="hv_app_tomorrow">
+        <source>tomorrow</source>
+        <translation>morgen</translation>
+    </message>
 </context>
 </TS>

@@ -293,5 +293,13 @@
         <source>This contact has no phone number.</source>
         <translation>This contact has no phone number.</translation>
     </message>
+    <message id="hv_app_yesterday">
+        <source>yesterday</source>
+        <translation>yesterday</translation>
+    </message>
+    <message id="hv_app_tomorrow">
+        <source>tomorrow</source>
+        <translation>tomorrow</translation>
+    </message>
 </context>
 </TS>

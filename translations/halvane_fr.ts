@@ -293,5 +293,13 @@
         <source>This contact has no phone number.</source>
         <translation>Ce contact n’a pas de numéro de téléphone.</translation>
     </message>
+    <message id="hv_app_yesterday">
+        <source>yesterday</source>
+        <translation>hier</translation>
+    </message>
+    <message id="hv_app_tomorrow">
+        <source>tomorrow</source>
+        <translation>demain</translation>
+    </message>
 </context>
 </TS>

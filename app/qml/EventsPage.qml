@@ -29,6 +29,13 @@ ItemListPage {
             ColumnLayout {
                 spacing: 0
                 Layout.preferredWidth: Kirigami.Units.gridUnit * 3
+                // An entry that began on another day says so above its start.
+                Controls.Label {
+                    visible: text.length > 0
+                    text: model.isTodo ? "" : model.startDay
+                    font: Kirigami.Theme.smallFont
+                    opacity: 0.7
+                }
                 // A to-do has a due time, and maybe no start.
                 Controls.Label {
                     //% "Due"
@@ -38,6 +45,12 @@ ItemListPage {
                     font.bold: true
                 }
                 Controls.Label { text: model.allDay ? "" : model.endDateTime; opacity: 0.7 }
+                Controls.Label {
+                    visible: text.length > 0
+                    text: model.endDay
+                    font: Kirigami.Theme.smallFont
+                    opacity: 0.7
+                }
             }
             ColumnLayout {
                 Layout.fillWidth: true

@@ -103,7 +103,8 @@ Kirigami.ScrollablePage {
                       ? (page.item.allDay ? qsTrId("hv_app_todo_due_today")
                                           : qsTrId("hv_app_todo_due").arg(page.item.endDateTime))
                       : page.isEvent ? (page.item.allDay ? qsTrId("hv_app_all_day")
-                                                         : page.item.startDateTime + " – " + page.item.endDateTime)
+                                                         : [page.item.startDay, page.item.startDateTime].join(" ").trim()
+                                                           + " – " + [page.item.endDay, page.item.endDateTime].join(" ").trim())
                                      : Qt.formatTime(page.item.date, "hh:mm")
             }
             Controls.Label {

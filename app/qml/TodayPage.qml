@@ -130,8 +130,10 @@ Kirigami.ScrollablePage {
                     visible: index < 3
                     Layout.fillWidth: true
                     Controls.Label {
-                        text: model.startDateTime
+                        // Begun on another day: that day, not a time that reads as today's.
+                        text: model.startDay.length > 0 ? model.startDay : model.startDateTime
                         font.bold: true
+                        elide: Text.ElideRight
                         Layout.preferredWidth: Kirigami.Units.gridUnit * 3
                     }
                     Controls.Label {

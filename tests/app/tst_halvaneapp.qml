@@ -213,6 +213,21 @@ TestCase {
         })
     }
 
+    function test_8a_anEntryOfLastNightSaysSo() {
+        verify(testSetup.writeItems("halvanetestevent", [
+            { "id": "n1", "startDateTime": "yesterday 22:00", "endDateTime": "today 02:00", "displayLabel": "Night shift" },
+            { "id": "e1", "startDateTime": "today 10:00", "endDateTime": "tomorrow 01:00", "displayLabel": "Party" }
+        ]))
+        tryCompare(timedRows, "count", 2, 10000)
+        var night = timedRows.get(0).displayLabel === "Night shift" ? 0 : 1
+        // Its "22:00" alone would read as tonight.
+        compare(timedRows.get(night).startDateTime, "22:00")
+        compare(timedRows.get(night).startDay, "yesterday")
+        compare(timedRows.get(night).endDay, "")
+        compare(timedRows.get(1 - night).startDay, "")
+        compare(timedRows.get(1 - night).endDay, "tomorrow")
+    }
+
     Reader { id: voiceReader }
 
     function test_9_speechVoiceIsKeptInTheSettingsFile() {
