@@ -53,6 +53,8 @@ public:
     // Content types other than application/xml, by path.
     QHash<QByteArray, QByteArray> types;
     QByteArray lastRequest;
+    // Documents carry an ETag, and a request naming it gets "not modified".
+    bool etags = false;
 
 private:
     void answer(QTcpSocket *socket)
@@ -66,6 +68,15 @@ private:
         m_requests.remove(socket);
         const auto document = documents.constFind(path);
         const QByteArray body = document == documents.constEnd() ? QByteArray("not here") : *document;
+        const QByteArray etag = '"' + QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex() + '"';
+        if (etags && document != documents.constEnd()) {
+            const bool same = request.contains("\r\nIf-None-Match: " + etag + "\r\n");
+            socket->write(QByteArray(same ? "HTTP/1.1 304 Not Modified" : "HTTP/1.1 200 OK") + "\r\nETag: " + etag
+                          + "\r\nContent-Type: application/xml\r\nConnection: close\r\nContent-Length: "
+                          + QByteArray::number(same ? 0 : body.size()) + "\r\n\r\n" + (same ? QByteArray() : body));
+            socket->disconnectFromHost();
+            return;
+        }
         socket->write(QByteArray(document == documents.constEnd() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK")
                       + "\r\nContent-Type: " + types.value(path, "application/xml")
                       + "\r\nConnection: close\r\nContent-Length: "
@@ -95,6 +106,7 @@ private Q_SLOTS:
     void removeMessageAndChannel();
     void refreshGoesOnPastFailingFeeds();
     void serverCharsetCountsWhereTheFeedNamesNone();
+    void refreshAsksWhetherTheFeedChanged();
 
 private:
     int run(const QStringList &arguments, QByteArray *output = nullptr, QByteArray *errors = nullptr);
@@ -496,6 +508,59 @@ void TestFeedsTool::serverCharsetCountsWhereTheFeedNamesNone()
     // Compressed, a download of a few MiB may unpack to gigabytes in memory
     // before the size limit sees it.
     QVERIFY2(server.lastRequest.contains("\r\nAccept-Encoding: identity\r\n"), server.lastRequest.constData());
+}
+
+void TestFeedsTool::refreshAsksWhetherTheFeedChanged()
+{
+    // Subscriptions and cache of their own.
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath("conditional/config")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath("conditional/cache")));
+    const auto restore = qScopeGuard([&config] {
+        qputenv("XDG_CONFIG_HOME", config);
+        qunsetenv("XDG_CACHE_HOME");
+    });
+    FeedServer server;
+    QVERIFY(server.listen());
+    server.etags = true;
+    const QByteArray rss = QByteArray(Rss).replace("Town News", "Harbour News");
+    server.documents.insert("/harbour.rss", rss);
+    const QString url = server.url("/harbour.rss");
+    QCOMPARE(run({"subscribe", url}), 0);
+    QByteArray output;
+    QCOMPARE(run({"refresh"}, &output), 0);
+    QVERIFY2(output.contains("of Harbour News"), output.constData());
+    QVERIFY(!server.lastRequest.contains("If-None-Match"));
+    const auto harbour = [this] {
+        int count = 0;
+        for (const QStringList &row : messages())
+            count += row.at(2) == "Harbour News";
+        return count;
+    };
+    QCOMPARE(harbour(), 2);
+
+    // Unchanged: the server sends nothing, and nothing changes.
+    QCOMPARE(run({"refresh"}, &output), 0);
+    QCOMPARE(output, url.toUtf8() + " is unchanged\n");
+    QVERIFY(server.lastRequest.contains("If-None-Match"));
+    QCOMPARE(harbour(), 2);
+
+    // The channel removed since: downloaded whole again.
+    QSparqlConnection connection;
+    std::unique_ptr<QSparqlResult> channel(connection.exec(
+        QSparqlQuery("SELECT ?c WHERE { ?c a mfo:FeedChannel ; nie:title 'Harbour News' }")));
+    QVERIFY(channel->next());
+    QCOMPARE(run({"remove", channel->value(0).toUrl().toString()}), 0);
+    QCOMPARE(harbour(), 0);
+    QCOMPARE(run({"refresh"}, &output), 0);
+    QVERIFY(!server.lastRequest.contains("If-None-Match"));
+    QCOMPARE(harbour(), 2);
+
+    // Changed: the new text comes.
+    server.documents.insert("/harbour.rss", QByteArray(rss).replace("library", "libraries"));
+    QCOMPARE(run({"refresh"}, &output), 0);
+    QVERIFY2(output.contains("of Harbour News"), output.constData());
+    QCOMPARE(harbour(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestFeedsTool)

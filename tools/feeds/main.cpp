@@ -6,10 +6,13 @@
 // keeps the list of subscribed feeds in the settings file and refreshes them.
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
+#include <QtCore/QCryptographicHash>
 #include <QtCore/QEventLoop>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QRegularExpression>
+#include <QtCore/QSettings>
+#include <QtCore/QStandardPaths>
 #include <QtCore/QTextCodec>
 #include <QtCore/QTimer>
 #include <QtCore/QDir>
@@ -84,8 +87,58 @@ std::unique_ptr<QSparqlResult> run(QSparqlConnection &connection, const QSparqlQ
     return std::unique_ptr<QSparqlResult>(connection.exec(query));
 }
 
+// What the server said of a feed's last download (ETag, Last-Modified) and
+// the channel it gave: asked with them, a server answers "not modified" to a
+// refresh that would bring nothing new, without sending the feed again.
+struct Validators
+{
+    QByteArray etag;
+    QByteArray lastModified;
+    QString channel;
+    bool notModified = false;
+};
+
+// In the cache: lost, a refresh only downloads the feeds once more.
+QString validatorsFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+        + QLatin1String("/halvane/feeds-validators.ini");
+}
+
+QString validatorsGroup(const QString &url)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Sha1).toHex());
+}
+
+Validators readValidators(const QString &url)
+{
+    QSettings cache(validatorsFile(), QSettings::IniFormat);
+    cache.beginGroup(validatorsGroup(url));
+    Validators validators;
+    validators.etag = cache.value(QStringLiteral("etag")).toByteArray();
+    validators.lastModified = cache.value(QStringLiteral("last-modified")).toByteArray();
+    validators.channel = cache.value(QStringLiteral("channel")).toString();
+    return validators;
+}
+
+void writeValidators(const QString &url, const Validators &validators)
+{
+    QSettings cache(validatorsFile(), QSettings::IniFormat);
+    cache.remove(validatorsGroup(url));
+    if (validators.etag.isEmpty() && validators.lastModified.isEmpty())
+        return;
+    cache.beginGroup(validatorsGroup(url));
+    cache.setValue(QStringLiteral("etag"), validators.etag);
+    cache.setValue(QStringLiteral("last-modified"), validators.lastModified);
+    cache.setValue(QStringLiteral("channel"), validators.channel);
+}
+
 // Reads a local file or downloads a URL; false with error set on failure.
-bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *error)
+// With validators, the download is conditional: a server's "not modified"
+// sets notModified and leaves data empty; the new ETag and Last-Modified are
+// kept in them.
+bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *error,
+                Validators *validators = nullptr)
 {
     // Relative paths are relative to where the command runs.
     const QUrl given = QUrl::fromUserInput(argument, QDir::currentPath(), QUrl::AssumeLocalFile);
@@ -111,6 +164,10 @@ bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *e
     // Not compressed: Qt would unpack a whole reply before the size limit
     // below sees it (a few MiB of gzip may hold gigabytes).
     request.setRawHeader("Accept-Encoding", "identity");
+    if (validators && !validators->etag.isEmpty())
+        request.setRawHeader("If-None-Match", validators->etag);
+    if (validators && !validators->lastModified.isEmpty())
+        request.setRawHeader("If-Modified-Since", validators->lastModified);
     std::unique_ptr<QNetworkReply> reply(network.get(request));
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -137,18 +194,46 @@ bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *e
         *error = QStringLiteral("cannot download %1: %2").arg(argument, cut.isEmpty() ? reply->errorString() : cut);
         return false;
     }
-    *data = withServerCharset(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
     *url = given;
+    if (validators) {
+        validators->notModified = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 304;
+        if (validators->notModified)
+            return true;
+        validators->etag = reply->rawHeader("ETag");
+        validators->lastModified = reply->rawHeader("Last-Modified");
+    }
+    *data = withServerCharset(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
     return true;
 }
 
-int importFeed(QSparqlConnection &connection, const QString &argument)
+// Whether the store still holds the channel (it may have been removed since).
+bool hasChannel(QSparqlConnection &connection, const QString &channel)
+{
+    QSparqlQuery query(QStringLiteral("SELECT ?:c WHERE { ?:c a mfo:FeedChannel }"));
+    query.bindValue(QStringLiteral("c"), QUrl(channel));
+    const std::unique_ptr<QSparqlResult> result(connection.exec(query));
+    return !result->hasError() && result->next();
+}
+
+// conditional: a subscription's refresh, which asks the server whether the
+// feed changed since the download that gave what the store holds.
+int importFeed(QSparqlConnection &connection, const QString &argument, bool conditional = false)
 {
     QByteArray data;
     QUrl url;
     QString error;
-    if (!readSource(argument, &data, &url, &error))
+    Validators validators;
+    if (conditional) {
+        validators = readValidators(argument);
+        if (validators.channel.isEmpty() || !hasChannel(connection, validators.channel))
+            validators = Validators();
+    }
+    if (!readSource(argument, &data, &url, &error, conditional ? &validators : nullptr))
         return fail(error);
+    if (validators.notModified) {
+        std::printf("%s is unchanged\n", qPrintable(argument));
+        return 0;
+    }
     FeedImporter importer;
     if (!importer.parse(data, url))
         return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(argument));
@@ -159,6 +244,10 @@ int importFeed(QSparqlConnection &connection, const QString &argument)
     std::unique_ptr<QSparqlResult> result(connection.exec(importer.updates()));
     if (result->hasError())
         return fail(QStringLiteral("the store refused %1: %2").arg(argument, result->lastError().message()));
+    if (conditional) {
+        validators.channel = importer.channel().toString();
+        writeValidators(argument, validators);
+    }
     std::printf("imported %d messages of %s\n", importer.messageCount(), qPrintable(importer.channelTitle()));
     return 0;
 }
@@ -248,7 +337,7 @@ int refresh(QSparqlConnection &connection)
     int failed = 0;
     for (const QString &entry : subscriptions) {
         const QString url = subscriptionUrl(entry, &error);
-        if (url.isEmpty() ? fail(error) : importFeed(connection, url))
+        if (url.isEmpty() ? fail(error) : importFeed(connection, url, true))
             ++failed;
     }
     if (failed)
