@@ -465,6 +465,16 @@ QVariantMap HVQmlItemModel::get(int row) const
     return values;
 }
 
+int HVQmlItemModel::firstEndingAfter(const QDateTime &when) const
+{
+    for (int row = 0; row < rowCount(); ++row) {
+        const HVItem item = QSortFilterProxyModel::data(index(row, 0), HVItemModel::ItemRole).value<HVItem>();
+        if (lastMoment(item) > when)
+            return row;
+    }
+    return -1;
+}
+
 QString HVQmlItemModel::richBody(const QString &body)
 {
     // Text lines, entities meant as such or escaped here.

@@ -90,6 +90,9 @@ public:
 
     // All named roles of a row, for views that show one item.
     Q_INVOKABLE QVariantMap get(int row) const;
+    // The first row still going on or to come at when (see endingAfter);
+    // -1 when every row is over.
+    Q_INVOKABLE int firstEndingAfter(const QDateTime &when) const;
 
     // The type name for an itemType value; empty when it names none.
     static QString typeName(const QVariant &itemType);

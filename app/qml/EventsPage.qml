@@ -12,6 +12,7 @@ ItemListPage {
     //% "Events"
     title: qsTrId("hv_app_events")
     itemType: "event"
+    startsAtNow: true
     screen: Voice.EventsScreen
     emptyIcon: "view-calendar-day"
     //% "Nothing on the calendar today."

@@ -21,7 +21,23 @@ Kirigami.ScrollablePage {
     property string emptyIcon
     property var reader
     property var caller
+    // The current row starts at what is going on or next, not at the first
+    // of the day (a calendar opened in the evening).
+    property bool startsAtNow: false
     readonly property bool isItemList: true
+
+    function startAtFirst() {
+        list.currentIndex = firstIndex()
+        // What is on now at the top, what comes next below it.
+        if (startsAtNow)
+            Qt.callLater(function() { list.positionViewAtIndex(list.currentIndex, ListView.Beginning) })
+    }
+    function firstIndex() {
+        if (!startsAtNow)
+            return 0
+        var now = itemModel.firstEndingAfter(Today.now)
+        return now < 0 ? list.count - 1 : now
+    }
 
     function current() {
         return itemModel.get(list.currentIndex)
@@ -64,11 +80,13 @@ Kirigami.ScrollablePage {
     ListView {
         id: list
         model: itemModel
-        currentIndex: count > 0 ? 0 : -1
+        // Set once where it starts at now: a binding would follow the clock.
+        currentIndex: count > 0 && !page.startsAtNow ? 0 : -1
         // Rows that come and go keep the view where it is.
         highlightFollowsCurrentItem: true
         keyNavigationEnabled: true
-        onCountChanged: if (currentIndex < 0 && count > 0) currentIndex = 0
+        onCountChanged: if (currentIndex < 0 && count > 0) page.startAtFirst()
+        Component.onCompleted: if (currentIndex < 0 && count > 0) page.startAtFirst()
 
         Kirigami.PlaceholderMessage {
             anchors.centerIn: parent

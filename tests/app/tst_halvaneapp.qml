@@ -228,6 +228,24 @@ TestCase {
         compare(timedRows.get(1 - night).endDay, "tomorrow")
     }
 
+    function test_8b_theCalendarOpensAtWhatIsNext() {
+        var noon = new Date()
+        noon.setHours(12, 0, 0)
+        Today.clock = noon
+        verify(testSetup.writeItems("halvanetestevent", [
+            { "id": "b1", "startDateTime": "today 08:00", "endDateTime": "today 09:00", "displayLabel": "Breakfast" },
+            { "id": "b2", "startDateTime": "today 11:30", "endDateTime": "today 12:30", "displayLabel": "Stand-up" },
+            { "id": "b3", "startDateTime": "today 15:00", "endDateTime": "today 16:00", "displayLabel": "Review" }
+        ]))
+        tryCompare(timedRows, "count", 3, 10000)
+        app.openPage("events")
+        var page = app.pageStack.currentItem
+        tryCompare(page.model, "count", 3)
+        // On now, not the first of the day; "read" reads it.
+        compare(page.current().displayLabel, "Stand-up")
+        Today.clock = new Date(NaN)
+    }
+
     Reader { id: voiceReader }
 
     function test_9_speechVoiceIsKeptInTheSettingsFile() {
