@@ -4,6 +4,7 @@
 #include "qmailretrievalaction.h"
 
 #include <QtCore/QDebug>
+#include <QtCore/QHash>
 #include <QtCore/QSet>
 
 #include <KMime/Message>
@@ -17,6 +18,46 @@
 namespace {
 
 const char Inbox[] = "INBOX";
+
+// A mailbox's first sync: mail already in the store from no server (an
+// export of this mailbox imported, or an index rebuilt from the files after
+// it was lost) is the same mail. Such copies take the server's uid, and leave
+// arrived, rather than come twice. Known by their Message-ID.
+bool adoptStoredCopies(QMailStore *store, QList<QMailMessage> *arrived)
+{
+    QHash<QString, QMailMessageId> loose;
+    const QMailMessageIdList ids = store->queryMessages(QMailMessageKey::account(QString()));
+    for (const QMailMessageId &id : ids) {
+        const QMailMessage headers = store->messageHeaders(id);
+        const QString messageId = headers.headerFieldText("Message-ID").trimmed();
+        if (!messageId.isEmpty() && !(headers.status() & QMailMessageMetaData::Outgoing))
+            loose.insert(messageId, id);
+    }
+    if (loose.isEmpty())
+        return true;
+    QList<QMailMessage> adopted;
+    for (auto it = arrived->begin(); it != arrived->end();) {
+        const QString messageId = it->headerFieldText("Message-ID").trimmed();
+        const QMailMessageId id = messageId.isEmpty() ? QMailMessageId() : loose.take(messageId);
+        if (!id.isValid()) {
+            ++it;
+            continue;
+        }
+        QMailMessage stored = store->message(id);
+        stored.setAccount(it->account());
+        stored.setMailbox(it->mailbox());
+        stored.setUidValidity(it->uidValidity());
+        stored.setServerUid(it->serverUid());
+        if (it->status() & QMailMessageMetaData::Read)
+            stored.setStatus(QMailMessageMetaData::Read, true);
+        adopted.append(stored);
+        it = arrived->erase(it);
+    }
+    QList<QMailMessage *> pointers;
+    for (QMailMessage &message : adopted)
+        pointers.append(&message);
+    return pointers.isEmpty() || store->updateMessages(pointers);
+}
 
 } // namespace
 
@@ -266,6 +307,10 @@ void QMailRetrievalAction::retrieveMessageList()
         QMailStore *store = QMailStore::instance();
         if (!store) {
             task->fail(QStringLiteral("the message store is gone"));
+            return;
+        }
+        if (sync->known == 0 && !sync->arrived.isEmpty() && !adoptStoredCopies(store, &sync->arrived)) {
+            task->fail(QStringLiteral("the store refused the messages it had already: ") + store->errorString());
             return;
         }
         QList<QMailMessage *> pointers;

@@ -547,6 +547,13 @@ bool QMailStore::updateMessages(const QList<QMailMessage *> &messages)
         const MailIndex::Row before = records.at(i)->row;
         MailIndex::Row row = before;
         row.status = messages.at(i)->status();
+        // A message of no server (imported) may be given the one it is on.
+        if (row.account.isEmpty() && !messages.at(i)->account().isEmpty()) {
+            row.account = messages.at(i)->account();
+            row.mailbox = messages.at(i)->mailbox();
+            row.uidValidity = messages.at(i)->uidValidity();
+            row.uid = messages.at(i)->serverUid();
+        }
         if (!d->index.update(row)) {
             d->maildir.discard(staged.at(i));
             d->setError(StorageError, d->index.errorString());

@@ -74,6 +74,7 @@ private Q_SLOTS:
     void changesByOtherProgramsAreReported();
     void headersAreListedAndContentFetchedFromTheServer();
     void accountsThatCannotServeLeaveMessagesAlone();
+    void importedMailIsNotSyncedTwice();
     void settingsAreReadAsUtf8();
 
 private:
@@ -544,6 +545,49 @@ void TestQMailStore::accountsThatCannotServeLeaveMessagesAlone()
     QVERIFY(updated.isEmpty());
     QCOMPARE(m_store->message(ids.first()).toRfc2822(), headers);
     QCOMPARE(m_store->messageMetaData(ids.first()).status(), QMailMessageMetaData::Incoming);
+}
+
+void TestQMailStore::importedMailIsNotSyncedTwice()
+{
+    QString reason;
+    if (!HVTest::Dovecot::canRun(&reason))
+        QSKIP(qPrintable(reason));
+    HVTest::Dovecot server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.writeAccount(m_dir.filePath("config")));
+    // An export of the mailbox imported before the account was set up.
+    const QByteArray both = mail("in both", "Sun, 21 Jun 2026 15:00:00 +0200", "Message-ID: <both@example.org>\n");
+    const QDateTime imported(QDate(2026, 6, 21), QTime(13, 0, 5), Qt::UTC);
+    const QMailMessageId copy = add(both, imported, QMailMessageMetaData::Incoming);
+    QVERIFY(copy.isValid());
+    QVERIFY(server.deliver(both));
+    QVERIFY(server.deliver(mail("only there", "Mon, 22 Jun 2026 15:00:00 +0200", "Message-ID: <new@example.org>\n")));
+
+    QMailRetrievalAction action;
+    QSignalSpy activity(&action, &QMailRetrievalAction::activityChanged);
+    action.retrieveMessageList();
+    QVERIFY(waitFor(activity, 2));
+    QCOMPARE(action.activity(), QMailRetrievalAction::Successful);
+    QCOMPARE(action.newMessageCount(), 1);
+    QCOMPARE(m_store->countMessages(), 2);
+    // The copy is the server's message now: the same id and reception time.
+    const QMailMessageMetaData adopted = m_store->messageMetaData(copy);
+    QCOMPARE(adopted.account(), server.accountId());
+    QVERIFY(adopted.serverUid() > 0);
+    QCOMPARE(adopted.receivedDate().toUTC(), imported);
+
+    // Deleted on the server: the copy goes with it.
+    const QDir inbox(server.maildir() + "/new");
+    for (const QString &name : inbox.entryList(QDir::Files)) {
+        QFile file(inbox.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        if (file.readAll().contains("<both@example.org>"))
+            QVERIFY(QFile::remove(file.fileName()));
+    }
+    action.retrieveMessageList();
+    QVERIFY(waitFor(activity, 4));
+    QCOMPARE(action.activity(), QMailRetrievalAction::Successful);
+    QTRY_COMPARE(m_store->countMessages(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestQMailStore)
