@@ -5,6 +5,7 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDebug>
+#include <QtCore/QFileInfo>
 #include <QtCore/QStandardPaths>
 
 #include <algorithm>
@@ -64,7 +65,9 @@ void QMailStorePrivate::open()
         setError(QMailStore::StorageError, problem);
         return;
     }
-    if (!index.open(maildir.path() + QLatin1String("/halvane-index.db"))) {
+    const QString indexPath = maildir.path() + QLatin1String("/halvane-index.db");
+    const bool newIndex = QFileInfo(indexPath).size() == 0;
+    if (!index.open(indexPath)) {
         setError(QMailStore::StorageError, index.errorString());
         return;
     }
@@ -73,6 +76,12 @@ void QMailStorePrivate::open()
     // What is there at the start is no change.
     QSignalBlocker blocker(q);
     rescan();
+    // Lost or emptied, the index is made again from the files: what only it
+    // knew is gone (the next sync gives the server's messages their uids).
+    if (newIndex && !rows.isEmpty())
+        qWarning("QMailStore: the mail index %s was missing or empty: made again from %d message file(s),"
+                 " whose ids and reception times are new",
+                 qPrintable(indexPath), int(rows.size()));
 }
 
 QString QMailStorePrivate::placeOf(const MailIndex::Row &row)
