@@ -320,9 +320,11 @@ public:
     // What the file's schema has.
     bool readLayout();
     // One read as it is on disk (asItIs) is opened the normal way again when
-    // the disk allows it, at most every RetryAsItIsMs unless now (a file
-    // event tells of a write). Whether still so.
-    bool reopenWithRoom(bool now = false);
+    // the disk allows it: at once, once the file shows another process's
+    // write, or every RetryAsItIsMs. Whether still so.
+    enum class Retry { Timed, IfWritten, Now };
+    bool reopenWithRoom(Retry retry = Retry::Timed);
+    QString stateOnDisk() const;
     bool migrate(int version);
     bool sync();
     bool readRows(QSqlQuery &query);
@@ -356,6 +358,8 @@ public:
     // Opened as the file is on disk (see SqliteFile::openAsItIs()): read only.
     bool asItIs = false;
     QElapsedTimer retried;
+    QString seenOnDisk;
+    bool quiet = false; // no warnings from failures
     bool isOpen = false;
     QString error;
     QString sqlCode; // SQLite's code of the last failure
@@ -395,7 +399,8 @@ bool ExtendedStoragePrivate::fail(const QString &what, const QSqlError &sqlError
     sqlCode = sqlError.nativeErrorCode();
     if (sqlError.isValid())
         error += QLatin1String(": ") + sqlError.text();
-    qWarning().noquote() << "mKCal:" << error << QLatin1Char('(') + databaseName + QLatin1Char(')');
+    if (!quiet)
+        qWarning().noquote() << "mKCal:" << error << QLatin1Char('(') + databaseName + QLatin1Char(')');
     return false;
 }
 
@@ -534,12 +539,33 @@ bool ExtendedStoragePrivate::readLayout()
     return fail(QStringLiteral("the calendar database is unreadable"), query.lastError());
 }
 
-bool ExtendedStoragePrivate::reopenWithRoom(bool now)
+QString ExtendedStoragePrivate::stateOnDisk() const
 {
-    if (!asItIs || (!now && retried.isValid() && !retried.hasExpired(RetryAsItIsMs)))
-        return asItIs;
+    // An attempt to open leaves an empty log behind at most; a commit fills it.
+    const QFileInfo file(databaseName);
+    const QFileInfo log(databaseName + QLatin1String("-wal"));
+    return QStringLiteral("%1 %2 %3")
+        .arg(file.size())
+        .arg(file.lastModified().toMSecsSinceEpoch())
+        .arg(qMax<qint64>(0, log.size()));
+}
+
+bool ExtendedStoragePrivate::reopenWithRoom(Retry retry)
+{
+    if (!asItIs)
+        return false;
+    const QString state = stateOnDisk();
+    const bool due = retry == Retry::Now || (retry == Retry::IfWritten && state != seenOnDisk)
+        || !retried.isValid() || retried.hasExpired(RetryAsItIsMs);
+    if (!due)
+        return true;
     retried.start();
-    if (openFile() && readLayout()) {
+    seenOnDisk = state;
+    // Quiet: the disk may stay full for hours.
+    quiet = true;
+    const bool opened = openFile() && readLayout();
+    quiet = false;
+    if (opened) {
         // The changes log tells what changed meanwhile: the next sync reads it.
         asItIs = false;
         syncVersion = -1;
@@ -1017,6 +1043,7 @@ bool ExtendedStorage::open()
         const QString cause = d->error;
         d->asItIs = true;
         d->retried.start();
+        d->seenOnDisk = d->stateOnDisk();
         ok = d->readLayout();
         if (ok)
             qWarning("mKCal: the disk is full or read-only: the calendar database is read as it is now, until"
@@ -1188,7 +1215,7 @@ bool ExtendedStorage::save()
         return d->fail(QStringLiteral("the calendar database is not open"));
     if (d->readOnly)
         return d->fail(QStringLiteral("the calendar database is open read-only"));
-    if (d->reopenWithRoom(true))
+    if (d->reopenWithRoom(ExtendedStoragePrivate::Retry::Now))
         return d->fail(QStringLiteral("the disk is full or read-only: the calendar database can only be read"));
     if (d->pending.isEmpty())
         return true;
@@ -1222,7 +1249,7 @@ bool ExtendedStorage::modifiedElsewhere()
         return false;
     // Whatever changed while the disk was full is news once it is followed.
     // Asked when the files change: someone could write, so there is room.
-    if (d->asItIs && !d->reopenWithRoom(true))
+    if (d->asItIs && !d->reopenWithRoom(ExtendedStoragePrivate::Retry::IfWritten))
         return true;
     const qint64 version = d->dataVersion();
     if (version < 0 || version == d->pollVersion)

@@ -1,11 +1,14 @@
 // SPDX-FileCopyrightText: 2026 The Halvane developers
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
+#include <QtCore/QFileSystemWatcher>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 #include <QtOrganizer/QOrganizerEvent>
 #include <QtOrganizer/QOrganizerManager>
 #include <QtTest/QtTest>
+
+#include "hvteststorage.h"
 
 QTORGANIZER_USE_NAMESPACE
 
@@ -20,6 +23,7 @@ private Q_SLOTS:
     void engineIsFoundByName();
     void saveChangeRemoveSignalEveryManager();
     void otherProcessChangesSignalDataChanged();
+    void fullDiskIsReadWithoutSpinning();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -112,6 +116,33 @@ void TestMKCalEngine::otherProcessChangesSignalDataChanged()
     // One change, one signal: reading it is none.
     QTest::qWait(1500);
     QCOMPARE(dataChanged.count(), 1);
+}
+
+void TestMKCalEngine::fullDiskIsReadWithoutSpinning()
+{
+    QProcess tool;
+    tool.start(HVTEST_CALENDAR_PROGRAM, {"add", "--summary", "Kept", "--start", "2030-01-01T10:00",
+                                         "--end", "2030-01-01T11:00"});
+    QVERIFY(tool.waitForFinished(30000));
+    QCOMPARE(tool.exitCode(), 0);
+
+    // No room for SQLite's shared-memory index: read as it is.
+    HVTest::FileSizeLimit full(16);
+    QVERIFY(full.isSet());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^mKCal: the calendar database is unreadable"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^mKCal: the disk is full or read-only"));
+    QOrganizerManager manager("mkcal");
+    QCOMPARE(manager.items().size(), 1);
+
+    // A file event made each retry, whose files made the next event: a core
+    // busy for as long as the disk stayed full.
+    QFileSystemWatcher watcher({m_dir->path()});
+    QSignalSpy events(&watcher, &QFileSystemWatcher::directoryChanged);
+    QFile other(m_dir->filePath("other"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.close();
+    QTest::qWait(1500);
+    QVERIFY2(events.count() < 10, qPrintable(QString::number(events.count())));
 }
 
 QTEST_GUILESS_MAIN(TestMKCalEngine)
