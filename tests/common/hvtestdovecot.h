@@ -9,6 +9,14 @@
 #include <QtCore/QString>
 #include <QtCore/QTemporaryDir>
 
+// Skips the test function where no Dovecot can be started here.
+#define HVTEST_SKIP_WITHOUT_DOVECOT()                                                                                  \
+    do {                                                                                                               \
+        QString hvtestDovecotReason;                                                                                   \
+        if (!HVTest::Dovecot::canRun(&hvtestDovecotReason))                                                            \
+            QSKIP(qPrintable(hvtestDovecotReason));                                                                    \
+    } while (false)
+
 namespace HVTest {
 
 /*

@@ -235,9 +235,7 @@ QString TestMailTool::storeFiles()
 
 void TestMailTool::syncBringsNewHeadersOnce()
 {
-    QString reason;
-    if (!HVTest::Dovecot::canRun(&reason))
-        QSKIP(qPrintable(reason));
+    HVTEST_SKIP_WITHOUT_DOVECOT();
     HVTest::Dovecot server;
     QVERIFY(startServer(server, {"one", "two"}));
 
@@ -275,9 +273,7 @@ void TestMailTool::syncBringsNewHeadersOnce()
 
 void TestMailTool::failingAccountsLeaveTheStoreAsItWas()
 {
-    QString reason;
-    if (!HVTest::Dovecot::canRun(&reason))
-        QSKIP(qPrintable(reason));
+    HVTEST_SKIP_WITHOUT_DOVECOT();
     HVTest::Dovecot server;
     QVERIFY(startServer(server, {"kept"}));
     QCOMPARE(mailTool({"sync"}), 0);
@@ -424,9 +420,7 @@ void TestMailTool::importChecksEveryFileFirst()
 // a session login does; then the same bus with no secret store on it.
 void TestMailTool::passwordLivesInTheSecretStore()
 {
-    QString reason;
-    if (!HVTest::Dovecot::canRun(&reason))
-        QSKIP(qPrintable(reason));
+    HVTEST_SKIP_WITHOUT_DOVECOT();
     if (QStandardPaths::findExecutable("gnome-keyring-daemon").isEmpty())
         QSKIP("gnome-keyring-daemon is not installed");
     HVTest::Dovecot server;
@@ -558,9 +552,7 @@ void TestMailTool::passwordLivesInTheSecretStore()
 
 void TestMailTool::overviewFollowsTheFetchedContent()
 {
-    QString reason;
-    if (!HVTest::Dovecot::canRun(&reason))
-        QSKIP(qPrintable(reason));
+    HVTEST_SKIP_WITHOUT_DOVECOT();
     HVTest::Dovecot server;
     QVERIFY(startServer(server, {"today"}));
     QCOMPARE(mailTool({"sync"}), 0);
@@ -596,9 +588,7 @@ void TestMailTool::overviewFollowsTheFetchedContent()
 // with the rest, never in place of it.
 void TestMailTool::overviewPrintsContentFetchedDuringItsRun()
 {
-    QString reason;
-    if (!HVTest::Dovecot::canRun(&reason))
-        QSKIP(qPrintable(reason));
+    HVTEST_SKIP_WITHOUT_DOVECOT();
     HVTest::Dovecot server;
     QVERIFY(startServer(server, {"first", "second"}));
     QCOMPARE(mailTool({"sync"}), 0);

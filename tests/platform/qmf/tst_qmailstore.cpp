@@ -407,9 +407,7 @@ void TestQMailStore::changesByOtherProgramsAreReported()
 
 void TestQMailStore::headersAreListedAndContentFetchedFromTheServer()
 {
-    QString reason;
-    if (!HVTest::Dovecot::canRun(&reason))
-        QSKIP(qPrintable(reason));
+    HVTEST_SKIP_WITHOUT_DOVECOT();
     HVTest::Dovecot server;
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     QVERIFY(server.writeAccount(m_dir.filePath("config")));
@@ -496,9 +494,7 @@ void TestQMailStore::headersAreListedAndContentFetchedFromTheServer()
 
 void TestQMailStore::accountsThatCannotServeLeaveMessagesAlone()
 {
-    QString reason;
-    if (!HVTest::Dovecot::canRun(&reason))
-        QSKIP(qPrintable(reason));
+    HVTEST_SKIP_WITHOUT_DOVECOT();
     HVTest::Dovecot server;
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     QVERIFY(server.writeAccount(m_dir.filePath("config")));
@@ -550,9 +546,7 @@ void TestQMailStore::accountsThatCannotServeLeaveMessagesAlone()
 
 void TestQMailStore::importedMailIsNotSyncedTwice()
 {
-    QString reason;
-    if (!HVTest::Dovecot::canRun(&reason))
-        QSKIP(qPrintable(reason));
+    HVTEST_SKIP_WITHOUT_DOVECOT();
     HVTest::Dovecot server;
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     QVERIFY(server.writeAccount(m_dir.filePath("config")));
@@ -594,9 +588,7 @@ void TestQMailStore::importedMailIsNotSyncedTwice()
 QTEST_GUILESS_MAIN(TestQMailStore)
 void TestQMailStore::settingsAreReadAsUtf8()
 {
-    QString reason;
-    if (!HVTest::Dovecot::canRun(&reason))
-        QSKIP(qPrintable(reason));
+    HVTEST_SKIP_WITHOUT_DOVECOT();
     HVTest::Dovecot server;
     server.setPassword(QString::fromUtf8("p\xc3\xa4ssw\xc3\xb6rt"));
     QVERIFY2(server.start(), qPrintable(server.errorString()));

@@ -341,9 +341,7 @@ void TestEmailServicePlugin::attachmentsAndMessagesWithoutText()
 
 void TestEmailServicePlugin::headerOnlyMessageIsCompletedFromTheServer()
 {
-    QString reason;
-    if (!HVTest::Dovecot::canRun(&reason))
-        QSKIP(qPrintable(reason));
+    HVTEST_SKIP_WITHOUT_DOVECOT();
     HVTest::Dovecot server;
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     QVERIFY(server.writeAccount(m_dir.filePath("config")));
