@@ -10,6 +10,7 @@
 #include <QtCore/QHash>
 #include <QtCore/QMutex>
 #include <QtCore/QStandardPaths>
+#include <QtCore/QTemporaryFile>
 
 #include <libtracker-sparql/tracker-sparql.h>
 
@@ -200,6 +201,17 @@ bool sessionBusOffers(const char *service)
     return found;
 }
 
+// Whether the store's directory takes the few pages SQLite's write-ahead log
+// and shared index need to open it.
+bool hasRoom(const QString &path)
+{
+    QTemporaryFile probe(path + QLatin1String("/.halvane-room-XXXXXX"));
+    if (!probe.open())
+        return false;
+    const QByteArray page(64 * 1024, '\0');
+    return probe.write(page) == page.size() && probe.flush();
+}
+
 } // namespace
 
 QString QSparqlConnection::endpointService()
@@ -245,14 +257,24 @@ QSparqlConnection::QSparqlConnection(const QString &type, QObject *parent)
                 QDir().mkpath(path);
                 // Two processes making a new store at once: the second found
                 // it half made ("Database version is too old: got version 0").
+                // Without room a lock left by a killed process cannot be
+                // broken, and waiting for it would stall the caller a minute.
                 QLockFile making(path + QLatin1String("/.halvane-open-lock"));
-                making.tryLock(60000);
+                if (!making.tryLock(0) && hasRoom(path))
+                    making.tryLock(60000);
                 GFile *store = g_file_new_for_path(QFile::encodeName(path).constData());
                 GFile *ontology = tracker_sparql_get_ontology_nepomuk();
                 TrackerSparqlConnection *connection = tracker_sparql_connection_new(
                     TRACKER_SPARQL_CONNECTION_FLAGS_NONE, store, ontology, nullptr, e);
                 g_object_unref(ontology);
                 g_object_unref(store);
+                // Tracker opens even a store it only reads for writing, and
+                // then blames the store's version; say what is wrong.
+                if (!connection && !hasRoom(path)) {
+                    g_clear_error(e);
+                    g_set_error_literal(e, G_IO_ERROR, G_IO_ERROR_NO_SPACE,
+                                        "the disk is full or read-only: the Tracker store cannot be opened");
+                }
                 return connection;
             },
             &error);

@@ -6,6 +6,7 @@
 #include <QtTest/QtTest>
 
 #include "hvtestfixture.h"
+#include "hvteststorage.h"
 #include "qsparqlbinding.h"
 #include "qsparqlconnection.h"
 #include "qsparqlresult.h"
@@ -39,6 +40,7 @@ private Q_SLOTS:
     void boundValuesStayValues();
     void endpointSharesTheStore();
     void unreachableEndpoint();
+    void fullDiskIsSaidAtOnce();
 
 private:
     void checkStore(QSparqlConnection &connection);
@@ -257,6 +259,34 @@ void TestQSparqlConnection::unreachableEndpoint()
     QVERIFY(!connection.isValid() || result->hasError());
     QCOMPARE(result->size(), 0);
     qputenv("HALVANE_TRACKER_SERVICE", QByteArray());
+}
+
+
+// A store that exists but has no room to open: the caller hears so at once,
+// also while another program's lock on the store cannot be broken.
+void TestQSparqlConnection::fullDiskIsSaidAtOnce()
+{
+    const QByteArray home = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("full"))));
+    QVERIFY(QSparqlConnection().isValid());
+    QSparqlConnection::closeUnusedStores();
+    QLockFile held(QSparqlConnection::localStorePath() + QLatin1String("/.halvane-open-lock"));
+    QVERIFY(held.tryLock(0));
+    {
+        HVTest::FileSizeLimit full(16);
+        QVERIFY(full.isSet());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no Tracker store: .*disk is full")));
+        QElapsedTimer opening;
+        opening.start();
+        QSparqlConnection connection;
+        QVERIFY(!connection.isValid());
+        QVERIFY2(connection.lastError().message().startsWith(QLatin1String("the disk is full or read-only")),
+                 qPrintable(connection.lastError().message()));
+        QVERIFY2(opening.elapsed() < 20000, "waited for a lock it could never take");
+    }
+    held.unlock();
+    QVERIFY(QSparqlConnection().isValid());
+    qputenv("XDG_DATA_HOME", home);
 }
 
 QTEST_GUILESS_MAIN(TestQSparqlConnection)
