@@ -28,6 +28,7 @@ packages=(
     # halvane-feeds: RSS, RDF and Atom parsing, HTML entities of titles
     libkf5syndication-dev
     libkf5codecs-dev
+    zlib1g-dev
     # the device calendar: KCalendarCore incidences in SQLite, QtOrganizer engine
     libkf5calendarcore-dev
     qtpim5-dev

@@ -53,6 +53,36 @@ constexpr int FallbackTitleLength = 80;
 // Items in one update of the batch.
 constexpr int ItemsPerUpdate = 100;
 
+// HTML's references to characters. KCharsets takes a number for one UTF-16
+// unit ("&#x1F389;" would be U+F389, a blank), so numbers are read here; and
+// 128-159 are what Windows' Latin-1 has there, as browsers read them.
+QString resolveEntities(const QString &html)
+{
+    static const QRegularExpression numeric(QStringLiteral("&#([xX][0-9A-Fa-f]{1,8}|[0-9]{1,10});"));
+    QString result;
+    int last = 0;
+    for (auto matches = numeric.globalMatch(html); matches.hasNext();) {
+        const QRegularExpressionMatch match = matches.next();
+        const QStringRef digits = match.capturedRef(1);
+        bool ok = false;
+        const uint code = digits.startsWith(QLatin1Char('x'), Qt::CaseInsensitive) ? digits.mid(1).toUInt(&ok, 16)
+                                                                                   : digits.toUInt(&ok, 10);
+        // No character (NUL, a surrogate, beyond Unicode): stays as written.
+        if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            continue;
+        result += KCharsets::resolveEntities(html.mid(last, match.capturedStart() - last));
+        if (code >= 0x80 && code <= 0x9F) {
+            const char byte = char(code);
+            result += QTextCodec::codecForName("windows-1252")->toUnicode(&byte, 1);
+        } else {
+            const char32_t character = code;
+            result += QString::fromUcs4(&character, 1);
+        }
+        last = match.capturedEnd();
+    }
+    return last == 0 ? KCharsets::resolveEntities(html) : result + KCharsets::resolveEntities(html.mid(last));
+}
+
 // Syndication hands titles over as HTML. Markup stays (the plug-in takes tags
 // out) but entities become the characters they stand for ("Caf&eacute;"
 // would otherwise be shown as it is). Escaped angle brackets alone stay
@@ -77,11 +107,11 @@ QString titleText(QString title)
         const QRegularExpressionMatch match = matches.next();
         const QString name = match.captured(1).toLower();
         const bool less = name == QLatin1String("lt") || name.endsWith(QLatin1Char('0')) || name.endsWith(QLatin1Char('c'));
-        text += KCharsets::resolveEntities(title.mid(last, match.capturedStart() - last))
+        text += resolveEntities(title.mid(last, match.capturedStart() - last))
             + (less ? QLatin1String("&lt;") : QLatin1String("&gt;"));
         last = match.capturedEnd();
     }
-    text += KCharsets::resolveEntities(title.mid(last));
+    text += resolveEntities(title.mid(last));
     // The parser cannot tell "Using <vector> in C++" (text, in CDATA or
     // escaped) from markup. Only tags of the markup titles have are markup;
     // any other '<' or '>' ("if x < 5", "<Special> offer") is text, kept as
@@ -114,7 +144,8 @@ QString titleText(QString title)
         from = match.capturedEnd();
     }
     asText(text.midRef(from));
-    return result;
+    // Line breaks and indents of the source are no part of a one-line title.
+    return result.simplified();
 }
 
 // An item without a title (a microblog post) goes by the start of its text,
@@ -130,7 +161,7 @@ QString titleFromText(const QString &html)
     static const QRegularExpression code(QStringLiteral("<(script|style)\\b[^>]*>.*?</\\1\\s*>"),
                                          QRegularExpression::CaseInsensitiveOption
                                              | QRegularExpression::DotMatchesEverythingOption);
-    QString text = KCharsets::resolveEntities(QString(html)
+    QString text = resolveEntities(QString(html)
                                                   .replace(code, QStringLiteral(" "))
                                                   .replace(breaking, QStringLiteral(" "))
                                                   .replace(tags, QString()))
@@ -189,8 +220,9 @@ QUrl urn(const char *kind, const QString &key)
 
 // What sites write as Latin-1 is Windows' Latin-1 (quotes, dashes and the
 // euro in 0x80-0x9f), as browsers read it. And RSS 0.91's DOCTYPE names HTML's
-// entities in a DTD nobody loads, so the parser would drop every "&eacute;":
-// they become character references first.
+// entities in a DTD nobody loads, and hand-written feeds use them without
+// one: the parser would drop every "&eacute;". They become character
+// references first (XML itself names no others outside a DTD).
 QByteArray readableXml(const QByteArray &data)
 {
     QByteArray text = data;
@@ -204,26 +236,46 @@ QByteArray readableXml(const QByteArray &data)
         text = declaration.toLatin1()
             + QTextCodec::codecForName("windows-1252")->toUnicode(text.mid(declared.capturedLength())).toUtf8();
     }
-    if (!text.contains("<!DOCTYPE") || !text.contains('&'))
+    if (!text.contains('&'))
         return text;
-    static const QRegularExpression entity(QStringLiteral("&([A-Za-z][A-Za-z0-9]{1,31});"));
+    // Qt's XML reader also takes a number for one UTF-16 unit: a character
+    // beyond them ("&#x1F389;") goes in as it is, where the feed is UTF-8.
+    static const QRegularExpression otherCharset(QStringLiteral("^\\s*<\\?xml[^>]*encoding\\s*=\\s*[\"'](?!utf-?8[\"'])"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    const bool utf8 = !text.startsWith("\xff\xfe") && !text.startsWith("\xfe\xff")
+        && !otherCharset.match(QString::fromLatin1(text.left(200))).hasMatch();
+    static const QRegularExpression entity(
+        QStringLiteral("&(?:([A-Za-z][A-Za-z0-9]{1,31})|#[xX]([0-9A-Fa-f]{5,8})|#([0-9]{5,10}));"));
+    // Byte for byte: the references are ASCII, and the feed may be in any
+    // charset that keeps ASCII as it is (KOI8-R, say).
     QString result;
-    const QString whole = QString::fromUtf8(text);
+    const QString whole = QString::fromLatin1(text);
     int last = 0;
     for (auto matches = entity.globalMatch(whole); matches.hasNext();) {
         const QRegularExpressionMatch match = matches.next();
         const QString name = match.captured(1);
-        if (name == QLatin1String("amp") || name == QLatin1String("lt") || name == QLatin1String("gt")
-            || name == QLatin1String("quot") || name == QLatin1String("apos"))
-            continue;
-        const QChar character = KCharsets::fromEntity(name);
-        if (character.isNull())
-            continue;
-        result += whole.midRef(last, match.capturedStart() - last)
-            + QStringLiteral("&#%1;").arg(character.unicode());
+        QString replacement;
+        if (name.isEmpty()) {
+            bool ok = false;
+            const uint code = match.capturedRef(2).isEmpty() ? match.capturedRef(3).toUInt(&ok, 10)
+                                                             : match.capturedRef(2).toUInt(&ok, 16);
+            if (!utf8 || !ok || code <= 0xFFFF || code > 0x10FFFF)
+                continue;
+            const char32_t character = code;
+            replacement = QString::fromLatin1(QString::fromUcs4(&character, 1).toUtf8());
+        } else {
+            if (name == QLatin1String("amp") || name == QLatin1String("lt") || name == QLatin1String("gt")
+                || name == QLatin1String("quot") || name == QLatin1String("apos"))
+                continue;
+            const QChar character = KCharsets::fromEntity(name);
+            if (character.isNull())
+                continue;
+            replacement = QStringLiteral("&#%1;").arg(character.unicode());
+        }
+        result += whole.midRef(last, match.capturedStart() - last) + replacement;
         last = match.capturedEnd();
     }
-    return last == 0 ? text : (result + whole.midRef(last)).toUtf8();
+    return last == 0 ? text : (result + whole.midRef(last)).toLatin1();
 }
 
 } // namespace
@@ -265,7 +317,9 @@ bool FeedImporter::parse(const QByteArray &data, const QUrl &source)
     QSet<QString> ids;
     for (const Syndication::ItemPtr &item : items) {
         Message message;
-        message.description = item->description().isEmpty() ? item->content() : item->description();
+        // The whole article where there is one (WordPress' content:encoded,
+        // Atom's content), rather than its summary.
+        message.description = item->content().isEmpty() ? item->description() : item->content();
         if (message.description.isEmpty())
             message.description = mediaDescription(item);
         if (message.description.isEmpty())

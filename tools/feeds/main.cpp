@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <memory>
 
+#include <zlib.h>
+
 #include "feedimporter.h"
 #include "hvglobal.h"
 #include "hvlocalzone.h"
@@ -98,6 +100,47 @@ struct Validators
     bool notModified = false;
 };
 
+// A reply some servers compress although asked not to, unpacked here with
+// the same limit as a plain one; false with error set.
+bool unpack(QByteArray *data, const QByteArray &encoding, QString *error)
+{
+    const QByteArray name = encoding.trimmed().toLower();
+    if (name.isEmpty() || name == "identity")
+        return true;
+    if (name != "gzip" && name != "x-gzip" && name != "deflate") {
+        *error = QStringLiteral("sent compressed as %1, which cannot be read").arg(QString::fromLatin1(name));
+        return false;
+    }
+    // gzip and zlib tell themselves apart; "deflate" is also sent raw.
+    for (const int windowBits : {15 + 32, -15}) {
+        z_stream stream = {};
+        if (inflateInit2(&stream, windowBits) != Z_OK)
+            break;
+        stream.next_in = reinterpret_cast<Bytef *>(data->data());
+        stream.avail_in = uInt(data->size());
+        QByteArray out;
+        int status = Z_OK;
+        char chunk[64 * 1024];
+        while (status == Z_OK && out.size() <= MaxFeedBytes) {
+            stream.next_out = reinterpret_cast<Bytef *>(chunk);
+            stream.avail_out = sizeof chunk;
+            status = inflate(&stream, Z_NO_FLUSH);
+            out.append(chunk, int(sizeof chunk - stream.avail_out));
+        }
+        inflateEnd(&stream);
+        if (out.size() > MaxFeedBytes) {
+            *error = QStringLiteral("larger than %1 MiB unpacked").arg(MaxFeedBytes >> 20);
+            return false;
+        }
+        if (status == Z_STREAM_END) {
+            *data = out;
+            return true;
+        }
+    }
+    *error = QStringLiteral("sent as %1 that does not unpack").arg(QString::fromLatin1(name));
+    return false;
+}
+
 // In the cache: lost, a refresh only downloads the feeds once more.
 QString validatorsFile()
 {
@@ -162,7 +205,8 @@ bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *e
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(SilenceMs);
     // Not compressed: Qt would unpack a whole reply before the size limit
-    // below sees it (a few MiB of gzip may hold gigabytes).
+    // below sees it (a few MiB of gzip may hold gigabytes). One compressed
+    // anyway is unpacked afterwards, within the limit.
     request.setRawHeader("Accept-Encoding", "identity");
     if (validators && !validators->etag.isEmpty())
         request.setRawHeader("If-None-Match", validators->etag);
@@ -202,7 +246,13 @@ bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *e
         validators->etag = reply->rawHeader("ETag");
         validators->lastModified = reply->rawHeader("Last-Modified");
     }
-    *data = withServerCharset(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
+    QByteArray body = reply->readAll();
+    QString unreadable;
+    if (!unpack(&body, reply->rawHeader("Content-Encoding"), &unreadable)) {
+        *error = QStringLiteral("cannot download %1: %2").arg(argument, unreadable);
+        return false;
+    }
+    *data = withServerCharset(body, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
     return true;
 }
 
