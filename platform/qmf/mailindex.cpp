@@ -144,6 +144,26 @@ bool MailIndex::insert(Row &row)
 {
     if (!m_file.isReady())
         return false;
+    // A message of a server another sync stored meanwhile (two syncs at
+    // once) is that one: its row stands, and the caller drops its copy.
+    if (!row.account.isEmpty() && row.uid > 0) {
+        QSqlQuery known(m_file.database());
+        known.prepare(QLatin1String("SELECT ") + QLatin1String(RowColumns)
+                      + QLatin1String(" FROM messages WHERE account = :account AND mailbox = :mailbox"
+                                      " AND uidvalidity = :uidvalidity AND uid = :uid LIMIT 1"));
+        known.bindValue(QStringLiteral(":account"), textToSql(row.account));
+        known.bindValue(QStringLiteral(":mailbox"), textToSql(row.mailbox));
+        known.bindValue(QStringLiteral(":uidvalidity"), row.uidValidity);
+        known.bindValue(QStringLiteral(":uid"), row.uid);
+        if (!known.exec()) {
+            m_file.fail(QStringLiteral("cannot look a message up"), known.lastError().text());
+            return false;
+        }
+        if (known.next()) {
+            row = rowFromQuery(known);
+            return true;
+        }
+    }
     QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("INSERT OR IGNORE INTO messages (name, received, status, account, mailbox, "
                                  "uidvalidity, uid) VALUES (:name, :received, :status, :account, :mailbox, "

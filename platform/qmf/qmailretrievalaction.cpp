@@ -313,9 +313,13 @@ void QMailRetrievalAction::retrieveMessageList()
             task->fail(QStringLiteral("the store refused the messages it had already: ") + store->errorString());
             return;
         }
+        // Another sync of the account may have stored some meanwhile.
+        const qint64 storedNow = QMailRetrievalActionPrivate::highestKnownUid(store, task);
         QList<QMailMessage *> pointers;
-        for (QMailMessage &message : sync->arrived)
-            pointers.append(&message);
+        for (QMailMessage &message : sync->arrived) {
+            if (message.serverUid() > storedNow)
+                pointers.append(&message);
+        }
         if (!pointers.isEmpty() && !store->addMessages(pointers)) {
             task->fail(QStringLiteral("the store refused the new messages: ") + store->errorString());
             return;

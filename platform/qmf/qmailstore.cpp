@@ -473,6 +473,9 @@ bool QMailStore::addMessages(const QList<QMailMessage *> &messages)
     }
 
     // Rows first: whoever sees a file finds what the index says of it.
+    QStringList names;
+    for (const MailIndex::Row &row : qAsConst(rows))
+        names.append(row.name);
     bool indexed = d->index.begin();
     for (int i = 0; indexed && i < rows.size(); ++i)
         indexed = d->index.insert(rows[i]);
@@ -488,6 +491,13 @@ bool QMailStore::addMessages(const QList<QMailMessage *> &messages)
     bool ok = true;
     for (int i = 0; i < messages.size(); ++i) {
         const MailIndex::Row &row = rows.at(i);
+        // Stored already, from the server it came from.
+        if (row.name != names.at(i)) {
+            d->maildir.discard(staged.at(i));
+            messages.at(i)->setId(QMailMessageId(row.id));
+            messages.at(i)->setReceivedDate(QMailTimeStamp(row.received));
+            continue;
+        }
         if (!d->maildir.publish(staged.at(i), QMailStorePrivate::placeOf(row), &problem)) {
             d->setError(StorageError, problem);
             ok = false;

@@ -269,6 +269,22 @@ void TestMailTool::syncBringsNewHeadersOnce()
     lines = listed();
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines.last().endsWith("\tthree"));
+
+    // A timer's sync and one started by hand at the same time store each
+    // message once.
+    for (int i = 0; i < 150; ++i)
+        QVERIFY(server.deliver(mail("burst " + QByteArray::number(i))));
+    QProcess first, second;
+    for (QProcess *sync : {&first, &second}) {
+        sync->setProcessEnvironment(environment());
+        sync->start(HVTEST_MAIL_PROGRAM, {"sync"});
+    }
+    for (QProcess *sync : {&first, &second}) {
+        QVERIFY(sync->waitForFinished(30000));
+        QCOMPARE(sync->exitCode(), 0);
+    }
+    QCOMPARE(listed().size(), 153);
+    QCOMPARE(storeFiles().count(':'), 153);
 }
 
 void TestMailTool::failingAccountsLeaveTheStoreAsItWas()
