@@ -309,10 +309,22 @@ void TestCalendarTool::windowsZoneNamesAreZones()
     const QString google = writeFile("google.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nX-WR-TIMEZONE:Asia/Tokyo\n"
                                                    "BEGIN:VEVENT\nUID:wr\nDTSTART:20261212T090000\nSUMMARY:s\nEND:VEVENT\n"
                                                    "END:VCALENDAR\n");
+    // Outlook's display name of a zone it defines, with commas, folded.
+    const QString named = writeFile("named.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VTIMEZONE\n"
+                                                 "TZID:(UTC+01:00) Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna\n"
+                                                 "BEGIN:STANDARD\nDTSTART:16011028T030000\nRRULE:FREQ=YEARLY;BYDAY=-1SU;"
+                                                 "BYMONTH=10\nTZOFFSETFROM:+0200\nTZOFFSETTO:+0100\nEND:STANDARD\n"
+                                                 "BEGIN:DAYLIGHT\nDTSTART:16010325T020000\nRRULE:FREQ=YEARLY;BYDAY=-1SU;"
+                                                 "BYMONTH=3\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0200\nEND:DAYLIGHT\n"
+                                                 "END:VTIMEZONE\nBEGIN:VEVENT\nUID:berlin\nDTSTART;TZID=\"(UTC+01:00) "
+                                                 "Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna\":20261218T150000\n"
+                                                 "DTEND;TZID=\"(UTC+01:00) Amsterdam, Berlin, Bern, Rome, Stockh\n olm, "
+                                                 "Vienna\":20261218T160000\nSUMMARY:s\nEND:VEVENT\nEND:VCALENDAR\n");
     qputenv("TZ", "UTC");
     QString out, err;
     QCOMPARE(run({"import", file}), 0);
     QCOMPARE(run({"import", google}), 0);
+    QCOMPARE(run({"import", named}), 0);
     // A zone nobody defines is said.
     QCOMPARE(run({"import", writeFile("mars.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:mars\n"
                                                  "DTSTART;TZID=Mars/Olympus:20261215T100000\nSUMMARY:s\nEND:VEVENT\n"
@@ -329,6 +341,7 @@ void TestCalendarTool::windowsZoneNamesAreZones()
     QVERIFY2(out.startsWith("pst\t2026-12-10T18:00:00\t2026-12-10T19:00:00\t"), qPrintable(out));
     QVERIFY2(out.contains(QString::fromUtf8("Caf\xc3\xa9\n")), qPrintable(out));
     QVERIFY2(out.contains("\ntb\t2026-12-11T15:00:00\t"), qPrintable(out));
+    QVERIFY2(out.contains("\nberlin\t2026-12-18T14:00:00\t2026-12-18T15:00:00\t"), qPrintable(out));
     QCOMPARE(run({"list", "--from", "2026-12-17", "--to", "2026-12-17"}, &out), 0);
     QVERIFY2(!out.contains("allday"), qPrintable(out));
     QCOMPARE(run({"list", "--from", "2026-12-16", "--to", "2026-12-16"}, &out), 0);

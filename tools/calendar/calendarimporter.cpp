@@ -40,12 +40,38 @@ QByteArray ianaZone(const QString &zone)
     return QByteArray();
 }
 
-QByteArray withKnownZoneNames(const QByteArray &text, QSet<QString> *unknown)
+// The library cuts a zone's name at a comma or semicolon, quoted or not, and
+// then takes its times as floating. Outlook names zones that way ("(UTC+01:00)
+// Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna"), in lines long enough
+// to be folded: such names lose those characters, in the VTIMEZONE too.
+QString withPlainZoneNames(QString source)
+{
+    static const QRegularExpression fold(QStringLiteral("\r?\n[ \t]"));
+    static const QRegularExpression named(QStringLiteral(";TZID=\"([^\"\r\n]*[,;][^\"\r\n]*)\""));
+    if (!source.contains(QLatin1String("TZID=\"")) || !named.match(QString(source).remove(fold)).hasMatch())
+        return source;
+    // Bytes as they are (Latin-1 here): a fold inside a UTF-8 character goes.
+    source.remove(fold);
+    QSet<QString> names;
+    for (auto matches = named.globalMatch(source); matches.hasNext();)
+        names.insert(matches.next().captured(1));
+    for (const QString &name : qAsConst(names)) {
+        const QString plain = QString(name).replace(QLatin1Char(','), QLatin1Char(' ')).replace(QLatin1Char(';'), QLatin1Char(' '));
+        source.replace(QLatin1String(";TZID=\"") + name + QLatin1Char('"'), QLatin1String(";TZID=\"") + plain + QLatin1Char('"'));
+        const QRegularExpression definition(QLatin1String("^TZID:") + QRegularExpression::escape(name) + QLatin1String("(?=\r?$)"),
+                                            QRegularExpression::MultilineOption);
+        source.replace(definition, QLatin1String("TZID:") + plain);
+    }
+    return source;
+}
+
+QByteArray withKnownZoneNames(const QByteArray &original, QSet<QString> *unknown)
 {
     static const QRegularExpression parameter(QStringLiteral(";TZID=(\"?)([^\":;\r\n]+)\\1([:;])"));
     static const QRegularExpression defined(QStringLiteral("^TZID:(.+?)\r?$"), QRegularExpression::MultilineOption);
     // Bytes as they are: a line may be folded inside a UTF-8 character.
-    const QString source = QString::fromLatin1(text);
+    const QString source = withPlainZoneNames(QString::fromLatin1(original));
+    const QByteArray text = source.toLatin1();
     QSet<QString> definedZones;
     for (auto match = defined.globalMatch(source); match.hasNext();)
         definedZones.insert(match.next().captured(1));
