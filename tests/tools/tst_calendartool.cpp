@@ -265,6 +265,9 @@ void TestCalendarTool::listShowsOnlyTheDates()
                                                  "BEGIN:VEVENT\nUID:lastday\nDTSTART;TZID=America/Los_Angeles:"
                                                  "20270601T180000\nRRULE:FREQ=DAILY;UNTIL=20270605\n"
                                                  "SUMMARY:s\nEND:VEVENT\n"
+                                                 // The year's last day, counted from its end.
+                                                 "BEGIN:VEVENT\nUID:yearend\nDTSTART:20271231T100000Z\n"
+                                                 "RRULE:FREQ=YEARLY;BYYEARDAY=-1\nSUMMARY:s\nEND:VEVENT\n"
                                                  // Until a time in UTC: that time, the third of June in New York.
                                                  "BEGIN:VEVENT\nUID:utcend\nDTSTART;TZID=America/New_York:"
                                                  "20270601T200000\nRRULE:FREQ=DAILY;UNTIL=20270604T000000Z\n"
@@ -279,8 +282,10 @@ void TestCalendarTool::listShowsOnlyTheDates()
     QCOMPARE(run({"list", "--from", "2027-06-04", "--to", "2027-06-04"}, &out), 0);
     QVERIFY2(!out.contains("utcend\t"), qPrintable(out));
     QCOMPARE(run({"list", "--from", "2027-06-06", "--to", "2027-06-06"}, &out), 0);
-    qunsetenv("TZ");
     QVERIFY2(!out.contains("lastday\t"), qPrintable(out));
+    QCOMPARE(run({"list", "--from", "2029-12-31", "--to", "2029-12-31"}, &out), 0);
+    qunsetenv("TZ");
+    QVERIFY2(out.contains("yearend\t"), qPrintable(out));
 }
 
 void TestCalendarTool::windowsZoneNamesAreZones()

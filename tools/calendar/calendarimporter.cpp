@@ -134,6 +134,33 @@ QSet<QString> uidsWithRules(const QByteArray &text)
     return uids;
 }
 
+// A yearly rule of days counted back from the year's end, all in one month
+// and no earlier than 1 March, said by that month and its days instead.
+void asMonthDays(RecurrenceRule *rule)
+{
+    const QList<int> yearDays = rule->byYearDays();
+    if (yearDays.isEmpty() || rule->recurrenceType() != RecurrenceRule::rYearly || !rule->byMonths().isEmpty()
+        || !rule->byMonthDays().isEmpty() || !rule->byDays().isEmpty() || !rule->byWeekNumbers().isEmpty()
+        || !rule->bySetPos().isEmpty())
+        return;
+    // 2027 has no 29 February: its dates from March on are every year's.
+    const QDate end(2027, 12, 31);
+    int month = 0;
+    QList<int> days;
+    for (const int yearDay : yearDays) {
+        if (yearDay >= 0 || yearDay < -306)
+            return;
+        const QDate date = end.addDays(yearDay + 1);
+        if (month != 0 && date.month() != month)
+            return;
+        month = date.month();
+        days.append(date.day());
+    }
+    rule->setByYearDays({});
+    rule->setByMonths({month});
+    rule->setByMonthDays(days);
+}
+
 } // namespace
 
 CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
@@ -206,6 +233,11 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
                     rule->setEndDt(end);
             }
         }
+        // The library never repeats a day counted from the year's end
+        // (BYYEARDAY=-1, the last day). From 1 March on, such a day is the
+        // same date every year: one month and its days say it.
+        for (RecurrenceRule *rule : incidence->recurrence()->rRules())
+            asMonthDays(rule);
         // An event is a time: without a start it could never be shown.
         if (incidence->type() == Incidence::TypeEvent && !incidence->dtStart().isValid()) {
             m_notes.append(QStringLiteral("skipped the event %1 (\"%2\"): it has no valid start (DTSTART)")
