@@ -99,6 +99,8 @@ QString plainText(const QString &text)
     return document.toPlainText();
 }
 
+bool isAllDay(const HVItem &item);
+
 // What "Read aloud" says for an item.
 QString speechText(const HVItem &item)
 {
@@ -108,7 +110,9 @@ QString speechText(const HVItem &item)
         parts << message.from() << message.subject() << plainText(message.body());
     } else if (item.type() == HVItemType::TypeEvent) {
         const HVEvent event(item);
-        parts << event.displayLabel() << event.startDateTime().toString(QStringLiteral("hh:mm"))
+        // A whole day has no time to say ("00:00").
+        parts << event.displayLabel()
+              << (isAllDay(item) ? QString() : event.startDateTime().toString(QStringLiteral("hh:mm")))
               << event.locationName() << plainText(event.description());
     } else if (item.type() == HVItemType::TypeFeed) {
         const HVFeed feed(item);

@@ -192,6 +192,7 @@ TestCase {
         var holiday = eventRows.get(0).displayLabel === "Holiday" ? 0 : 1
         compare(eventRows.get(holiday).displayLabel, "Holiday")
         verify(eventRows.get(holiday).allDay)
+        verify(eventRows.get(holiday).speechText.indexOf("00:00") < 0)
         compare(eventRows.get(1 - holiday).allDay, false)
         compare(timedRows.count, 1)
         compare(timedRows.get(0).displayLabel, "Today's meeting")
