@@ -8,6 +8,11 @@ function(halvane_install_pkgconfig library)
     set(PC_NAME ${library})
     set(PC_LIBRARY ${library})
     string(REPLACE ";" " " PC_REQUIRES "${PC_REQUIRES}")
+    # Paths from where the file lies, as the CMake package finds its own: an
+    # installation under another prefix (cmake --install --prefix, an
+    # unpacked tree) is found where it is.
+    file(RELATIVE_PATH PC_TO_PREFIX "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
+    string(REGEX REPLACE "/$" "" PC_TO_PREFIX "${PC_TO_PREFIX}")
     configure_file("${PROJECT_SOURCE_DIR}/cmake/halvane.pc.in"
         "${CMAKE_CURRENT_BINARY_DIR}/${library}.pc" @ONLY)
     install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${library}.pc"
