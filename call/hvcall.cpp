@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvcall.h"
+#include "halvanecall_debug.h"
 
 #include <QtContacts/QContactDetailFilter>
 #include <QtContacts/QContactEmailAddress>
@@ -49,7 +50,7 @@ HVCall::HVCall(QObject *parent)
     , m_callService(new HVCallService(nullptr))
 {
     connect(m_callService, &HVCallService::dialFailed, this, &HVCall::callFailed);
-    qDebug() << "HVContactsManager constructed.";
+    qCDebug(HALVANE_CALL) << "HVContactsManager constructed.";
 }
 
 HVCall::~HVCall()
@@ -59,40 +60,40 @@ HVCall::~HVCall()
 
 void HVCall::makeCall(QString detailType, QString detail)
 {
-    qDebug() << "SLOT makeCall(QString,QString) called.";
+    qCDebug(HALVANE_CALL) << "SLOT makeCall(QString,QString) called.";
     if (detail.isEmpty()) {
-        qDebug() << "HVCall::makeCall() - No contact's details. Return.";
+        qCDebug(HALVANE_CALL) << "HVCall::makeCall() - No contact's details. Return.";
         return;
     }
     if (detailType == QLatin1String("phone")) {
-        qDebug() << "HVCall::makeCall(" << detail << ")";
+        qCDebug(HALVANE_CALL) << "HVCall::makeCall(" << detail << ")";
         makeCall(detail);
         return;
     }
     if (detailType == QLatin1String("email")) {
-        qDebug() << "HVCall::makeCall(" << detailType << "," << detail << ")";
+        qCDebug(HALVANE_CALL) << "HVCall::makeCall(" << detailType << "," << detail << ")";
         const QContact contact = findContactByEmail(detail);
         if (!contact.isEmpty())
             makeCall(contact);
         return;
     }
-    qDebug() << "HVCall::makeCall() - wrong detail's type: " << detailType;
+    qCDebug(HALVANE_CALL) << "HVCall::makeCall() - wrong detail's type: " << detailType;
 }
 
 void HVCall::makeCall(const QString &number)
 {
-    qDebug() << "void HVCall::makeCall(const QString&)" << QString(QStringLiteral(" call to ") + number);
+    qCDebug(HALVANE_CALL) << "void HVCall::makeCall(const QString&)" << QString(QStringLiteral(" call to ") + number);
     m_callService->dial(number);
 }
 
 void HVCall::makeCall(QContact contact)
 {
     const QContactName name = contact.detail<QContactName>();
-    qDebug() << MakeCallContact << " Found contact: " << name.firstName() << name.lastName();
+    qCDebug(HALVANE_CALL) << MakeCallContact << " Found contact: " << name.firstName() << name.lastName();
 
     const QList<QContactPhoneNumber> phones = contact.details<QContactPhoneNumber>();
     if (phones.isEmpty()) {
-        qDebug() << MakeCallContact << " No phone numbers.";
+        qCDebug(HALVANE_CALL) << MakeCallContact << " No phone numbers.";
         Q_EMIT callFailed(QString(), QStringLiteral("the contact has no phone number"));
         return;
     }
@@ -102,22 +103,22 @@ void HVCall::makeCall(QContact contact)
             numbers.append(phone.number());
     }
     if (numbers.isEmpty()) {
-        qDebug() << MakeCallContact << " No phone numbers.";
+        qCDebug(HALVANE_CALL) << MakeCallContact << " No phone numbers.";
         Q_EMIT callFailed(QString(), QStringLiteral("the contact has no phone number"));
         return;
     }
     if (numbers.size() == 1) {
-        qDebug() << MakeCallContact << " Found number " << numbers.first();
+        qCDebug(HALVANE_CALL) << MakeCallContact << " Found number " << numbers.first();
         makeCall(numbers.first());
         return;
     }
-    qDebug() << MakeCallContact << " Found multiple numbers. Opening contact's details.";
+    qCDebug(HALVANE_CALL) << MakeCallContact << " Found multiple numbers. Opening contact's details.";
     openContactDetails(contact);
 }
 
 QContact HVCall::findContactByEmail(const QString &email)
 {
-    qDebug() << FindContactByEmail << "param: " << email;
+    qCDebug(HALVANE_CALL) << FindContactByEmail << "param: " << email;
     QContactManager manager(QStringLiteral("tracker"));
     if (manager.managerName() != QLatin1String("tracker")) {
         qWarning() << FindContactByEmail << "Error: contact manager: " << manager.managerName();
@@ -134,9 +135,9 @@ QContact HVCall::findContactByEmail(const QString &email)
     filter.setMatchFlags(QContactFilter::MatchExactly);
     const QList<QContact> contacts = manager.contacts(filter, QList<QContactSortOrder>(), QContactFetchHint());
 
-    qDebug() << FindContactByEmail << " Found contacts' list of size " << contacts.size();
+    qCDebug(HALVANE_CALL) << FindContactByEmail << " Found contacts' list of size " << contacts.size();
     if (contacts.isEmpty()) {
-        qDebug() << FindContactByEmail << " no matches for " << email;
+        qCDebug(HALVANE_CALL) << FindContactByEmail << " no matches for " << email;
         return QContact();
     }
     return contacts.first();
@@ -144,7 +145,7 @@ QContact HVCall::findContactByEmail(const QString &email)
 
 void HVCall::openContactDetails(const QContact &contact)
 {
-    qDebug() << "void HVCall::openContactDetails(const QtMobility::QContact&)";
+    qCDebug(HALVANE_CALL) << "void HVCall::openContactDetails(const QtMobility::QContact&)";
 
     // The viewer is whatever contacts application answers this call.
     QString service = QStringLiteral("org.halvane.ContactCard");

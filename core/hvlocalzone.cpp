@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvlocalzone.h"
+#include "halvanecore_debug.h"
 
 #include <QtCore/QDebug>
 #include <QtCore/QFile>
@@ -79,7 +80,7 @@ void HVLocalZonePrivate::update()
     // A link half replaced reads as no zone: keep the last one.
     if (id.isEmpty() || id == zoneId)
         return;
-    qDebug() << "Local zone: the time zone is now" << id;
+    qCDebug(HALVANE_CORE) << "Local zone: the time zone is now" << id;
     zoneId = id;
     // glibc keeps every value TZ had, so a getenv() in another thread reads
     // the old or the new one.

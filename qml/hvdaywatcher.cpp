@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvdaywatcher.h"
+#include "halvaneqml_debug.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDebug>
@@ -97,7 +98,7 @@ void HVDayWatcher::check()
     const QDateTime current = now();
     if (current.date() == m_day && current.offsetFromUtc() == m_utcOffset)
         return;
-    qDebug() << "Day watcher: the day is now" << current.date() << "UTC offset" << current.offsetFromUtc();
+    qCDebug(HALVANE_QML) << "Day watcher: the day is now" << current.date() << "UTC offset" << current.offsetFromUtc();
     const bool newDay = current.date() != m_day;
     m_day = current.date();
     m_utcOffset = current.offsetFromUtc();

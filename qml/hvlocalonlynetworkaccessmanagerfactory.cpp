@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvlocalonlynetworkaccessmanagerfactory.h"
+#include "halvaneqml_debug.h"
 
 #include <QtCore/QDebug>
 #include <QtNetwork/QNetworkAccessManager>
@@ -22,7 +23,7 @@ protected:
         const QString scheme = request.url().scheme();
         if (scheme == QLatin1String("file") || scheme == QLatin1String("qrc") || scheme == QLatin1String("data"))
             return QNetworkAccessManager::createRequest(op, request, outgoingData);
-        qDebug() << "Remote content not loaded:" << request.url().toDisplayString();
+        qCDebug(HALVANE_QML) << "Remote content not loaded:" << request.url().toDisplayString();
         // An empty URL fails at once with "protocol unknown".
         return QNetworkAccessManager::createRequest(op, QNetworkRequest(QUrl()), outgoingData);
     }

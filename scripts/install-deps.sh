@@ -16,6 +16,7 @@ packages=(
     qtbase5-dev
     qttools5-dev
     qttools5-dev-tools
+    extra-cmake-modules
     # speech: espeak-ng synthesis played through GStreamer
     libespeak-ng-dev
     libgstreamer1.0-dev

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvspeechpluginmanager.h"
+#include "halvanespeech_debug.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDebug>
@@ -30,7 +31,7 @@ HVSpeech *HVSpeechPluginManager::loadSpeechPlugin(const QString &directoryName)
     QStringList basePaths{pluginsPath()};
     basePaths.append(QCoreApplication::libraryPaths());
     for (const QString &basePath : qAsConst(basePaths)) {
-        qDebug() << basePath;
+        qCDebug(HALVANE_SPEECH) << basePath;
         QDir dir(basePath);
         if (!dir.cd(directoryName) || !QFileInfo(dir.absolutePath()).isReadable())
             continue;
@@ -38,7 +39,7 @@ HVSpeech *HVSpeechPluginManager::loadSpeechPlugin(const QString &directoryName)
         for (const QString &fileName : files) {
             QPluginLoader loader(dir.absoluteFilePath(fileName));
             QObject *instance = loader.instance();
-            qDebug() << loader.errorString();
+            qCDebug(HALVANE_SPEECH) << loader.errorString();
             if (!instance)
                 continue;
             m_plugin = qobject_cast<HVSpeechPluginInterface *>(instance);

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "eventmodel.h"
+#include "commhistory_debug.h"
 
 #include "commhistory.h"
 #include "database.h"
@@ -19,7 +20,7 @@ EventModel::~EventModel() = default;
 void EventModel::setQueryMode(QueryMode mode)
 {
     if (mode != SyncQuery)
-        qDebug("CommHistory: only synchronous queries are supported; query mode %d queries synchronously", int(mode));
+        qCDebug(HALVANE_COMMHISTORY, "CommHistory: only synchronous queries are supported; query mode %d queries synchronously", int(mode));
     m_queryMode = mode;
 }
 

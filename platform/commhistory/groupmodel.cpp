@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "groupmodel.h"
+#include "commhistory_debug.h"
 
 #include "commhistory.h"
 #include "database.h"
@@ -24,7 +25,7 @@ void GroupModel::enableContactChanges(bool enabled)
 void GroupModel::setQueryMode(EventModel::QueryMode mode)
 {
     if (mode != EventModel::SyncQuery)
-        qDebug("CommHistory: only synchronous queries are supported; query mode %d queries synchronously", int(mode));
+        qCDebug(HALVANE_COMMHISTORY, "CommHistory: only synchronous queries are supported; query mode %d queries synchronously", int(mode));
     m_queryMode = mode;
 }
 

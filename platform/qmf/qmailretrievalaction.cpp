@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "qmailretrievalaction.h"
+#include "qmf_debug.h"
 
 #include <QtCore/QDebug>
 #include <QtCore/QHash>
@@ -237,13 +238,13 @@ void QMailRetrievalAction::retrieveMessages(const QMailMessageIdList &ids, Retri
         if (!data.id().isValid())
             continue;
         if (data.status() & QMailMessageMetaData::ContentAvailable) {
-            qDebug("QMailRetrievalAction: message %llu is complete; nothing to fetch", id.toULongLong());
+            qCDebug(HALVANE_MAIL, "QMailRetrievalAction: message %llu is complete; nothing to fetch", id.toULongLong());
             continue;
         }
         if (data.account().isEmpty() || data.serverUid() <= 0) {
             // Imported from a file as it is: no server has more of it, and
             // nothing is wrong.
-            qDebug("QMailRetrievalAction: message %llu came from no mail account; there is no more of it to fetch",
+            qCDebug(HALVANE_MAIL, "QMailRetrievalAction: message %llu came from no mail account; there is no more of it to fetch",
                    id.toULongLong());
             continue;
         }

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "qsparqlconnection.h"
+#include "qtsparql_debug.h"
 
 #include <QtCore/QDateTime>
 #include <QtCore/QDebug>
@@ -164,7 +165,7 @@ bool sessionBusOffers(const char *service)
     GError *error = nullptr;
     GDBusConnection *bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
     if (!bus) {
-        qDebug() << "QSparqlConnection: no session bus, so no shared endpoint:" << takeMessage(error);
+        qCDebug(HALVANE_TRACKER) << "QSparqlConnection: no session bus, so no shared endpoint:" << takeMessage(error);
         return false;
     }
     const auto ask = [bus](const char *method, GVariant *arguments, const char *replyType) {
@@ -223,7 +224,7 @@ QString QSparqlConnection::endpointService()
     static const QString shared = [] {
         if (!sessionBusOffers(SharedService))
             return QString();
-        qDebug() << "QSparqlConnection: using the shared Tracker endpoint" << SharedService;
+        qCDebug(HALVANE_TRACKER) << "QSparqlConnection: using the shared Tracker endpoint" << SharedService;
         return QString::fromLatin1(SharedService);
     }();
     return shared;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "emailservicesource.h"
+#include "email_debug.h"
 
 #include <QtCore/QDebug>
 
@@ -74,7 +75,7 @@ QList<HVItem> EmailServiceSource::retrieveItemList(const QDateTime &fromDateTime
 
 QList<HVItem> EmailServiceSource::getItemListFromBackend(const QDateTime &from, const QDateTime &to)
 {
-    qDebug() << Q_FUNC_INFO << from << " " << to;
+    qCDebug(HALVANE_EMAIL) << Q_FUNC_INFO << from << " " << to;
     retrievedFrom = from;
     retrievedTo = to;
     QList<HVItem> items;
@@ -92,7 +93,7 @@ QList<HVItem> EmailServiceSource::getItemListFromBackend(const QDateTime &from, 
         bool noBody = false;
         items.append(extractEmailMessage(id, noBody));
         if (noBody) {
-            qDebug() << "Email should be updated";
+            qCDebug(HALVANE_EMAIL) << "Email should be updated";
             toFetch.append(id);
         }
     }
@@ -103,7 +104,7 @@ QList<HVItem> EmailServiceSource::getItemListFromBackend(const QDateTime &from, 
 
 HVMessage EmailServiceSource::extractEmailMessage(QMailMessageId id, bool &noBody)
 {
-    qDebug() << Q_FUNC_INFO;
+    qCDebug(HALVANE_EMAIL) << Q_FUNC_INFO;
     noBody = false;
 
     HVMessage item;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "feedsservice.h"
+#include "feeds_debug.h"
 
 #include <QtCore/QDebug>
 
@@ -21,7 +22,7 @@ FeedsService::FeedsService()
     , messageNotifier(nullptr)
     , channelNotifier(nullptr)
 {
-    qDebug() << "FeedsService created.";
+    qCDebug(HALVANE_FEEDS) << "FeedsService created.";
     messageNotifier = new TrackerChangeNotifier(QLatin1String(FeedMessageClass));
     connect(messageNotifier, &TrackerChangeNotifier::changed, m_source, &FeedsServiceSource::slotFeedMessagesChanged);
     channelNotifier = new TrackerChangeNotifier(QLatin1String(FeedChannelClass));

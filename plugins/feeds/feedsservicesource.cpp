@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "feedsservicesource.h"
+#include "feeds_debug.h"
 
 #include <QtCore/QDebug>
 #include <QtCore/QMultiHash>
@@ -120,7 +121,7 @@ HVItemId messageId(const QString &uri)
 HVFeed feedItem(const QSparqlBinding &title, const QSparqlBinding &description, const QSparqlBinding &date,
                 const QSparqlBinding &channel, const QSparqlBinding &message)
 {
-    qDebug() << "getItemListFromBackend - adding item";
+    qCDebug(HALVANE_FEEDS) << "getItemListFromBackend - adding item";
     HVFeed feed;
     feed.setTitle(plainTitle(title.value().toString()));
     feed.setBody(description.value().toString());
@@ -136,7 +137,7 @@ HVFeed feedItem(const QSparqlBinding &title, const QSparqlBinding &description, 
 void logQuads(const char *prefix, const QList<TrackerChangeNotifier::Quad> &quads, QList<int> *subjects)
 {
     for (const TrackerChangeNotifier::Quad &quad : quads) {
-        qDebug() << prefix << quad.graph << ", subject" << quad.subject << ", predicate" << quad.predicate
+        qCDebug(HALVANE_FEEDS) << prefix << quad.graph << ", subject" << quad.subject << ", predicate" << quad.predicate
                            << ", object" << quad.object;
         if (subjects)
             subjects->append(quad.subject);
@@ -155,10 +156,10 @@ FeedsServiceSource::~FeedsServiceSource() = default;
 
 QString FeedsServiceSource::buildQuery(const QDateTime &fromDateTime, const QDateTime &toDateTime)
 {
-    qDebug() << "buildQuery";
+    qCDebug(HALVANE_FEEDS) << "buildQuery";
     const QString query = QLatin1String(DateQueryStart) + dateTimeLiteral(fromDateTime)
         + QLatin1String(DateQueryMiddle) + dateTimeLiteral(toDateTime) + QLatin1String(DateQueryEnd);
-    qDebug() << "buildQuery - query - " << query;
+    qCDebug(HALVANE_FEEDS) << "buildQuery - query - " << query;
     return query;
 }
 
@@ -176,28 +177,28 @@ QString FeedsServiceSource::referenceQuery(const QList<int> &ids)
 QString FeedsServiceSource::buildQuery(const QList<int> &ids)
 {
     const QString idText = idList(ids);
-    qDebug() << "FeedsServiceSource::buildQuery() IDs: " << idText;
+    qCDebug(HALVANE_FEEDS) << "FeedsServiceSource::buildQuery() IDs: " << idText;
     return QString::fromLatin1(IdQuery).arg(idText);
 }
 
 QList<HVItem> FeedsServiceSource::getItemListFromBackend(const QString &query)
 {
-    qDebug() << "getItemListFromBackend";
+    qCDebug(HALVANE_FEEDS) << "getItemListFromBackend";
     QList<HVItem> items;
     QSparqlConnection connection(QStringLiteral("QTRACKER"));
     if (!connection.isValid()) {
-        qDebug() << "getItemListFromBackend - connection - ERROR";
+        qCDebug(HALVANE_FEEDS) << "getItemListFromBackend - connection - ERROR";
         return items;
     }
-    qDebug() << "getItemListFromBackend - connection - OK";
+    qCDebug(HALVANE_FEEDS) << "getItemListFromBackend - connection - OK";
     std::unique_ptr<QSparqlResult> result(connection.exec(QSparqlQuery(query, QSparqlQuery::SelectStatement)));
     result->waitForFinished();
     if (result->hasError()) {
-        qDebug() << "getItemListFromBackend - result - ERROR";
+        qCDebug(HALVANE_FEEDS) << "getItemListFromBackend - result - ERROR";
         qWarning() << "Feeds plugin: the Tracker query failed:" << result->lastError().message();
         return items;
     }
-    qDebug() << "getItemListFromBackend - result - OK";
+    qCDebug(HALVANE_FEEDS) << "getItemListFromBackend - result - OK";
     // The columns of the join, or the messages to complete with their
     // descriptions and channels' titles.
     if (result->variableNames().contains(QLatin1String("description"))) {
@@ -205,7 +206,7 @@ QList<HVItem> FeedsServiceSource::getItemListFromBackend(const QString &query)
             items.append(feedItem(result->binding(0), result->binding(1), result->binding(2), result->binding(3),
                                   result->binding(4)));
     } else if (!completeMessages(connection, *result, &items)) {
-        qDebug() << "getItemListFromBackend - result - ERROR";
+        qCDebug(HALVANE_FEEDS) << "getItemListFromBackend - result - ERROR";
         return QList<HVItem>();
     }
     return items;
@@ -266,7 +267,7 @@ bool FeedsServiceSource::completeMessages(QSparqlConnection &connection, QSparql
 
 QList<HVItem> FeedsServiceSource::retrieveItemList(const QDateTime &fromDateTime, const QDateTime &toDateTime)
 {
-    qDebug() << "FeedsServiceSource::retrieveItemList";
+    qCDebug(HALVANE_FEEDS) << "FeedsServiceSource::retrieveItemList";
     if (!fromDateTime.isValid() || !toDateTime.isValid()) {
         qWarning() << "Feeds plugin: no items for an invalid range" << fromDateTime << toDateTime;
         return QList<HVItem>();
@@ -284,7 +285,7 @@ bool FeedsServiceSource::synchronize()
 void FeedsServiceSource::slotFeedMessagesChanged(QList<TrackerChangeNotifier::Quad> deletes,
                                                  QList<TrackerChangeNotifier::Quad> inserts)
 {
-    qDebug() << "slotFeedMessagesChanged(): feed messages changed in Tracker.";
+    qCDebug(HALVANE_FEEDS) << "slotFeedMessagesChanged(): feed messages changed in Tracker.";
 
     // Tracker cannot answer for deleted resources any more; the notifier
     // still knows their URIs, which is all a removal needs.
@@ -302,7 +303,7 @@ void FeedsServiceSource::slotFeedMessagesChanged(QList<TrackerChangeNotifier::Qu
         feed.setId(messageId(uri));
         removed.append(feed);
     }
-    qDebug() << "Feeds plugin: emiting itemsRemoved with " << removed.size() << " items";
+    qCDebug(HALVANE_FEEDS) << "Feeds plugin: emiting itemsRemoved with " << removed.size() << " items";
     Q_EMIT itemsRemoved(removed);
 
     QList<int> insertedIds;
@@ -310,14 +311,14 @@ void FeedsServiceSource::slotFeedMessagesChanged(QList<TrackerChangeNotifier::Qu
     // An empty IN () is no valid SPARQL in Tracker 3.
     const QList<HVItem> added =
         insertedIds.isEmpty() ? QList<HVItem>() : getItemListFromBackend(buildQuery(insertedIds));
-    qDebug() << "Feeds plugin: emiting itemsAdded with " << added.size() << " items";
+    qCDebug(HALVANE_FEEDS) << "Feeds plugin: emiting itemsAdded with " << added.size() << " items";
     Q_EMIT itemsAdded(added);
 }
 
 void FeedsServiceSource::slotFeedChannelsChanged(QList<TrackerChangeNotifier::Quad> deletes,
                                                  QList<TrackerChangeNotifier::Quad> inserts)
 {
-    qDebug() << "slotFeedChannelsChanged(): feed channels changed in Tracker.";
+    qCDebug(HALVANE_FEEDS) << "slotFeedChannelsChanged(): feed channels changed in Tracker.";
     logQuads("slotFeedChannelsChanged(): deletes: graph ", deletes, nullptr);
     logQuads("slotFeedChannelsChanged(): inserts: graph ", inserts, nullptr);
 }

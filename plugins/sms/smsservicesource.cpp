@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "smsservicesource.h"
+#include "sms_debug.h"
 
 #include <QtCore/QDebug>
 #include <QtCore/QHash>
@@ -72,7 +73,7 @@ QList<HVItem> SmsServiceSource::retrieveItemList(const QDateTime &fromDateTime, 
     QDateTime cutoff = fromDateTime;
     // The day's last second whole: times are kept to the millisecond.
     cutoff.setTime(QTime(23, 59, 59, 999));
-    qDebug() << "data : " << cutoff.toString(Qt::TextDate);
+    qCDebug(HALVANE_SMS) << "data : " << cutoff.toString(Qt::TextDate);
 
     receiveEvents(result, cutoff);
     // Its first moment: where the clocks skip midnight, 00:00 is no time.
@@ -113,7 +114,7 @@ bool SmsServiceSource::connectChangeSignals(QDBusConnection bus)
 
 void SmsServiceSource::receiveEvents(QList<HVItem> &items, const QDateTime &time)
 {
-    qDebug() << "receiveEvents";
+    qCDebug(HALVANE_SMS) << "receiveEvents";
 
     groupModel->enableContactChanges(false);
     groupModel->setQueryMode(CommHistory::EventModel::SyncQuery);
@@ -121,9 +122,9 @@ void SmsServiceSource::receiveEvents(QList<HVItem> &items, const QDateTime &time
 
     smsModel->setQueryMode(CommHistory::EventModel::SyncQuery);
     smsModel->setSyncSmsFilter(CommHistory::SyncSMSFilter(InboxFolder, time, false));
-    qDebug() << "receiveEvents" << "after setSyncSmsFilter";
+    qCDebug(HALVANE_SMS) << "receiveEvents" << "after setSyncSmsFilter";
     smsModel->getEvents();
-    qDebug() << "receiveEvents" << "after getEvents";
+    qCDebug(HALVANE_SMS) << "receiveEvents" << "after getEvents";
 
     for (int row = 0; row < smsModel->rowCount(); ++row) {
         const CommHistory::Event event = smsModel->event(smsModel->index(row, 0));
@@ -211,7 +212,7 @@ QList<HVItem> SmsServiceSource::refreshGroups(const QList<CommHistory::Event> &a
 
 void SmsServiceSource::eventsAddedSlot(const QList<CommHistory::Event> &events)
 {
-    qDebug() << "eventsAddedSlot" << "events : " << events.count();
+    qCDebug(HALVANE_SMS) << "eventsAddedSlot" << "events : " << events.count();
     const QList<HVItem> renamed = refreshGroups(events);
     QList<HVItem> items;
     for (const CommHistory::Event &event : events) {
@@ -225,7 +226,7 @@ void SmsServiceSource::eventsAddedSlot(const QList<CommHistory::Event> &events)
 
 void SmsServiceSource::eventsUpdatedSlot(const QList<CommHistory::Event> &events)
 {
-    qDebug() << "eventsUpdatedSlot" << "events : " << events.count();
+    qCDebug(HALVANE_SMS) << "eventsUpdatedSlot" << "events : " << events.count();
     QList<HVItem> items;
     for (const CommHistory::Event &event : events) {
         if (isOfRetrievedDay(event))
@@ -237,7 +238,7 @@ void SmsServiceSource::eventsUpdatedSlot(const QList<CommHistory::Event> &events
 
 void SmsServiceSource::eventDeletedSlot(int eventId)
 {
-    qDebug() << "eventDeletedSlot" << "one event  ";
+    qCDebug(HALVANE_SMS) << "eventDeletedSlot" << "one event  ";
     // The model holds what the last retrieval found; an event it does not
     // hold still leaves the item models by its id.
     const QModelIndex index = smsModel->findEvent(eventId);

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "weatherservicesource.h"
+#include "weather_debug.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDebug>
@@ -201,7 +202,7 @@ QUrl WeatherServiceSource::forecastUrl(const QString &cityId)
 
 QStringList WeatherServiceSource::readSettings()
 {
-    qDebug() << "WeatherServiceSource::getCityIds()";
+    qCDebug(HALVANE_WEATHER) << "WeatherServiceSource::getCityIds()";
     QStringList ids;
     const QString value = citiesValue();
     if (value.isEmpty())
@@ -221,7 +222,7 @@ QStringList WeatherServiceSource::readSettings()
                 continue;
             }
             if (ids.contains(id)) {
-                qDebug() << "City id listed twice, taken once:" << id;
+                qCDebug(HALVANE_WEATHER) << "City id listed twice, taken once:" << id;
                 continue;
             }
             ids.append(id);
@@ -229,17 +230,17 @@ QStringList WeatherServiceSource::readSettings()
                 previousDefaultCityId = defaultCityId;
                 defaultCityId = id;
                 defaultCityChanged = true;
-                qDebug() << "default cityId changed:" << id;
+                qCDebug(HALVANE_WEATHER) << "default cityId changed:" << id;
             }
         }
     }
-    qDebug() << "ids:" << ids;
+    qCDebug(HALVANE_WEATHER) << "ids:" << ids;
     return ids;
 }
 
 void WeatherServiceSource::offlineInit()
 {
-    qDebug() << Q_FUNC_INFO;
+    qCDebug(HALVANE_WEATHER) << Q_FUNC_INFO;
     const QString value = citiesValue();
     if (value.isEmpty())
         return;
@@ -269,9 +270,9 @@ void WeatherServiceSource::offlineInit()
             defaultCityId = id;
             item.setDefaultCity(true);
         }
-        qDebug() << "OFF city" << item.city();
-        qDebug() << "-- offlineInit -- id : " << id;
-        qDebug() << "OFFLINE id:" << id;
+        qCDebug(HALVANE_WEATHER) << "OFF city" << item.city();
+        qCDebug(HALVANE_WEATHER) << "-- offlineInit -- id : " << id;
+        qCDebug(HALVANE_WEATHER) << "OFFLINE id:" << id;
 
         bool known = false;
         for (const HVItem &stored : qAsConst(items)) {
@@ -283,7 +284,7 @@ void WeatherServiceSource::offlineInit()
         if (known)
             continue;
         items.append(item);
-        qDebug() << "[WeatherServiceSource]item added for: " << item.city();
+        qCDebug(HALVANE_WEATHER) << "[WeatherServiceSource]item added for: " << item.city();
         Q_EMIT itemsAdded(QList<HVItem>{item});
     }
 }
@@ -313,7 +314,7 @@ void WeatherServiceSource::fetchWeather(const QStringList &cityIdList)
         // Every retrieval fetches: a server that hangs must not collect a
         // request per retrieval. The one on its way brings the forecast.
         if (pendingCityIds.contains(cityId)) {
-            qDebug() << "Forecast still on its way for" << cityId;
+            qCDebug(HALVANE_WEATHER) << "Forecast still on its way for" << cityId;
             continue;
         }
         QNetworkRequest request(forecastUrl(cityId));
@@ -416,12 +417,12 @@ void WeatherServiceSource::parseXML(const QString &text, const QString &requeste
     }
     // Another city's forecast would stay as a row nobody configured.
     if (!requestedCityId.isEmpty() && cityId != requestedCityId) {
-        qDebug() << "Forecast for a city not requested dropped:" << cityId << "asked for" << requestedCityId;
+        qCDebug(HALVANE_WEATHER) << "Forecast for a city not requested dropped:" << cityId << "asked for" << requestedCityId;
         return;
     }
     // A download that was under way when its city was removed.
     if (!cityIds.contains(cityId)) {
-        qDebug() << "Forecast for a city no longer configured dropped:" << cityId;
+        qCDebug(HALVANE_WEATHER) << "Forecast for a city no longer configured dropped:" << cityId;
         return;
     }
 
@@ -437,7 +438,7 @@ void WeatherServiceSource::parseXML(const QString &text, const QString &requeste
     item.setCity(city);
     item.setCityId(cityId);
     if (cityId == defaultCityId) {
-        qDebug() << "set default city to " << city;
+        qCDebug(HALVANE_WEATHER) << "set default city to " << city;
         item.setDefaultCity(true);
     }
 
@@ -495,7 +496,7 @@ void WeatherServiceSource::readForecast(QXmlStreamReader &reader, HVWeather &ite
         else if (name == QLatin1String("winddirection"))
             item.setWindDirection(reader.readElementText());
     }
-    qDebug() << blockName << item.description() << item.image() << item.temperatureMin() << item.temperatureMax()
+    qCDebug(HALVANE_WEATHER) << blockName << item.description() << item.image() << item.temperatureMin() << item.temperatureMax()
              << item.wind() << item.windDirection();
 }
 
@@ -558,39 +559,39 @@ bool WeatherServiceSource::isDayTime(QDateTime &moment, const QString &longitude
 
 void WeatherServiceSource::isNewOrChanged(const HVWeather &item, bool &isNew, bool &isChanged) const
 {
-    qDebug() << "bool WeatherServiceSource::isNewItem(HVWeather &item): " << item.city();
+    qCDebug(HALVANE_WEATHER) << "bool WeatherServiceSource::isNewItem(HVWeather &item): " << item.city();
     for (const HVItem &storedItem : items) {
         const HVWeather stored(storedItem);
         if (stored.cityId() != item.cityId())
             continue;
         isNew = false;
-        qDebug() << "[WeatherServiceSource] it is not new";
+        qCDebug(HALVANE_WEATHER) << "[WeatherServiceSource] it is not new";
         isChanged = !(stored.temperatureMin() == item.temperatureMin()
                       && stored.temperatureMax() == item.temperatureMax()
                       && stored.description() == item.description() && stored.wind() == item.wind()
                       && stored.windDirection() == item.windDirection()
                       && stored.defaultCity() == item.defaultCity());
         if (isChanged)
-            qDebug() << "[WeatherServiceSource] it is changed";
+            qCDebug(HALVANE_WEATHER) << "[WeatherServiceSource] it is changed";
         else
-            qDebug() << "[WeatherServiceSource] it is not changed";
+            qCDebug(HALVANE_WEATHER) << "[WeatherServiceSource] it is not changed";
         return;
     }
-    qDebug() << "[WeatherServiceSource] it is  new";
+    qCDebug(HALVANE_WEATHER) << "[WeatherServiceSource] it is  new";
     isNew = true;
     isChanged = true;
 }
 
 void WeatherServiceSource::addItem(HVWeather &item)
 {
-    qDebug() << "[WeatherServiceSource] addItem(" << item.city() << ")";
+    qCDebug(HALVANE_WEATHER) << "[WeatherServiceSource] addItem(" << item.city() << ")";
     items.append(item);
     Q_EMIT itemsAdded(QList<HVItem>{item});
 }
 
 void WeatherServiceSource::updateItem(HVWeather &item)
 {
-    qDebug() << "[WeatherServiceSource] updateItem(" << item.city() << ")";
+    qCDebug(HALVANE_WEATHER) << "[WeatherServiceSource] updateItem(" << item.city() << ")";
     for (HVItem &storedItem : items) {
         HVWeather stored(storedItem);
         if (stored.cityId() != item.cityId())
@@ -611,9 +612,9 @@ void WeatherServiceSource::settingsChanged()
 {
     watchSettingsFile();
 
-    qDebug() << "[WeatherServiceSource]old set" << cityIds;
+    qCDebug(HALVANE_WEATHER) << "[WeatherServiceSource]old set" << cityIds;
     const QStringList newIds = readSettings();
-    qDebug() << "[WeatherServiceSource]new set" << newIds;
+    qCDebug(HALVANE_WEATHER) << "[WeatherServiceSource]new set" << newIds;
 
     QStringList removed;
     for (int i = 0; i < cityIds.size();) {
@@ -641,14 +642,14 @@ void WeatherServiceSource::settingsChanged()
             HVWeather stored(storedItem);
             QList<HVItem> changed;
             if (stored.defaultCity()) {
-                qDebug() << "unset default city from " << stored.cityId();
+                qCDebug(HALVANE_WEATHER) << "unset default city from " << stored.cityId();
                 stored.setDefaultCity(false);
                 storedItem = stored;
                 changed.append(storedItem);
             }
             if (stored.cityId() == defaultCityId) {
                 stored.setDefaultCity(true);
-                qDebug() << "set default city to::" << defaultCityId;
+                qCDebug(HALVANE_WEATHER) << "set default city to::" << defaultCityId;
                 storedItem = stored;
                 changed.append(storedItem);
             }
@@ -674,7 +675,7 @@ void WeatherServiceSource::removeCity(const QString &cityid)
             ++i;
             continue;
         }
-        qDebug() << "[WeatherServiceSource] remove: " << stored.city();
+        qCDebug(HALVANE_WEATHER) << "[WeatherServiceSource] remove: " << stored.city();
         items.removeAt(i);
         Q_EMIT itemsRemoved(QList<HVItem>{stored});
     }

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvservicehandler.h"
+#include "halvaneservice_debug.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDebug>
@@ -51,7 +52,7 @@ HVServiceHandler::HVServiceHandler(QObject *parent)
     : QObject(parent)
 {
     const QStringList keys = HVServiceFactory::keys();
-    qDebug() << "Services keys: " << keys;
+    qCDebug(HALVANE_SERVICE) << "Services keys: " << keys;
     for (const QString &key : keys)
         createService(key);
 }
@@ -67,7 +68,7 @@ bool HVServiceHandler::createService(const QString &key)
 {
     HVService *service = HVServiceFactory::createService(key);
     if (!service) {
-        qDebug() << "The service: " << key << " creation failed";
+        qCDebug(HALVANE_SERVICE) << "The service: " << key << " creation failed";
         return false;
     }
     registerService(key, service);
@@ -103,7 +104,7 @@ QList<HVItem> HVServiceHandler::retrieveItems(const QDateTime &fromDateTime, con
 {
     QList<HVItem> items;
     if (registeredServices.isEmpty()) {
-        qDebug() << "retrieveItems failed: no services available";
+        qCDebug(HALVANE_SERVICE) << "retrieveItems failed: no services available";
         return items;
     }
     // A copy: the event loop runs between the sources and may touch the map.
@@ -187,7 +188,7 @@ void HVServiceHandler::dispatchRequest()
         const bool dispatched = request.dispatch && (this->*request.dispatch)(action, request.method);
         if (!dispatched && guard) {
             actionData.remove(action);
-            qDebug() << "Unable to dispatch request: " << action << " to services: " << debugList(request.services);
+            qCDebug(HALVANE_SERVICE) << "Unable to dispatch request: " << action << " to services: " << debugList(request.services);
             Q_EMIT activityChanged(action, HVServiceAction::Aborted);
             for (const QPointer<HVService> &service : request.services)
                 serviceActions.remove(service.data());
@@ -206,7 +207,7 @@ bool HVServiceHandler::dispatchSynchronize(HVServiceAction *action, const QByteA
         if (!service || !service->hasSource() || !service->source())
             continue;
         if (!service->source()->synchronize())
-            qDebug() << "Synchronization with the service " << service->service() << " failed";
+            qCDebug(HALVANE_SERVICE) << "Synchronization with the service " << service->service() << " failed";
     }
     return true;
 }
@@ -310,7 +311,7 @@ bool HVServiceHandler::cancel(HVServiceAction *action)
 
 void HVServiceHandler::reportError(HVServiceAction *action, HVServiceAction::Status status, const QString &message)
 {
-    qDebug() << "Service action" << action << "ended:" << message;
+    qCDebug(HALVANE_SERVICE) << "Service action" << action << "ended:" << message;
     Q_EMIT statusChanged(action, status);
     if (status != HVServiceAction::NoError)
         Q_EMIT activityChanged(action, HVServiceAction::Aborted);

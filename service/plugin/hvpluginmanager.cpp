@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvpluginmanager.h"
+#include "halvaneservice_debug.h"
 #include "hvpluginmanager_p.h"
 
 #include <QtCore/QCoreApplication>
@@ -16,7 +17,7 @@ HVPluginManagerPrivate::HVPluginManagerPrivate(const QString &directoryName)
 {
     const QString base = pluginsPath();
     const QStringList searchPaths{base, base + QLatin1String("plugins")};
-    qDebug() << "Library path: " << searchPaths;
+    qCDebug(HALVANE_SERVICE) << "Library path: " << searchPaths;
 
     const QStringList nameFilter{QStringLiteral("*%1.so*").arg(QString())};
     for (const QString &path : searchPaths) {
@@ -62,12 +63,12 @@ QObject *HVPluginManager::instance(const QString &fileName)
 {
     QPluginLoader *loader = d->loaders.value(fileName);
     if (!loader) {
-        qDebug() << "Could not find" << fileName << "to load";
+        qCDebug(HALVANE_SERVICE) << "Could not find" << fileName << "to load";
         return nullptr;
     }
     QObject *object = loader->instance();
     if (!object) {
-        qDebug() << "Error loading" << fileName << "with error" << loader->errorString();
+        qCDebug(HALVANE_SERVICE) << "Error loading" << fileName << "with error" << loader->errorString();
         return nullptr;
     }
     return object;

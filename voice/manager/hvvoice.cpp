@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvvoice.h"
+#include "halvanevoice_debug.h"
 
 #include <QtCore/QDebug>
 
@@ -63,7 +64,7 @@ void HVVoice::stop()
 
 void HVVoice::onCommandReceived(VoiceCommand command)
 {
-    qDebug() << "Command" << int(command);
+    qCDebug(HALVANE_VOICE) << "Command" << int(command);
     switch (command) {
     case VCMain:
         Q_EMIT commandMain();

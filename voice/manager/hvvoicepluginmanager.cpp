@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvvoicepluginmanager.h"
+#include "halvanevoice_debug.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDebug>
@@ -30,12 +31,12 @@ HVVoice *HVVoicePluginManager::loadVoicePlugin(const QString &directoryName)
     if (m_voice)
         return m_voice;
 
-    qDebug() << "hello";
+    qCDebug(HALVANE_VOICE) << "hello";
     QStringList basePaths{pluginsPath()};
     basePaths.append(QCoreApplication::libraryPaths());
-    qDebug() << loadSignature << pluginsPath();
+    qCDebug(HALVANE_VOICE) << loadSignature << pluginsPath();
     for (const QString &basePath : qAsConst(basePaths)) {
-        qDebug() << loadSignature << basePath;
+        qCDebug(HALVANE_VOICE) << loadSignature << basePath;
         QDir dir(basePath);
         if (!dir.cd(directoryName) || !QFileInfo(dir.absolutePath()).isReadable())
             continue;
@@ -43,10 +44,10 @@ HVVoice *HVVoicePluginManager::loadVoicePlugin(const QString &directoryName)
         for (const QString &fileName : files) {
             QPluginLoader loader(dir.absoluteFilePath(fileName));
             QObject *instance = loader.instance();
-            qDebug() << loader.errorString();
+            qCDebug(HALVANE_VOICE) << loader.errorString();
             if (!instance)
                 continue;
-            qDebug() << "here";
+            qCDebug(HALVANE_VOICE) << "here";
             m_plugin = qobject_cast<HVVoicePluginInterface *>(instance);
             if (!m_plugin)
                 continue;

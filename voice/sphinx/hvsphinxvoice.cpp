@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvsphinxvoice.h"
+#include "sphinx_debug.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDebug>
@@ -59,8 +60,8 @@ void HVSphinxVoice::voiceRegn_cb(char *hypothesis)
 
 void HVSphinxVoice::slotSpeechStatus(HVVoice::VWSpeechStatus status)
 {
-    qDebug() << " --- ";
-    qDebug() << " ---------- HVSphinxVoicePrivate::setSpeechStatus: " << int(status);
+    qCDebug(HALVANE_SPHINX) << " --- ";
+    qCDebug(HALVANE_SPHINX) << " ---------- HVSphinxVoicePrivate::setSpeechStatus: " << int(status);
     d.load()->setSpeechStatus(status);
 }
 
@@ -79,7 +80,7 @@ bool HVSphinxVoice::start()
         // stop() released the pipeline: build it again rather than touch
         // what is gone.
         const bool ok = (psPipeline.pipeline || initVoiceRegn() == 1) && startVoiceRegn() == 1;
-        qDebug() << "HVSPHINXVOICE " << (ok ? "true" : "false");
+        qCDebug(HALVANE_SPHINX) << "HVSPHINXVOICE " << (ok ? "true" : "false");
         if (ok)
             priv->state = 0;
         return ok;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "hvsphinxvoice_p.h"
+#include "sphinx_debug.h"
 
 #include <QtCore/QDebug>
 
@@ -37,7 +38,7 @@ void HVSphinxVoice::HVSphinxVoicePrivate::run()
 void HVSphinxVoice::HVSphinxVoicePrivate::setWindowPosition(HVVoice::VPWndPosition pos)
 {
     m_windowPosition = pos;
-    qDebug() << "HVSphinxVoicePrivate::setwindowPosition: " << int(pos);
+    qCDebug(HALVANE_SPHINX) << "HVSphinxVoicePrivate::setwindowPosition: " << int(pos);
     switch (pos) {
     case HVVoice::VPWndHome:
         loadHomeCommands();
@@ -115,10 +116,10 @@ void HVSphinxVoice::HVSphinxVoicePrivate::loadFeedsCommands()
 void HVSphinxVoice::HVSphinxVoicePrivate::voiceRegn_cb(char *hypothesis)
 {
     const QString text = QString::fromUtf8(hypothesis).trimmed();
-    qDebug().noquote() << "voice command: ;" << text << ";";
+    qCDebug(HALVANE_SPHINX).noquote() << "voice command: ;" << text << ";";
     const QStringList parts = text.split(QLatin1Char(' '), Qt::KeepEmptyParts, Qt::CaseSensitive);
     for (const QString &part : parts) {
-        qDebug() << "list element: ;" << part << ";";
+        qCDebug(HALVANE_SPHINX) << "list element: ;" << part << ";";
         if (checkWord(part))
             return;
     }
@@ -136,8 +137,8 @@ bool HVSphinxVoice::HVSphinxVoicePrivate::checkWord(QString word)
             return false;
         command = it.value();
     }
-    qDebug() << "voice command: ;" << word << ";";
-    qDebug() << "command: " << int(command);
+    qCDebug(HALVANE_SPHINX) << "voice command: ;" << word << ";";
+    qCDebug(HALVANE_SPHINX) << "command: " << int(command);
     return filterSpeechActions(command);
 }
 
@@ -151,32 +152,32 @@ bool HVSphinxVoice::HVSphinxVoicePrivate::filterSpeechActions(VoiceCommand comma
     bool accepted = true;
     switch (status) {
     case HVVoice::VWSpeechOn:
-        qDebug() << "---------------VWSpeechOn";
+        qCDebug(HALVANE_SPHINX) << "---------------VWSpeechOn";
         break;
     case HVVoice::VWSpeechOff:
-        qDebug() << "---------------VWSpeechOff";
+        qCDebug(HALVANE_SPHINX) << "---------------VWSpeechOff";
         accepted = command != VCRead && command != VCStart && command != VCStop && command != VCPause
             && command != VCContinue;
         break;
     case HVVoice::VWSpeechStarted:
-        qDebug() << "---------------VWSpeechStarted";
+        qCDebug(HALVANE_SPHINX) << "---------------VWSpeechStarted";
         accepted = command != VCBack && command != VCRead && command != VCStart && command != VCNext
             && command != VCPrev && command != VCContinue;
         break;
     case HVVoice::VWSpeechPaused:
-        qDebug() << "---------------VWSpeechPaused";
+        qCDebug(HALVANE_SPHINX) << "---------------VWSpeechPaused";
         accepted = command != VCStop && command != VCPause;
         break;
     case HVVoice::VWSpeechStopped:
-        qDebug() << "---------------VWSpeechStopped";
+        qCDebug(HALVANE_SPHINX) << "---------------VWSpeechStopped";
         accepted = command != VCStop && command != VCPause;
         break;
     case HVVoice::VWSpeechItemFirst:
-        qDebug() << "---------------VWSpeechItemFirst";
+        qCDebug(HALVANE_SPHINX) << "---------------VWSpeechItemFirst";
         accepted = command != VCPrev;
         break;
     case HVVoice::VWSpeechItemLast:
-        qDebug() << "---------------VWSpeechItemLast";
+        qCDebug(HALVANE_SPHINX) << "---------------VWSpeechItemLast";
         accepted = command != VCNext;
         break;
     }

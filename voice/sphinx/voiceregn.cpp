@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "voiceregn.h"
+#include "sphinx_debug.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QDebug>
@@ -311,7 +312,7 @@ void switchSearch(Recogniser &r)
     if (ps_set_search(r.decoder, r.wanted.constData()) < 0)
         qWarning() << "voice recogniser: cannot switch to search" << r.wanted;
     else
-        qDebug() << "voice recogniser: search" << r.wanted;
+        qCDebug(HALVANE_SPHINX) << "voice recogniser: search" << r.wanted;
     r.active = r.wanted;
 }
 
@@ -656,7 +657,7 @@ bool holdsWord(const QByteArray &hypothesis)
 QByteArray command(Recogniser &r, QByteArray hypothesis, bool led)
 {
     if (!hypothesis.isEmpty() && !mayBeCommand(r.decoder, led)) {
-        qDebug() << "voice recogniser: talk, not a command:" << hypothesis;
+        qCDebug(HALVANE_SPHINX) << "voice recogniser: talk, not a command:" << hypothesis;
         hypothesis.clear();
     }
     return hypothesis;
@@ -750,7 +751,7 @@ GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer)
         }
         if (!command.isEmpty())
             voiceRegn_Callback(command.data());
-        qDebug() << "voice input ended";
+        qCDebug(HALVANE_SPHINX) << "voice input ended";
         break;
     }
     default:
@@ -780,7 +781,7 @@ void sphinxLog(void *, err_lvl_t level, const char *format, ...)
     // A grammar search asked for a partial result mid-word says so as an
     // error; the element asks every 100 ms.
     if (message.contains(QLatin1String("does not match the grammar")))
-        qDebug().noquote() << "pocketsphinx:" << message;
+        qCDebug(HALVANE_SPHINX).noquote() << "pocketsphinx:" << message;
     else
         qWarning().noquote() << "pocketsphinx:" << message;
 }
