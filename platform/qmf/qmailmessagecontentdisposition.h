@@ -29,7 +29,7 @@ public:
     bool isAttachment() const { return m_attachment; }
 
 private:
-    friend class QMailMessagePart;
+    friend class QMailMessagePartContainer;
     explicit QMailMessageContentDisposition(const KMime::Headers::ContentDisposition *header);
 
     QString m_filename;

@@ -10,8 +10,3 @@ QMailMessagePart::QMailMessagePart(const QSharedPointer<KMime::Message> &root, K
 {
 }
 
-QMailMessageContentDisposition QMailMessagePart::contentDisposition() const
-{
-    const KMime::Headers::ContentDisposition *header = m_content ? m_content->contentDisposition(false) : nullptr;
-    return header ? QMailMessageContentDisposition(header) : QMailMessageContentDisposition();
-}

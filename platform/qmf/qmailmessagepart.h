@@ -5,7 +5,6 @@
 #define QMAILMESSAGEPART_H
 
 #include "halvaneqmf_export.h"
-#include "qmailmessagecontentdisposition.h"
 #include "qmailmessagepartcontainer.h"
 
 // One part of a multipart message; it may itself hold parts.
@@ -15,7 +14,6 @@ public:
     QMailMessagePart() = default;
 
     bool isNull() const { return !m_content; }
-    QMailMessageContentDisposition contentDisposition() const;
 
 private:
     friend class QMailMessagePartContainer;

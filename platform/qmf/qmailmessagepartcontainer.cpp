@@ -20,6 +20,12 @@ QMailMessageContentType QMailMessagePartContainer::contentType() const
     return type ? QMailMessageContentType(m_root, type) : QMailMessageContentType();
 }
 
+QMailMessageContentDisposition QMailMessagePartContainer::contentDisposition() const
+{
+    const KMime::Headers::ContentDisposition *header = m_content ? m_content->contentDisposition(false) : nullptr;
+    return header ? QMailMessageContentDisposition(header) : QMailMessageContentDisposition();
+}
+
 QMailMessagePartContainer::MultipartType QMailMessagePartContainer::multipartType() const
 {
     const KMime::Headers::ContentType *type = m_content ? m_content->contentType(false) : nullptr;

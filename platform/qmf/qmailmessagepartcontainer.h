@@ -8,6 +8,7 @@
 
 #include "halvaneqmf_export.h"
 #include "qmailmessagebody.h"
+#include "qmailmessagecontentdisposition.h"
 #include "qmailmessagecontenttype.h"
 
 namespace KMime {
@@ -36,6 +37,7 @@ public:
     };
 
     QMailMessageContentType contentType() const;
+    QMailMessageContentDisposition contentDisposition() const;
     MultipartType multipartType() const;
 
     // The parts of a multipart container; none for anything else.

@@ -137,6 +137,10 @@ HVMessage EmailServiceSource::extractEmailMessage(QMailMessageId id, bool &noBod
             htmlText += message.body().data();
             break;
         case TextKind::Other:
+            // A message that is one file (a scan, an invitation, an
+            // encrypted message) has it as its attachment, once it is here.
+            if (message.status() & QMailMessageMetaData::ContentAvailable)
+                item.setAttachments({attachmentOf(message)});
             break;
         }
     } else {
@@ -179,20 +183,25 @@ void EmailServiceSource::collectParts(const QMailMessagePartContainer &container
         case TextKind::Html:
             htmlText += part.body().data();
             break;
-        case TextKind::Other: {
-            const QByteArray content = part.body().data(QMailMessageBody::Decoded);
-            HVItemMessageAttachment attachment;
-            attachment.setContent(content);
-            attachment.setContentType(QString::fromLatin1(type.type() + '/' + type.subType()));
-            // Without a name in the type, the name it is sent under.
-            const QString name = type.name();
-            attachment.setFileName(name.isEmpty() ? disposition.filename() : name);
-            attachment.setSize(content.size());
-            attachments.append(attachment);
+        case TextKind::Other:
+            attachments.append(attachmentOf(part));
             break;
         }
-        }
     }
+}
+
+HVItemMessageAttachment EmailServiceSource::attachmentOf(const QMailMessagePartContainer &part)
+{
+    const QMailMessageContentType type = part.contentType();
+    const QByteArray content = part.body().data(QMailMessageBody::Decoded);
+    HVItemMessageAttachment attachment;
+    attachment.setContent(content);
+    attachment.setContentType(QString::fromLatin1(type.type() + '/' + type.subType()));
+    // Without a name in the type, the name it is sent under.
+    const QString name = type.name();
+    attachment.setFileName(name.isEmpty() ? part.contentDisposition().filename() : name);
+    attachment.setSize(content.size());
+    return attachment;
 }
 
 QList<HVItem> EmailServiceSource::itemsOf(const QMailMessageIdList &ids)

@@ -44,6 +44,7 @@ public Q_SLOTS:
 private:
     void collectParts(const QMailMessagePartContainer &container, QString &plainText, QString &htmlText,
                       QList<HVItemMessageAttachment> &attachments, int depth);
+    static HVItemMessageAttachment attachmentOf(const QMailMessagePartContainer &part);
     QList<HVItem> itemsOf(const QMailMessageIdList &ids);
     QMailMessageIdList ofRetrievedRange(const QMailMessageIdList &ids) const;
 

@@ -310,12 +310,21 @@ void TestEmailServicePlugin::attachmentsAndMessagesWithoutText()
              part("application/zip", "zip", "Content-Disposition: attachment; filename=\"x.zip\"\n") + "--b--\n"),
         noon.addSecs(1));
 
-    QTest::ignoreMessage(QtDebugMsg, "Email should be updated");
-    // Its whole text is in the store already: the request fetches nothing.
-    QTest::ignoreMessage(QtDebugMsg, QString("QMailRetrievalAction: message %1 is complete; nothing to fetch")
-                                         .arg(onlyFiles.toULongLong()).toUtf8().constData());
-    const QList<HVItem> items = retrieve(noon, noon.addSecs(1));
-    QCOMPARE(items.size(), 2);
+    // A message that is one file, as a scanner sends it.
+    const QMailMessageId scan = add(mail("scan",
+                                         "application/pdf\nContent-Transfer-Encoding: base64\n"
+                                         "Content-Disposition: attachment; filename=\"scan.pdf\"",
+                                         pdf.toBase64() + "\n"),
+                                    noon.addSecs(2));
+
+    // Their whole text is in the store already: the request fetches nothing.
+    for (const QMailMessageId &id : {onlyFiles, scan}) {
+        QTest::ignoreMessage(QtDebugMsg, "Email should be updated");
+        QTest::ignoreMessage(QtDebugMsg, QString("QMailRetrievalAction: message %1 is complete; nothing to fetch")
+                                             .arg(id.toULongLong()).toUtf8().constData());
+    }
+    const QList<HVItem> items = retrieve(noon, noon.addSecs(2));
+    QCOMPARE(items.size(), 3);
 
     const HVMessage message(items.at(0));
     QCOMPARE(message.id().localId(), QString::number(files.toULongLong()));
@@ -337,6 +346,13 @@ void TestEmailServicePlugin::attachmentsAndMessagesWithoutText()
     QVERIFY(bare.displayLabel().isEmpty());
     QCOMPARE(bare.attachments().size(), 1);
     QCOMPARE(bare.attachments().first().fileName(), QString("x.zip"));
+
+    const HVMessage scanned(items.at(2));
+    QCOMPARE(scanned.id().localId(), QString::number(scan.toULongLong()));
+    QCOMPARE(scanned.attachments().size(), 1);
+    QCOMPARE(scanned.attachments().first().fileName(), QString("scan.pdf"));
+    QCOMPARE(scanned.attachments().first().contentType(), QString("application/pdf"));
+    QCOMPARE(scanned.attachments().first().content(), pdf);
 }
 
 void TestEmailServicePlugin::headerOnlyMessageIsCompletedFromTheServer()
