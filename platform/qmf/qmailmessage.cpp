@@ -76,8 +76,9 @@ QByteArray withReadableHeaders(const QByteArray &data)
 
 // Mailers split long words into encoded-words without regard to characters,
 // so one UTF-8 character may begin in one word and end in the next. The
-// blanks between adjacent encoded-words mean nothing (RFC 2047), so words of
-// the same charset and encoding are joined before anything decodes them.
+// blanks between adjacent encoded-words mean nothing (RFC 2047; some mailers
+// write none), so words of the same charset and encoding are joined before
+// anything decodes them.
 // Words that say ISO-8859-1 are read as Windows' Latin-1, as mail readers do:
 // Outlook labels its dashes and quotes so, which are C1 controls in Latin-1.
 QByteArray withReadableEncodedWords(const QByteArray &data)
@@ -89,7 +90,7 @@ QByteArray withReadableEncodedWords(const QByteArray &data)
     if (!head.contains("?=") || !head.contains("=?"))
         return data;
     static const QRegularExpression adjacent(QStringLiteral(
-        "=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?=(?:[ \\t]|\\n[ \\t])+=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?="));
+        "=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?=(?:[ \\t]|\\n[ \\t])*=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?="));
     QString text = QString::fromLatin1(head);
     static const QRegularExpression latin1(QStringLiteral("=\\?iso-8859-1(\\*[^?]*)?\\?"),
                                            QRegularExpression::CaseInsensitiveOption);
@@ -139,11 +140,22 @@ QMailMessage QMailMessage::fromRfc2822(const QByteArray &data)
         if (!mailboxes.isEmpty() && (mailboxes.first().hasAddress() || mailboxes.first().hasName())) {
             message.setFrom(QMailAddress(mailboxes.first().name(), mailboxes.first().addrSpec().asString()));
         } else {
-            // No mailbox in it ("Mailer-Daemon", "Jürgen <>"): its text, as a name.
+            // No mailbox KMime reads in it: an address in UTF-8 as mail
+            // may carry now ("Ann <ann@例え.jp>"); else ("Mailer-Daemon",
+            // "Jürgen <>") its text, as a name.
             KMime::Headers::Subject text; // any unstructured header decodes it
             text.from7BitString(KMime::extractHeader(parsed->head(), "From"));
+            const QString whole = text.asUnicodeString().simplified();
+            static const QRegularExpression angled(QStringLiteral("^(?:\"?([^\"<>]*?)\"?\\s*)?<([^\\s<>@]+@[^\\s<>@]+)>$"));
+            static const QRegularExpression bare(QStringLiteral("^[^\\s<>@\"]+@[^\\s<>@\"]+$"));
             static const QRegularExpression emptyAngle(QStringLiteral("\\s*<\\s*>\\s*$"));
-            message.setFrom(QMailAddress(text.asUnicodeString().remove(emptyAngle).simplified(), QString()));
+            const QRegularExpressionMatch address = angled.match(whole);
+            if (address.hasMatch())
+                message.setFrom(QMailAddress(address.captured(1), address.captured(2)));
+            else if (bare.match(whole).hasMatch())
+                message.setFrom(QMailAddress(QString(), whole));
+            else
+                message.setFrom(QMailAddress(QString(whole).remove(emptyAngle).simplified(), QString()));
         }
     }
     if (const KMime::Headers::Subject *subject = parsed->subject(false))

@@ -206,6 +206,9 @@ void TestQMailStore::messagesAreParsedWithKMime()
     // A character split between two encoded-words, as mailers split them.
     QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: =?UTF-8?B?R3LD?=\n =?utf-8?b?vMOfZQ==?=\n\nx\n").subject(),
              QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e"));
+    // So split, and written without a blank between them.
+    QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: =?UTF-8?Q?=E6=97?==?UTF-8?Q?=A5?=\n\nx\n").subject(),
+             QString::fromUtf8("\xe6\x97\xa5"));
     // Outlook's dash, labelled Latin-1.
     QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: report =?iso-8859-1?Q?=96_draft?=\n\nx\n").subject(),
              QString::fromUtf8("report \xe2\x80\x93 draft"));

@@ -470,6 +470,7 @@ void TestEmailServicePlugin::brokenMessagesAreReportedAsFarAsReadable()
         {"cut-in-header", QByteArray("From: ann@example.org\nSubject: cut\nContent-Type: multipart/mi")},
         {"no-address", QByteArray("From: Mailer-Daemon\nSubject: bounce\n\nx\n")},
         {"empty-address", QByteArray("From: =?UTF-8?Q?J=C3=BCrgen?= <>\nSubject: empty\n\nx\n")},
+        {"utf8-address", QByteArray("From: Ann <ann@\xe4\xbe\x8b\xe3\x81\x88.jp>\nSubject: utf8\n\nx\n")},
         {"empty", QByteArray()},
         {"binary", [] {
              QByteArray bytes(4096, '\0');
@@ -508,6 +509,7 @@ void TestEmailServicePlugin::brokenMessagesAreReportedAsFarAsReadable()
     QCOMPARE(bySubject.value("cut").from(), QString("ann@example.org"));
     QCOMPARE(bySubject.value("bounce").from(), QString("Mailer-Daemon"));
     QCOMPARE(bySubject.value("empty").from(), QString::fromUtf8("J\xc3\xbcrgen"));
+    QCOMPARE(bySubject.value("utf8").from(), QString::fromUtf8("ann@\xe4\xbe\x8b\xe3\x81\x88.jp"));
     QVERIFY(bySubject.contains("deep"));
 }
 
