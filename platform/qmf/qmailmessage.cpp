@@ -179,7 +179,20 @@ QMailTimeStamp QMailMessage::date() const
     // Scripts and some web mailers write ISO 8601 (2026-12-10T11:30:00+01:00).
     const QByteArray text = m_root ? KMime::extractHeader(m_root->head(), "Date").trimmed() : QByteArray();
     const QDateTime iso = QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate);
-    return iso.isValid() && text.size() > 10 ? QMailTimeStamp(iso) : QMailTimeStamp();
+    if (iso.isValid() && text.size() > 10)
+        return QMailTimeStamp(iso);
+    // Usenet's form, which old scripts still write ("Friday, 11-Dec-26 00:25:00 GMT").
+    static const QRegularExpression usenet(
+        QStringLiteral("^(?:[A-Za-z]+,\\s*)?(\\d{1,2})-([A-Za-z]{3})-(\\d{4}|\\d{2})\\s+(\\d.*)$"));
+    const QRegularExpressionMatch match = usenet.match(QString::fromLatin1(text));
+    if (!match.hasMatch())
+        return QMailTimeStamp();
+    int year = match.captured(3).toInt();
+    if (match.capturedLength(3) == 2)
+        year += year < 50 ? 2000 : 1900;
+    KMime::Headers::Date written;
+    written.from7BitString(QStringLiteral("%1 %2 %3 %4").arg(match.captured(1), match.captured(2)).arg(year).arg(match.captured(4)).toLatin1());
+    return written.dateTime().isValid() ? QMailTimeStamp(written.dateTime()) : QMailTimeStamp();
 }
 
 QString QMailMessage::headerFieldText(const QByteArray &name) const

@@ -200,6 +200,9 @@ void TestQMailStore::messagesAreParsedWithKMime()
     // A date as scripts write it.
     QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nDate: 2026-12-10T11:30:00+01:00\n\nx\n").receivedDate().toUTC(),
              QDateTime(QDate(2026, 12, 10), QTime(10, 30), Qt::UTC));
+    // And as Usenet did.
+    QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nDate: Thursday, 10-Dec-26 11:30:00 EST\n\nx\n").receivedDate().toUTC(),
+             QDateTime(QDate(2026, 12, 10), QTime(16, 30), Qt::UTC));
     // Raw Latin-1 in a header, as old clients write it.
     QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: Gr\xfc\xdf" "e\n\nx\n").subject(),
              QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e"));
