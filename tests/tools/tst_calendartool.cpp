@@ -265,6 +265,9 @@ void TestCalendarTool::listShowsOnlyTheDates()
                                                  "BEGIN:VEVENT\nUID:lastday\nDTSTART;TZID=America/Los_Angeles:"
                                                  "20270601T180000\nRRULE:FREQ=DAILY;UNTIL=20270605\n"
                                                  "SUMMARY:s\nEND:VEVENT\n"
+                                                 // A to-do of a start and a length, into the next day.
+                                                 "BEGIN:VTODO\nUID:backup\nDTSTART:20270419T200000Z\nDURATION:PT4H\n"
+                                                 "SUMMARY:s\nEND:VTODO\n"
                                                  // The year's last day, counted from its end.
                                                  "BEGIN:VEVENT\nUID:yearend\nDTSTART:20271231T100000Z\n"
                                                  "RRULE:FREQ=YEARLY;BYYEARDAY=-1\nSUMMARY:s\nEND:VEVENT\n"
@@ -276,6 +279,8 @@ void TestCalendarTool::listShowsOnlyTheDates()
     qputenv("TZ", "Europe/Berlin");
     QCOMPARE(run({"list", "--from", "2027-03-28"}, &out), 0);
     QVERIFY2(out.contains("gap\t"), qPrintable(out));
+    QCOMPARE(run({"list", "--from", "2027-04-20", "--to", "2027-04-20"}, &out), 0);
+    QVERIFY2(out.contains("backup\t2027-04-19T22:00:00\t2027-04-20T02:00:00\t"), qPrintable(out));
     qputenv("TZ", "America/Los_Angeles");
     QCOMPARE(run({"list", "--from", "2027-06-05", "--to", "2027-06-05"}, &out), 0);
     QVERIFY2(out.contains("lastday\t"), qPrintable(out));

@@ -238,6 +238,16 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
         // same date every year: one month and its days say it.
         for (RecurrenceRule *rule : incidence->recurrence()->rRules())
             asMonthDays(rule);
+        // A to-do given a start and how long it takes (DURATION) is due when
+        // that time is up; the library keeps the two apart and no due time.
+        if (incidence->type() == Incidence::TypeTodo) {
+            const Todo::Ptr todo = incidence.staticCast<Todo>();
+            if (!todo->hasDueDate() && todo->hasDuration() && todo->dtStart().isValid()) {
+                const QDateTime due = todo->duration().end(todo->dtStart());
+                todo->setHasDuration(false);
+                todo->setDtDue(due, true);
+            }
+        }
         // An event is a time: without a start it could never be shown.
         if (incidence->type() == Incidence::TypeEvent && !incidence->dtStart().isValid()) {
             m_notes.append(QStringLiteral("skipped the event %1 (\"%2\"): it has no valid start (DTSTART)")
