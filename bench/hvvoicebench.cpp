@@ -320,7 +320,7 @@ int main(int argc, char **argv)
     }
     const QDir setDir(args.at(1));
     // The plug-in's end-of-stream line is a debug line.
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=true"));
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=true\nhalvane.*.debug=true"));
     qInstallMessageHandler(logHandler);
 
     QVector<Stream> streams;

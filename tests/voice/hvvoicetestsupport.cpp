@@ -96,7 +96,7 @@ bool writeSpeech(const QString &fileName, const QStringList &words, double pause
 
 void recordLog()
 {
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=true"));
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=true\nhalvane.*.debug=true"));
     qInstallMessageHandler(handler);
 }
 
