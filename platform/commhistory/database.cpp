@@ -209,11 +209,29 @@ namespace {
 
 // One number however it is written: "+33 6 12 34 56 78", "+33-612-345678" and
 // "0033612345678" are "+33612345678". Senders by name ("BANK") stay as they are.
-QString comparableNumber(const QString &uid)
+QString comparableNumber(const QString &given)
 {
+    // As pasted from a browser or a messenger: no-break spaces, a
+    // non-breaking hyphen, direction marks around it, digits of another script.
+    QString uid;
+    uid.reserve(given.size());
+    for (const QChar c : given) {
+        if (c.category() == QChar::Other_Format)
+            continue;
+        if (c.isSpace())
+            uid += QLatin1Char(' ');
+        else if (c.category() == QChar::Punctuation_Dash)
+            uid += QLatin1Char('-');
+        else if (c.isDigit())
+            uid += QLatin1Char(char('0' + c.digitValue()));
+        else if (c == QChar(0xFF0B))
+            uid += QLatin1Char('+');
+        else
+            uid += c;
+    }
     static const QRegularExpression written(QStringLiteral("^\\+?[0-9 ()./-]+$"));
     if (!written.match(uid).hasMatch())
-        return uid;
+        return given;
     // "+49 (0)30 ...": the trunk 0 in brackets is not dialled from abroad.
     const QString international = uid.trimmed().startsWith(QLatin1Char('+')) || uid.trimmed().startsWith(QLatin1String("00"))
         ? QString(uid).remove(QLatin1String("(0)"))

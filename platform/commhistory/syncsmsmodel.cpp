@@ -42,7 +42,8 @@ bool SyncSMSModel::getEvents()
         const QDate date = m_filter.time.date();
         query.from = m_filter.time.timeSpec() == Qt::TimeZone
             ? date.startOfDay(m_filter.time.timeZone())
-            : date.startOfDay(m_filter.time.timeSpec(), m_filter.time.offsetFromUtc());
+            : date.startOfDay(m_filter.time.timeSpec(),
+                              m_filter.time.timeSpec() == Qt::OffsetFromUTC ? m_filter.time.offsetFromUtc() : 0);
         // Where midnight comes twice, glibc may give the second.
         const QDateTime hourBefore = query.from.addSecs(-3600);
         if (m_filter.time.timeSpec() == Qt::LocalTime && hourBefore.date() == date)

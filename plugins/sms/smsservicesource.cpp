@@ -70,16 +70,20 @@ QList<HVItem> SmsServiceSource::retrieveItemList(const QDateTime &fromDateTime, 
     Q_UNUSED(toDateTime)
     QList<HVItem> result;
 
-    QDateTime cutoff = fromDateTime;
-    // The day's last second whole: times are kept to the millisecond.
-    cutoff.setTime(QTime(23, 59, 59, 999));
+    // Its first moment: where the clocks skip midnight, 00:00 is no time.
+    const auto startOf = [&fromDateTime](const QDate &date) {
+        return fromDateTime.timeSpec() == Qt::TimeZone ? date.startOfDay(fromDateTime.timeZone())
+            : fromDateTime.timeSpec() == Qt::LocalTime ? dayStart(date)
+                                                       : date.startOfDay(fromDateTime.timeSpec(), fromDateTime.offsetFromUtc());
+    };
+    // The day's last second whole (times are kept to the millisecond), and
+    // its last moment: where the clocks go back at midnight, 23:59 comes
+    // twice and the second is the day's too.
+    const QDateTime cutoff = startOf(fromDateTime.date().addDays(1)).addMSecs(-1);
     qCDebug(HALVANE_SMS) << "data : " << cutoff.toString(Qt::TextDate);
 
     receiveEvents(result, cutoff);
-    // Its first moment: where the clocks skip midnight, 00:00 is no time.
-    m_dayStart = cutoff.timeSpec() == Qt::TimeZone ? cutoff.date().startOfDay(cutoff.timeZone())
-        : cutoff.timeSpec() == Qt::LocalTime       ? dayStart(cutoff.date())
-                                                   : cutoff.date().startOfDay(cutoff.timeSpec(), cutoff.offsetFromUtc());
+    m_dayStart = startOf(cutoff.date());
     m_dayEnd = cutoff;
 
     QDBusConnection::sessionBus().registerObject(QStringLiteral("/SMSManager%0").arg(s_registrations), this,

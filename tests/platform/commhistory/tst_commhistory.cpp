@@ -137,6 +137,12 @@ void TestCommHistory::missingDatabaseIsCreatedAndShared()
     QCOMPARE(writer.ensureGroup("+33612345678").id(), claire.id());
     QCOMPARE(writer.ensureGroup("0033612345678").contactName(), QString("Claire"));
     QCOMPARE(writer.ensureGroup("06 12 34 56 78").contactName(), QString("Claire"));
+    // As pasted from a browser or a messenger: no-break spaces, a
+    // non-breaking hyphen, direction marks, Arabic-Indic digits.
+    QCOMPARE(writer.ensureGroup(QString::fromUtf8("\xe2\x80\xaa+33\xc2\xa0" "6\xe2\x80\xaf" "12\xe2\x80\x91" "34 56 78\xe2\x80\xac"))
+                 .id(), claire.id());
+    QCOMPARE(writer.ensureGroup(QString::fromUtf8("+\xd9\xa3\xd9\xa3\xd9\xa6\xd9\xa1\xd9\xa2\xd9\xa3\xd9\xa4\xd9\xa5\xd9\xa6\xd9\xa7\xd9\xa8"))
+                 .id(), claire.id());
     QVERIFY(writer.ensureGroup("012345678").id() != claire.id());
     // At home in France, a national number is a French one, not Bert's in
     // Berlin; "(0)" is not dialled from abroad.

@@ -7,6 +7,8 @@
 #include <QtDBus/QDBusConnection>
 #include <QtTest/QtTest>
 
+#include <ctime>
+
 #include "commhistory.h"
 #include "historywriter.h"
 #include "hvitemmodel.h"
@@ -168,6 +170,19 @@ void TestSmsServicePlugin::retrievalAnswersTheStartDay()
     QCOMPARE(message.dateTime(), message.receivedDateTime());
     QVERIFY(message.description().isEmpty());
     QVERIFY(message.displayLabel().isEmpty());
+
+    // Where the clocks go back at midnight, the day's last hour comes twice,
+    // and the second is the day's too.
+    qputenv("TZ", "America/Santiago");
+    tzset();
+    const QDateTime secondTime = QDateTime::fromString(QStringLiteral("2026-04-05T03:30:00Z"), Qt::ISODate).toLocalTime();
+    const int repeated = addSms(secondTime, group, "repeated hour").id();
+    const QList<HVItem> longDay = retrieve(QDateTime(QDate(2026, 4, 4), QTime(0, 0)), QDateTime(QDate(2026, 4, 5), QTime(0, 0)));
+    qunsetenv("TZ");
+    tzset();
+    QCOMPARE(secondTime.date(), QDate(2026, 4, 4));
+    QCOMPARE(longDay.size(), 1);
+    QCOMPARE(longDay.first().id().localId(), QString::number(repeated));
 }
 
 void TestSmsServicePlugin::onlyReceivedSmsAreRetrieved()
