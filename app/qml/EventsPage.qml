@@ -18,6 +18,8 @@ ItemListPage {
     //% "Nothing on the calendar today."
     emptyText: qsTrId("hv_app_events_none")
 
+    readonly property LeadColumnWidth lead: LeadColumnWidth {}
+
     rowDelegate: Controls.ItemDelegate {
         width: ListView.view.width
         highlighted: ListView.isCurrentItem
@@ -29,7 +31,8 @@ ItemListPage {
             spacing: Kirigami.Units.largeSpacing
             ColumnLayout {
                 spacing: 0
-                Layout.preferredWidth: Kirigami.Units.gridUnit * 3
+                Layout.preferredWidth: page.lead.value
+                Layout.maximumWidth: page.lead.value
                 // An entry that began on another day says so above its start.
                 Controls.Label {
                     visible: text.length > 0
@@ -44,6 +47,8 @@ ItemListPage {
                                        //% "All day"
                                        : model.allDay ? qsTrId("hv_app_all_day") : model.startDateTime
                     font.bold: true
+                    Layout.fillWidth: true
+                    wrapMode: Text.WordWrap
                 }
                 Controls.Label { text: model.allDay ? "" : model.endDateTime; opacity: 0.7 }
                 Controls.Label {

@@ -100,8 +100,10 @@ Kirigami.ScrollablePage {
                 //% "All day"
                 text: page.isEvent && page.item.isTodo
                       //% "due today"
-                      ? (page.item.allDay ? qsTrId("hv_app_todo_due_today")
-                                          : qsTrId("hv_app_todo_due").arg(page.item.endDateTime))
+                      // Due on another day: that day too ("due 18:00 tomorrow").
+                      ? (page.item.allDay && !page.item.endDay ? qsTrId("hv_app_todo_due_today")
+                                          : qsTrId("hv_app_todo_due").arg([page.item.allDay ? "" : page.item.endDateTime,
+                                                                           page.item.endDay].join(" ").trim()))
                       : page.isEvent ? (page.item.allDay ? qsTrId("hv_app_all_day")
                                                          : [page.item.startDay, page.item.startDateTime].join(" ").trim()
                                                            + " – " + [page.item.endDay, page.item.endDateTime].join(" ").trim())

@@ -10,6 +10,7 @@ import Halvane 1.0
 // The home screen: the day at a glance, one card per kind of item.
 Kirigami.ScrollablePage {
     id: page
+    readonly property LeadColumnWidth lead: LeadColumnWidth {}
 
     property var reader
     readonly property int screen: Voice.HomeScreen
@@ -114,7 +115,9 @@ Kirigami.ScrollablePage {
                         //% "All day"
                         text: qsTrId("hv_app_all_day")
                         font.bold: true
-                        Layout.preferredWidth: Kirigami.Units.gridUnit * 3
+                        wrapMode: Text.WordWrap
+                        Layout.preferredWidth: page.lead.value
+                        Layout.maximumWidth: page.lead.value
                     }
                     Controls.Label {
                         text: model.displayLabel
@@ -134,7 +137,8 @@ Kirigami.ScrollablePage {
                         text: model.startDay.length > 0 ? model.startDay : model.startDateTime
                         font.bold: true
                         elide: Text.ElideRight
-                        Layout.preferredWidth: Kirigami.Units.gridUnit * 3
+                        Layout.preferredWidth: page.lead.value
+                        Layout.maximumWidth: page.lead.value
                     }
                     Controls.Label {
                         text: model.displayLabel
@@ -168,7 +172,8 @@ Kirigami.ScrollablePage {
                     Controls.Label {
                         visible: model.endDateTime.length > 0
                         //% "due %1"
-                        text: model.allDay ? qsTrId("hv_app_todo_due_today") : qsTrId("hv_app_todo_due").arg(model.endDateTime)
+                        text: model.allDay && !model.endDay ? qsTrId("hv_app_todo_due_today")
+                              : qsTrId("hv_app_todo_due").arg([model.allDay ? "" : model.endDateTime, model.endDay].join(" ").trim())
                         opacity: 0.7
                     }
                 }
