@@ -5,8 +5,10 @@
 
 #include <KMime/Headers>
 
+#include "mimetext.h"
+
 QMailMessageContentDisposition::QMailMessageContentDisposition(const KMime::Headers::ContentDisposition *header)
-    : m_filename(header->filename())
+    : m_filename(MimeText::parameterText(header->filename()))
     , m_attachment(header->disposition() == KMime::Headers::CDattachment)
 {
 }

@@ -6,6 +6,8 @@
 #include <KMime/Headers>
 #include <KMime/Message>
 
+#include "mimetext.h"
+
 QMailMessageContentType::QMailMessageContentType()
     : QMailMessageContentType(QByteArrayLiteral("text/plain"))
 {
@@ -61,12 +63,12 @@ QByteArray QMailMessageContentType::charset() const
 
 QString QMailMessageContentType::name() const
 {
-    return header()->name();
+    return MimeText::parameterText(header()->name());
 }
 
 QString QMailMessageContentType::parameter(const QByteArray &name) const
 {
-    return header()->parameter(QString::fromLatin1(name));
+    return MimeText::parameterText(header()->parameter(QString::fromLatin1(name)));
 }
 
 bool QMailMessageContentType::isMultipart() const

@@ -313,7 +313,8 @@ void TestEmailServicePlugin::attachmentsAndMessagesWithoutText()
     // A message that is one file, as a scanner sends it.
     const QMailMessageId scan = add(mail("scan",
                                          "application/pdf\nContent-Transfer-Encoding: base64\n"
-                                         "Content-Disposition: attachment; filename=\"scan.pdf\"",
+                                         // Named in UTF-8, as it is: "写真.pdf".
+                                         "Content-Disposition: attachment; filename=\"\xe5\x86\x99\xe7\x9c\x9f.pdf\"",
                                          pdf.toBase64() + "\n"),
                                     noon.addSecs(2));
 
@@ -350,7 +351,7 @@ void TestEmailServicePlugin::attachmentsAndMessagesWithoutText()
     const HVMessage scanned(items.at(2));
     QCOMPARE(scanned.id().localId(), QString::number(scan.toULongLong()));
     QCOMPARE(scanned.attachments().size(), 1);
-    QCOMPARE(scanned.attachments().first().fileName(), QString("scan.pdf"));
+    QCOMPARE(scanned.attachments().first().fileName(), QString::fromUtf8("\xe5\x86\x99\xe7\x9c\x9f.pdf"));
     QCOMPARE(scanned.attachments().first().contentType(), QString("application/pdf"));
     QCOMPARE(scanned.attachments().first().content(), pdf);
 }
