@@ -101,6 +101,16 @@ QString plainText(const QString &text)
 
 bool isAllDay(const HVItem &item);
 
+// A city's row before its forecast came, or while none can be fetched: no
+// temperatures ("-") and the source's word for it ("Disconnected").
+bool hasForecast(const HVItem &item)
+{
+    if (item.type() != HVItemType::TypeWeather)
+        return false;
+    const HVWeather weather(item);
+    return weather.temperatureMin() != QLatin1String("-") || weather.temperatureMax() != QLatin1String("-");
+}
+
 // What "Read aloud" says for an item.
 QString speechText(const HVItem &item)
 {
@@ -120,8 +130,12 @@ QString speechText(const HVItem &item)
         parts << plainText(feed.channel()) << plainText(feed.title()) << plainText(feed.body());
     } else if (item.type() == HVItemType::TypeWeather) {
         const HVWeather weather(item);
-        parts << weather.city() << weather.description() << weather.temperatureMin() + QLatin1String(" / ")
-                      + weather.temperatureMax();
+        if (hasForecast(item))
+            parts << weather.city() << weather.description() << weather.temperatureMin() + QLatin1String(" / ")
+                          + weather.temperatureMax();
+        else
+            //% "No forecast yet"
+            parts << weather.city() << qtTrId("hv_app_weather_no_forecast");
     }
     parts.removeAll(QString());
     return parts.join(QLatin1String(". "));
@@ -382,6 +396,7 @@ QHash<int, QByteArray> HVQmlItemModel::roleNames() const
     names.insert(AllDayRole, "allDay");
     names.insert(StartDayRole, "startDay");
     names.insert(EndDayRole, "endDay");
+    names.insert(HasForecastRole, "hasForecast");
     return names;
 }
 
@@ -452,6 +467,8 @@ QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
         return item.type() == HVItemType::TypeEvent ? dayName(item, HVEvent(item).startDateTime()) : QString();
     case EndDayRole:
         return item.type() == HVItemType::TypeEvent ? dayName(item, HVEvent(item).endDateTime()) : QString();
+    case HasForecastRole:
+        return hasForecast(item);
     }
     return QVariant();
 }

@@ -64,6 +64,9 @@ public:
         // shown ("yesterday", "Mon", "8 Dec"); empty on that day.
         StartDayRole,
         EndDayRole,
+        // Whether a weather row holds a forecast, or only stands for its city
+        // until one comes (or while none can be fetched).
+        HasForecastRole,
     };
 
     explicit HVQmlItemModel(QObject *parent = nullptr);

@@ -170,6 +170,10 @@
             <numerusform>%n neue Feed-Nachrichten heute</numerusform>
         </translation>
     </message>
+    <message id="hv_app_weather_no_forecast">
+        <source>No forecast yet</source>
+        <translation>Noch keine Vorhersage</translation>
+    </message>
     <message id="hv_app_wind">
         <source>Wind %1 %2</source>
         <translation>Wind %1 %2</translation>

@@ -170,6 +170,10 @@
             <numerusform>%n new feed messages today</numerusform>
         </translation>
     </message>
+    <message id="hv_app_weather_no_forecast">
+        <source>No forecast yet</source>
+        <translation>No forecast yet</translation>
+    </message>
     <message id="hv_app_wind">
         <source>Wind %1 %2</source>
         <translation>Wind %1 %2</translation>

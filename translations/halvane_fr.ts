@@ -170,6 +170,10 @@
             <numerusform>%n nouveaux articles de flux aujourd’hui</numerusform>
         </translation>
     </message>
+    <message id="hv_app_weather_no_forecast">
+        <source>No forecast yet</source>
+        <translation>Pas encore de prévisions</translation>
+    </message>
     <message id="hv_app_wind">
         <source>Wind %1 %2</source>
         <translation>Vent %1 %2</translation>

@@ -79,12 +79,14 @@ Kirigami.ScrollablePage {
                             elide: Text.ElideRight
                         }
                         Controls.Label {
-                            text: model.description
+                            //% "No forecast yet"
+                            text: model.hasForecast ? model.description : qsTrId("hv_app_weather_no_forecast")
                             Layout.fillWidth: true
                             elide: Text.ElideRight
                         }
                     }
                     Controls.Label {
+                        visible: model.hasForecast
                         //% "%1° / %2°"
                         text: qsTrId("hv_app_temperature_range").arg(model.temperatureMin).arg(model.temperatureMax)
                         font.bold: true

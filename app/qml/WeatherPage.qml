@@ -39,18 +39,20 @@ ItemListPage {
                     elide: Text.ElideRight
                 }
                 Controls.Label {
-                    text: model.description
+                    text: model.hasForecast ? model.description : qsTrId("hv_app_weather_no_forecast")
                     Layout.fillWidth: true
                     elide: Text.ElideRight
                     opacity: 0.8
                 }
                 Controls.Label {
+                    visible: model.hasForecast
                     //% "Wind %1 %2"
                     text: qsTrId("hv_app_wind").arg(model.wind).arg(model.windDirection)
                     opacity: 0.7
                 }
             }
             Controls.Label {
+                visible: model.hasForecast
                 text: qsTrId("hv_app_temperature_range").arg(model.temperatureMin).arg(model.temperatureMax)
                 font.bold: true
             }

@@ -299,4 +299,22 @@ TestCase {
         compare(feeds.get(1).plainBody, "It\u2019s done \u2013 [\u2026]")
         verify(feeds.get(1).richBody.indexOf("&amp;") < 0)
     }
+
+    ItemModel { id: forecasts; itemType: "weather" }
+
+    function test_9c_aCityWithoutForecastSaysSo() {
+        // As the weather source stands for a city it could not fetch.
+        verify(testSetup.writeItems("halvanetestmessage", [
+            { "id": "w1", "type": "weather", "date": "today 06:00", "city": "Oslo", "description": "Disconnected",
+              "temperatureMin": "-", "temperatureMax": "-" },
+            { "id": "w2", "type": "weather", "date": "today 06:00", "city": "Rome", "description": "Sunny",
+              "temperatureMin": "14", "temperatureMax": "22" }
+        ]))
+        tryCompare(forecasts, "count", 2, 10000)
+        var oslo = forecasts.get(0).city === "Oslo" ? 0 : 1
+        compare(forecasts.get(oslo).hasForecast, false)
+        compare(forecasts.get(oslo).speechText, "Oslo. No forecast yet")
+        compare(forecasts.get(1 - oslo).hasForecast, true)
+        compare(forecasts.get(1 - oslo).speechText, "Rome. Sunny. 14 / 22")
+    }
 }
