@@ -136,19 +136,34 @@ void QMailRetrievalActionPrivate::fetchContent(const MailAccount &account, const
     auto pending = QSharedPointer<QMap<qint64, QMailMessageId>>::create(messages);
     for (const QMailMessageId &id : messages)
         inFlight.insert(id);
+    // First their sizes: a message larger than the store reads whole (a
+    // video sent along) would be held in memory whole, several times over,
+    // for nothing.
+    auto sized = QSharedPointer<bool>::create(false);
+    auto tooLarge = QSharedPointer<QMap<qint64, qint64>>::create();
+    const auto fetchPending = [task, pending](KIMAP::FetchJob::FetchScope::Mode mode) {
+        KIMAP::ImapSet uids;
+        for (auto it = pending->cbegin(); it != pending->cend(); ++it)
+            uids.add(KIMAP::ImapSet::Id(it.key()));
+        task->fetch(uids, mode);
+    };
 
-    QObject::connect(task, &ImapTask::selected, task, [task, uidValidity, pending] {
+    QObject::connect(task, &ImapTask::selected, task, [task, uidValidity, fetchPending] {
         if (task->uidValidity() != uidValidity) {
             task->fail(QStringLiteral("the mailbox %1 of %2 was rebuilt since the messages were listed")
                            .arg(task->mailbox(), task->account().id()));
             return;
         }
-        KIMAP::ImapSet uids;
-        for (auto it = pending->cbegin(); it != pending->cend(); ++it)
-            uids.add(KIMAP::ImapSet::Id(it.key()));
-        task->fetch(uids, KIMAP::FetchJob::FetchScope::Full);
+        fetchPending(KIMAP::FetchJob::FetchScope::Headers);
     });
-    QObject::connect(task, &ImapTask::messagesAvailable, task, [pending](const QMap<qint64, KIMAP::Message> &answers) {
+    QObject::connect(task, &ImapTask::messagesAvailable, task, [pending, sized, tooLarge](const QMap<qint64, KIMAP::Message> &answers) {
+        if (!*sized) {
+            for (const KIMAP::Message &answer : answers) {
+                if (answer.size > QMailStorePrivate::MaxLoadSize && pending->contains(answer.uid))
+                    tooLarge->insert(answer.uid, answer.size);
+            }
+            return;
+        }
         QMailStore *store = QMailStore::instance();
         if (!store)
             return;
@@ -172,7 +187,18 @@ void QMailRetrievalActionPrivate::fetchContent(const MailAccount &account, const
             qWarning("QMailRetrievalAction: %d fetched message(s) were not stored: %s", int(pointers.size()),
                      qPrintable(store->errorString()));
     });
-    QObject::connect(task, &ImapTask::fetched, task, [task, pending] {
+    QObject::connect(task, &ImapTask::fetched, task, [task, pending, sized, tooLarge, fetchPending] {
+        if (!*sized) {
+            *sized = true;
+            for (auto it = tooLarge->cbegin(); it != tooLarge->cend(); ++it)
+                qWarning("QMailRetrievalAction: message %llu is %lld MiB, more than the %lld MiB a message is read "
+                         "whole to; it keeps its headers only",
+                         pending->take(it.key()).toULongLong(), it.value() >> 20, QMailStorePrivate::MaxLoadSize >> 20);
+            if (!pending->isEmpty()) {
+                fetchPending(KIMAP::FetchJob::FetchScope::Full);
+                return;
+            }
+        }
         for (const QMailMessageId &id : qAsConst(*pending))
             qWarning("QMailRetrievalAction: message %llu is no longer on %s; it keeps its headers only",
                      id.toULongLong(), qPrintable(task->account().id()));

@@ -409,6 +409,20 @@ void TestEmailServicePlugin::headerOnlyMessageIsCompletedFromTheServer()
     QVERIFY(changed.isEmpty());
     // One login for the synchronisation, one for the content.
     QCOMPARE(server.log().count("Login: user=<ann>"), 2);
+
+    // A message larger than the store reads whole is not brought into memory.
+    const QByteArray line = QByteArray(76, 'A') + '\n';
+    QVERIFY(server.deliver(mail("Video", "video/mp4\nContent-Transfer-Encoding: base64",
+                                line.repeated(int((65 << 20) / line.size())))));
+    QCOMPARE(tool({"sync"}), QString("1 new message(s)"));
+    QTRY_COMPARE(added.size(), 1);
+    QTest::ignoreMessage(QtDebugMsg, "Email should be updated");
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^QMailRetrievalAction: message \\d+ is 65 MiB, more than the "
+                                                          "64 MiB a message is read whole to; it keeps its headers only$"));
+    QCOMPARE(retrieve(from, to).size(), 2);
+    QTRY_COMPARE(server.log().count("Login: user=<ann>"), 4);
+    QTest::qWait(1000);
+    QVERIFY(changed.isEmpty());
 }
 
 void TestEmailServicePlugin::changesByOtherProcessesWhileRunning()
