@@ -26,7 +26,7 @@ Group HistoryWriter::ensureGroup(const QString &remoteUid, const QString &contac
     bool ok = true;
     if (!existing.isEmpty()) {
         group = existing.first();
-        if (!contactName.isEmpty() && group.contactName() != contactName) {
+        if (!contactName.isNull() && group.contactName() != contactName) {
             group.setContactName(contactName);
             ok = m_database.updateGroup(group);
         }

@@ -31,7 +31,8 @@ public:
     Database &database() { return m_database; }
 
     // The conversation with that remote party, made when there is none yet.
-    // A non-empty contactName names it. An invalid group on failure.
+    // A contactName names it; an empty one (not a null one) says it has no
+    // name any more (its card was removed). An invalid group on failure.
     Group ensureGroup(const QString &remoteUid, const QString &contactName = QString());
 
     // Stores new events and fills in their ids; a missing last-modified time

@@ -264,6 +264,17 @@ void TestSmsd::recordsMessagesOfEveryModem()
     QCOMPARE(groups.size(), 1);
     QCOMPARE(groups.first().remoteUids(), QStringList{"+33612345678"});
     QCOMPARE(groups.first().contactName(), QString("Claire Martin"));
+
+    // Her card removed, her next message no longer bears her name.
+    contacts.start(HVTEST_CONTACTS_PROGRAM, {"list"});
+    QVERIFY(contacts.waitForFinished(30000));
+    const QByteArray id = contacts.readAllStandardOutput().split('\t').value(0);
+    contacts.start(HVTEST_CONTACTS_PROGRAM, {"remove", QString::fromUtf8(id)});
+    QVERIFY(contacts.waitForFinished(30000));
+    QCOMPARE(contacts.exitCode(), 0);
+    QVERIFY(sendIncoming("/ril_0", "New phone, who's this?", {{"Sender", "+33612345678"}}));
+    QTRY_COMPARE(m_added.size(), 3);
+    QCOMPARE(history.groups().first().contactName(), QString());
 }
 
 void TestSmsd::skipsMessagesItCannotRecord()

@@ -30,6 +30,8 @@ constexpr int InboxFolder = 4098;
 
 // The name the person's address book gives the number, as a phone shows a
 // message: empty when no contact has it, or there is no address book.
+// The sender's name in the address book: empty when no card has the number,
+// null when the address book cannot be asked (the name stays as it was).
 QString addressBookName(const QString &number)
 {
     using namespace QtContacts;
@@ -54,7 +56,7 @@ QString addressBookName(const QString &number)
         const QContactName name = contact.detail<QContactName>();
         return QString(name.firstName() + QLatin1Char(' ') + name.lastName()).trimmed();
     }
-    return QString();
+    return manager.error() == QContactManager::NoError ? QStringLiteral("") : QString();
 }
 
 void report(const QString &line)
