@@ -209,7 +209,10 @@ HVEvent EventServiceSource::extractEventFromIncidence(QSharedPointer<Incidence> 
         if (occurrence.isValid() && start.isValid()) {
             const QDateTime own = occurrenceStart(incidence, occurrence);
             if (own.isValid()) {
-                end = end.addSecs(start.secsTo(own));
+                // An extra date given as a period (RDATE;VALUE=PERIOD) ends
+                // where the period does.
+                const Period period = incidence->recurrence()->rDateTimePeriod(own);
+                end = period.isValid() && end.isValid() ? toLocal(period.end()) : end.addSecs(start.secsTo(own));
                 start = own;
             } else {
                 const qint64 days = start.date().daysTo(occurrence.date());

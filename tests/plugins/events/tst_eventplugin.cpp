@@ -405,6 +405,18 @@ void TestEventPlugin::zonedSeriesKeepsItsOwnTimeOfDay()
     storeDaily("gap", QDateTime(QDate(2026, 3, 1), QTime(2, 30), QTimeZone("Europe/Berlin")), 1800);
     const HVEvent skipped = byUid(retrieve(QDate(2026, 3, 29), 1), "gap").value(0);
     QCOMPARE(skipped.startDateTime().secsTo(skipped.endDateTime()), 1800);
+
+    // An extra date given as a period lasts as long as the period, not the
+    // series' hour.
+    Event::Ptr clinic(new Event);
+    clinic->setUid("clinic");
+    clinic->setDtStart(QDateTime(QDate(2027, 4, 12), QTime(12, 0), Qt::UTC));
+    clinic->setDtEnd(QDateTime(QDate(2027, 4, 12), QTime(13, 0), Qt::UTC));
+    clinic->recurrence()->addRDateTimePeriod(Period(QDateTime(QDate(2027, 4, 14), QTime(12, 0), Qt::UTC),
+                                                    QDateTime(QDate(2027, 4, 14), QTime(15, 0), Qt::UTC)));
+    store({clinic});
+    const HVEvent longer = byUid(retrieve(QDate(2027, 4, 14), 1), "clinic").value(0);
+    QCOMPARE(longer.endDateTime().toUTC(), QDateTime(QDate(2027, 4, 14), QTime(15, 0), Qt::UTC));
 }
 
 void TestEventPlugin::allDaySeriesKeepsItsLastDayEastOfUtc()
