@@ -170,6 +170,13 @@
             <numerusform>%n neue Feed-Nachrichten heute</numerusform>
         </translation>
     </message>
+    <message id="hv_app_more_events" numerus="yes">
+        <source>%n more</source>
+        <translation>
+            <numerusform>%n weiterer Eintrag</numerusform>
+            <numerusform>%n weitere Einträge</numerusform>
+        </translation>
+    </message>
     <message id="hv_app_weather_no_forecast">
         <source>No forecast yet</source>
         <translation>Noch keine Vorhersage</translation>

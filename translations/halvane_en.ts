@@ -170,6 +170,13 @@
             <numerusform>%n new feed messages today</numerusform>
         </translation>
     </message>
+    <message id="hv_app_more_events" numerus="yes">
+        <source>%n more</source>
+        <translation>
+            <numerusform>%n more</numerusform>
+            <numerusform>%n more</numerusform>
+        </translation>
+    </message>
     <message id="hv_app_weather_no_forecast">
         <source>No forecast yet</source>
         <translation>No forecast yet</translation>

@@ -170,6 +170,13 @@
             <numerusform>%n nouveaux articles de flux aujourd’hui</numerusform>
         </translation>
     </message>
+    <message id="hv_app_more_events" numerus="yes">
+        <source>%n more</source>
+        <translation>
+            <numerusform>%n autre entrée</numerusform>
+            <numerusform>%n autres entrées</numerusform>
+        </translation>
+    </message>
     <message id="hv_app_weather_no_forecast">
         <source>No forecast yet</source>
         <translation>Pas encore de prévisions</translation>

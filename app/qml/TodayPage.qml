@@ -180,6 +180,17 @@ Kirigami.ScrollablePage {
                     }
                 }
             }
+
+            // The card shows the first few; the rest are a tap away.
+            Controls.Label {
+                objectName: "moreEvents"
+                readonly property int more: Math.max(0, wholeDays.count - 2) + Math.max(0, events.count - 3)
+                                            + Math.max(0, todos.count - 3)
+                visible: more > 0
+                //% "%n more"
+                text: qsTrId("hv_app_more_events", more)
+                opacity: 0.7
+            }
         }
 
         TodayCard {

@@ -317,4 +317,17 @@ TestCase {
         compare(forecasts.get(1 - oslo).hasForecast, true)
         compare(forecasts.get(1 - oslo).speechText, "Rome. Sunny. 14 / 22")
     }
+    function test_9d_theTodayCardSaysHowManyMore() {
+        // Whole days: they last until midnight, whenever the test runs.
+        var today = []
+        for (var i = 0; i < 4; ++i)
+            today.push({ "id": "n" + i, "date": "today 00:00", "startDateTime": "today 00:00",
+                         "endDateTime": "tomorrow 00:00", "displayLabel": "Holiday " + i })
+        verify(testSetup.writeItems("halvanetestevent", today))
+        app.goHome()
+        var more = findChild(app.pageStack.currentItem, "moreEvents")
+        verify(more)
+        tryCompare(more, "text", "2 more", 10000)
+        verify(more.visible)
+    }
 }
