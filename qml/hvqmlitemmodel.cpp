@@ -111,6 +111,17 @@ bool hasForecast(const HVItem &item)
     return weather.temperatureMin() != QLatin1String("-") || weather.temperatureMax() != QLatin1String("-");
 }
 
+// A clock time as the user's locale writes it, in local time. The C
+// locale's short format has seconds, which no entry here is about.
+QString clockTime(const QDateTime &when)
+{
+    if (!when.isValid())
+        return QString();
+    QString format = QLocale().timeFormat(QLocale::ShortFormat);
+    format.remove(QRegularExpression(QStringLiteral("[:.]ss?(\\.z+)?")));
+    return QLocale().toString(when.toLocalTime().time(), format);
+}
+
 // What "Read aloud" says for an item.
 QString speechText(const HVItem &item)
 {
@@ -122,7 +133,7 @@ QString speechText(const HVItem &item)
         const HVEvent event(item);
         // A whole day has no time to say ("00:00").
         parts << event.displayLabel()
-              << (isAllDay(item) ? QString() : event.startDateTime().toString(QStringLiteral("hh:mm")))
+              << (isAllDay(item) ? QString() : clockTime(event.startDateTime()))
               << event.locationName() << plainText(event.description());
     } else if (item.type() == HVItemType::TypeFeed) {
         const HVFeed feed(item);
@@ -397,6 +408,8 @@ QHash<int, QByteArray> HVQmlItemModel::roleNames() const
     names.insert(StartDayRole, "startDay");
     names.insert(EndDayRole, "endDay");
     names.insert(HasForecastRole, "hasForecast");
+    names.insert(StartTimeRole, "startTime");
+    names.insert(EndTimeRole, "endTime");
     return names;
 }
 
@@ -469,6 +482,14 @@ QVariant HVQmlItemModel::data(const QModelIndex &index, int role) const
         return item.type() == HVItemType::TypeEvent ? dayName(item, HVEvent(item).endDateTime()) : QString();
     case HasForecastRole:
         return hasForecast(item);
+    case StartTimeRole:
+        if (isAllDay(item))
+            return QString();
+        return clockTime(item.type() == HVItemType::TypeEvent ? HVEvent(item).startDateTime() : item.dateTime());
+    case EndTimeRole:
+        if (item.type() != HVItemType::TypeEvent || isAllDay(item))
+            return QString();
+        return clockTime(HVEvent(item).endDateTime());
     }
     return QVariant();
 }

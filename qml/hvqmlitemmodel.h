@@ -67,6 +67,11 @@ public:
         // Whether a weather row holds a forecast, or only stands for its city
         // until one comes (or while none can be fetched).
         HasForecastRole,
+        // The clock time of the start (a message's or feed's own time) and
+        // of the end, as the user's locale writes it ("5:00 PM", "17:00");
+        // empty where there is none or the entry is of whole days.
+        StartTimeRole,
+        EndTimeRole,
     };
 
     explicit HVQmlItemModel(QObject *parent = nullptr);

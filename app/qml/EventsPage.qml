@@ -45,12 +45,12 @@ ItemListPage {
                     //% "Due"
                     text: model.isTodo ? qsTrId("hv_app_due")
                                        //% "All day"
-                                       : model.allDay ? qsTrId("hv_app_all_day") : model.startDateTime
+                                       : model.allDay ? qsTrId("hv_app_all_day") : model.startTime
                     font.bold: true
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                 }
-                Controls.Label { text: model.allDay ? "" : model.endDateTime; opacity: 0.7 }
+                Controls.Label { text: model.endTime; opacity: 0.7 }
                 Controls.Label {
                     visible: text.length > 0
                     text: model.endDay

@@ -36,7 +36,7 @@ ItemListPage {
                     opacity: 0.7
                 }
                 Controls.Label {
-                    text: Qt.formatTime(model.date, "hh:mm")
+                    text: model.startTime
                     opacity: 0.7
                 }
             }

@@ -102,12 +102,12 @@ Kirigami.ScrollablePage {
                       //% "due today"
                       // Due on another day: that day too ("due 18:00 tomorrow").
                       ? (page.item.allDay && !page.item.endDay ? qsTrId("hv_app_todo_due_today")
-                                          : qsTrId("hv_app_todo_due").arg([page.item.allDay ? "" : page.item.endDateTime,
+                                          : qsTrId("hv_app_todo_due").arg([page.item.endTime,
                                                                            page.item.endDay].join(" ").trim()))
                       : page.isEvent ? (page.item.allDay ? qsTrId("hv_app_all_day")
-                                                         : [page.item.startDay, page.item.startDateTime].join(" ").trim()
-                                                           + " – " + [page.item.endDay, page.item.endDateTime].join(" ").trim())
-                                     : Qt.formatTime(page.item.date, "hh:mm")
+                                                         : [page.item.startDay, page.item.startTime].join(" ").trim()
+                                                           + " – " + [page.item.endDay, page.item.endTime].join(" ").trim())
+                                     : page.item.startTime
             }
             Controls.Label {
                 visible: page.isEvent && text.length > 0

@@ -44,7 +44,7 @@ ItemListPage {
                         elide: Text.ElideRight
                     }
                     Controls.Label {
-                        text: Qt.formatTime(model.date, "hh:mm")
+                        text: model.startTime
                         opacity: 0.7
                     }
                 }

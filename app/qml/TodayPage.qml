@@ -136,7 +136,7 @@ Kirigami.ScrollablePage {
                     Layout.fillWidth: true
                     Controls.Label {
                         // Begun on another day: that day, not a time that reads as today's.
-                        text: model.startDay.length > 0 ? model.startDay : model.startDateTime
+                        text: model.startDay.length > 0 ? model.startDay : model.startTime
                         font.bold: true
                         elide: Text.ElideRight
                         Layout.preferredWidth: page.lead.value
@@ -175,7 +175,7 @@ Kirigami.ScrollablePage {
                         visible: model.endDateTime.length > 0
                         //% "due %1"
                         text: model.allDay && !model.endDay ? qsTrId("hv_app_todo_due_today")
-                              : qsTrId("hv_app_todo_due").arg([model.allDay ? "" : model.endDateTime, model.endDay].join(" ").trim())
+                              : qsTrId("hv_app_todo_due").arg([model.endTime, model.endDay].join(" ").trim())
                         opacity: 0.7
                     }
                 }
@@ -235,7 +235,7 @@ Kirigami.ScrollablePage {
                         }
                     }
                     Controls.Label {
-                        text: Qt.formatTime(model.date, "hh:mm")
+                        text: model.startTime
                         opacity: 0.7
                     }
                 }

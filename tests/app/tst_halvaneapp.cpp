@@ -3,6 +3,7 @@
 
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
+#include <QtCore/QLocale>
 #include <QtCore/QTemporaryDir>
 #include <QtQml/QQmlContext>
 #include <QtQml/QQmlEngine>
@@ -71,6 +72,8 @@ public Q_SLOTS:
         QCoreApplication::setOrganizationName(QStringLiteral("halvane"));
         QCoreApplication::setApplicationName(QStringLiteral("halvane"));
         HVTest::loadTranslations();
+        // A locale with a 12-hour clock: times must follow it.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
     void qmlEngineAvailable(QQmlEngine *engine)

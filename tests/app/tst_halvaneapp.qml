@@ -200,6 +200,9 @@ TestCase {
         compare(todoRows.get(report).displayLabel, "Send the report")
         verify(todoRows.get(report).isTodo)
         compare(todoRows.get(report).endDateTime, "17:00")
+        compare(todoRows.get(report).endTime, "5:00 PM")
+        compare(todoRows.get(report).startTime, "9:00 AM")
+        compare(eventRows.get(holiday).startTime, "")
         compare(todoRows.get(report).allDay, false)
         verify(todoRows.get(1 - report).allDay)
         // Who has no name goes by the address.
