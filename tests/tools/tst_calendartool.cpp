@@ -14,6 +14,7 @@ private Q_SLOTS:
     void init();
     void importUpdatesByUidAndExports();
     void reimportKeepsExceptions();
+    void aChangeToAllLaterOccurrencesMovesThem();
     void addListRemove();
     void badInputLeavesTheCalendarAlone_data();
     void badInputLeavesTheCalendarAlone();
@@ -129,6 +130,32 @@ void TestCalendarTool::reimportKeepsExceptions()
         QCOMPARE(out.count("RECURRENCE-ID"), 1);
         QVERIFY(out.contains("SUMMARY:Moved"));
     }
+}
+
+void TestCalendarTool::aChangeToAllLaterOccurrencesMovesThem()
+{
+    // As Apple writes "this and all later ones moved to 11:00", with a later
+    // occurrence moved again and one left out, both named by their old time.
+    const QString file = writeFile("future.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:sd\n"
+                                                 "DTSTART:20270405T090000Z\nDTEND:20270405T091500Z\n"
+                                                 "RRULE:FREQ=DAILY;COUNT=10\nEXDATE:20270413T090000Z\nSUMMARY:s\nEND:VEVENT\n"
+                                                 "BEGIN:VEVENT\nUID:sd\nRECURRENCE-ID;RANGE=THISANDFUTURE:20270410T090000Z\n"
+                                                 "DTSTART:20270410T110000Z\nDTEND:20270410T111500Z\nSUMMARY:s\nEND:VEVENT\n"
+                                                 "BEGIN:VEVENT\nUID:sd\nRECURRENCE-ID:20270412T090000Z\n"
+                                                 "DTSTART:20270412T150000Z\nDTEND:20270412T151500Z\nSUMMARY:s\nEND:VEVENT\n"
+                                                 "END:VCALENDAR\n");
+    qputenv("TZ", "UTC");
+    QString out;
+    for (int round = 0; round < 2; ++round)
+        QCOMPARE(run({"import", file}, &out), 0);
+    QStringList days;
+    const auto date = [](int day) { return QStringLiteral("2027-04-%1").arg(day, 2, 10, QLatin1Char('0')); };
+    for (int day = 9; day <= 15; ++day) {
+        QCOMPARE(run({"list", "--from", date(day), "--to", date(day)}, &out), 0);
+        days.append(out.section('\t', 1, 1).section('T', 1));
+    }
+    qunsetenv("TZ");
+    QCOMPARE(days, QStringList({"09:00:00", "11:00:00", "11:00:00", "15:00:00", "", "11:00:00", ""}));
 }
 
 void TestCalendarTool::addListRemove()

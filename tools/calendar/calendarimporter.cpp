@@ -161,6 +161,110 @@ void asMonthDays(RecurrenceRule *rule)
     rule->setByMonthDays(days);
 }
 
+// "This one and all later ones" changed (RECURRENCE-ID;RANGE=THISANDFUTURE,
+// as Apple writes it): the library applies such a change to its own
+// occurrence only. As other calendars store it, the series ends before that
+// occurrence and the change goes on as a series of its own (a uid of its
+// own, which a second import of the file finds again), moved by as much as
+// it moved its occurrence; the later exceptions and dates go with it.
+void splitAtFutureChanges(Incidence::List &incidences)
+{
+    Incidence::List changes;
+    for (const Incidence::Ptr &incidence : qAsConst(incidences)) {
+        if (incidence->hasRecurrenceId() && incidence->thisAndFuture())
+            changes.append(incidence);
+    }
+    // The earliest first: a later one then belongs to the series the earlier
+    // one started.
+    std::sort(changes.begin(), changes.end(), [](const Incidence::Ptr &a, const Incidence::Ptr &b) {
+        return a->recurrenceId() < b->recurrenceId();
+    });
+    for (const Incidence::Ptr &change : qAsConst(changes)) {
+        change->setThisAndFuture(false);
+        const auto series = std::find_if(incidences.cbegin(), incidences.cend(), [&change](const Incidence::Ptr &i) {
+            return i->uid() == change->uid() && !i->hasRecurrenceId() && i->recurs();
+        });
+        if (series == incidences.cend() || !change->dtStart().isValid())
+            continue; // the series is not in the file: its own occurrence only
+        const Incidence::Ptr old = *series;
+        const QDateTime from = change->recurrenceId();
+        Recurrence *was = old->recurrence();
+        // Occurrences of counted rules still to come from the change on.
+        QList<RecurrenceRule *> rules;
+        for (const RecurrenceRule *rule : was->rRules()) {
+            auto *copy = new RecurrenceRule(*rule);
+            if (rule->duration() > 0) {
+                const int left = rule->duration() - rule->durationTo(from.addSecs(-1));
+                if (left <= 0) {
+                    delete copy;
+                    continue;
+                }
+                copy->setDuration(left);
+            }
+            rules.append(copy);
+        }
+        const qint64 moved = from.secsTo(change->dtStart());
+        QList<QDateTime> laterDates;
+        QList<QDateTime> earlierDates;
+        for (const QDateTime &date : was->rDateTimes())
+            (date >= from ? laterDates : earlierDates).append(date);
+        DateList laterDays;
+        DateList earlierDays;
+        for (const QDate &day : was->rDates())
+            (day >= from.date() ? laterDays : earlierDays).append(day);
+        if (rules.isEmpty() && laterDates.isEmpty() && laterDays.isEmpty())
+            continue; // nothing of the series follows: its own occurrence only
+
+        Incidence::Ptr next(change->clone());
+        next->setRecurrenceId(QDateTime());
+        next->setUid(change->uid() + QLatin1Char('-') + from.toUTC().toString(QStringLiteral("yyyyMMddTHHmmssZ")));
+        // A change that gives its own rule keeps it.
+        Recurrence *goesOn = next->recurrence();
+        if (next->recurs()) {
+            qDeleteAll(rules);
+        } else {
+            goesOn->setStartDateTime(next->dtStart(), next->allDay());
+            for (RecurrenceRule *rule : qAsConst(rules)) {
+                rule->setStartDt(next->dtStart());
+                goesOn->addRRule(rule);
+            }
+            QList<QDateTime> movedDates;
+            for (const QDateTime &date : qAsConst(laterDates))
+                movedDates.append(date.addSecs(moved));
+            goesOn->setRDateTimes(movedDates);
+            DateList movedDays;
+            for (const QDate &day : qAsConst(laterDays))
+                movedDays.append(day.addDays(moved / 86400));
+            goesOn->setRDates(movedDays);
+            QList<QDateTime> skipped;
+            for (const QDateTime &date : was->exDateTimes()) {
+                if (date >= from)
+                    skipped.append(date.addSecs(moved));
+            }
+            goesOn->setExDateTimes(skipped);
+        }
+
+        // The series ends before the change.
+        for (RecurrenceRule *rule : was->rRules()) {
+            const QDateTime end = rule->endDt();
+            if (!end.isValid() || rule->duration() == -1 || end >= from)
+                rule->setEndDt(from.addSecs(-1));
+        }
+        was->setRDateTimes(earlierDates);
+        was->setRDates(earlierDays);
+
+        // Later exceptions of the series are of the new one now.
+        for (const Incidence::Ptr &other : qAsConst(incidences)) {
+            if (other != change && other->uid() == change->uid() && other->hasRecurrenceId()
+                && other->recurrenceId() > from) {
+                other->setUid(next->uid());
+                other->setRecurrenceId(other->recurrenceId().addSecs(moved));
+            }
+        }
+        incidences.replace(incidences.indexOf(change), next);
+    }
+}
+
 } // namespace
 
 CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
@@ -274,6 +378,7 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
         }
         m_incidences.append(incidence);
     }
+    splitAtFutureChanges(m_incidences);
     return m_incidences.isEmpty() ? NoEntries : Imported;
 }
 
