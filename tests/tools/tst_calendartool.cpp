@@ -298,6 +298,9 @@ void TestCalendarTool::listShowsOnlyTheDates()
                                                  // The year's last day, counted from its end.
                                                  "BEGIN:VEVENT\nUID:yearend\nDTSTART:20271231T100000Z\n"
                                                  "RRULE:FREQ=YEARLY;BYYEARDAY=-1\nSUMMARY:s\nEND:VEVENT\n"
+                                                 // 24 hours over the night the clocks go forward.
+                                                 "BEGIN:VEVENT\nUID:day24h\nDTSTART;TZID=Europe/Berlin:20270327T120000\n"
+                                                 "DURATION:PT24H\nSUMMARY:s\nEND:VEVENT\n"
                                                  // Until a time in UTC: that time, the third of June in New York.
                                                  "BEGIN:VEVENT\nUID:utcend\nDTSTART;TZID=America/New_York:"
                                                  "20270601T200000\nRRULE:FREQ=DAILY;UNTIL=20270604T000000Z\n"
@@ -308,6 +311,8 @@ void TestCalendarTool::listShowsOnlyTheDates()
     QVERIFY2(out.contains("gap\t"), qPrintable(out));
     QCOMPARE(run({"list", "--from", "2027-04-20", "--to", "2027-04-20"}, &out), 0);
     QVERIFY2(out.contains("backup\t2027-04-19T22:00:00\t2027-04-20T02:00:00\t"), qPrintable(out));
+    QCOMPARE(run({"list", "--from", "2027-03-28", "--to", "2027-03-28"}, &out), 0);
+    QVERIFY2(out.contains("day24h\t2027-03-27T12:00:00\t2027-03-28T13:00:00\t"), qPrintable(out));
     qputenv("TZ", "America/Los_Angeles");
     QCOMPARE(run({"list", "--from", "2027-06-05", "--to", "2027-06-05"}, &out), 0);
     QVERIFY2(out.contains("lastday\t"), qPrintable(out));

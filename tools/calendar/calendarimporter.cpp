@@ -352,6 +352,17 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
                 todo->setDtDue(due, true);
             }
         }
+        // A length in hours (DURATION:PT24H) is exact: across a change of the
+        // clocks it ends an hour off its start's time of day. Stored, the
+        // library writes whole days of it as days (P1D), which keep the time
+        // of day; an end time keeps it exact.
+        if (incidence->type() == Incidence::TypeEvent && incidence->hasDuration() && !incidence->duration().isDaily()
+            && incidence->dtStart().isValid()) {
+            const Event::Ptr event = incidence.staticCast<Event>();
+            const QDateTime end = event->duration().end(event->dtStart());
+            event->setHasDuration(false);
+            event->setDtEnd(end);
+        }
         // An event is a time: without a start it could never be shown.
         if (incidence->type() == Incidence::TypeEvent && !incidence->dtStart().isValid()) {
             m_notes.append(QStringLiteral("skipped the event %1 (\"%2\"): it has no valid start (DTSTART)")
