@@ -12,6 +12,8 @@
 #include "qsparqlconnection.h"
 #include "qsparqlresult.h"
 
+#include <functional>
+
 namespace {
 
 const char Rss[] = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -114,6 +116,8 @@ private:
     int run(const QStringList &arguments, QByteArray *output = nullptr, QByteArray *errors = nullptr);
     QString write(const QString &name, const QByteArray &content);
     QList<QStringList> messages();
+    // Whether a stored message (text, body, channel) is as asked.
+    bool anyMessage(const std::function<bool(const QStringList &)> &match);
     int resourceCount();
 
     QTemporaryDir m_dir;
@@ -155,6 +159,12 @@ QString TestFeedsTool::write(const QString &name, const QByteArray &content)
 }
 
 // Title, description, channel title, download time and link of every message, sorted.
+bool TestFeedsTool::anyMessage(const std::function<bool(const QStringList &)> &match)
+{
+    const QList<QStringList> rows = messages();
+    return std::any_of(rows.cbegin(), rows.cend(), match);
+}
+
 QList<QStringList> TestFeedsTool::messages()
 {
     QSparqlConnection connection;
@@ -287,8 +297,7 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
                                                   "<item><title>Caf&eacute; it\x92s</title><link>http://n.example/1</link>"
                                                   "</item></channel></rss>")}),
              0);
-    const QList<QStringList> netscape = messages();
-    QVERIFY(std::any_of(netscape.cbegin(), netscape.cend(), [](const QStringList &row) {
+    QVERIFY(anyMessage([](const QStringList &row) {
         return row.at(2) == "Netscape" && row.at(0) == QString::fromUtf8("Caf\u00e9 it\u2019s");
     }));
     // A channel's title is shown as it is: an Atom title's markup goes. A
@@ -301,8 +310,7 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
                                                "<media:description>In 3 &lt; 5 steps</media:description></media:group>"
                                                "</entry></feed>")}),
              0);
-    const QList<QStringList> after = messages();
-    QVERIFY(std::any_of(after.cbegin(), after.cend(), [](const QStringList &row) {
+    QVERIFY(anyMessage([](const QStringList &row) {
         return row.at(2) == QString("C++ Tips & more") && row.at(1) == QString("In 3 &lt; 5 steps")
             && row.at(0) == QString("Less: <em>Is</em> More");
     }));
@@ -316,8 +324,7 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
                                               "<content:encoded><![CDATA[<p>The whole story.</p>]]></content:encoded></item>"
                                               "</channel></rss>")}),
              0);
-    const QList<QStringList> blog = messages();
-    QVERIFY(std::any_of(blog.cbegin(), blog.cend(), [](const QStringList &row) {
+    QVERIFY(anyMessage([](const QStringList &row) {
         return row.at(2) == QString::fromUtf8("Blog \U0001F389") && row.at(0) == QString::fromUtf8("Caf\u00e9 \u2013 na\u00efve")
             && row.at(1) == QString("<p>The whole story.</p>");
     }));
