@@ -104,7 +104,12 @@ void HVQmlCities::reload()
         qWarning() << "Cities: settings refused:" << problem;
     } else {
         QScopedPointer<QSettings> settings(openSettings());
-        cities = parse(settings->value(CitiesKey).toString());
+        // Unquoted, a value with commas reads as a list; the weather source
+        // takes it as the one string the user meant, and so must the page,
+        // or its next edit would write the other cities away.
+        const QVariant value = settings->value(CitiesKey);
+        cities = parse(value.userType() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(','))
+                                                                 : value.toString());
     }
     const QString oldDefault = defaultCity();
     const int oldCount = m_cities.size();

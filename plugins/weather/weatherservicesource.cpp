@@ -38,6 +38,9 @@ const char TooLargeProperty[] = "halvaneReplyTooLarge";
 const char CityIdProperty[] = "halvaneCityId";
 // A stalled server must not keep a reply open for ever.
 const int TransferTimeout = 30000;
+// The longest a whole reply may take, the next regular fetch's interval.
+const int WholeReplyTimeout = 120000;
+const char TooSlowProperty[] = "halvaneReplyTooSlow";
 
 // Without a bearer that reports changes (NetworkManager), Qt polls the
 // interfaces every 10 s in a thread of its own, waking the device all day;
@@ -216,7 +219,8 @@ QStringList WeatherServiceSource::readSettings()
             if (!field.contains(QLatin1String("cityId")))
                 continue;
             QString id = field;
-            id.remove(QLatin1String("cityId:"));
+            // "...,default; cityId:b" is written by hand as often as without the blank.
+            id = id.remove(QLatin1String("cityId:")).trimmed();
             if (id.isEmpty()) {
                 qWarning() << "City entry without an id skipped:" << entry;
                 continue;
@@ -251,7 +255,7 @@ void WeatherServiceSource::offlineInit()
         if (fields.size() < 4)
             continue;
         QString id = fields.at(0);
-        id.remove(QLatin1String("cityId:"));
+        id = id.remove(QLatin1String("cityId:")).trimmed();
         if (id.isEmpty())
             continue;
 
@@ -319,6 +323,8 @@ void WeatherServiceSource::fetchWeather(const QStringList &cityIdList)
         }
         QNetworkRequest request(forecastUrl(cityId));
         request.setTransferTimeout(TransferTimeout);
+        // A moved service answers with a redirect; never to a scheme less safe.
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
         // Not compressed: Qt would unpack a whole reply before the size limit sees it.
         request.setRawHeader("Accept-Encoding", "identity");
         QNetworkReply *reply = networkManager->get(request);
@@ -328,6 +334,15 @@ void WeatherServiceSource::fetchWeather(const QStringList &cityIdList)
         connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
             if (received > MaxReplySize || total > MaxReplySize) {
                 reply->setProperty(TooLargeProperty, true);
+                reply->abort();
+            }
+        });
+        // The transfer timeout counts silence only: a server that sends a
+        // byte now and then would keep the city waiting for hours, and its
+        // later fetches with it.
+        QTimer::singleShot(WholeReplyTimeout, reply, [reply]() {
+            if (reply->isRunning()) {
+                reply->setProperty(TooSlowProperty, true);
                 reply->abort();
             }
         });
@@ -346,13 +361,20 @@ void WeatherServiceSource::replyFinished(QNetworkReply *reply)
         reply->deleteLater();
         return;
     }
+    if (reply->property(TooSlowProperty).toBool()) {
+        qWarning() << "Forecast reply not complete after" << WholeReplyTimeout / 1000 << "s, discarded:"
+                   << reply->url().toString();
+        reply->deleteLater();
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         // Why a city shows no forecast: refused, timed out, not found.
         qWarning() << reply->errorString();
         reply->deleteLater();
     }
 
-    QByteArray body = reply->readAll();
+    // An aborted reply (timed out) is closed: nothing to read.
+    QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
     const int nul = body.indexOf('\0');
     if (nul >= 0)
         body.truncate(nul);
@@ -461,6 +483,14 @@ void WeatherServiceSource::parseXML(const QString &text, const QString &requeste
                 item.setDescription(stored.description());
             break;
         }
+    }
+
+    // A document that names the city and says nothing of its weather (a
+    // provider's error page, "service unavailable for cityId 1") would blank
+    // the last forecast.
+    if (item.description().isEmpty() && item.temperatureMin().isEmpty() && item.temperatureMax().isEmpty()) {
+        qWarning() << "Forecast without weather dropped for" << cityId;
+        return;
     }
 
     bool isNew = false;

@@ -4,6 +4,7 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QLocale>
+#include <QtCore/QSaveFile>
 #include <QtCore/QTemporaryDir>
 #include <QtQml/QQmlContext>
 #include <QtQml/QQmlEngine>
@@ -29,6 +30,13 @@ public:
     Q_INVOKABLE bool writeItems(const QString &key, const QVariantList &items)
     {
         return HVTest::writeItems(m_itemsDir, key, QJsonArray::fromVariantList(items));
+    }
+
+    // Replaces the settings file, as an editor would.
+    Q_INVOKABLE bool writeSettings(const QString &text)
+    {
+        QSaveFile file(m_dir.path() + QLatin1String("/config/halvane/halvane.conf"));
+        return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size() && file.commit();
     }
 
 public Q_SLOTS:

@@ -147,6 +147,14 @@ TestCase {
         compare(cities.defaultCity, "oslo")
         compare(cities.count, 1)
         other.destroy()
+        // Written by hand, unquoted: read as the weather source reads it,
+        // and an edit keeps it.
+        verify(testSetup.writeSettings("[General]\ncities=cityId:paris,Paris,FR,Europe/Paris,default\n"))
+        tryCompare(cities, "defaultCity", "paris")
+        compare(cities.count, 1)
+        verify(cities.add("rome", "Rome", "IT", "Europe/Rome"))
+        compare(cities.count, 2)
+        compare(cities.defaultCity, "paris")
     }
 
     function test_6_weatherIconNames() {

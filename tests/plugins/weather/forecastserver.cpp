@@ -101,11 +101,15 @@ void ForecastServer::answer(QTcpSocket *socket, const QString &cityId)
     Response response{404, QByteArrayLiteral("<html><body><h1>Not Found</h1></body></html>")};
     if (m_responses.contains(cityId))
         response = m_responses.value(cityId);
+    // A redirect's body is where it points.
+    const bool redirect = response.status >= 300 && response.status < 400;
+    const QByteArray body = redirect ? QByteArray() : response.body;
     QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status)
         + (response.status == 200 ? " OK" : " Error") + "\r\nContent-Type: text/xml\r\nContent-Length: "
-        + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";
+        + QByteArray::number(body.size()) + "\r\nConnection: close\r\n"
+        + (redirect ? "Location: " + response.body + "\r\n" : QByteArray()) + "\r\n";
     socket->write(reply);
-    socket->write(response.body);
+    socket->write(body);
     socket->disconnectFromHost();
 }
 

@@ -15,7 +15,8 @@
 
 // A forecast server on loopback: answers each request by the city id of its
 // "location" query item, with the status and body set for that id (404 for
-// unknown ids). Requests for held ids wait until released.
+// unknown ids; a 3xx status points where its body says). Requests for held
+// ids wait until released.
 class ForecastServer : public QObject
 {
     Q_OBJECT

@@ -100,6 +100,9 @@ private Q_SLOTS:
     void settingsEditsWhileRunning();
     void lateForecastOfRemovedCityIsDropped();
     void forecastForAnotherCityIsDropped();
+    void errorPageKeepsTheForecast();
+    void movedServiceIsFollowed();
+    void blankBeforeAnEntryIsNoPartOfItsId();
     void dayOrNightFromTheSun_data();
     void dayOrNightFromTheSun();
     void badPositionMeansDay();
@@ -523,6 +526,49 @@ void TestWeatherServiceSource::forecastForAnotherCityIsDropped()
     // Neither a new row nor a changed placeholder.
     QCOMPARE(m_added->count(), 2);
     QCOMPARE(m_changed->count(), 0);
+}
+
+void TestWeatherServiceSource::errorPageKeepsTheForecast()
+{
+    writeSettings("cityId:1,Alpha,x,y");
+    startSource();
+    m_server.setDocument("1", forecastDocument(Paris, Sunny, Clear));
+    fetchAndWait({"1"});
+    // The provider's page for a city it cannot serve now.
+    m_server.setResponse("1", 503, "<adc_database><local><cityId>1</cityId></local></adc_database>");
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Error"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Forecast without weather dropped for \"1\""));
+    fetchAndWait({"1"});
+    const QList<HVItem> items = currentItems();
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(HVWeather(items.at(0)).description(), QStringLiteral("Sunny"));
+}
+
+void TestWeatherServiceSource::movedServiceIsFollowed()
+{
+    ForecastServer moved;
+    QVERIFY(moved.listen());
+    moved.setDocument("1", forecastDocument(Paris, Sunny, Clear));
+    writeSettings("cityId:1,Alpha,x,y");
+    startSource();
+    m_server.setResponse("1", 301, "http://" + moved.host().toLatin1()
+                                       + "/widget/lumaforecastid/weather-data.asp?location=cityId:1&metric=1");
+    fetchAndWait({"1"});
+    QCOMPARE(moved.requestedIds(), QStringList({"1"}));
+    QCOMPARE(HVWeather(currentItems().value(0)).description(), QStringLiteral("Sunny"));
+}
+
+void TestWeatherServiceSource::blankBeforeAnEntryIsNoPartOfItsId()
+{
+    // As written by hand: a blank after the semicolon.
+    writeSettings("cityId:2,Beta,x,y; cityId:1,Alpha,x,y");
+    startSource();
+    m_server.setDocument("1", forecastDocument(Paris, Sunny, Clear));
+    currentItems();
+    QVERIFY2(m_server.requestedIds().contains("1"), qPrintable(m_server.requestedIds().join('|')));
+    const QList<HVItem> items = currentItems();
+    QVERIFY(std::any_of(items.cbegin(), items.cend(),
+                        [](const HVItem &item) { return HVWeather(item).description() == QLatin1String("Sunny"); }));
 }
 
 void TestWeatherServiceSource::dayOrNightFromTheSun_data()
