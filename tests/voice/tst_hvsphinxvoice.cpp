@@ -11,6 +11,8 @@
 #include "hvvoicepluginmanager.h"
 #include "hvvoicetestsupport.h"
 
+#include <glib-object.h>
+
 using namespace Halvane;
 
 // The sphinx plug-in end to end: loaded by the manager, recognising speech
@@ -36,6 +38,7 @@ private Q_SLOTS:
     void sameAudioOnTheHomeScreen();
     void readOnTheHomeScreen();
     void stateMachine();
+    void stopReleasesThePipeline();
     void twoObjectsShareOneRecogniser();
     void screenChangeWhileListening();
     void firstCommandInAnotherRoom();
@@ -415,6 +418,35 @@ void TestHVSphinxVoice::stateMachine()
     QVERIFY(m_voice->pause());
     m_voice->stop();
     QCOMPARE(m_voice->getCurrentState(), 2);
+}
+
+void TestHVSphinxVoice::stopReleasesThePipeline()
+{
+    QLibrary plugin(m_dir.filePath(QStringLiteral("plugins/voice/libhalvanesphinx.so")));
+    // The recogniser's pipeline: its first member is the pipeline element.
+    auto pipeline = reinterpret_cast<GObject **>(plugin.resolve("psPipeline"));
+    QVERIFY(pipeline);
+    // A link where the cache file was: stop() must not write through it.
+    const QString notes = m_dir.filePath(QStringLiteral("notes.txt"));
+    QFile file(notes);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine\n") == 5);
+    file.close();
+    QVERIFY(!QFile::exists(cacheFile()) || QFile::remove(cacheFile()));
+    QVERIFY(QFile::link(notes, cacheFile()));
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        QVERIFY(m_voice->start());
+        QVERIFY(*pipeline);
+        bool released = false;
+        g_object_weak_ref(*pipeline, [](gpointer data, GObject *) { *static_cast<bool *>(data) = true; }, &released);
+        HVVoiceTest::clearLog();
+        m_voice->stop();
+        QVERIFY2(released, "the pipeline outlived stop()");
+    }
+    QVERIFY(HVVoiceTest::logged(QStringLiteral("voice recogniser: not a plain file, cepstral means not kept in \"")
+                                + cacheFile() + QLatin1Char('"')));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("mine\n"));
+    QVERIFY(QFile::remove(cacheFile()));
 }
 
 void TestHVSphinxVoice::twoObjectsShareOneRecogniser()

@@ -229,6 +229,16 @@ void TestHVVoicePluginManager::findsVoicePluginAmongOtherFiles()
     QVERIFY(!installSphinx(later + QLatin1String("/voice")).isEmpty());
     HVVoicePluginManager other;
     QCOMPARE(other.loadVoicePlugin(QStringLiteral("voice")), voice);
+
+    // Deleted by its user: every manager then hands out a new, live one.
+    delete voice;
+    HVVoicePluginManager third;
+    for (HVVoicePluginManager *asked : {&manager, &third}) {
+        HVVoice *again = asked->loadVoicePlugin(QStringLiteral("voice"));
+        QVERIFY(again);
+        QCOMPARE(again->getCurrentState(), 2);
+    }
+    QCOMPARE(manager.loadVoicePlugin(QStringLiteral("voice")), third.loadVoicePlugin(QStringLiteral("voice")));
     QCoreApplication::removeLibraryPath(later);
 }
 

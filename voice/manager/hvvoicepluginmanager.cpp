@@ -30,6 +30,11 @@ HVVoice *HVVoicePluginManager::loadVoicePlugin(const QString &directoryName)
 {
     if (m_voice)
         return m_voice;
+    // The caller deleted the plug-in's voice object: the plug-in makes another.
+    if (m_plugin && m_delivered) {
+        m_voice = m_plugin->voicePlugin();
+        return m_voice;
+    }
 
     qCDebug(HALVANE_VOICE) << "hello";
     QStringList basePaths{pluginsPath()};
@@ -52,6 +57,7 @@ HVVoice *HVVoicePluginManager::loadVoicePlugin(const QString &directoryName)
             if (!m_plugin)
                 continue;
             m_voice = m_plugin->voicePlugin();
+            m_delivered = !m_voice.isNull();
             return m_voice;
         }
     }

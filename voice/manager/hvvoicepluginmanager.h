@@ -5,6 +5,7 @@
 #define HVVOICEPLUGINMANAGER_H
 
 #include <QtCore/QObject>
+#include <QtCore/QPointer>
 
 #include "halvanevoicemanager_export.h"
 
@@ -27,12 +28,14 @@ public:
     ~HVVoicePluginManager() override;
 
     // The voice object of the first voice plug-in in directoryName, or null.
-    // Once one was delivered it is answered again without searching.
+    // Once one was delivered it is answered again without searching (the
+    // plug-in is asked again if the caller deleted it).
     HVVoice *loadVoicePlugin(const QString &directoryName);
 
 private:
-    HVVoice *m_voice = nullptr;
+    QPointer<HVVoice> m_voice;
     HVVoicePluginInterface *m_plugin = nullptr;
+    bool m_delivered = false;
 };
 
 } // namespace Halvane

@@ -5,6 +5,7 @@
 #define HVSPHINXVOICEPLUGIN_H
 
 #include <QtCore/QObject>
+#include <QtCore/QPointer>
 
 #include "hvvoiceplugininterface.h"
 
@@ -19,11 +20,12 @@ class HVSphinxVoicePlugin : public QObject, public HVVoicePluginInterface
     Q_INTERFACES(Halvane::HVVoicePluginInterface)
 
 public:
-    // One voice object, created on first use and kept for the process.
+    // One voice object, created on first use and kept for the process; made
+    // anew if a caller deleted it.
     HVVoice *voicePlugin() override;
 
 private:
-    HVSphinxVoice *m_voice = nullptr;
+    QPointer<HVSphinxVoice> m_voice;
 };
 
 } // namespace Halvane

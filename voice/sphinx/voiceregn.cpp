@@ -708,7 +708,8 @@ QByteArray finishPosted(Recogniser &r)
 }
 
 // Nobody watches the bus: everything is handled here, on the thread that
-// posts it, and dropped so that nothing piles up.
+// posts it, and dropped so that nothing piles up. A dropped message is ours
+// to release: each one holds its element, and with it the whole pipeline.
 GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer)
 {
     switch (GST_MESSAGE_TYPE(message)) {
@@ -757,6 +758,7 @@ GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer)
     default:
         break;
     }
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 
@@ -852,13 +854,21 @@ QVector<mfcc_t> parseMeans(const QByteArray &text, int length)
     return means;
 }
 
+// Only a file of our own: a link would have stop() write where it points,
+// and a pipe would block the reading (and start()) for ever.
+bool isPlainFile(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    return info.isFile() && !info.isSymLink();
+}
+
 QVector<mfcc_t> readMeans(const QString &fileName, int length, bool warn)
 {
     QFile file(fileName);
-    if (!file.exists())
+    if (!QFileInfo::exists(fileName) && !QFileInfo(fileName).isSymLink())
         return {};
     QVector<mfcc_t> means;
-    if (file.open(QIODevice::ReadOnly))
+    if (isPlainFile(fileName) && file.open(QIODevice::ReadOnly))
         means = parseMeans(file.read(4096), length);
     if (means.isEmpty() && warn)
         qWarning() << "voice recogniser: ignoring unreadable or invalid cepstral means in" << fileName;
@@ -892,6 +902,10 @@ void keepMeans(Recogniser &r, ps_decoder_t *decoder)
     for (mfcc_t value : qAsConst(means))
         values.append(QString::number(double(value), 'f', 2));
     const QString fileName = meansCacheFile();
+    if (QFileInfo(fileName).isSymLink() || (QFileInfo::exists(fileName) && !isPlainFile(fileName))) {
+        qWarning() << "voice recogniser: not a plain file, cepstral means not kept in" << fileName;
+        return;
+    }
     QSaveFile file(fileName);
     if (!QDir().mkpath(QFileInfo(fileName).absolutePath()) || !file.open(QIODevice::WriteOnly)
         || file.write(values.join(QLatin1Char(',')).toLatin1() + '\n') < 0 || !file.commit())
