@@ -72,23 +72,38 @@ QString modemManagerVoiceModem(const QDBusArgument &objects, int *modemCount)
 // phone number at all (a sender's name, a letter among the digits).
 QString dialable(const QString &number)
 {
+    QString text = number.trimmed();
+    // A footnote mark or a circled number reads as a digit once normalised:
+    // "+49 30 1234567¹" is no number 1 longer.
+    if (std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+            return c.category() == QChar::Number_Other || c.category() == QChar::Number_Letter;
+        }))
+        return QString();
     // Full-width digits and the like as their plain forms.
-    QString text = number.normalized(QString::NormalizationForm_KC).trimmed();
+    text = text.normalized(QString::NormalizationForm_KC);
     if (text.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
-        text = QUrl::fromPercentEncoding(text.mid(4).section(QLatin1Char(';'), 0, 0).toUtf8());
-    // "+44 (0)20 ...": the trunk 0 is dialled at home only, never after the
-    // country code.
-    static const QRegularExpression trunk(QStringLiteral("^(\\+[0-9][0-9 ]*?)\\s*\\(0\\)"));
-    text.replace(trunk, QStringLiteral("\\1"));
+        text = QUrl::fromPercentEncoding(text.mid(4).toUtf8());
+    // A tel: URI's parameters (";ext=5", ";phone-context=+49"), also where
+    // an address book kept them without the "tel:": the number is before.
+    if (text.section(QLatin1Char(';'), 1).contains(QLatin1Char('=')))
+        text = text.section(QLatin1Char(';'), 0, 0);
     QString digits;
-    for (const QChar c : qAsConst(text)) {
-        if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('*') || c == QLatin1Char('#')
-            || (c == QLatin1Char('+') && digits.isEmpty()))
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        // Digits of any script (Arabic-Indic ones too) as the modem's.
+        if (c.category() == QChar::Number_DecimalDigit)
+            digits += QChar(QLatin1Char('0').unicode() + c.digitValue());
+        else if (c == QLatin1Char('*') || c == QLatin1Char('#') || (c == QLatin1Char('+') && digits.isEmpty()))
             digits += c;
-        // Spaces, dashes and brackets of any script, and the direction marks
-        // a copied number brings along.
-        else if (!(c.isSpace() || c.category() == QChar::Punctuation_Dash || c == QLatin1Char('(')
-                   || c == QLatin1Char(')') || c == QLatin1Char('.') || c == QLatin1Char('/')
+        // "(0)": the trunk 0 is dialled at home only, never after the
+        // country code ("+44 (0)20 ...", "0044-(0)20-...").
+        else if (text.midRef(i).startsWith(QLatin1String("(0)"))
+                 && (digits.startsWith(QLatin1Char('+')) || digits.startsWith(QLatin1String("00"))))
+            i += 2;
+        // Spaces, dashes (the minus sign too) and brackets of any script, and
+        // the direction marks a copied number brings along.
+        else if (!(c.isSpace() || c.category() == QChar::Punctuation_Dash || c == QChar(0x2212)
+                   || c == QLatin1Char('(') || c == QLatin1Char(')') || c == QLatin1Char('.') || c == QLatin1Char('/')
                    || c.category() == QChar::Other_Format))
             return QString();
     }

@@ -319,6 +319,19 @@ void TestHVCall::phoneNumberIsDialled()
     call.makeCall(QStringLiteral("phone"), QStringLiteral("Anna Smith"));
     QCOMPARE(failed.size(), 1);
     QCOMPARE(failed.first(), QVariantList({QStringLiteral("Anna Smith"), QStringLiteral("not a phone number")}));
+    // The trunk 0 in other writings; a vCard 4 number with its extension;
+    // Arabic-Indic digits and a minus sign for the dash.
+    for (const char *written : {"+44-(0)20-7946-0958", "0044 (0)20 7946 0958", "tel:+49-30-1234;ext=5",
+                                "+49-30-1234;ext=5", "٠٣٠−٥٥"})
+        call.makeCall(QStringLiteral("phone"), QString::fromUtf8(written));
+    QTRY_COMPARE(dialledNumbers().mid(2), QStringList({"+442079460958", "00442079460958", "+49301234", "+49301234",
+                                                       "03055"}));
+    // A footnote mark or circled numbers are no digits to dial.
+    call.makeCall(QStringLiteral("phone"), QString::fromUtf8("+49 30 1234567¹"));
+    call.makeCall(QStringLiteral("phone"), QString::fromUtf8("① ② ③"));
+    QCOMPARE(failed.size(), 3);
+    QTest::qWait(200);
+    QCOMPARE(dialledNumbers().size(), 7);
 }
 
 void TestHVCall::contactWithOneNumberIsDialled()
