@@ -62,7 +62,7 @@ MailIndex::~MailIndex() = default;
 bool MailIndex::open(const QString &path)
 {
     // AUTOINCREMENT: an id is never given to another file, not even after its row went.
-    return m_file.open(path, {
+    const bool opened = m_file.open(path, {
         QStringLiteral("CREATE TABLE IF NOT EXISTS messages ("
                        "id INTEGER PRIMARY KEY AUTOINCREMENT, "
                        "name TEXT NOT NULL UNIQUE, "
@@ -75,6 +75,17 @@ bool MailIndex::open(const QString &path)
         QStringLiteral("CREATE INDEX IF NOT EXISTS messages_by_server "
                        "ON messages (account, mailbox, uidvalidity, uid)"),
     });
+    // Each file's Message-ID ("" for none), so that finding a message again
+    // reads no files; a file without a row here was not read yet. Added to
+    // stores made before it, where it can be written: without it, the files
+    // are read as before.
+    if (opened && !m_file.isReadOnly()) {
+        QSqlQuery query(m_file.database());
+        if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS message_ids "
+                                       "(id INTEGER PRIMARY KEY, message_id TEXT NOT NULL)")))
+            qWarning("QMailStore: the index keeps no Message-IDs: %s", qPrintable(query.lastError().text()));
+    }
+    return opened;
 }
 
 bool MailIndex::begin()
@@ -205,4 +216,29 @@ bool MailIndex::update(const Row &row)
         return false;
     }
     return true;
+}
+
+QHash<quint64, QString> MailIndex::messageIds()
+{
+    QHash<quint64, QString> result;
+    if (!m_file.isReady())
+        return result;
+    QSqlQuery query(m_file.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT id, message_id FROM message_ids")))
+        return result; // none kept (a store that could not be changed): the files say
+    while (query.next())
+        result.insert(query.value(0).toULongLong(), query.value(1).toString());
+    return result;
+}
+
+bool MailIndex::setMessageId(quint64 id, const QString &messageId)
+{
+    if (!m_file.isReady())
+        return false;
+    QSqlQuery query(m_file.database());
+    query.prepare(QStringLiteral("INSERT OR REPLACE INTO message_ids (id, message_id) VALUES (:id, :message_id)"));
+    query.bindValue(QStringLiteral(":id"), qint64(id));
+    query.bindValue(QStringLiteral(":message_id"), textToSql(messageId));
+    return query.exec();
 }

@@ -56,6 +56,10 @@ public:
     // Adds the row unless its name is known; either way row.id is the name's id.
     bool insert(Row &row);
     bool update(const Row &row);
+    // The Message-ID header of each message whose file was read for it
+    // ("" where it has none), by id.
+    QHash<quint64, QString> messageIds();
+    bool setMessageId(quint64 id, const QString &messageId);
 
 private:
     SqliteFile m_file;

@@ -408,6 +408,35 @@ QMailMessageIdList QMailStore::queryMessages(const QMailMessageKey &key, const Q
     return ids;
 }
 
+QHash<QMailMessageId, QString> QMailStore::messageIdentifiers(const QMailMessageIdList &ids)
+{
+    QHash<QMailMessageId, QString> result;
+    const QHash<quint64, QString> known = d->index.messageIds();
+    QHash<quint64, QString> read;
+    for (const QMailMessageId &id : ids) {
+        const auto it = known.constFind(id.toULongLong());
+        if (it != known.constEnd()) {
+            result.insert(id, it.value());
+            continue;
+        }
+        const QMailMessage headers = d->load(id, true);
+        if (!headers.id().isValid())
+            continue;
+        const QString messageId = headers.headerFieldText("Message-ID").trimmed();
+        result.insert(id, messageId);
+        read.insert(id.toULongLong(), messageId);
+    }
+    // Kept for next time; what cannot be written is read again then.
+    if (!read.isEmpty() && d->index.begin()) {
+        bool kept = true;
+        for (auto it = read.constBegin(); kept && it != read.constEnd(); ++it)
+            kept = d->index.setMessageId(it.key(), it.value());
+        if (!kept || !d->index.commit())
+            d->index.rollback();
+    }
+    return result;
+}
+
 QMailMessage QMailStore::message(const QMailMessageId &id) const
 {
     return d->load(id, false);
@@ -477,8 +506,12 @@ bool QMailStore::addMessages(const QList<QMailMessage *> &messages)
     for (const MailIndex::Row &row : qAsConst(rows))
         names.append(row.name);
     bool indexed = d->index.begin();
-    for (int i = 0; indexed && i < rows.size(); ++i)
+    for (int i = 0; indexed && i < rows.size(); ++i) {
         indexed = d->index.insert(rows[i]);
+        // Not kept, it is read from the file when asked for.
+        if (indexed)
+            d->index.setMessageId(rows.at(i).id, messages.at(i)->headerFieldText("Message-ID").trimmed());
+    }
     if (!indexed || !d->index.commit()) {
         d->index.rollback();
         for (const QString &file : qAsConst(staged))
@@ -583,6 +616,8 @@ bool QMailStore::updateMessages(const QList<QMailMessage *> &messages)
             d->index.update(before);
             d->setError(StorageError, problem);
             ok = false;
+        } else {
+            d->index.setMessageId(row.id, messages.at(i)->headerFieldText("Message-ID").trimmed());
         }
     }
     if (!d->index.commit()) {

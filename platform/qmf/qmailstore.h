@@ -55,6 +55,10 @@ public:
     QMailMessage messageHeaders(const QMailMessageId &id) const;
     // What the index knows, without reading the file: no sender or subject.
     QMailMessageMetaData messageMetaData(const QMailMessageId &id) const;
+    // The Message-ID header of each of the messages ("" where it has none),
+    // as the index keeps it: only files it has not seen yet (written by
+    // another program) are read, once.
+    QHash<QMailMessageId, QString> messageIdentifiers(const QMailMessageIdList &ids);
 
     // Adds the messages as new files (with their ids set on success). One
     // failure leaves the others added.

@@ -424,6 +424,15 @@ void TestMailTool::importChecksEveryFileFirst()
     QVERIFY(out.isEmpty());
     QCOMPARE(mailTool({"import", "--outgoing", once}, &out, &err), 0);
     QCOMPARE(listed().filter(QRegularExpression("\tonce$")).size(), 2);
+    // So is one another mail program put into the folder (the store has
+    // not read it for its Message-ID yet).
+    const QByteArray dropped = "From: c@example.org\nSubject: dropped\nMessage-ID: <dropped@example.org>\n\nx\n";
+    QFile delivered(m_dir->filePath("mail/new/1765000000.M1P1.elsewhere"));
+    QVERIFY(delivered.open(QIODevice::WriteOnly) && delivered.write(dropped) == dropped.size());
+    delivered.close();
+    QCOMPARE(mailTool({"import", write("dropped.eml", dropped)}, &out, &err), 0);
+    QVERIFY2(err.contains("<dropped@example.org> is already in the store"), err.constData());
+    QCOMPARE(listed().filter(QRegularExpression("\tdropped$")).size(), 1);
     // A line break in an encoded subject stays inside its record.
     QCOMPARE(mailTool({"import", write("lines.eml", "From: d@example.org\nSubject: =?UTF-8?Q?one=0Atwo?=\n\nx\n")}, &out, &err), 0);
     QCOMPARE(listed().filter(QRegularExpression("\tone two$")).size(), 1);

@@ -141,13 +141,17 @@ int setPassword()
 
 // A message as the same message again: its Message-ID, else its whole text,
 // and which way it went (a message to oneself is both sent and received).
+QString sameMessageKey(bool outgoing, const QString &id)
+{
+    return (outgoing ? QLatin1String("out ") : QLatin1String("in ")) + id;
+}
+
 QString sameMessageKey(const QMailMessage &message)
 {
     QString id = message.headerFieldText("Message-ID").trimmed();
     if (id.isEmpty())
         id = QString::fromLatin1(QCryptographicHash::hash(message.toRfc2822(), QCryptographicHash::Sha1).toHex());
-    return (message.status() & QMailMessageMetaData::Outgoing ? QLatin1String("out ") : QLatin1String("in "))
-        + id;
+    return sameMessageKey(message.status() & QMailMessageMetaData::Outgoing, id);
 }
 
 // What a mail program's own export says is no received mail: deleted in
@@ -216,12 +220,16 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
     // The same file imported again, or a message the store already has from
     // the server, would show twice.
     QSet<QString> known;
-    for (const QMailMessageId &id : store->queryMessages()) {
-        // The header fields hold the Message-ID: bodies are read only of
-        // messages without one.
-        const QMailMessage headers = store->messageHeaders(id);
-        known.insert(sameMessageKey(headers.headerFieldText("Message-ID").trimmed().isEmpty() ? store->message(id)
-                                                                                              : headers));
+    // The index keeps the Message-IDs: files are read only of messages
+    // without one.
+    const QHash<QMailMessageId, QString> identifiers = store->messageIdentifiers(store->queryMessages());
+    for (auto it = identifiers.constBegin(); it != identifiers.constEnd(); ++it) {
+        if (it.value().isEmpty()) {
+            known.insert(sameMessageKey(store->message(it.key())));
+            continue;
+        }
+        known.insert(sameMessageKey(store->messageMetaData(it.key()).status() & QMailMessageMetaData::Outgoing,
+                                    it.value()));
     }
     QList<QMailMessage> batch;
     const auto storeBatch = [&] {
