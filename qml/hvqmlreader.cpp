@@ -28,7 +28,12 @@ HVQmlReader::HVQmlReader(QObject *parent)
 {
 }
 
-HVQmlReader::~HVQmlReader() = default;
+HVQmlReader::~HVQmlReader()
+{
+    // Its page is gone: so is its reading (nothing else could stop it).
+    if (m_speech && m_reading)
+        m_speech->sayCommand(QString());
+}
 
 static const QString VoiceKey = QStringLiteral("speech/voice");
 
@@ -67,13 +72,21 @@ void HVQmlReader::componentComplete()
     }
     HVSpeech *speech = m_speech;
     connect(speech, &HVSpeech::speakingFinished, this, [this] {
+        if (!std::exchange(m_reading, false))
+            return;
         setState(Stopped);
         Q_EMIT speakingFinished();
     });
-    connect(speech, &HVSpeech::startedWaveGenerating, this, &HVQmlReader::startedWaveGenerating);
-    connect(speech, &HVSpeech::finishedWaveGenerating, this, &HVQmlReader::finishedWaveGenerating);
-    connect(speech, &HVSpeech::chunkSpeakStarted, this, &HVQmlReader::chunkSpeakStarted);
-    connect(speech, &HVSpeech::chunkSpeakFinished, this, &HVQmlReader::chunkSpeakFinished);
+    const auto forward = [this](void (HVSpeech::*from)(), void (HVQmlReader::*to)()) {
+        connect(m_speech, from, this, [this, to] {
+            if (m_reading)
+                Q_EMIT(this->*to)();
+        });
+    };
+    forward(&HVSpeech::startedWaveGenerating, &HVQmlReader::startedWaveGenerating);
+    forward(&HVSpeech::finishedWaveGenerating, &HVQmlReader::finishedWaveGenerating);
+    forward(&HVSpeech::chunkSpeakStarted, &HVQmlReader::chunkSpeakStarted);
+    forward(&HVSpeech::chunkSpeakFinished, &HVQmlReader::chunkSpeakFinished);
     if (m_muted)
         speech->mute();
     Q_EMIT availableChanged();
@@ -108,9 +121,15 @@ void HVQmlReader::setPluginDirectory(const QString &directory)
 
 void HVQmlReader::sayText(const QString &text)
 {
-    if (!m_speech || text.trimmed().isEmpty())
+    if (!m_speech)
         return;
+    // Nothing to read is read at once: whoever waits for the end gets it.
+    if (text.trimmed().isEmpty()) {
+        QMetaObject::invokeMethod(this, &HVQmlReader::speakingFinished, Qt::QueuedConnection);
+        return;
+    }
     setState(Started);
+    m_reading = true;
     m_speech->sayText(text);
     // A reading asked for after stop or pause is read, not held.
     if (std::exchange(m_held, false))

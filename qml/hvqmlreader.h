@@ -76,6 +76,9 @@ private:
     bool m_muted = false;
     // Whether the plug-in was told to pause: it holds any reading until play().
     bool m_held = false;
+    // Whether the plug-in's reading is this reader's: the plug-in is one per
+    // process, and another Reader's reading is none of this one's business.
+    bool m_reading = false;
 };
 
 } // namespace Halvane

@@ -62,13 +62,19 @@ QStringList HVEspeakSpeech::splitText(const QString &text)
 
 void HVEspeakSpeech::sayText(QString text)
 {
-    speak(splitText(text));
+    // espeak-ng reads C strings: a NUL would end the text there.
+    speak(splitText(text.replace(QChar::Null, QLatin1Char(' '))));
 }
 
 void HVEspeakSpeech::sayCommand(QString text)
 {
-    // A prompt is said at once and as one piece, cutting off any reading.
-    const QString prompt = text.simplified();
+    // A prompt is said at once and as one piece, cutting off any reading,
+    // also one that was paused: nothing is held after it.
+    const QString prompt = text.replace(QChar::Null, QLatin1Char(' ')).simplified();
+    if (m_paused) {
+        m_paused = false;
+        m_player.resume();
+    }
     speak(prompt.isEmpty() ? QStringList() : QStringList{prompt});
 }
 

@@ -106,6 +106,28 @@ TestCase {
 
     SignalSpy { id: busyChanges; signalName: "busyChanged" }
 
+    function test_3a_aReaderAnswersForItsOwnReading() {
+        var first = Qt.createQmlObject("import Halvane 1.0; Reader {}", test)
+        var second = Qt.createQmlObject("import Halvane 1.0; Reader {}", test)
+        var spy = Qt.createQmlObject("import QtTest 1.2; SignalSpy { signalName: \"speakingFinished\" }", test)
+        spy.target = second
+        // Nothing to read ends at once, for whoever waits for the end.
+        second.sayText("")
+        tryCompare(spy, "count", 1)
+        // The other reader's reading is not this one's.
+        first.sayText("Hello")
+        testSpeech.finish()
+        compare(spy.count, 1)
+        compare(first.state, Reader.Stopped)
+        // A reader that goes while it reads takes its reading along.
+        first.sayText("A long mail")
+        var commands = testSpeech.commands
+        first.destroy()
+        tryCompare(testSpeech, "commands", commands + 1)
+        second.destroy()
+        spy.destroy()
+    }
+
     function test_4_theDayMovesOn() {
         app.openPage("events")
         var page = app.pageStack.currentItem

@@ -16,6 +16,7 @@ class HVTestSpeech : public Halvane::HVSpeech
     Q_PROPERTY(QString lastText MEMBER m_lastText NOTIFY said)
     // Like the real plug-in, a pause holds any later reading until play().
     Q_PROPERTY(bool holding MEMBER m_holding NOTIFY said)
+    Q_PROPERTY(int commands MEMBER m_commands NOTIFY said)
 
 public:
     using HVSpeech::HVSpeech;
@@ -31,7 +32,12 @@ public Q_SLOTS:
         m_lastText = text;
         Q_EMIT said();
     }
-    void sayCommand(QString text) override { Q_UNUSED(text) }
+    void sayCommand(QString text) override
+    {
+        Q_UNUSED(text)
+        ++m_commands;
+        Q_EMIT said();
+    }
     void pause() override { m_holding = true; }
     void play() override { m_holding = false; }
     void mute() override {}
@@ -40,6 +46,7 @@ public Q_SLOTS:
 private:
     QString m_lastText;
     bool m_holding = false;
+    int m_commands = 0;
 };
 
 class HVTestSpeechPlugin : public QObject, public Halvane::HVSpeechPluginInterface

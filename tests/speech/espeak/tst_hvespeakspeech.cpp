@@ -70,6 +70,8 @@ private Q_SLOTS:
     void readsSentenceByPiece();
     void emptyTextFinishesAtOnce();
     void commandInterruptsReading();
+    void promptAfterPauseIsSaid();
+    void textAfterANulIsRead();
     void writesAudibleSpeech();
     void muteSilences();
     void pauseHoldsTheNextPiece();
@@ -144,6 +146,34 @@ void TestHVEspeakSpeech::commandInterruptsReading()
     QCOMPARE(recorder.count("chunkSpeakFinished"), 1);
     QTest::qWait(300);
     QCOMPARE(recorder.count("speakingFinished"), 1);
+}
+
+void TestHVEspeakSpeech::promptAfterPauseIsSaid()
+{
+    SignalRecorder recorder(m_speech);
+    m_speech->sayText(QStringLiteral("A reading the user stopped."));
+    m_speech->pause();
+    m_speech->sayCommand(QStringLiteral("Next"));
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.count("speakingFinished"), 1, 30000);
+    QCOMPARE(recorder.count("chunkSpeakFinished"), 1);
+}
+
+void TestHVEspeakSpeech::textAfterANulIsRead()
+{
+    // As long as the text after a NUL, in audio: not cut there.
+    const auto seconds = [this](const QString &text, const char *name) {
+        const QString file = m_dir.filePath(QLatin1String(name));
+        qputenv("HALVANE_SPEECH_SINK", QByteArray("wavenc ! filesink location=") + QFile::encodeName(file));
+        SignalRecorder recorder(m_speech);
+        m_speech->sayText(text);
+        return QTest::qWaitFor([&recorder] { return recorder.count("speakingFinished") == 1; }, 30000)
+            ? QFileInfo(file).size() / 44100.0 : -1.0;
+    };
+    const double before = seconds(QStringLiteral("Before the break"), "before.wav");
+    const double whole = seconds(QStringLiteral("Before the break") + QChar::Null
+                                     + QStringLiteral(" and the much longer rest after it."),
+                                 "whole.wav");
+    QVERIFY2(before > 0 && whole > 2 * before, qPrintable(QStringLiteral("%1 %2").arg(before).arg(whole)));
 }
 
 void TestHVEspeakSpeech::writesAudibleSpeech()
