@@ -94,7 +94,8 @@ void HVQmlVoice::onInitialized()
         return;
     }
     if (!m_voice->start() && m_voice->getCurrentState() != 0) {
-        qWarning() << "Voice control is off: the recogniser did not start (no microphone, or its models could not be loaded; see above)";
+        qWarning() << "Voice control is off: the recogniser did not start"
+                   << "(no microphone, or its models could not be loaded; see above)";
         setAvailable(false);
         updateListening();
         return;
