@@ -68,6 +68,10 @@ void HVQmlVoice::load()
     connect(voice, &HVVoice::commandCall, this, &HVQmlVoice::commandCall);
     // Every command may have moved the recogniser's state.
     connect(voice, &HVVoice::commandReceived, this, &HVQmlVoice::updateListening);
+    // So may another Voice's start() or stop() (the recogniser is one per
+    // process), or a microphone that went away: where the plug-in says so.
+    if (voice->metaObject()->indexOfSignal("recognitionStateChanged()") >= 0)
+        connect(voice, SIGNAL(recognitionStateChanged()), this, SLOT(updateListening()));
 
     voice->slotWindowPosition(HVVoice::VPWndPosition(m_screen));
     voice->slotSpeechStatus(HVVoice::VWSpeechStatus(m_readerState));

@@ -85,10 +85,12 @@ Q_SIGNALS:
     void commandAttendees();
     void commandCall();
 
+private Q_SLOTS:
+    void updateListening();
+
 private:
     void load();
     void onInitialized();
-    void updateListening();
     void setAvailable(bool available);
 
     QPointer<HVVoice> m_voice;

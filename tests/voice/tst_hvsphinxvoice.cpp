@@ -39,6 +39,7 @@ private Q_SLOTS:
     void readOnTheHomeScreen();
     void stateMachine();
     void stopReleasesThePipeline();
+    void failingSourceStopsTheRecogniser();
     void twoObjectsShareOneRecogniser();
     void screenChangeWhileListening();
     void firstCommandInAnotherRoom();
@@ -447,6 +448,21 @@ void TestHVSphinxVoice::stopReleasesThePipeline()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("mine\n"));
     QVERIFY(QFile::remove(cacheFile()));
+}
+
+void TestHVSphinxVoice::failingSourceStopsTheRecogniser()
+{
+    // As when the sound server restarts while it listens.
+    qputenv("HALVANE_VOICE_SOURCE", "filesrc location=\"" + QFile::encodeName(m_dir.filePath("next.wav"))
+                                        + "\" ! wavparse ! identity sync=true error-after=3");
+    m_voice->stop();
+    QSignalSpy changed(m_voice, SIGNAL(recognitionStateChanged()));
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QCOMPARE(m_voice->getCurrentState(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_voice->getCurrentState(), 2, 10000);
+    QCOMPARE(changed.count(), 2);
+    QVERIFY(HVVoiceTest::logged(QStringLiteral("voice recogniser stopped: its audio input failed")));
 }
 
 void TestHVSphinxVoice::twoObjectsShareOneRecogniser()

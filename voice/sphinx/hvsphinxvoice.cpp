@@ -24,6 +24,7 @@ HVSphinxVoice::HVSphinxVoice(QObject *parent)
         qAddPostRoutine(closeAtExit);
     }
     connect(priv, &HVSphinxVoicePrivate::commandReceived, this, &HVVoice::commandReceived);
+    connect(priv, &HVSphinxVoicePrivate::stateChanged, this, &HVSphinxVoice::recognitionStateChanged);
     connect(priv, &QThread::finished, this, &HVVoice::initializeFinished);
 }
 
@@ -58,6 +59,26 @@ void HVSphinxVoice::voiceRegn_cb(char *hypothesis)
         priv->voiceRegn_cb(hypothesis);
 }
 
+void HVSphinxVoice::voiceRegn_error()
+{
+    HVSphinxVoicePrivate *priv = d.load();
+    if (!priv)
+        return;
+    // Stopped where the state lives; a failure while starting has already
+    // made start() answer false.
+    QMetaObject::invokeMethod(
+        priv,
+        [priv] {
+            if (priv->state == 2)
+                return;
+            qWarning() << "voice recogniser stopped: its audio input failed";
+            closeVoiceRegn();
+            priv->state = 2;
+            Q_EMIT priv->stateChanged();
+        },
+        Qt::QueuedConnection);
+}
+
 void HVSphinxVoice::slotSpeechStatus(HVVoice::VWSpeechStatus status)
 {
     qCDebug(HALVANE_SPHINX) << " --- ";
@@ -81,14 +102,17 @@ bool HVSphinxVoice::start()
         // what is gone.
         const bool ok = (psPipeline.pipeline || initVoiceRegn() == 1) && startVoiceRegn() == 1;
         qCDebug(HALVANE_SPHINX) << "HVSPHINXVOICE " << (ok ? "true" : "false");
-        if (ok)
+        if (ok) {
             priv->state = 0;
+            Q_EMIT priv->stateChanged();
+        }
         return ok;
     }
     case 1:
         if (startVoiceRegn() != 1)
             return false;
         priv->state = 0;
+        Q_EMIT priv->stateChanged();
         return true;
     default:
         return false;
@@ -101,6 +125,7 @@ bool HVSphinxVoice::pause()
     if (priv->state != 0 || pauseVoiceRegn() != 1)
         return false;
     priv->state = 1;
+    Q_EMIT priv->stateChanged();
     return true;
 }
 
@@ -111,6 +136,7 @@ void HVSphinxVoice::stop()
         return;
     closeVoiceRegn();
     priv->state = 2;
+    Q_EMIT priv->stateChanged();
 }
 
 } // namespace Halvane
@@ -118,4 +144,9 @@ void HVSphinxVoice::stop()
 extern "C" void voiceRegn_Callback(char *hypothesis)
 {
     Halvane::HVSphinxVoice::voiceRegn_cb(hypothesis);
+}
+
+extern "C" void voiceRegn_ErrorCallback(void)
+{
+    Halvane::HVSphinxVoice::voiceRegn_error();
 }

@@ -31,6 +31,13 @@ public:
 
     // A final hypothesis of the recogniser, on its streaming thread.
     static void voiceRegn_cb(char *hypothesis);
+    // The pipeline failed, on its streaming thread: it is stopped.
+    static void voiceRegn_error();
+
+Q_SIGNALS:
+    // getCurrentState() may answer otherwise: start(), pause() or stop() of
+    // any instance (they share the recogniser), or a failed audio source.
+    void recognitionStateChanged();
 
 public Q_SLOTS:
     void slotSpeechStatus(HVVoice::VWSpeechStatus status) override;

@@ -52,6 +52,8 @@ public:
 
 Q_SIGNALS:
     void commandReceived(VoiceCommand command);
+    // The recogniser's state (listening, paused, stopped) may have changed.
+    void stateChanged();
 
 protected:
     void run() override;

@@ -739,6 +739,7 @@ GstBusSyncReply onBusMessage(GstBus *, GstMessage *message, gpointer)
         qWarning() << "voice recognition error:" << (error ? error->message : "unknown") << debug;
         g_clear_error(&error);
         g_free(debug);
+        voiceRegn_ErrorCallback();
         break;
     }
     case GST_MESSAGE_EOS: {

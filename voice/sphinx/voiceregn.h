@@ -54,6 +54,9 @@ Q_DECL_EXPORT void forgetVoiceRegnAdaptation(void);
 
 // Defined by the object layer: one final, non-empty hypothesis.
 Q_DECL_EXPORT void voiceRegn_Callback(char *hypothesis);
+// Defined by the object layer: the pipeline failed (its source went, as when
+// the sound server restarts) and hears nothing more. On a streaming thread.
+Q_DECL_EXPORT void voiceRegn_ErrorCallback(void);
 
 } // extern "C"
 
