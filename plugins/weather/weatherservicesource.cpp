@@ -38,8 +38,9 @@ const char TooLargeProperty[] = "halvaneReplyTooLarge";
 const char CityIdProperty[] = "halvaneCityId";
 // A stalled server must not keep a reply open for ever.
 const int TransferTimeout = 30000;
-// The longest a whole reply may take, the next regular fetch's interval.
-const int WholeReplyTimeout = 120000;
+// The longest a whole reply may take: less than the regular fetches'
+// interval (120 s), so that the next one asks again.
+const int WholeReplyTimeout = 90000;
 const char TooSlowProperty[] = "halvaneReplyTooSlow";
 
 // Without a bearer that reports changes (NetworkManager), Qt polls the
