@@ -465,6 +465,10 @@ void TestFeedsTool::refreshGoesOnPastFailingFeeds()
     QCOMPARE(run({"subscribe", "ftp://127.0.0.1/feed"}, nullptr, &errors), 1);
     QVERIFY(errors.contains("ftp://127.0.0.1/feed is no http(s) URL of a feed"));
     QCOMPARE(run({"subscribe", "http://"}), 1);
+    // A password in the address stays out of what is printed (the journal).
+    const QString locked = server.url("/locked.rss").replace("http://", "http://ann:secret@");
+    QCOMPARE(run({"import", locked}, nullptr, &errors), 1);
+    QVERIFY2(errors.contains("ann@") && !errors.contains("secret"), errors.constData());
     const QStringList urls = {server.url("/news.rss"), server.url("/gone.rss"), server.url("/text.rss"),
                               server.url("/tech.atom")};
     for (const QString &url : urls)

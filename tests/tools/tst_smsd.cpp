@@ -62,7 +62,8 @@ private:
     QString addSms(const QVariantMap &properties, bool vanish = false);
     bool startSmsd();
     bool waitForOutput(const QString &text);
-    bool sendIncoming(const QString &modem, const QString &text, const QVariantMap &info);
+    bool sendIncoming(const QString &modem, const QString &text, const QVariantMap &info,
+                      const QString &signal = QStringLiteral("IncomingMessage"));
     void sortAdded();
 
     QTemporaryDir m_busDir;
@@ -197,10 +198,10 @@ void TestSmsd::sortAdded()
               [](const Event &a, const Event &b) { return a.startTime() < b.startTime(); });
 }
 
-bool TestSmsd::sendIncoming(const QString &modem, const QString &text, const QVariantMap &info)
+bool TestSmsd::sendIncoming(const QString &modem, const QString &text, const QVariantMap &info, const QString &signal)
 {
     QDBusMessage call = QDBusMessage::createMethodCall("org.ofono", modem, "org.freedesktop.DBus.Mock", "EmitSignal");
-    call << "org.ofono.MessageManager" << "IncomingMessage" << "sa{sv}"
+    call << "org.ofono.MessageManager" << signal << "sa{sv}"
          << QVariant::fromValue(QVariantList{text, QVariant::fromValue(info)});
     const QDBusMessage reply = QDBusConnection("system").call(call);
     if (reply.type() == QDBusMessage::ErrorMessage)
@@ -296,6 +297,22 @@ void TestSmsd::skipsMessagesItCannotRecord()
     QVERIFY(m_added.first().startTime().isValid());
     QCOMPARE(CommHistory::Database(m_dir->filePath("commhistory.db")).events({}).size(), 1);
     QVERIFY(m_smsd->state() == QProcess::Running);
+
+    // One message handed over twice is one; a flash message is recorded;
+    // two alike from a modem whose clock says 1970 are two.
+    const QVariantMap once{{"Sender", "+4478"}, {"SentTime", "2026-06-21T10:00:00+0200"}};
+    QVERIFY(sendIncoming("/ril_0", "twice", once));
+    QVERIFY(sendIncoming("/ril_0", "twice", once));
+    QVERIFY(sendIncoming("/ril_0", "flash", {{"Sender", "+4479"}}, "ImmediateMessage"));
+    const QVariantMap epoch{{"Sender", "+4480"}, {"SentTime", "1970-01-01T00:00:00+0000"}};
+    QVERIFY(sendIncoming("/ril_0", "Yes", epoch));
+    QVERIFY(sendIncoming("/ril_0", "Yes", epoch));
+    QTRY_COMPARE(m_added.size(), 5);
+    QVERIFY(waitForOutput("is recorded already"));
+    QStringList texts;
+    for (const Event &event : qAsConst(m_added))
+        texts.append(event.freeText());
+    QCOMPARE(texts, QStringList({"bad time", "twice", "flash", "Yes", "Yes"}));
 }
 
 void TestSmsd::survivesOfonoComingAndGoing()

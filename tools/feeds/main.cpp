@@ -176,6 +176,25 @@ void writeValidators(const QString &url, const Validators &validators)
     cache.setValue(QStringLiteral("channel"), validators.channel);
 }
 
+// A feed's address as it is printed: without the password of a feed behind
+// HTTP authentication (the lines end up in the journal).
+QString shown(const QString &argument)
+{
+    const QUrl url(argument);
+    return url.isValid() && !url.password().isEmpty() ? url.toString(QUrl::RemovePassword) : argument;
+}
+
+// A text that may quote the address (Qt's error strings do), without its password.
+QString withoutPassword(QString text, const QUrl &url)
+{
+    for (const QUrl::ComponentFormattingOptions form : {QUrl::FullyEncoded, QUrl::PrettyDecoded, QUrl::FullyDecoded}) {
+        const QString password = url.password(form);
+        if (!password.isEmpty())
+            text.replace(QLatin1Char(':') + password + QLatin1Char('@'), QStringLiteral("@"));
+    }
+    return text;
+}
+
 // Reads a local file or downloads a URL; false with error set on failure.
 // With validators, the download is conditional: a server's "not modified"
 // sets notModified and leaves data empty; the new ETag and Last-Modified are
@@ -235,7 +254,8 @@ bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *e
     if (!cut.isEmpty() || reply->error() != QNetworkReply::NoError) {
         if (cut.isEmpty() && reply->error() == QNetworkReply::OperationCanceledError)
             cut = QStringLiteral("no answer for %1 s").arg(SilenceMs / 1000);
-        *error = QStringLiteral("cannot download %1: %2").arg(argument, cut.isEmpty() ? reply->errorString() : cut);
+        *error = QStringLiteral("cannot download %1: %2")
+                     .arg(shown(argument), cut.isEmpty() ? withoutPassword(reply->errorString(), given) : cut);
         return false;
     }
     *url = given;
@@ -249,7 +269,7 @@ bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *e
     QByteArray body = reply->readAll();
     QString unreadable;
     if (!unpack(&body, reply->rawHeader("Content-Encoding"), &unreadable)) {
-        *error = QStringLiteral("cannot download %1: %2").arg(argument, unreadable);
+        *error = QStringLiteral("cannot download %1: %2").arg(shown(argument), unreadable);
         return false;
     }
     *data = withServerCharset(body, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
@@ -281,19 +301,19 @@ int importFeed(QSparqlConnection &connection, const QString &argument, bool cond
     if (!readSource(argument, &data, &url, &error, conditional ? &validators : nullptr))
         return fail(error);
     if (validators.notModified) {
-        std::printf("%s is unchanged\n", qPrintable(argument));
+        std::printf("%s is unchanged\n", qPrintable(shown(argument)));
         return 0;
     }
     FeedImporter importer;
     if (!importer.parse(data, url))
-        return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(argument));
+        return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(shown(argument)));
     QString problem;
     if (!importer.readStore(connection, &problem))
         return fail(QStringLiteral("the store cannot be read: ") + problem);
 
     std::unique_ptr<QSparqlResult> result(connection.exec(importer.updates()));
     if (result->hasError())
-        return fail(QStringLiteral("the store refused %1: %2").arg(argument, result->lastError().message()));
+        return fail(QStringLiteral("the store refused %1: %2").arg(shown(argument), result->lastError().message()));
     if (conditional) {
         validators.channel = importer.channel().toString();
         writeValidators(argument, validators);
@@ -361,7 +381,7 @@ int subscribe(const QString &argument, bool add)
     }
     if (const int status = writeSubscriptions(*settings, subscriptions))
         return status;
-    std::printf("%s %s\n", add ? "subscribed to" : "unsubscribed from", qPrintable(add ? url : argument));
+    std::printf("%s %s\n", add ? "subscribed to" : "unsubscribed from", qPrintable(shown(add ? url : argument)));
     return 0;
 }
 

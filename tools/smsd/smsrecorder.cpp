@@ -139,8 +139,12 @@ bool SmsRecorder::startOfono()
     const QString service = TelephonyStack::ofonoService();
     // Any object path: every modem has its own message manager. Bound to the
     // service name, QtDBus follows oFono as it comes and goes.
+    // A flash message (class 0, "ImmediateMessage") is a message too: the
+    // ModemManager side records it as any other.
     if (!m_bus.connect(service, QString(), MessageManagerInterface, QStringLiteral("IncomingMessage"), this,
-                       SLOT(incomingMessage(QString,QVariantMap,QDBusMessage)))) {
+                       SLOT(incomingMessage(QString,QVariantMap,QDBusMessage)))
+        || !m_bus.connect(service, QString(), MessageManagerInterface, QStringLiteral("ImmediateMessage"), this,
+                          SLOT(incomingMessage(QString,QVariantMap,QDBusMessage)))) {
         m_error = QStringLiteral("cannot subscribe to oFono's messages: ") + m_bus.lastError().message();
         return false;
     }
@@ -176,6 +180,13 @@ void SmsRecorder::incomingMessage(const QString &text, const QVariantMap &info, 
     QDateTime sent = parseSmsTime(info.value(QStringLiteral("SentTime")));
     if (!sent.isValid())
         sent = parseSmsTime(info.value(QStringLiteral("LocalSentTime")));
+    // A modem that did not see its acknowledgement through hands the same
+    // message over again.
+    if (isRecorded(sender, sent, text)) {
+        report(QStringLiteral("message from %1 sent at %2 is recorded already (modem %3)")
+                   .arg(sender, sent.toString(Qt::ISODate), message.path()));
+        return;
+    }
     record(sender, text, sent, QStringLiteral("modem ") + message.path());
 }
 
@@ -183,7 +194,7 @@ void SmsRecorder::modemManagerMessage(const QString &number, const QString &text
                                       const QString &smsPath)
 {
     const QDateTime sent = parseSmsTime(timestamp);
-    if (sent.isValid() && isRecorded(number, sent, text)) {
+    if (isRecorded(number, sent, text)) {
         report(QStringLiteral("message %1 from %2 is recorded already").arg(smsPath, number));
         return;
     }
@@ -192,6 +203,12 @@ void SmsRecorder::modemManagerMessage(const QString &number, const QString &text
 
 bool SmsRecorder::isRecorded(const QString &sender, const QDateTime &sent, const QString &text)
 {
+    // Only a time the network plausibly gave tells one message from another:
+    // a modem whose clock says 1970 stamps every message alike, and two
+    // "Yes" from one person are two messages.
+    static const QDateTime plausible(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    if (!sent.isValid() || sent < plausible)
+        return false;
     // Received after it was sent; a day of slack for a network clock that is off.
     CommHistory::Database::EventQuery query;
     query.type = CommHistory::Event::SMSEvent;
