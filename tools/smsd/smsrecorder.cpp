@@ -8,7 +8,11 @@
 #include <QtContacts/QContactManager>
 #include <QtContacts/QContactName>
 #include <QtContacts/QContactPhoneNumber>
+#include <QtCore/QCryptographicHash>
 #include <QtCore/QDebug>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QSaveFile>
 #include <QtCore/QRegularExpression>
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusError>
@@ -26,6 +30,9 @@
 namespace {
 
 const QString MessageManagerInterface = QStringLiteral("org.ofono.MessageManager");
+// Before it, a sending time is a modem's clock that was never set: it tells
+// one message from another no more than no time does.
+const QDateTime PlausibleSmsTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
 constexpr int InboxFolder = 4098;
 
 // The name the person's address book gives the number, as a phone shows a
@@ -77,6 +84,14 @@ QDateTime parseSmsTime(const QVariant &value)
         text.replace(hourOffset, QStringLiteral("\\1:00"));
     }
     return QDateTime::fromString(text, Qt::ISODate);
+}
+
+// The messages recorded from ModemManager's store, kept beside the history:
+// one the user deleted from the history stays deleted when the modem lists
+// it again at the next start. The newest ones are enough; a SIM holds a few dozen.
+QString takenFromModemFile()
+{
+    return QFileInfo(CommHistory::databasePath()).absolutePath() + QStringLiteral("/smsd-modem-messages");
 }
 
 } // namespace
@@ -194,11 +209,54 @@ void SmsRecorder::modemManagerMessage(const QString &number, const QString &text
                                       const QString &smsPath)
 {
     const QDateTime sent = parseSmsTime(timestamp);
-    if (isRecorded(number, sent, text)) {
+    // Known by its sender, time and text: the message's path on the bus is
+    // another after ModemManager restarts.
+    const QString key = sent.isValid() && sent >= PlausibleSmsTime
+        ? QString::fromLatin1(QCryptographicHash::hash((number + QLatin1Char('\x1f') + sent.toString(Qt::ISODate)
+                                                        + QLatin1Char('\x1f') + text)
+                                                           .toUtf8(),
+                                                       QCryptographicHash::Sha1)
+                                  .toHex())
+        : QString();
+    if ((!key.isEmpty() && wasTakenFromModem(key)) || isRecorded(number, sent, text)) {
         report(QStringLiteral("message %1 from %2 is recorded already").arg(smsPath, number));
+        if (!key.isEmpty())
+            noteTakenFromModem(key);
         return;
     }
     record(number, text, sent, smsPath);
+    if (!key.isEmpty())
+        noteTakenFromModem(key);
+}
+
+bool SmsRecorder::wasTakenFromModem(const QString &key)
+{
+    if (!m_takenLoaded) {
+        m_takenLoaded = true;
+        QFile file(takenFromModemFile());
+        if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                if (line.size() == 40)
+                    m_takenFromModem.append(QString::fromLatin1(line));
+            }
+        }
+    }
+    return m_takenFromModem.contains(key);
+}
+
+void SmsRecorder::noteTakenFromModem(const QString &key)
+{
+    wasTakenFromModem(key);
+    if (m_takenFromModem.contains(key))
+        return;
+    m_takenFromModem.append(key);
+    constexpr int Kept = 1000;
+    if (m_takenFromModem.size() > Kept)
+        m_takenFromModem.erase(m_takenFromModem.begin(), m_takenFromModem.end() - Kept);
+    QSaveFile file(takenFromModemFile());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)
+        || file.write(m_takenFromModem.join(QLatin1Char('\n')).toLatin1() + '\n') < 0 || !file.commit())
+        qWarning() << "halvane-smsd: cannot note the messages taken from the modem in" << file.fileName();
 }
 
 bool SmsRecorder::isRecorded(const QString &sender, const QDateTime &sent, const QString &text)
@@ -206,8 +264,7 @@ bool SmsRecorder::isRecorded(const QString &sender, const QDateTime &sent, const
     // Only a time the network plausibly gave tells one message from another:
     // a modem whose clock says 1970 stamps every message alike, and two
     // "Yes" from one person are two messages.
-    static const QDateTime plausible(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
-    if (!sent.isValid() || sent < plausible)
+    if (!sent.isValid() || sent < PlausibleSmsTime)
         return false;
     // Received after it was sent; a day of slack for a network clock that is off.
     CommHistory::Database::EventQuery query;

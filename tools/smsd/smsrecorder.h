@@ -44,6 +44,10 @@ private:
     // Whether the history holds this received message already: ModemManager
     // keeps messages on the modem, and lists them again after a restart.
     bool isRecorded(const QString &sender, const QDateTime &sent, const QString &text);
+    // Whether a message ModemManager keeps was recorded once, though the
+    // user may have deleted it from the history since; and noting that it was.
+    bool wasTakenFromModem(const QString &key);
+    void noteTakenFromModem(const QString &key);
     void record(const QString &sender, const QString &text, const QDateTime &sent, const QString &origin);
 
     QDBusConnection m_bus;
@@ -52,6 +56,8 @@ private:
     ModemManagerMessages *m_modemManager = nullptr;
     CommHistory::HistoryWriter *m_writer = nullptr;
     QString m_error;
+    QStringList m_takenFromModem; // loaded on first use
+    bool m_takenLoaded = false;
 };
 
 #endif // SMSRECORDER_H
