@@ -7,6 +7,7 @@
 #include <KCalendarCore/MemoryCalendar>
 #include <KCalendarCore/RecurrenceRule>
 
+#include <QtCore/QLocale>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QSet>
 #include <QtCore/QTimeZone>
@@ -217,7 +218,9 @@ void splitAtFutureChanges(Incidence::List &incidences)
 
         Incidence::Ptr next(change->clone());
         next->setRecurrenceId(QDateTime());
-        next->setUid(change->uid() + QLatin1Char('-') + from.toUTC().toString(QStringLiteral("yyyyMMddTHHmmssZ")));
+        // In ASCII digits whatever the locale: the uid must come out the same.
+        next->setUid(change->uid() + QLatin1Char('-')
+                     + QLocale::c().toString(from.toUTC(), QStringLiteral("yyyyMMddTHHmmssZ")));
         // A change that gives its own rule keeps it.
         Recurrence *goesOn = next->recurrence();
         if (next->recurs()) {

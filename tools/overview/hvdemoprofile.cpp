@@ -8,6 +8,7 @@
 #include <QtCore/QDirIterator>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QLocale>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDate>
 #include <QtCore/QProcess>
@@ -48,7 +49,9 @@ QByteArray shiftToToday(const QByteArray &ics)
             const QRegularExpressionMatch found = dates.next();
             const QDate original = QDate::fromString(found.captured(1), QStringLiteral("yyyyMMdd"));
             moved += value.midRef(at, found.capturedStart(1) - at)
-                + (original.isValid() ? original.addDays(shift).toString(QStringLiteral("yyyyMMdd")) : found.captured(1));
+                // ASCII digits, as iCalendar has them, whatever the locale.
+                + (original.isValid() ? QLocale::c().toString(original.addDays(shift), QStringLiteral("yyyyMMdd"))
+                                      : found.captured(1));
             at = found.capturedEnd(1);
         }
         moved += value.midRef(at);
