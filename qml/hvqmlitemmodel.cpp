@@ -361,9 +361,30 @@ void HVQmlItemModel::setWholeDays(WholeDayFilter wholeDays)
 
 void HVQmlItemModel::applySort()
 {
-    // The factory's proxy already sorts oldest first; only the reverse is ours.
     setSortRole(HVItemModel::DateRole);
-    sort(m_newestFirst ? 0 : -1, Qt::DescendingOrder);
+    sort(0, m_newestFirst ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+bool HVQmlItemModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
+{
+    const QDateTime a = left.data(HVItemModel::DateRole).toDateTime();
+    const QDateTime b = right.data(HVItemModel::DateRole).toDateTime();
+    if (a != b)
+        return a < b;
+    // Entries of one time in one order at every start: the sources hand
+    // them over in an order of their own (a hash's), which the day's first
+    // few shown would follow.
+    const HVItem first = left.data(HVItemModel::ItemRole).value<HVItem>();
+    const HVItem second = right.data(HVItemModel::ItemRole).value<HVItem>();
+    const auto start = [](const HVItem &item) {
+        return item.type() == HVItemType::TypeEvent ? HVEvent(item).startDateTime() : item.dateTime();
+    };
+    if (start(first) != start(second))
+        return start(first) < start(second);
+    const int byLabel = QString::localeAwareCompare(first.displayLabel(), second.displayLabel());
+    if (byLabel != 0)
+        return byLabel < 0;
+    return first.id().localId() < second.id().localId();
 }
 
 bool HVQmlItemModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const

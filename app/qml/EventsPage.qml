@@ -31,7 +31,9 @@ ItemListPage {
             spacing: Kirigami.Units.largeSpacing
             ColumnLayout {
                 spacing: 0
+                // Fixed: a long title must not squeeze it ("GanztägigVacation").
                 Layout.preferredWidth: page.lead.value
+                Layout.minimumWidth: page.lead.value
                 Layout.maximumWidth: page.lead.value
                 // An entry that began on another day says so above its start.
                 Controls.Label {

@@ -119,6 +119,7 @@ Kirigami.ScrollablePage {
                         font.bold: true
                         wrapMode: Text.WordWrap
                         Layout.preferredWidth: page.lead.value
+                        Layout.minimumWidth: page.lead.value
                         Layout.maximumWidth: page.lead.value
                     }
                     Controls.Label {
@@ -140,6 +141,7 @@ Kirigami.ScrollablePage {
                         font.bold: true
                         elide: Text.ElideRight
                         Layout.preferredWidth: page.lead.value
+                        Layout.minimumWidth: page.lead.value
                         Layout.maximumWidth: page.lead.value
                     }
                     Controls.Label {
