@@ -5,13 +5,36 @@
 
 #include "extendedstorage.h"
 
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QSet>
 
 namespace mKCal {
 
-QTimeZone ExtendedCalendar::zoneFor(const QString &timeZoneId)
+QTimeZone ExtendedCalendar::systemZone()
 {
     const QTimeZone system = QTimeZone::systemTimeZone();
+    if (system.isValid())
+        return system;
+    // The zone a file of the zone database stands for: its path below
+    // "zoneinfo/", the link's target followed.
+    QString path = QFile::decodeName(qgetenv("TZ"));
+    if (path.startsWith(QLatin1Char(':')))
+        path.remove(0, 1);
+    const QString Below = QStringLiteral("zoneinfo/");
+    for (const QString &candidate : {path, QFileInfo(path).canonicalFilePath()}) {
+        const int at = candidate.lastIndexOf(Below);
+        const QTimeZone zone(at < 0 ? QByteArray() : candidate.mid(at + Below.size()).toUtf8());
+        if (zone.isValid())
+            return zone;
+    }
+    // No name known: the offset the C library gives now, so that times stay right today.
+    return QTimeZone(QDateTime::currentDateTime().offsetFromUtc());
+}
+
+QTimeZone ExtendedCalendar::zoneFor(const QString &timeZoneId)
+{
+    const QTimeZone system = systemZone();
     if (timeZoneId.isEmpty())
         return system;
     // tzname gives abbreviations ("CET"): the system zone is meant whenever
@@ -32,7 +55,7 @@ ExtendedCalendar::ExtendedCalendar(const QString &timeZoneId)
 }
 
 ExtendedCalendar::ExtendedCalendar(const QTimeZone &timeZone)
-    : KCalendarCore::MemoryCalendar(timeZone.isValid() ? timeZone : QTimeZone::systemTimeZone())
+    : KCalendarCore::MemoryCalendar(timeZone.isValid() ? timeZone : systemZone())
 {
 }
 

@@ -35,6 +35,9 @@ public:
 
     // The zone a time-zone name stands for; the system's zone when unknown.
     static QTimeZone zoneFor(const QString &timeZoneId);
+    // The device's zone, also where TZ names a zone file by its path
+    // ("/usr/share/zoneinfo/Europe/Berlin"), which Qt 5 takes for no zone.
+    static QTimeZone systemZone();
 
     // Adds entries read from storage and gives back those added. Observers
     // hear of the batch through one added entry per kind of start and end

@@ -35,7 +35,7 @@ QList<QPointer<MKCalEngine>> &engines()
 
 MKCalEngine::MKCalEngine()
 {
-    m_calendar = mKCal::ExtendedCalendar::Ptr(new mKCal::ExtendedCalendar(QTimeZone::systemTimeZone()));
+    m_calendar = mKCal::ExtendedCalendar::Ptr(new mKCal::ExtendedCalendar(mKCal::ExtendedCalendar::systemZone()));
     m_storage = mKCal::ExtendedStorage::defaultStorage(m_calendar, false);
     m_storage->open();
     engines().append(this);

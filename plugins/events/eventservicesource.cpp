@@ -114,7 +114,7 @@ bool shiftsTimeOfDay(const Incidence::Ptr &incidence)
     const QDateTime own = incidence->dtStart();
     const Recurrence *recurrence = incidence->recurrence();
     bool shifted = own.timeSpec() != Qt::LocalTime
-        && !(own.timeSpec() == Qt::TimeZone && own.timeZone() == QTimeZone::systemTimeZone());
+        && !(own.timeSpec() == Qt::TimeZone && own.timeZone() == mKCal::ExtendedCalendar::systemZone());
     shifted = shifted || !recurrence->rDateTimes().isEmpty();
     const RecurrenceRule::List rules = recurrence->rRules();
     // Several a day (hourly, by hours): the day shows its first one, not the
@@ -395,7 +395,7 @@ QList<HVEvent> EventServiceSource::occurrencesInRange(const Incidence::Ptr &inci
     const QDate lastDay = rangeTo.date().addDays(-1);
     const qint64 days = rangeFrom.daysTo(QDateTime(lastDay, QTime(0, 0), rangeFrom.timeSpec()));
     const QTimeZone zone = rangeFrom.timeZone();
-    const EventItemCache::Rule rule = EventItemCache::ruleOf(incidence, zone, zone == QTimeZone::systemTimeZone());
+    const EventItemCache::Rule rule = EventItemCache::ruleOf(incidence, zone, zone == mKCal::ExtendedCalendar::systemZone());
     QSet<qint64> replaced;
     const Incidence::List exceptions = calendar->instances(incidence);
     for (const Incidence::Ptr &exception : exceptions) {

@@ -317,6 +317,10 @@ void TestCalendarTool::listShowsOnlyTheDates()
     QVERIFY2(out.contains("gap\t"), qPrintable(out));
     QCOMPARE(run({"list", "--from", "2027-04-20", "--to", "2027-04-20"}, &out), 0);
     QVERIFY2(out.contains("backup\t2027-04-19T22:00:00\t2027-04-20T02:00:00\t"), qPrintable(out));
+    // The same zone named by its file, as TZ may name it.
+    qputenv("TZ", ":/usr/share/zoneinfo/Europe/Berlin");
+    QCOMPARE(run({"list", "--from", "2027-04-20", "--to", "2027-04-20"}, &out), 0);
+    QVERIFY2(out.contains("backup\t2027-04-19T22:00:00\t2027-04-20T02:00:00\t"), qPrintable(out));
     QCOMPARE(run({"list", "--from", "2027-03-28", "--to", "2027-03-28"}, &out), 0);
     QVERIFY2(out.contains("day24h\t2027-03-27T12:00:00\t2027-03-28T13:00:00\t"), qPrintable(out));
     qputenv("TZ", "America/Los_Angeles");

@@ -279,7 +279,7 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
     m_error.clear();
     for (const QString &zone : qAsConst(unknownZones))
         m_notes.append(QStringLiteral("the time zone \"%1\" is not known: times in it are taken as the phone's").arg(zone));
-    MemoryCalendar::Ptr parsed(new MemoryCalendar(QTimeZone::systemTimeZone()));
+    MemoryCalendar::Ptr parsed(new MemoryCalendar(mKCal::ExtendedCalendar::systemZone()));
     ICalFormat format;
     // The parser logs the whole text it could not read: a screenful of
     // megabytes, or binary junk, before the tool's own word.
@@ -308,7 +308,7 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
                                           "kept as a single entry")
                                .arg(incidence->uid(), incidence->summary()));
         if (calendarZone.isValid() && !incidence->allDay() && incidence->dtStart().timeSpec() == Qt::LocalTime)
-            incidence->shiftTimes(QTimeZone::systemTimeZone(), calendarZone);
+            incidence->shiftTimes(mKCal::ExtendedCalendar::systemZone(), calendarZone);
         // A start in the hour the clocks skip (02:30 where summer time begins
         // at 02:00) is taken as the clocks show it an hour later.
         const QDateTime start = incidence->dtStart();

@@ -51,7 +51,7 @@ int usage(const QString &message)
 }
 
 struct Store {
-    mKCal::ExtendedCalendar::Ptr calendar{new mKCal::ExtendedCalendar(QTimeZone::systemTimeZone())};
+    mKCal::ExtendedCalendar::Ptr calendar{new mKCal::ExtendedCalendar(mKCal::ExtendedCalendar::systemZone())};
     mKCal::ExtendedStorage::Ptr storage{mKCal::ExtendedStorage::defaultStorage(calendar, false)};
 };
 
@@ -179,7 +179,7 @@ bool meetsDates(const Store &store, const Incidence::Ptr &incidence, const QDate
     // its day still has it (an hour later, as the overview shows it).
     if (incidence->allDay() || !start.isValid())
         return false;
-    const QTimeZone zone = start.timeSpec() == Qt::TimeZone ? start.timeZone() : QTimeZone::systemTimeZone();
+    const QTimeZone zone = start.timeSpec() == Qt::TimeZone ? start.timeZone() : mKCal::ExtendedCalendar::systemZone();
     // The rule's days, counted in a zone without clock changes.
     const Incidence::Ptr fixed(incidence->clone());
     fixed->setDtStart(start.toOffsetFromUtc(start.offsetFromUtc()));
@@ -260,7 +260,7 @@ int add(const QString &summary, const QString &start, const QString &end, const 
     const bool dates = start.size() == 10 && end.size() == 10;
     // A time without an offset is one of this zone: kept as such, the entry
     // stays at its hour wherever the phone goes later, and is found there.
-    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const QTimeZone zone = mKCal::ExtendedCalendar::systemZone();
     const auto inZone = [&zone](const QDateTime &time) {
         return time.timeSpec() == Qt::LocalTime && zone.isValid() ? QDateTime(time.date(), time.time(), zone) : time;
     };
