@@ -289,6 +289,18 @@ void TestCalendarTool::listShowsOnlyTheDates()
         uids.append(line.section('\t', 0, 0));
     QCOMPARE(uids, QStringList({"night", "at10"}));
 
+    // An entry at a midnight the clocks skip (Chile's summer time begins
+    // then) starts when the clocks show 01:00.
+    qputenv("TZ", "America/Santiago");
+    QCOMPARE(run({"import", writeFile("chile.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\n"
+                                                   "UID:chile\nDTSTART;TZID=America/Santiago:20270905T000000\n"
+                                                   "DTEND;TZID=America/Santiago:20270905T020000\nSUMMARY:s\n"
+                                                   "END:VEVENT\nEND:VCALENDAR\n")}),
+             0);
+    QCOMPARE(run({"list", "--from", "2027-09-05", "--to", "2027-09-05"}, &out), 0);
+    qunsetenv("TZ");
+    QVERIFY2(out.contains("chile\t2027-09-05T01:00:00\t2027-09-05T02:00:00\t"), qPrintable(out));
+
     // A series at a time the clocks skip on one day still has that day.
     QCOMPARE(run({"import", writeFile("gap.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:gap\n"
                                                  "DTSTART;TZID=Europe/Berlin:20270301T023000\n"

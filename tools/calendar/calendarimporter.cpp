@@ -268,6 +268,21 @@ void splitAtFutureChanges(Incidence::List &incidences)
     }
 }
 
+// A time the clocks skip, as they show it an hour later: 02:30 as 03:30
+// where summer time begins at 02:00, 00:00 as 01:00 where it begins at
+// midnight. Left as it is where that is no time of its day either.
+QDateTime pastTheGap(const QDateTime &when)
+{
+    if (when.isValid() || !when.date().isValid() || !when.time().isValid())
+        return when;
+    const QDate day = when.time() >= QTime(1, 0) ? when.date() : when.date().addDays(-1);
+    const QTime hourBefore = when.time().addSecs(-3600);
+    const QDateTime moved = (when.timeSpec() == Qt::TimeZone ? QDateTime(day, hourBefore, when.timeZone())
+                                                               : QDateTime(day, hourBefore, when.timeSpec()))
+                                .addSecs(3600);
+    return moved.isValid() && moved.date() == when.date() ? moved : when;
+}
+
 } // namespace
 
 CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
@@ -309,18 +324,10 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
                                .arg(incidence->uid(), incidence->summary()));
         if (calendarZone.isValid() && !incidence->allDay() && incidence->dtStart().timeSpec() == Qt::LocalTime)
             incidence->shiftTimes(mKCal::ExtendedCalendar::systemZone(), calendarZone);
-        // A start in the hour the clocks skip (02:30 where summer time begins
-        // at 02:00) is taken as the clocks show it an hour later.
-        const QDateTime start = incidence->dtStart();
-        if (!start.isValid() && start.date().isValid() && start.time().isValid()) {
-            const QTime hourBefore = start.time().addSecs(-3600);
-            const QDateTime moved = (start.timeSpec() == Qt::TimeZone
-                                         ? QDateTime(start.date(), hourBefore, start.timeZone())
-                                         : QDateTime(start.date(), hourBefore, start.timeSpec()))
-                                        .addSecs(3600);
-            if (moved.isValid() && moved.date() == start.date())
-                incidence->setDtStart(moved);
-        }
+        // A start in the hour the clocks skip, also at midnight where summer
+        // time begins then (Chile), is taken as the clocks show it an hour later.
+        if (!incidence->dtStart().isValid())
+            incidence->setDtStart(pastTheGap(incidence->dtStart()));
         // A repeat end without a zone (a date, as Google and Apple write it, or a
         // floating time) is a time where the entry happens; the library takes
         // the phone's midnight, which west of UTC drops the last occurrence.
