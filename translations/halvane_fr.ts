@@ -182,8 +182,8 @@
         <translation>Pas encore de prévisions</translation>
     </message>
     <message id="hv_app_wind">
-        <source>Wind %1 %2</source>
-        <translation>Vent %1 %2</translation>
+        <source>Wind %1 km/h %2</source>
+        <translation>Vent %1 km/h %2</translation>
     </message>
     <message id="hv_app_until_now">
         <source>now</source>

@@ -46,7 +46,7 @@ ItemListPage {
                 }
                 Controls.Label {
                     visible: model.hasForecast
-                    //% "Wind %1 %2"
+                    //% "Wind %1 km/h %2"
                     text: qsTrId("hv_app_wind").arg(model.wind).arg(model.windDirection)
                     opacity: 0.7
                 }
