@@ -477,6 +477,9 @@ void TestFeedsTool::refreshGoesOnPastFailingFeeds()
     QCOMPARE(output, "already subscribed to " + urls.at(0).toUtf8() + "\n");
     QCOMPARE(run({"subscriptions"}, &output), 0);
     QCOMPARE(QString::fromUtf8(output), urls.join('\n') + '\n');
+    // A podcast page's feed:// link is its http:// address.
+    QCOMPARE(run({"subscribe", QString(urls.at(0)).replace("http://", "feed://")}, &output), 0);
+    QCOMPARE(output, "already subscribed to " + urls.at(0).toUtf8() + "\n");
 
     QCOMPARE(run({"refresh"}, &output, &errors), 1);
     QVERIFY(errors.contains(urls.at(1).toUtf8()));
@@ -485,6 +488,12 @@ void TestFeedsTool::refreshGoesOnPastFailingFeeds()
     QVERIFY(output.contains("of Town News") && output.contains("of Tech Notes"));
     const QList<QStringList> imported = messages();
     QCOMPARE(imported.size(), 3);
+    // A site's address, pasted for its feed: the feed its page names.
+    server.documents.insert("/site.html", "<!DOCTYPE html><html><head><link rel=\"alternate\" "
+                                          "type=\"application/rss+xml\" href=\"news.rss\"></head><body></body></html>");
+    QCOMPARE(run({"import", server.url("/site.html")}, &output), 0);
+    QVERIFY2(output.contains("is a web page; its feed is " + urls.at(0).toUtf8()), output.constData());
+    QCOMPARE(messages().size(), 3);
 
     // As if downloaded long ago: a refresh must not bring them into today.
     std::unique_ptr<QSparqlResult> aged(connection.exec(QSparqlQuery(

@@ -176,6 +176,51 @@ void writeValidators(const QString &url, const Validators &validators)
     cache.setValue(QStringLiteral("channel"), validators.channel);
 }
 
+// The http(s) URL behind a feed or podcast link as browsers and podcast
+// pages write them: feed://host/x, feed:https://host/x, itpc://, pcast://.
+QString withWebScheme(const QString &argument)
+{
+    const QString text = argument.trimmed();
+    static const QRegularExpression wrapped(QStringLiteral("^(?:feed|pcast|itpc|podcast):(https?://.*)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression own(QStringLiteral("^(?:feed|pcast|itpc|podcast)://(.*)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    QRegularExpressionMatch match = wrapped.match(text);
+    if (match.hasMatch())
+        return match.captured(1);
+    match = own.match(text);
+    return match.hasMatch() ? QStringLiteral("http://") + match.captured(1) : argument;
+}
+
+// The feed a web page names for itself (<link rel="alternate"
+// type="application/rss+xml" href="...">), as people paste a site's address;
+// empty when it names none.
+QUrl announcedFeed(const QByteArray &page, const QUrl &base)
+{
+    static const QRegularExpression link(QStringLiteral("<link\\b[^>]*>"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression alternate(QStringLiteral("\\brel\\s*=\\s*[\"']?alternate\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression feedType(QStringLiteral("\\btype\\s*=\\s*[\"']?application/(rss|atom|rdf)\\+xml"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression href(QStringLiteral("\\bhref\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QString text = QString::fromUtf8(page.left(256 * 1024));
+    if (!text.contains(QLatin1String("<html"), Qt::CaseInsensitive))
+        return QUrl();
+    auto links = link.globalMatch(text);
+    while (links.hasNext()) {
+        const QString tag = links.next().captured(0);
+        const QRegularExpressionMatch target = href.match(tag);
+        if (!alternate.match(tag).hasMatch() || !feedType.match(tag).hasMatch() || !target.hasMatch())
+            continue;
+        const QString value = target.captured(1) + target.captured(2) + target.captured(3);
+        const QUrl feed = base.resolved(QUrl(value.trimmed().replace(QLatin1String("&amp;"), QLatin1String("&"))));
+        if (feed.scheme() == QLatin1String("http") || feed.scheme() == QLatin1String("https"))
+            return feed;
+    }
+    return QUrl();
+}
+
 // A feed's address as it is printed: without the password of a feed behind
 // HTTP authentication (the lines end up in the journal).
 QString shown(const QString &argument)
@@ -203,7 +248,7 @@ bool readSource(const QString &argument, QByteArray *data, QUrl *url, QString *e
                 Validators *validators = nullptr)
 {
     // Relative paths are relative to where the command runs.
-    const QUrl given = QUrl::fromUserInput(argument, QDir::currentPath(), QUrl::AssumeLocalFile);
+    const QUrl given = QUrl::fromUserInput(withWebScheme(argument), QDir::currentPath(), QUrl::AssumeLocalFile);
     if (QFileInfo::exists(argument) || given.isLocalFile()) {
         const QString path = QFileInfo::exists(argument) ? argument : given.toLocalFile();
         QFile file(path);
@@ -305,8 +350,20 @@ int importFeed(QSparqlConnection &connection, const QString &argument, bool cond
         return 0;
     }
     FeedImporter importer;
-    if (!importer.parse(data, url))
-        return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(shown(argument)));
+    if (!importer.parse(data, url)) {
+        // A site's page that names its feed: that feed.
+        const QUrl announced = announcedFeed(data, url);
+        if (announced.isEmpty())
+            return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(shown(argument)));
+        const QString feed = announced.toString(QUrl::FullyEncoded);
+        std::printf("%s is a web page; its feed is %s\n", qPrintable(shown(argument)), qPrintable(shown(feed)));
+        // What the page's server says of the page is nothing of the feed's.
+        validators = Validators();
+        if (!readSource(feed, &data, &url, &error))
+            return fail(error);
+        if (!importer.parse(data, url))
+            return fail(QStringLiteral("%1 is not a readable RSS, RDF or Atom feed").arg(shown(feed)));
+    }
     QString problem;
     if (!importer.readStore(connection, &problem))
         return fail(QStringLiteral("the store cannot be read: ") + problem);
@@ -327,7 +384,7 @@ const QString SubscriptionsKey = QStringLiteral("feeds/subscriptions");
 // The URL a feed is subscribed under, or an empty one with error set.
 QString subscriptionUrl(const QString &argument, QString *error)
 {
-    const QUrl url(argument.trimmed(), QUrl::StrictMode);
+    const QUrl url(withWebScheme(argument).trimmed(), QUrl::StrictMode);
     if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
         || url.host().isEmpty()) {
         *error = QStringLiteral("%1 is no http(s) URL of a feed").arg(argument);
