@@ -9,6 +9,8 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QSettings>
 
+#include <algorithm>
+
 #include "hvglobal.h"
 #include "hvsettings.h"
 
@@ -76,7 +78,8 @@ QList<HVQmlCities::City> HVQmlCities::parse(const QString &value)
         city.name = fields.value(1);
         city.country = fields.value(2);
         city.zone = fields.value(3);
-        city.isDefault = fields.mid(4).contains(QLatin1String("default"));
+        city.isDefault = std::any_of(fields.cbegin() + qMin(4, fields.size()), fields.cend(),
+                                     [](const QString &field) { return field.trimmed() == QLatin1String("default"); });
         cities.append(city);
     }
     return cities;

@@ -43,6 +43,17 @@ const int TransferTimeout = 30000;
 const int WholeReplyTimeout = 90000;
 const char TooSlowProperty[] = "halvaneReplyTooSlow";
 
+// Whether an entry is the default city's: its mark after id, name, country
+// and zone. A city whose id or name holds the word ("defaultville") is not.
+bool isDefaultEntry(const QStringList &fields)
+{
+    for (int i = 4; i < fields.size(); ++i) {
+        if (fields.at(i).trimmed() == QLatin1String("default"))
+            return true;
+    }
+    return false;
+}
+
 // Without a bearer that reports changes (NetworkManager), Qt polls the
 // interfaces every 10 s in a thread of its own, waking the device all day;
 // a scan before each fetch keeps networkAccessible() current instead.
@@ -214,8 +225,8 @@ QStringList WeatherServiceSource::readSettings()
 
     const QStringList entries = value.split(QLatin1Char(';'));
     for (const QString &entry : entries) {
-        const bool isDefault = entry.contains(QLatin1String("default"));
         const QStringList fields = entry.split(QLatin1Char(','));
+        const bool isDefault = isDefaultEntry(fields);
         for (const QString &field : fields) {
             if (!field.contains(QLatin1String("cityId")))
                 continue;
@@ -270,7 +281,7 @@ void WeatherServiceSource::offlineInit()
         item.setTemperatureMin(QStringLiteral("-"));
         item.setWind(QStringLiteral("-"));
         item.setWindDirection(QStringLiteral("-"));
-        if (entry.contains(QLatin1String("default"))) {
+        if (isDefaultEntry(fields)) {
             previousDefaultCityId = defaultCityId;
             defaultCityId = id;
             item.setDefaultCity(true);

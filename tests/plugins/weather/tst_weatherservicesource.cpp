@@ -103,6 +103,7 @@ private Q_SLOTS:
     void errorPageKeepsTheForecast();
     void movedServiceIsFollowed();
     void blankBeforeAnEntryIsNoPartOfItsId();
+    void defaultIsTheMarkNotTheWord();
     void dayOrNightFromTheSun_data();
     void dayOrNightFromTheSun();
     void badPositionMeansDay();
@@ -569,6 +570,18 @@ void TestWeatherServiceSource::blankBeforeAnEntryIsNoPartOfItsId()
     const QList<HVItem> items = currentItems();
     QVERIFY(std::any_of(items.cbegin(), items.cend(),
                         [](const HVItem &item) { return HVWeather(item).description() == QLatin1String("Sunny"); }));
+}
+
+void TestWeatherServiceSource::defaultIsTheMarkNotTheWord()
+{
+    writeSettings("cityId:defaultville,Defaultville,x,y;cityId:1,Alpha,x,y,default");
+    startSource();
+    QStringList defaults;
+    for (const HVItem &item : currentItems()) {
+        if (HVWeather(item).defaultCity())
+            defaults.append(HVWeather(item).cityId());
+    }
+    QCOMPARE(defaults, QStringList{"1"});
 }
 
 void TestWeatherServiceSource::dayOrNightFromTheSun_data()
