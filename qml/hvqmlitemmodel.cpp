@@ -59,35 +59,86 @@ QString withWideTablesAsLines(const QString &html)
 {
     // A table of many columns squeezed into a phone's width shows a letter a
     // line and runs off the side, where Text cannot scroll: its rows become
-    // paragraphs, their cells apart. A layout table of a few columns stays.
+    // paragraphs, their cells apart. A layout table of a few columns stays,
+    // also beside a wide one in the same mail.
     constexpr int MostColumns = 4;
-    static const QRegularExpression tags(QStringLiteral("<(/?)(tr|td|th)\\b"), QRegularExpression::CaseInsensitiveOption);
-    int cells = 0;
-    int widest = 0;
-    for (QRegularExpressionMatchIterator it = tags.globalMatch(html); it.hasNext() && widest <= MostColumns;) {
+    static const QRegularExpression tags(QStringLiteral("<(/?)(table|tr|td|th)\\b[^>]*>"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    struct Open
+    {
+        int start;
+        int cells;
+        int widest;
+    };
+    QVector<Open> open;
+    QVector<QPair<int, int>> wide; // outermost wide tables, in order
+    for (QRegularExpressionMatchIterator it = tags.globalMatch(html); it.hasNext();) {
         const QRegularExpressionMatch tag = it.next();
-        if (!tag.captured(1).isEmpty())
-            continue;
-        if (tag.captured(2).compare(QLatin1String("tr"), Qt::CaseInsensitive) == 0)
-            cells = 0;
-        else
-            widest = qMax(widest, ++cells);
+        const QString name = tag.captured(2).toLower();
+        const bool closing = !tag.captured(1).isEmpty();
+        if (name == QLatin1String("table")) {
+            if (!closing) {
+                open.append({tag.capturedStart(), 0, 0});
+            } else if (!open.isEmpty()) {
+                const Open table = open.takeLast();
+                const int end = tag.capturedEnd();
+                // Inside a wide table already flattened whole: nothing more.
+                while (!wide.isEmpty() && wide.last().first > table.start)
+                    wide.removeLast();
+                if (table.widest > MostColumns)
+                    wide.append({table.start, end});
+            }
+        } else if (!closing && !open.isEmpty()) {
+            Open &table = open.last();
+            if (name == QLatin1String("tr"))
+                table.cells = 0;
+            else
+                table.widest = qMax(table.widest, ++table.cells);
+        }
     }
-    if (widest <= MostColumns)
-        return html;
+    // A table the mail never closes ends with it.
+    while (!open.isEmpty()) {
+        const Open table = open.takeLast();
+        while (!wide.isEmpty() && wide.last().first > table.start)
+            wide.removeLast();
+        if (table.widest > MostColumns)
+            wide.append({table.start, int(html.size())});
+    }
+    // Cells without a table around them (a fragment): as one table.
+    if (wide.isEmpty()) {
+        if (!html.contains(QLatin1String("<table"), Qt::CaseInsensitive)) {
+            int cells = 0;
+            int widest = 0;
+            for (QRegularExpressionMatchIterator it = tags.globalMatch(html); it.hasNext();) {
+                const QRegularExpressionMatch tag = it.next();
+                if (!tag.captured(1).isEmpty())
+                    continue;
+                cells = tag.captured(2).compare(QLatin1String("tr"), Qt::CaseInsensitive) == 0 ? 0 : cells + 1;
+                widest = qMax(widest, cells);
+            }
+            if (widest > MostColumns)
+                wide.append({0, html.size()});
+        }
+        if (wide.isEmpty())
+            return html;
+    }
     static const QRegularExpression table(QStringLiteral("</?(table|thead|tbody|tfoot|colgroup|col|caption)\\b[^>]*>"),
                                           QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression rowStart(QStringLiteral("<tr\\b[^>]*>"), QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression rowEnd(QStringLiteral("</tr\\s*>"), QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression cellStart(QStringLiteral("<t[dh]\\b[^>]*>"), QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression cellEnd(QStringLiteral("</t[dh]\\s*>"), QRegularExpression::CaseInsensitiveOption);
-    QString lines = html;
-    lines.remove(table);
-    lines.replace(rowStart, QStringLiteral("<p>"));
-    lines.replace(rowEnd, QStringLiteral("</p>"));
-    lines.replace(cellStart, QStringLiteral(" \u2003"));
-    lines.remove(cellEnd);
-    return lines;
+    QString result = html;
+    for (int i = wide.size() - 1; i >= 0; --i) {
+        QString lines = result.mid(wide.at(i).first, wide.at(i).second - wide.at(i).first);
+        lines.remove(table);
+        lines.replace(rowStart, QStringLiteral("<p>"));
+        lines.replace(rowEnd, QStringLiteral("</p>"));
+        lines.replace(cellStart, QStringLiteral(" \u2003"));
+        lines.remove(cellEnd);
+        result.replace(wide.at(i).first, wide.at(i).second - wide.at(i).first, lines);
+    }
+    return result;
 }
 
 QString plainText(const QString &text)

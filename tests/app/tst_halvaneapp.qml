@@ -326,11 +326,14 @@ TestCase {
               "body": "a line of the log\n".repeat(100000) },
             // A table of many columns, which a phone's width cannot hold: a line a row.
             { "id": "f4", "type": "feed", "date": "today 13:00", "channel": "Stats", "title": "Table",
-              "body": "<table><tr>" + "<th>Column</th>".repeat(12) + "</tr><tr>" + "<td>42</td>".repeat(12) + "</tr></table>" }
+              // and beside it one of three columns, which it can.
+              "body": "<table><tr>" + "<th>Column</th>".repeat(12) + "</tr><tr>" + "<td>42</td>".repeat(12) + "</tr></table>"
+                      + "<table><tr><td>Name</td><td>Age</td><td>City</td></tr></table>" }
         ]))
         tryCompare(feeds, "count", 4, 10000)
-        verify(feeds.get(3).richBody.indexOf("<td") < 0)
+        verify(feeds.get(3).richBody.indexOf("<td>42") < 0)
         verify(feeds.get(3).richBody.indexOf("Column") >= 0 && feeds.get(3).richBody.indexOf("42") >= 0)
+        verify(feeds.get(3).richBody.indexOf("<td>Age</td>") >= 0)
         verify(feeds.get(2).richBody.length < 200000)
         compare(feeds.get(0).speechText, "Town News. Market opens. At seven.")
         compare(feeds.get(1).plainBody, "It\u2019s done \u2013 [\u2026]")
