@@ -376,7 +376,7 @@ void HVQmlItemModel::setEndingAfter(const QDateTime &endingAfter)
     if (endingAfter == m_endingAfter)
         return;
     m_endingAfter = endingAfter;
-    invalidateFilter();
+    refilter();
     Q_EMIT endingAfterChanged();
 }
 
@@ -385,7 +385,7 @@ void HVQmlItemModel::setTodos(TodoFilter todos)
     if (todos == m_todos)
         return;
     m_todos = todos;
-    invalidateFilter();
+    refilter();
     Q_EMIT todosChanged();
 }
 
@@ -397,7 +397,7 @@ void HVQmlItemModel::setDueOn(const QDateTime &dueOn)
     const bool sameDay = dueOn.isValid() && m_dueOn.isValid() && dueOn.toLocalTime().date() == m_dueOn.toLocalTime().date();
     m_dueOn = dueOn;
     if (!sameDay)
-        invalidateFilter();
+        refilter();
     Q_EMIT dueOnChanged();
 }
 
@@ -406,7 +406,7 @@ void HVQmlItemModel::setWholeDays(WholeDayFilter wholeDays)
     if (wholeDays == m_wholeDays)
         return;
     m_wholeDays = wholeDays;
-    invalidateFilter();
+    refilter();
     Q_EMIT wholeDaysChanged();
 }
 
@@ -612,9 +612,18 @@ QString HVQmlItemModel::richBody(const QString &body)
     return withWideTablesAsLines(html);
 }
 
+void HVQmlItemModel::refilter()
+{
+    // The proxy removes and inserts rows in runs: one count, the final one.
+    m_refiltering = true;
+    invalidateFilter();
+    m_refiltering = false;
+    updateCount();
+}
+
 void HVQmlItemModel::updateCount()
 {
-    if (m_count == rowCount())
+    if (m_refiltering || m_count == rowCount())
         return;
     m_count = rowCount();
     Q_EMIT countChanged();

@@ -125,6 +125,7 @@ protected:
 private:
     void updateCount();
     void applySort();
+    void refilter();
     void updateBusy();
 
     QVariant m_itemType;
@@ -137,6 +138,7 @@ private:
     WholeDayFilter m_wholeDays = WithWholeDays;
     QDateTime m_dueOn;
     int m_count = 0;
+    bool m_refiltering = false;
     bool m_busy = false;
 };
 

@@ -237,6 +237,16 @@ TestCase {
         verify(todoRows.get(1 - report).allDay)
         // Who has no name goes by the address.
         compare(eventRows.get(holiday).participants, ["Ann", "noname@example.org"])
+        // A filter changed: the count changes once, to what it ends at.
+        var all = Qt.createQmlObject("import Halvane 1.0; ItemModel { itemType: \"event\" }", test)
+        tryCompare(all, "count", 5)
+        var counted = Qt.createQmlObject("import QtTest 1.2; SignalSpy { signalName: \"countChanged\" }", test)
+        counted.target = all
+        all.todos = ItemModel.OnlyTodos
+        compare(all.count, 3)
+        compare(counted.count, 1)
+        counted.destroy()
+        all.destroy()
         compare(eventRows.get(1 - holiday).isTodo, false)
         // A day off lasts until the day's end.
         tryVerify(function() {
