@@ -379,10 +379,19 @@ void WeatherServiceSource::replyFinished(QNetworkReply *reply)
         reply->deleteLater();
         return;
     }
-    if (reply->error() != QNetworkReply::NoError) {
-        // Why a city shows no forecast: refused, timed out, not found.
-        qWarning() << reply->errorString();
+    // Why a city shows no forecast (refused, timed out, not found): said as
+    // a warning once while it lasts, not at every fetch.
+    const bool failed = reply->error() != QNetworkReply::NoError;
+    const bool newlyFailed = failed && !failingCityIds.contains(requestedCityId);
+    if (failed) {
+        failingCityIds.insert(requestedCityId);
+        if (newlyFailed)
+            qWarning() << reply->errorString();
+        else
+            qCDebug(HALVANE_WEATHER) << reply->errorString();
         reply->deleteLater();
+    } else {
+        failingCityIds.remove(requestedCityId);
     }
 
     // An aborted reply (timed out) is closed: nothing to read.
@@ -391,8 +400,10 @@ void WeatherServiceSource::replyFinished(QNetworkReply *reply)
     if (nul >= 0)
         body.truncate(nul);
     const QString text = decodeBody(body);
-    if (text.isEmpty())
+    if (text.isEmpty() && (!failed || newlyFailed))
         qWarning() << "Responce string is invalid";
+    else if (text.isEmpty())
+        qCDebug(HALVANE_WEATHER) << "Responce string is invalid";
     else
         parseXML(text, requestedCityId);
 

@@ -90,6 +90,8 @@ private:
     bool defaultCityChanged;
     // Cities with a request on its way: at most one each.
     QSet<QString> pendingCityIds;
+    // Cities whose last fetch failed: their next failures are no news.
+    QSet<QString> failingCityIds;
     QSettings::Status settingsStatus = QSettings::NoError;
     bool settingsRefused = false;
     QString rejectedHost;

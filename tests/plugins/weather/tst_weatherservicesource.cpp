@@ -104,6 +104,7 @@ private Q_SLOTS:
     void movedServiceIsFollowed();
     void blankBeforeAnEntryIsNoPartOfItsId();
     void defaultIsTheMarkNotTheWord();
+    void failingCityWarnsOnce();
     void dayOrNightFromTheSun_data();
     void dayOrNightFromTheSun();
     void badPositionMeansDay();
@@ -582,6 +583,23 @@ void TestWeatherServiceSource::defaultIsTheMarkNotTheWord()
             defaults.append(HVWeather(item).cityId());
     }
     QCOMPARE(defaults, QStringList{"1"});
+}
+
+void TestWeatherServiceSource::failingCityWarnsOnce()
+{
+    writeSettings("cityId:1,Alpha,x,y");
+    startSource();
+    m_server.setResponse("1", 404, QByteArray());
+    static int warnings = 0;
+    warnings = 0;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &) {
+        warnings += type == QtWarningMsg;
+    });
+    for (int fetch = 0; fetch < 3; ++fetch)
+        fetchAndWait({"1"});
+    qInstallMessageHandler(previous);
+    // Why it has no forecast, and the empty reply: once, not at every fetch.
+    QCOMPARE(warnings, 2);
 }
 
 void TestWeatherServiceSource::dayOrNightFromTheSun_data()
