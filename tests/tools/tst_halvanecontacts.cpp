@@ -96,6 +96,13 @@ void TestHalvaneContacts::importListRemove()
     QVERIFY(out.contains("\tElectrician\t\t+4422222\n"));
     QVERIFY(out.contains("\tGas Engineer\t\t+4422222\n"));
     QVERIFY(out.contains("\tMum\t"));
+    // A name with a terminal's escape sequence and a line break: one record, no escape.
+    QCOMPARE(run({QStringLiteral("import"), writeFile(QStringLiteral("odd.vcf"), "BEGIN:VCARD\nVERSION:3.0\nN:;;;;\n"
+                                                                        "FN:Eve\\nTitle\x1b]0;pwned\x07\nEND:VCARD\n")}),
+             0);
+    QCOMPARE(run({QStringLiteral("list")}, &out), 0);
+    QVERIFY2(!out.contains('\x1b') && !out.contains('\x07'), out.constData());
+    QVERIFY2(QRegularExpression("\tEve\\s+Title \\]0;pwned\\s*\t").match(QString::fromUtf8(out)).hasMatch(), out.constData());
 
     // A card given twice is one contact, and counts as one.
     const QByteArray card("BEGIN:VCARD\nVERSION:3.0\nUID:c-1\nN:Day;Cy;;;\nEND:VCARD\n");

@@ -19,6 +19,8 @@
 
 #include <cstdio>
 
+#include "hvglobal.h"
+
 using namespace QtContacts;
 using namespace QtVersit;
 
@@ -88,8 +90,12 @@ int list(QContactManager &manager)
         QString fullName = contact.detail<QContactDisplayLabel>().label().trimmed();
         if (fullName.isEmpty())
             fullName = QString(name.firstName() + QLatin1Char(' ') + name.lastName()).trimmed();
-        std::printf("%s\t%s\t%s\t%s\n", contact.id().localId().constData(), qPrintable(fullName),
-                    qPrintable(emails.join(QLatin1Char(','))), qPrintable(numbers.join(QLatin1Char(','))));
+        // Text from outside: an escape sequence in a name must not act on
+        // the terminal, nor a line break split the record.
+        using Halvane::withoutControls;
+        std::printf("%s\t%s\t%s\t%s\n", contact.id().localId().constData(), qPrintable(withoutControls(fullName)),
+                    qPrintable(withoutControls(emails.join(QLatin1Char(',')))),
+                    qPrintable(withoutControls(numbers.join(QLatin1Char(',')))));
     }
     return 0;
 }
