@@ -123,6 +123,15 @@ void TestHalvaneContacts::badInputChangesNothing()
     QVERIFY2(err.contains("not a readable vCard") || err.contains("holds no vCard"), err.constData());
     QCOMPARE(run({QStringLiteral("import"), m_dir->filePath(QStringLiteral("missing.vcf"))}, nullptr, &err), 1);
     QVERIFY(err.contains("cannot read"));
+    // Cards left open: the reader took the last one for part of the one
+    // before, and the file imported without it.
+    QCOMPARE(run({QStringLiteral("import"),
+                  writeFile(QStringLiteral("open.vcf"), "BEGIN:VCARD\nVERSION:3.0\nFN:Whole\nEND:VCARD\n"
+                                                        "BEGIN:VCARD\nVERSION:3.0\nFN:Open\nTEL:+3361\n"
+                                                        "BEGIN:VCARD\nVERSION:3.0\nFN:Next\nTEL:+3362\n")},
+                 nullptr, &err),
+             1);
+    QVERIFY2(err.contains("the card that begins at line 5 has no END:VCARD"), err.constData());
 
     QByteArray after;
     QCOMPARE(run({QStringLiteral("list")}, &after), 0);

@@ -48,6 +48,26 @@ int importFile(QContactManager &manager, const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
+    // A card without its END (or an END of none) is read by the vCard
+    // reader as part of the next card, which is lost without a word.
+    int line = 0;
+    int openedAt = 0;
+    while (!file.atEnd()) {
+        const QByteArray text = file.readLine().trimmed().toUpper();
+        ++line;
+        if (text == "BEGIN:VCARD") {
+            if (openedAt != 0)
+                return fail(QStringLiteral("%1: the card that begins at line %2 has no END:VCARD").arg(fileName).arg(openedAt));
+            openedAt = line;
+        } else if (text == "END:VCARD") {
+            if (openedAt == 0)
+                return fail(QStringLiteral("%1: the END:VCARD at line %2 ends no card").arg(fileName).arg(line));
+            openedAt = 0;
+        }
+    }
+    if (openedAt != 0)
+        return fail(QStringLiteral("%1: the card that begins at line %2 has no END:VCARD").arg(fileName).arg(openedAt));
+    file.seek(0);
     QVersitReader reader(&file);
     if (!reader.startReading() || !reader.waitForFinished() || reader.error() != QVersitReader::NoError)
         return fail(QStringLiteral("%1 is not a readable vCard file").arg(fileName));
