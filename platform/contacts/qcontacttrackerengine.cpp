@@ -330,20 +330,21 @@ QList<QContact> QContactTrackerEngine::loadMany(const QStringList &resources, QC
              if (!label.label().isEmpty())
                  contact.saveDetail(&label);
          });
-    each(QStringLiteral("SELECT ?c ?address WHERE { ?c a nco:PersonContact ; nco:hasEmailAddress ?e . "
-                        "?e nco:emailAddress ?address } ORDER BY tracker:id(?e)"),
-         [](QContact &contact, const QSparqlResult &row) {
-             QContactEmailAddress email;
-             email.setEmailAddress(row.value(1).toString());
-             contact.saveDetail(&email);
-         });
-    each(QStringLiteral("SELECT ?c ?number WHERE { ?c a nco:PersonContact ; nco:hasPhoneNumber ?p . "
-                        "?p nco:phoneNumber ?number } ORDER BY tracker:id(?p)"),
-         [](QContact &contact, const QSparqlResult &row) {
-             QContactPhoneNumber phone;
-             phone.setNumber(row.value(1).toString());
-             contact.saveDetail(&phone);
-         });
+    // Details of one value, the query's second column. Each row makes its
+    // own detail: copies of one would share its key and replace each other.
+    const auto eachValue = [&each](const QString &text, auto type, int field) {
+        each(text, [field](QContact &contact, const QSparqlResult &row) {
+            decltype(type) detail;
+            detail.setValue(field, row.value(1).toString());
+            contact.saveDetail(&detail);
+        });
+    };
+    eachValue(QStringLiteral("SELECT ?c ?address WHERE { ?c a nco:PersonContact ; nco:hasEmailAddress ?e . "
+                             "?e nco:emailAddress ?address } ORDER BY tracker:id(?e)"),
+              QContactEmailAddress(), QContactEmailAddress::FieldEmailAddress);
+    eachValue(QStringLiteral("SELECT ?c ?number WHERE { ?c a nco:PersonContact ; nco:hasPhoneNumber ?p . "
+                             "?p nco:phoneNumber ?number } ORDER BY tracker:id(?p)"),
+              QContactPhoneNumber(), QContactPhoneNumber::FieldNumber);
     QList<QContact> list;
     list.reserve(resources.size());
     for (const QString &resource : resources) {
