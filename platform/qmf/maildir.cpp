@@ -71,7 +71,7 @@ QHash<QString, Maildir::Entry> Maildir::scan(const QHash<QString, Entry> &known)
             if (item->d_type == DT_REG) {
                 const auto before = known.constFind(name);
                 if (before != known.constEnd() && before->inode == quint64(item->d_ino)
-                    && before->relativePath == relativePath) {
+                    && before->relativePath == relativePath && !mayBeGrowing(before.value())) {
                     entries.insert(name, before.value());
                     continue;
                 }
@@ -90,6 +90,14 @@ QHash<QString, Maildir::Entry> Maildir::scan(const QHash<QString, Entry> &known)
         ::closedir(dir);
     }
     return entries;
+}
+
+bool Maildir::mayBeGrowing(const Entry &entry)
+{
+    constexpr qint64 Settle = 2000000000; // ns
+    const qint64 age = QDateTime::currentMSecsSinceEpoch() * 1000000 - entry.modified;
+    // A time far ahead (a skewed clock) is no sign of a writer.
+    return age < Settle && age > -Settle;
 }
 
 QString Maildir::uniqueName()

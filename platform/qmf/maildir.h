@@ -38,6 +38,9 @@ public:
     // Files listed in known with the same path and inode are taken from there
     // without a stat: Maildir files are replaced, never rewritten in place.
     QHash<QString, Entry> scan(const QHash<QString, Entry> &known = {}) const;
+    // Written this recently, a file another program puts straight into new/
+    // (cp, rsync) may still be growing: no directory change tells when it is done.
+    static bool mayBeGrowing(const Entry &entry);
 
     // A fresh unique name, as Maildir writers make them.
     static QString uniqueName();

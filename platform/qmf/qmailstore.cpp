@@ -41,6 +41,9 @@ QMailStorePrivate::QMailStorePrivate(QMailStore *store)
     // Writers move many files at once: one look after a burst, not one per file.
     rescanTimer.setInterval(20);
     connect(&rescanTimer, &QTimer::timeout, this, &QMailStorePrivate::rescan);
+    settleTimer.setSingleShot(true);
+    settleTimer.setInterval(2100);
+    connect(&settleTimer, &QTimer::timeout, this, &QMailStorePrivate::rescan);
     connect(&watcher, &QFileSystemWatcher::directoryChanged, this, &QMailStorePrivate::scheduleRescan);
 }
 
@@ -137,23 +140,28 @@ void QMailStorePrivate::readRows()
     rowsStale = false;
 }
 
-MailIndex::Row QMailStorePrivate::indexFile(const Maildir::Entry &file)
+bool QMailStorePrivate::indexFile(const Maildir::Entry &file, MailIndex::Row *row)
 {
     // A file another program put there: what it says of itself.
-    MailIndex::Row row;
-    row.name = file.name;
     bool hasBody = false;
     QString problem;
-    const QMailMessage message = QMailMessage::fromRfc2822(maildir.readHead(file.relativePath, &hasBody, &problem));
-    row.received = message.receivedDate().toUTC();
-    if (!row.received.isValid())
-        row.received = QDateTime::fromMSecsSinceEpoch(file.modified / 1000000, Qt::UTC);
-    row.status = QMailMessageMetaData::Incoming;
+    const QByteArray head = maildir.readHead(file.relativePath, &hasBody, &problem);
+    // Taken half written, it kept the time it was seen and "headers only"
+    // for good.
+    const bool headersEnd = head.endsWith("\n\n") || head.endsWith("\n\r\n") || head == "\n" || head == "\r\n";
+    if ((!headersEnd || !hasBody) && Maildir::mayBeGrowing(file))
+        return false;
+    const QMailMessage message = QMailMessage::fromRfc2822(head);
+    row->name = file.name;
+    row->received = message.receivedDate().toUTC();
+    if (!row->received.isValid())
+        row->received = QDateTime::fromMSecsSinceEpoch(file.modified / 1000000, Qt::UTC);
+    row->status = QMailMessageMetaData::Incoming;
     if (hasBody)
-        row.status |= QMailMessageMetaData::ContentAvailable;
+        row->status |= QMailMessageMetaData::ContentAvailable;
     if (Maildir::flagsOf(file.relativePath).contains(QLatin1Char('S')))
-        row.status |= QMailMessageMetaData::Read;
-    return row;
+        row->status |= QMailMessageMetaData::Read;
+    return true;
 }
 
 void QMailStorePrivate::rescan()
@@ -190,8 +198,11 @@ void QMailStorePrivate::rescan()
     }
     if (!unindexed.isEmpty()) {
         QList<MailIndex::Row> added;
-        for (const Maildir::Entry &file : qAsConst(unindexed))
-            added.append(indexFile(file));
+        for (const Maildir::Entry &file : qAsConst(unindexed)) {
+            MailIndex::Row row;
+            if (indexFile(file, &row))
+                added.append(row);
+        }
         if (index.begin()) {
             bool ok = true;
             for (MailIndex::Row &row : added)
@@ -237,6 +248,12 @@ void QMailStorePrivate::rescan()
         it = records.erase(it);
     }
     knownFiles = files;
+    for (const Maildir::Entry &file : qAsConst(files)) {
+        if (Maildir::mayBeGrowing(file)) {
+            settleTimer.start();
+            break;
+        }
+    }
 
     if (!addedIds.isEmpty())
         Q_EMIT q->messagesAdded(sortedIds(addedIds));

@@ -60,6 +60,8 @@ public:
     MailIndex index;
     QFileSystemWatcher watcher;
     QTimer rescanTimer;
+    // Another look once files that may still grow have settled.
+    QTimer settleTimer;
     bool valid = false;
     QMailStore::ErrorCode errorCode = QMailStore::NoError;
     QString error;
@@ -73,7 +75,8 @@ public:
 
 private:
     void readRows();
-    MailIndex::Row indexFile(const Maildir::Entry &file);
+    // False for a file still being written: indexed once it has settled.
+    bool indexFile(const Maildir::Entry &file, MailIndex::Row *row);
 };
 
 #endif // QMAILSTORE_P_H

@@ -72,6 +72,7 @@ private Q_SLOTS:
     void idsStayAcrossProcessesAndMoves();
     void killedAddIsFinishedByTheNextProcess();
     void changesByOtherProgramsAreReported();
+    void fileWrittenInPlaceIsTakenWhenDone();
     void headersAreListedAndContentFetchedFromTheServer();
     void accountsThatCannotServeLeaveMessagesAlone();
     void importedMailIsNotSyncedTwice();
@@ -341,6 +342,20 @@ void TestQMailStore::killedAddIsFinishedByTheNextProcess()
     QSqlDatabase::removeDatabase("locker");
     QVERIFY(QDir(m_maildir + "/tmp").entryList(QDir::Files).isEmpty());
     QCOMPARE(QDir(m_maildir + "/new").entryList(QDir::Files).size(), 1);
+}
+
+void TestQMailStore::fileWrittenInPlaceIsTakenWhenDone()
+{
+    QSignalSpy added(m_store, &QMailStore::messagesAdded);
+    // As cp or a plain redirection into new/ do: the file is there before its text.
+    QVERIFY(shell("touch new/slow"));
+    QTest::qWait(500);
+    QVERIFY(shell("printf 'Subject: slow\\nDate: Sun, 21 Jun 2026 08:00:00 +0200\\n\\nthe body\\n' > new/slow"));
+    QVERIFY(waitFor(added));
+    const QMailMessage message = m_store->message(added.first().at(0).value<QMailMessageIdList>().first());
+    QCOMPARE(message.subject(), QString("slow"));
+    QCOMPARE(message.receivedDate().toUTC(), QDateTime(QDate(2026, 6, 21), QTime(6, 0), Qt::UTC));
+    QCOMPARE(message.status(), QMailMessageMetaData::Incoming | QMailMessageMetaData::ContentAvailable);
 }
 
 void TestQMailStore::changesByOtherProgramsAreReported()
