@@ -405,6 +405,14 @@ void TestMailTool::importChecksEveryFileFirst()
     QCOMPARE(mailTool({"import", box}, &out, &err), 0);
     QVERIFY(out.isEmpty());
     QCOMPARE(listed().filter(QRegularExpression("\t(first|second|third)$")).size(), 3);
+    // A writer that gives the length of each text leaves its "From " lines unquoted.
+    const QByteArray text = "a line\n\nFrom x@example.org Sun Jun 21 09:09:00 2026\nstill the text\n";
+    QCOMPARE(mailTool({"import", write("cl.mbox", "From a@example.org Sun Jun 21 09:00:00 2026\nFrom: a@example.org\n"
+                                                   "Subject: measured\nContent-Length: " + QByteArray::number(text.size())
+                                                   + "\n\n" + text + "\nFrom b@example.org Sun Jun 21 09:01:00 2026\n"
+                                                   "From: b@example.org\nSubject: after it\n\nb\n")}, &out, &err), 0);
+    QCOMPARE(QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts).size(), 2);
+    QCOMPARE(listed().filter(QRegularExpression("\t(measured|after it)$")).size(), 2);
     // An export larger than a message may be is read message by message.
     QByteArray large;
     for (int i = 0; i < 3; ++i)

@@ -98,9 +98,25 @@ bool MailFileReader::next(QByteArray *message)
     QByteArray line;
     bool any = false;
     bool separated = false;
-    while (readLine(&line)) {
+    bool inHeader = true;
+    // Writers that give each message its Content-Length (mboxcl, mboxcl2)
+    // leave "From " lines in the text unquoted: within that length they are text.
+    qint64 textEnd = -1;
+    for (;;) {
+        const qint64 lineStart = m_file.pos();
+        if (!readLine(&line))
+            break;
         any = true;
-        if (isSeparator(line, m_blankBefore)) {
+        if (inHeader && line.trimmed().isEmpty()) {
+            inHeader = false;
+            static const QRegularExpression length(QStringLiteral("^Content-Length:[ \\t]*(\\d{1,12})[ \\t\\r]*$"),
+                                                   QRegularExpression::MultilineOption
+                                                       | QRegularExpression::CaseInsensitiveOption);
+            const QRegularExpressionMatch match = length.match(QString::fromLatin1(*message));
+            if (match.hasMatch())
+                textEnd = bodyEnd(m_file.pos(), match.captured(1).toLongLong());
+        }
+        if (lineStart >= textEnd && isSeparator(line, m_blankBefore)) {
             separated = true;
             m_blankBefore = true;
             break;
@@ -126,6 +142,28 @@ bool MailFileReader::next(QByteArray *message)
     if (message->contains(">From "))
         *message = QString::fromLatin1(*message).replace(quoted, QStringLiteral("\\1")).toLatin1();
     return true;
+}
+
+qint64 MailFileReader::bodyEnd(qint64 bodyStart, qint64 length)
+{
+    if (length > MaxMessageSize)
+        return -1;
+    const qint64 resume = m_file.pos();
+    const qint64 end = bodyStart + length;
+    qint64 result = -1;
+    if (end == m_file.size()) {
+        result = end;
+    } else if (end < m_file.size() && m_file.seek(end)) {
+        // The separator, after the blank line that ends a message, or at once.
+        const QByteArray after = m_file.read(1024);
+        const int blank = after.startsWith("\r\n") ? 2 : after.startsWith('\n') ? 1 : 0;
+        const QByteArray next = after.mid(blank);
+        const int lineEnd = next.indexOf('\n');
+        if (isSeparator(lineEnd < 0 ? next : next.left(lineEnd), true))
+            result = end;
+    }
+    m_file.seek(resume);
+    return result;
 }
 
 QString MailFileReader::error() const

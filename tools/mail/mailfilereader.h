@@ -29,6 +29,9 @@ public:
 
 private:
     bool readLine(QByteArray *line);
+    // Where a body of the given length would end, if a separator or the end
+    // of the file is there; -1 otherwise (a length that does not fit).
+    qint64 bodyEnd(qint64 bodyStart, qint64 length);
     bool fail(const QString &problem);
 
     QFile m_file;
