@@ -384,11 +384,21 @@ void TestCalendarTool::windowsZoneNamesAreZones()
                                                  "Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna\":20261218T150000\n"
                                                  "DTEND;TZID=\"(UTC+01:00) Amsterdam, Berlin, Bern, Rome, Stockh\n olm, "
                                                  "Vienna\":20261218T160000\nSUMMARY:s\nEND:VEVENT\nEND:VCALENDAR\n");
+    // Outlook's own zone with Sydney's rules: summer time from October.
+    const QString south = writeFile("south.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VTIMEZONE\n"
+                                                 "TZID:Customized Time Zone\nBEGIN:STANDARD\nDTSTART:16010101T030000\n"
+                                                 "TZOFFSETFROM:+1100\nTZOFFSETTO:+1000\nRRULE:FREQ=YEARLY;INTERVAL=1;"
+                                                 "BYDAY=1SU;BYMONTH=4\nEND:STANDARD\nBEGIN:DAYLIGHT\nDTSTART:16010101T020000\n"
+                                                 "TZOFFSETFROM:+1000\nTZOFFSETTO:+1100\nRRULE:FREQ=YEARLY;INTERVAL=1;"
+                                                 "BYDAY=1SU;BYMONTH=10\nEND:DAYLIGHT\nEND:VTIMEZONE\nBEGIN:VEVENT\n"
+                                                 "UID:sydney\nDTSTART;TZID=Customized Time Zone:20260327T080000\n"
+                                                 "RRULE:FREQ=WEEKLY\nSUMMARY:s\nEND:VEVENT\nEND:VCALENDAR\n");
     qputenv("TZ", "UTC");
     QString out, err;
     QCOMPARE(run({"import", file}), 0);
     QCOMPARE(run({"import", google}), 0);
     QCOMPARE(run({"import", named}), 0);
+
     // A zone nobody defines is said.
     QCOMPARE(run({"import", writeFile("mars.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:mars\n"
                                                  "DTSTART;TZID=Mars/Olympus:20261215T100000\nSUMMARY:s\nEND:VEVENT\n"
@@ -410,6 +420,11 @@ void TestCalendarTool::windowsZoneNamesAreZones()
     QVERIFY2(!out.contains("allday"), qPrintable(out));
     QCOMPARE(run({"list", "--from", "2026-12-16", "--to", "2026-12-16"}, &out), 0);
     QVERIFY2(out.contains("allday"), qPrintable(out));
+    // Made a fixed offset (UTC+11:00 from its first entry), the series was an
+    // hour early all winter: it keeps a zone with Sydney's changes.
+    QCOMPARE(run({"import", south}), 0);
+    QCOMPARE(run({"export"}, &out), 0);
+    QVERIFY2(out.contains("DTSTART;TZID=Australia/"), qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TestCalendarTool)

@@ -66,6 +66,130 @@ QString withPlainZoneNames(QString source)
     return source;
 }
 
+// A day as a yearly rule gives it: the week-th weekday of the month (the
+// last for -1, and for 5 when the month has no fifth).
+QDate ruleDay(int year, int month, int week, int weekday)
+{
+    const QDate first(year, month, 1);
+    if (week > 0) {
+        QDate day = first.addDays((weekday - first.dayOfWeek() + 7) % 7 + 7 * (week - 1));
+        while (day.month() != month)
+            day = day.addDays(-7);
+        return day;
+    }
+    const QDate last(year, month, first.daysInMonth());
+    return last.addDays(-((last.dayOfWeek() - weekday + 7) % 7) + 7 * (week + 1));
+}
+
+// A zone a file defines by its rules alone ("Customized Time Zone", as
+// Outlook writes). The library finds a system zone for northern rules but
+// makes southern ones (summer time from October) a fixed offset: an hour off
+// for half the year. The first system zone that changes its clocks at the
+// same moments, this year and next; empty when none does.
+QByteArray zoneByRules(const QString &source, const QString &name)
+{
+    const QRegularExpression start(QLatin1String("^TZID:") + QRegularExpression::escape(name) + QLatin1String("\r?$"),
+                                   QRegularExpression::MultilineOption);
+    const int begin = source.indexOf(start);
+    const int end = begin < 0 ? -1 : source.indexOf(QLatin1String("END:VTIMEZONE"), begin);
+    if (end < 0)
+        return QByteArray();
+    struct Phase
+    {
+        int month = 0;
+        int week = 0;
+        int weekday = 0;
+        QTime at;
+        int from = -1;
+        int to = -1;
+    };
+    static const QStringList weekdays = QStringLiteral("MO TU WE TH FR SA SU").split(QLatin1Char(' '));
+    static const QRegularExpression offset(QStringLiteral("^([+-])(\\d\\d)(\\d\\d)(\\d\\d)?$"));
+    static const QRegularExpression byDay(QStringLiteral("BYDAY=([+-]?\\d)?(MO|TU|WE|TH|FR|SA|SU)\\b"));
+    static const QRegularExpression byMonth(QStringLiteral("BYMONTH=(\\d{1,2})\\b"));
+    const auto seconds = [](const QStringRef &text) {
+        const QRegularExpressionMatch match = offset.match(text.trimmed());
+        if (!match.hasMatch())
+            return -1 - 86400;
+        const int value = match.captured(2).toInt() * 3600 + match.captured(3).toInt() * 60 + match.captured(4).toInt();
+        return match.captured(1) == QLatin1String("-") ? -value : value;
+    };
+    QList<Phase> phases;
+    Phase phase;
+    bool inPhase = false;
+    for (const QStringRef &raw : source.midRef(begin, end - begin).split(QLatin1Char('\n'))) {
+        const QStringRef line = raw.trimmed();
+        if (line == QLatin1String("BEGIN:STANDARD") || line == QLatin1String("BEGIN:DAYLIGHT")) {
+            phase = Phase();
+            inPhase = true;
+        } else if (inPhase && (line == QLatin1String("END:STANDARD") || line == QLatin1String("END:DAYLIGHT"))) {
+            // Each phase must come back every year by its rule.
+            if (phase.month < 1 || phase.month > 12 || phase.weekday == 0 || !phase.at.isValid() || phase.from < -86400
+                || phase.to < -86400)
+                return QByteArray();
+            phases.append(phase);
+            inPhase = false;
+        } else if (inPhase && line.startsWith(QLatin1String("DTSTART"))) {
+            phase.at = QTime::fromString(line.right(6).toString(), QStringLiteral("hhmmss"));
+        } else if (inPhase && line.startsWith(QLatin1String("TZOFFSETFROM:"))) {
+            phase.from = seconds(line.mid(13));
+        } else if (inPhase && line.startsWith(QLatin1String("TZOFFSETTO:"))) {
+            phase.to = seconds(line.mid(11));
+        } else if (inPhase && line.startsWith(QLatin1String("RRULE:"))) {
+            const QString rule = line.mid(6).toString();
+            const QRegularExpressionMatch day = byDay.match(rule);
+            const QRegularExpressionMatch month = byMonth.match(rule);
+            if (!rule.contains(QLatin1String("FREQ=YEARLY")) || !day.hasMatch() || !month.hasMatch()
+                || rule.contains(QLatin1String("UNTIL")) || rule.contains(QLatin1String("COUNT")))
+                return QByteArray();
+            phase.week = day.captured(1).isEmpty() ? 1 : day.captured(1).toInt();
+            phase.weekday = weekdays.indexOf(day.captured(2)) + 1;
+            phase.month = month.captured(1).toInt();
+        }
+    }
+    if (phases.size() != 2 || phases.at(0).to == phases.at(1).to || phases.at(0).week == 0 || phases.at(1).week == 0)
+        return QByteArray();
+
+    // The years back to which a zone has changed its clocks by these rules.
+    const auto sameSince = [&phases](const QTimeZone &zone, int year) {
+        for (int y = year;; --y) {
+            QList<QPair<QDateTime, Phase>> changes;
+            for (const Phase &p : qAsConst(phases))
+                changes.append({QDateTime(ruleDay(y, p.month, p.week, p.weekday), p.at, Qt::UTC).addSecs(-p.from), p});
+            const QDateTime first(QDate(y, 1, 1), QTime(0, 0), Qt::UTC);
+            const bool same = zone.transitions(first, first.addYears(1)).size() == changes.size()
+                && std::all_of(changes.cbegin(), changes.cend(), [&zone](const QPair<QDateTime, Phase> &change) {
+                       return zone.offsetFromUtc(change.first.addSecs(-1)) == change.second.from
+                           && zone.offsetFromUtc(change.first) == change.second.to;
+                   });
+            if (!same || y < year - 40)
+                return y + 1;
+        }
+    };
+    // This year's and next year's changes must match. Of the zones that do,
+    // one that stands for a Windows zone (Outlook's custom zones are edited
+    // Windows zones), then the one that has kept these rules longest.
+    const int year = QDate::currentDate().year() + 1;
+    QByteArray best;
+    int bestSince = year + 1;
+    bool bestWindows = false;
+    for (const QByteArray &id : QTimeZone::availableTimeZoneIds()) {
+        if (!id.contains('/') || id.startsWith("Etc/"))
+            continue;
+        const QTimeZone zone(id);
+        const int since = sameSince(zone, year);
+        if (since > year - 1)
+            continue;
+        const bool windows = QTimeZone::windowsIdToDefaultIanaId(QTimeZone::ianaIdToWindowsId(id)) == id;
+        if ((windows && !bestWindows) || (windows == bestWindows && since < bestSince)) {
+            best = id;
+            bestSince = since;
+            bestWindows = windows;
+        }
+    }
+    return best;
+}
+
 QByteArray withKnownZoneNames(const QByteArray &original, QSet<QString> *unknown)
 {
     static const QRegularExpression parameter(QStringLiteral(";TZID=(\"?)([^\":;\r\n]+)\\1([:;])"));
@@ -82,9 +206,12 @@ QByteArray withKnownZoneNames(const QByteArray &original, QSet<QString> *unknown
     for (auto matches = parameter.globalMatch(source); matches.hasNext();) {
         const QRegularExpressionMatch match = matches.next();
         const QString zone = match.captured(2);
-        if (definedZones.contains(zone) || QTimeZone::isTimeZoneIdAvailable(zone.toLatin1()))
+        if (QTimeZone::isTimeZoneIdAvailable(zone.toLatin1()))
             continue;
-        const QByteArray iana = ianaZone(zone);
+        const bool defined = definedZones.contains(zone);
+        const QByteArray iana = defined ? zoneByRules(source, zone) : ianaZone(zone);
+        if (defined && iana.isEmpty())
+            continue;
         if (iana.isEmpty()) {
             // Qt reads more zones (links such as Asia/Calcutta) than it lists.
             if (!QTimeZone(zone.toLatin1()).isValid())
