@@ -250,6 +250,16 @@ int add(const QString &summary, const QString &start, const QString &end, const 
                                     "a whole day (2024-05-01)"));
     if (endTime < startTime)
         return usage(QStringLiteral("the end is before the start"));
+    const bool dates = start.size() == 10 && end.size() == 10;
+    // Where the clocks skip midnight (Chile) that day has no 00:00, and the
+    // calendar library reads such a whole day back without a start: the
+    // entry was lost while add said it was made.
+    for (const QDateTime &time : {startTime, endTime}) {
+        if (dates && !QDateTime(time.date(), QTime(0, 0)).isValid())
+            return fail(QStringLiteral("%1 has no midnight here (the clocks skip it); a whole day that begins "
+                                       "then cannot be stored: give times instead")
+                            .arg(time.date().toString(Qt::ISODate)));
+    }
 
     Store store;
     if (!store.storage->open())
@@ -257,7 +267,6 @@ int add(const QString &summary, const QString &start, const QString &end, const 
     Event::Ptr event(new Event);
     event->setUid(QUuid::createUuid().toString(QUuid::WithoutBraces));
     event->setSummary(summary);
-    const bool dates = start.size() == 10 && end.size() == 10;
     // A time without an offset is one of this zone: kept as such, the entry
     // stays at its hour wherever the phone goes later, and is found there.
     const QTimeZone zone = mKCal::ExtendedCalendar::systemZone();
