@@ -7,6 +7,7 @@
 #include <QtCore/QDebug>
 
 #include "emailservice.h"
+#include "hvglobal.h"
 #include "hvitemid.h"
 #include "qmailmessage.h"
 #include "qmailmessagekey.h"
@@ -198,8 +199,17 @@ HVItemMessageAttachment EmailServiceSource::attachmentOf(const QMailMessagePartC
     attachment.setContent(content);
     attachment.setContentType(QString::fromLatin1(type.type() + '/' + type.subType()));
     // Without a name in the type, the name it is sent under.
-    const QString name = type.name();
-    attachment.setFileName(name.isEmpty() ? part.contentDisposition().filename() : name);
+    QString name = type.name();
+    if (name.isEmpty())
+        name = part.contentDisposition().filename();
+    // A message forwarded whole comes without a name: mail programs show it
+    // under its subject.
+    if (name.isEmpty() && type.type().toLower() == "message" && type.subType().toLower() == "rfc822") {
+        QString subject = Halvane::withoutControls(QMailMessage::fromRfc2822(content).subject()).simplified();
+        subject.replace(QLatin1Char('/'), QLatin1Char('_'));
+        name = (subject.isEmpty() ? QStringLiteral("message") : subject.left(100)) + QStringLiteral(".eml");
+    }
+    attachment.setFileName(name);
     attachment.setSize(content.size());
     return attachment;
 }
