@@ -124,6 +124,32 @@ void HVItemManager::dispatchAction()
     if (!guard)
         return;
     updateRetrieveItemsAction(retrieveAction, items, HVServiceAction::NoError, HVServiceAction::Finished);
+    followPresent(guard);
+}
+
+void HVItemManager::followPresent(HVRetrieveServiceAction *retrieved)
+{
+    // The sources report the changes within the range they were last asked
+    // for: a model of another day (yesterday's page) left the models of today
+    // without news. Today's range is asked again; its answer is not needed.
+    d->retrieved.removeAll(nullptr);
+    d->retrieved.removeAll(retrieved);
+    if (!retrieved)
+        return;
+    d->retrieved.append(retrieved);
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto holdsNow = [&now](const HVRetrieveServiceAction *action) {
+        return action->fromDateTime() <= now && now < action->toDateTime();
+    };
+    if (holdsNow(retrieved) || !d->handler)
+        return;
+    for (int i = d->retrieved.size() - 2; i >= 0; --i) {
+        const HVRetrieveServiceAction *present = d->retrieved.at(i);
+        if (holdsNow(present) && present->activity() == HVServiceAction::Finished) {
+            d->handler->retrieveItems(present->fromDateTime(), present->toDateTime());
+            return;
+        }
+    }
 }
 
 void HVItemManager::updateRetrieveItemsAction(HVServiceAction *action, QList<HVItem> items,

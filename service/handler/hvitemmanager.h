@@ -14,6 +14,7 @@
 namespace Halvane {
 
 class HVItemManagerPrivate;
+class HVRetrieveServiceAction;
 class HVServiceHandler;
 
 /*!
@@ -58,6 +59,7 @@ public Q_SLOTS:
 
 private:
     HVItemManager();
+    void followPresent(HVRetrieveServiceAction *retrieved);
 
     HVItemManagerPrivate *const d;
     Q_DISABLE_COPY(HVItemManager)

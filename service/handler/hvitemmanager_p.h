@@ -5,6 +5,9 @@
 #define HVITEMMANAGER_P_H
 
 #include <QtCore/QList>
+#include <QtCore/QPointer>
+
+#include "hvretrieveserviceaction.h"
 
 namespace Halvane {
 
@@ -21,6 +24,9 @@ public:
     HVServiceHandler *handler;
     // Not owned; each at most once, oldest first.
     QList<HVServiceAction *> pendingActions;
+    // The retrievals run, latest last: the ones whose range holds the present
+    // are the ones the sources are kept following.
+    QList<QPointer<HVRetrieveServiceAction>> retrieved;
 };
 
 } // namespace Halvane

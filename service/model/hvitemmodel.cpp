@@ -262,6 +262,29 @@ int HVItemModelPrivate::findRow(const HVItem &item) const
     return firstRows.value(item.id(), -1);
 }
 
+QList<HVItem> HVItemModelPrivate::withinRange(const QList<HVItem> &items) const
+{
+    const QDateTime from = retrieveAction.fromDateTime();
+    const QDateTime to = retrieveAction.toDateTime();
+    if (!from.isValid() || !to.isValid())
+        return items;
+    QList<HVItem> within;
+    for (const HVItem &item : items) {
+        QDateTime start = item.dateTime();
+        QDateTime end = start;
+        // An event belongs to every day it runs into.
+        if (item.type() == HVItemType::TypeEvent) {
+            const HVEvent event(item);
+            if (event.startDateTime().isValid())
+                start = event.startDateTime();
+            end = qMax(start, event.endDateTime());
+        }
+        if (!start.isValid() || (start < to && (end > from || start >= from)))
+            within.append(item);
+    }
+    return within;
+}
+
 void HVItemModelPrivate::appendToIndex(int firstNewRow)
 {
     if (!indexValid)
@@ -284,7 +307,11 @@ HVItemModel::HVItemModel(QObject *parent)
     , d(new HVItemModelPrivate)
 {
     if (d->itemManager) {
-        connect(d->itemManager, SIGNAL(itemsAdded(QList<HVItem>)), this, SLOT(addNewItems(QList<HVItem>)));
+        // The sources keep reporting today's news while another model shows
+        // another day (the item manager sees to it): this model keeps its own.
+        connect(d->itemManager, &HVItemManager::itemsAdded, this, [this](const QList<HVItem> &items) {
+            addNewItems(d->withinRange(items));
+        });
         connect(d->itemManager, SIGNAL(itemsRemoved(QList<HVItem>)), this, SLOT(removeItems(QList<HVItem>)));
         connect(d->itemManager, SIGNAL(itemsChanged(QList<HVItem>)), this, SLOT(updateItems(QList<HVItem>)));
     }

@@ -22,6 +22,8 @@ public:
     // The first row holding a record equal to item, or -1.
     int findRow(const HVItem &item) const;
     void appendToIndex(int firstNewRow);
+    // The items that fall in the retrieve action's range, or have no date.
+    QList<HVItem> withinRange(const QList<HVItem> &items) const;
     void invalidateIndex();
 
     QList<HVItem> items;

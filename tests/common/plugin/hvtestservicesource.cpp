@@ -9,6 +9,8 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 
+#include <algorithm>
+
 #include "hvevent.h"
 #include "hvfeed.h"
 #include "hvitemtype.h"
@@ -167,6 +169,8 @@ QList<HVItem> HVTestServiceSource::retrieveItemList(const QDateTime &fromDateTim
     // time zone up for every item.
     const qint64 from = fromDateTime.toMSecsSinceEpoch();
     const qint64 to = toDateTime.toMSecsSinceEpoch();
+    m_from = from;
+    m_to = to;
     QList<HVItem> items;
     for (const HVItem &item : qAsConst(m_items)) {
         const QDateTime date = item.dateTime();
@@ -209,6 +213,16 @@ void HVTestServiceSource::reload()
     m_items.clear();
     for (const QJsonObject &object : qAsConst(m_objects))
         m_items.append(toItem(object));
+    if (qEnvironmentVariableIsSet("HALVANE_TEST_FOLLOW_RANGE")) {
+        for (QList<HVItem> *list : {&added, &changed, &removed}) {
+            list->erase(std::remove_if(list->begin(), list->end(),
+                                       [this](const HVItem &item) {
+                                           const qint64 at = item.dateTime().toMSecsSinceEpoch();
+                                           return item.dateTime().isValid() && (at < m_from || at >= m_to);
+                                       }),
+                        list->end());
+        }
+    }
 
     if (!removed.isEmpty())
         Q_EMIT itemsRemoved(removed);

@@ -47,6 +47,10 @@ private:
     QFileSystemWatcher m_watcher;
     QMap<QString, QJsonObject> m_objects;
     QList<HVItem> m_items;
+    // The range last asked for: with HALVANE_TEST_FOLLOW_RANGE set, changes
+    // outside it go unreported, as the real sources do.
+    qint64 m_from = 0;
+    qint64 m_to = 0;
 };
 
 } // namespace Halvane

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "hvitemmanager.h"
+#include "hvitemmodel.h"
 #include "hvretrieveserviceaction.h"
 #include "hvservicehandler.h"
 #include "hvtestfixture.h"
@@ -526,6 +527,39 @@ private Q_SLOTS:
         QTRY_COMPARE(added.count(), 2);
         QTRY_COMPARE(changed.count(), 2);
         QCOMPARE(ids(itemsOf(added, 1)), QStringList(QStringLiteral("halvanetestweather/w2")));
+    }
+
+    void anotherDayKeepsTodaysChangesComing()
+    {
+        // As the real sources do: changes outside the range last asked for go unreported.
+        qputenv("HALVANE_TEST_FOLLOW_RANGE", "1");
+        HVRetrieveServiceAction today;
+        QVERIFY(today.start());
+        QTRY_COMPARE(today.activity(), HVServiceAction::Finished);
+        // A second model, on yesterday's page.
+        HVItemModel model;
+        QTRY_COMPARE(model.retrieveAction()->activity(), HVServiceAction::Finished);
+        HVRetrieveServiceAction *yesterday = model.retrieveAction();
+        yesterday->setFromDateTime(today.fromDateTime().addDays(-1));
+        yesterday->setToDateTime(today.fromDateTime());
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QVERIFY(yesterday->start());
+        QTRY_COMPARE(reset.count(), 1);
+        const int rows = model.rowCount();
+
+        QSignalSpy added(m_manager, &HVItemManager::itemsAdded);
+        QJsonArray events = EventItems;
+        events.append(item("e4", "today 16:00", "Added"));
+        QVERIFY(HVTest::writeItems(m_itemsDir.path(), EventKey, events));
+        const bool heard = QTest::qWaitFor([&] { return added.count() > 0; }, 5000);
+        const int rowsAfter = model.rowCount();
+        QVERIFY(HVTest::writeItems(m_itemsDir.path(), EventKey, EventItems));
+        QTest::qWait(200);
+        qunsetenv("HALVANE_TEST_FOLLOW_RANGE");
+        QVERIFY(heard);
+        QCOMPARE(ids(itemsOf(added, 0)), QStringList(QStringLiteral("halvanetestevent/e4")));
+        // Yesterday's model keeps to its day.
+        QCOMPARE(rowsAfter, rows);
     }
 
     void cleanupThenStart()
