@@ -15,6 +15,12 @@ namespace MimeText
 // is not UTF-8 stays as it was read.
 QString parameterText(const QString &read);
 
+// A parameter sent in pieces (RFC 2231: filename*0*=UTF-8''Pr%C3;
+// filename*1*=%A4sentation.pdf), from the raw header block of a part. KMime
+// decodes each piece on its own, which garbles a character split between two;
+// here they are joined first. Null when the header has no such pieces.
+QString continuedParameter(const QByteArray &head, const QByteArray &headerName, const QByteArray &parameter);
+
 } // namespace MimeText
 
 #endif // MIMETEXT_H

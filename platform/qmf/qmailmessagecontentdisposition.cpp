@@ -7,8 +7,11 @@
 
 #include "mimetext.h"
 
-QMailMessageContentDisposition::QMailMessageContentDisposition(const KMime::Headers::ContentDisposition *header)
-    : m_filename(MimeText::parameterText(header->filename()))
+QMailMessageContentDisposition::QMailMessageContentDisposition(const KMime::Headers::ContentDisposition *header,
+                                                               const QByteArray &head)
+    : m_filename(MimeText::continuedParameter(head, "Content-Disposition", "filename"))
     , m_attachment(header->disposition() == KMime::Headers::CDattachment)
 {
+    if (m_filename.isNull())
+        m_filename = MimeText::parameterText(header->filename());
 }

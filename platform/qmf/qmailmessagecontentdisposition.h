@@ -30,7 +30,8 @@ public:
 
 private:
     friend class QMailMessagePartContainer;
-    explicit QMailMessageContentDisposition(const KMime::Headers::ContentDisposition *header);
+    // With the raw header block of its part, for a name sent in pieces.
+    QMailMessageContentDisposition(const KMime::Headers::ContentDisposition *header, const QByteArray &head);
 
     QString m_filename;
     bool m_attachment = false;

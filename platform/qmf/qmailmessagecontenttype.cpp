@@ -63,6 +63,8 @@ QByteArray QMailMessageContentType::charset() const
 
 QString QMailMessageContentType::name() const
 {
+    if (!m_continuedName.isNull())
+        return m_continuedName;
     return MimeText::parameterText(header()->name());
 }
 

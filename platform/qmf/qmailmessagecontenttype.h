@@ -52,6 +52,8 @@ private:
     QSharedPointer<KMime::Headers::ContentType> m_header;
     QSharedPointer<KMime::Message> m_root;
     const KMime::Headers::ContentType *m_view = nullptr;
+    // The "name" of a part sent in pieces, joined from its raw header.
+    QString m_continuedName;
 };
 
 #endif // QMAILMESSAGECONTENTTYPE_H

@@ -5,6 +5,7 @@
 
 #include <KMime/Message>
 
+#include "mimetext.h"
 #include "qmailmessagepart.h"
 
 QMailMessagePartContainer::QMailMessagePartContainer(const QSharedPointer<KMime::Message> &root,
@@ -17,13 +18,17 @@ QMailMessagePartContainer::QMailMessagePartContainer(const QSharedPointer<KMime:
 QMailMessageContentType QMailMessagePartContainer::contentType() const
 {
     const KMime::Headers::ContentType *type = m_content ? m_content->contentType(false) : nullptr;
-    return type ? QMailMessageContentType(m_root, type) : QMailMessageContentType();
+    if (!type)
+        return QMailMessageContentType();
+    QMailMessageContentType result(m_root, type);
+    result.m_continuedName = MimeText::continuedParameter(m_content->head(), "Content-Type", "name");
+    return result;
 }
 
 QMailMessageContentDisposition QMailMessagePartContainer::contentDisposition() const
 {
     const KMime::Headers::ContentDisposition *header = m_content ? m_content->contentDisposition(false) : nullptr;
-    return header ? QMailMessageContentDisposition(header) : QMailMessageContentDisposition();
+    return header ? QMailMessageContentDisposition(header, m_content->head()) : QMailMessageContentDisposition();
 }
 
 QMailMessagePartContainer::MultipartType QMailMessagePartContainer::multipartType() const

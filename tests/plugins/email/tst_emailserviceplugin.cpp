@@ -302,7 +302,10 @@ void TestEmailServicePlugin::attachmentsAndMessagesWithoutText()
             part("application/pdf; name=\"agenda.pdf\"", pdf.toBase64(), "Content-Transfer-Encoding: base64\n") +
             part("image/PNG; name*=utf-8''f%C3%BCr.png", "not really a png", "") +
             // Forwarded whole, without a name: it had none to show.
-            part("message/rfc822", "From: c@example.org\nSubject: Minutes 3/12\n\nInner text\n", "") + "--b--\n");
+            part("message/rfc822", "From: c@example.org\nSubject: Minutes 3/12\n\nInner text\n", "") +
+            // A name in pieces, split inside the "ä" (as Thunderbird splits long names).
+            part("application/pdf", "x", "Content-Disposition: attachment;\n filename*0*=UTF-8''Pr%C3;\n"
+                                         " filename*1*=%A4sentation.pdf\n") + "--b--\n");
     const QMailMessageId files = add(withFiles, noon);
 
     // Nothing but files: no body, reported anyway, its content asked for.
@@ -333,7 +336,7 @@ void TestEmailServicePlugin::attachmentsAndMessagesWithoutText()
     QCOMPARE(message.id().localId(), QString::number(files.toULongLong()));
     QCOMPARE(message.body(), QString("see attached"));
     const QList<HVItemMessageAttachment> attachments = message.attachments();
-    QCOMPARE(attachments.size(), 3);
+    QCOMPARE(attachments.size(), 4);
     QCOMPARE(attachments.at(0).fileName(), QString("agenda.pdf"));
     QCOMPARE(attachments.at(0).contentType(), QString("application/pdf"));
     QCOMPARE(attachments.at(0).content(), pdf);
@@ -342,6 +345,7 @@ void TestEmailServicePlugin::attachmentsAndMessagesWithoutText()
     QCOMPARE(attachments.at(1).contentType().toLower(), QString("image/png"));
     QCOMPARE(attachments.at(1).content(), QByteArray("not really a png"));
     QCOMPARE(attachments.at(2).fileName(), QString("Minutes 3_12.eml"));
+    QCOMPARE(attachments.at(3).fileName(), QString::fromUtf8("Pr\xc3\xa4sentation.pdf"));
 
     const HVMessage bare(items.at(1));
     QCOMPARE(bare.id().localId(), QString::number(onlyFiles.toULongLong()));
