@@ -308,6 +308,18 @@ void TestCalendarTool::listShowsOnlyTheDates()
     qunsetenv("TZ");
     QVERIFY2(out.contains("chile\t2027-09-05T01:00:00\t2027-09-05T02:00:00\t"), qPrintable(out));
 
+    // 02:30 on the night the clocks go back is the first 02:30 (Qt took the
+    // second: an hour late, and an hour short).
+    qputenv("TZ", "UTC");
+    QCOMPARE(run({"import", writeFile("twice.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\n"
+                                                   "UID:twice\nDTSTART;TZID=Europe/Berlin:20261025T023000\n"
+                                                   "DTEND;TZID=Europe/Berlin:20261025T040000\nSUMMARY:s\n"
+                                                   "END:VEVENT\nEND:VCALENDAR\n")}),
+             0);
+    QCOMPARE(run({"list", "--from", "2026-10-25", "--to", "2026-10-25"}, &out), 0);
+    qunsetenv("TZ");
+    QVERIFY2(out.contains("twice\t2026-10-25T00:30:00\t2026-10-25T03:00:00\t"), qPrintable(out));
+
     // A series at a time the clocks skip on one day still has that day.
     QCOMPARE(run({"import", writeFile("gap.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:gap\n"
                                                  "DTSTART;TZID=Europe/Berlin:20270301T023000\n"

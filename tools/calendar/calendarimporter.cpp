@@ -410,6 +410,22 @@ QDateTime pastTheGap(const QDateTime &when)
     return moved.isValid() && moved.date() == when.date() ? moved : when;
 }
 
+// A time the clocks show twice (02:30 where summer time ends at 03:00) is
+// the first of the two, as the standard says and other calendars read it; Qt
+// takes the second. Kept as that instant: the zone's time alone would be read
+// as the second again.
+QDateTime firstOfTwice(const QDateTime &when)
+{
+    if (!when.isValid() || when.timeSpec() != Qt::TimeZone)
+        return when;
+    for (const int back : {3600, 1800}) {
+        const QDateTime earlier = when.addSecs(-back);
+        if (earlier.date() == when.date() && earlier.time() == when.time())
+            return earlier.toUTC();
+    }
+    return when;
+}
+
 } // namespace
 
 CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
@@ -455,6 +471,15 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
         // time begins then (Chile), is taken as the clocks show it an hour later.
         if (!incidence->dtStart().isValid())
             incidence->setDtStart(pastTheGap(incidence->dtStart()));
+        // A series keeps its zone: its occurrences are found by wall time.
+        if (!incidence->recurs() && !incidence->allDay()) {
+            incidence->setDtStart(firstOfTwice(incidence->dtStart()));
+            if (incidence->type() == Incidence::TypeEvent) {
+                const Event::Ptr event = incidence.staticCast<Event>();
+                if (event->hasEndDate())
+                    event->setDtEnd(firstOfTwice(event->dtEnd()));
+            }
+        }
         // A repeat end without a zone (a date, as Google and Apple write it, or a
         // floating time) is a time where the entry happens; the library takes
         // the phone's midnight, which west of UTC drops the last occurrence.
