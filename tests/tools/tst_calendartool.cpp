@@ -391,6 +391,8 @@ void TestCalendarTool::windowsZoneNamesAreZones()
     // A time without a zone in a calendar that names its zone, as Google's do.
     const QString google = writeFile("google.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nX-WR-TIMEZONE:Asia/Tokyo\n"
                                                    "BEGIN:VEVENT\nUID:wr\nDTSTART:20261212T090000\nSUMMARY:s\nEND:VEVENT\n"
+                                                   // A to-do due at a UTC time stays due then.
+                                                   "BEGIN:VTODO\nUID:wrdue\nDUE:20261212T170000Z\nSUMMARY:s\nEND:VTODO\n"
                                                    "END:VCALENDAR\n");
     // Outlook's display name of a zone it defines, with commas, folded.
     const QString named = writeFile("named.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VTIMEZONE\n"
@@ -431,6 +433,7 @@ void TestCalendarTool::windowsZoneNamesAreZones()
     qunsetenv("TZ");
     QVERIFY2(tokyo.contains("\nfloat\t2026-12-14T07:30:00\t"), qPrintable(tokyo));
     QVERIFY2(out.contains("\nwr\t2026-12-12T00:00:00\t"), qPrintable(out));
+    QVERIFY2(out.contains("\nwrdue\t2026-12-12T17:00:00\t"), qPrintable(out));
     QVERIFY2(out.startsWith("pst\t2026-12-10T18:00:00\t2026-12-10T19:00:00\t"), qPrintable(out));
     QVERIFY2(out.contains(QString::fromUtf8("Caf\xc3\xa9\n")), qPrintable(out));
     QVERIFY2(out.contains("\ntb\t2026-12-11T15:00:00\t"), qPrintable(out));

@@ -465,8 +465,15 @@ CalendarImporter::Result CalendarImporter::parse(const QByteArray &original)
             m_notes.append(QStringLiteral("the entry %1 (\"%2\") has a repeat rule (RRULE) that cannot be read: it is "
                                           "kept as a single entry")
                                .arg(incidence->uid(), incidence->summary()));
-        if (calendarZone.isValid() && !incidence->allDay() && incidence->dtStart().timeSpec() == Qt::LocalTime)
-            incidence->shiftTimes(mKCal::ExtendedCalendar::systemZone(), calendarZone);
+        // Floating times are times of the calendar's zone. A to-do with no
+        // start has one of no kind: its due time decides (a UTC one was moved).
+        if (calendarZone.isValid() && !incidence->allDay()) {
+            const QDateTime start = incidence->dtStart();
+            const Todo::Ptr todo = incidence->type() == Incidence::TypeTodo ? incidence.staticCast<Todo>() : Todo::Ptr();
+            const QDateTime due = todo && todo->hasDueDate() ? todo->dtDue(true) : QDateTime();
+            if (start.isValid() ? start.timeSpec() == Qt::LocalTime : due.isValid() && due.timeSpec() == Qt::LocalTime)
+                incidence->shiftTimes(mKCal::ExtendedCalendar::systemZone(), calendarZone);
+        }
         // A start in the hour the clocks skip, also at midnight where summer
         // time begins then (Chile), is taken as the clocks show it an hour later.
         if (!incidence->dtStart().isValid())
