@@ -469,6 +469,11 @@ void TestFeedsTool::refreshGoesOnPastFailingFeeds()
     const QString locked = server.url("/locked.rss").replace("http://", "http://ann:secret@");
     QCOMPARE(run({"import", locked}, nullptr, &errors), 1);
     QVERIFY2(errors.contains("ann@") && !errors.contains("secret"), errors.constData());
+    QCOMPARE(run({"subscribe", locked}), 0);
+    QCOMPARE(run({"subscriptions"}, &output), 0);
+    QVERIFY2(output.contains("ann@") && !output.contains("secret"), output.constData());
+    // Taken off as it is printed, without the password.
+    QCOMPARE(run({"unsubscribe", QString(locked).remove(":secret")}), 0);
     const QStringList urls = {server.url("/news.rss"), server.url("/gone.rss"), server.url("/text.rss"),
                               server.url("/tech.atom")};
     for (const QString &url : urls)

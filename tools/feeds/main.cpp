@@ -426,15 +426,26 @@ int subscribe(const QString &argument, bool add)
         if (url.isEmpty())
             return fail(error);
         if (subscriptions.contains(url)) {
-            std::printf("already subscribed to %s\n", qPrintable(url));
+            std::printf("already subscribed to %s\n", qPrintable(shown(url)));
             return 0;
         }
         subscriptions.append(url);
     } else {
-        // What was written into the file by hand goes as it was written.
-        const QString entry = subscriptions.contains(url) ? url : argument;
+        // What was written into the file by hand goes as it was written; a
+        // feed with a password also as the tool prints it, without.
+        QString entry = subscriptions.contains(url) ? url : argument;
+        if (!subscriptions.contains(entry)) {
+            QStringList same;
+            for (const QString &subscribed : qAsConst(subscriptions)) {
+                if (QUrl(subscribed).adjusted(QUrl::RemovePassword)
+                    == QUrl(url.isEmpty() ? argument : url).adjusted(QUrl::RemovePassword))
+                    same.append(subscribed);
+            }
+            if (same.size() == 1)
+                entry = same.first();
+        }
         if (!subscriptions.removeAll(entry))
-            return fail(QStringLiteral("not subscribed to %1").arg(argument));
+            return fail(QStringLiteral("not subscribed to %1").arg(shown(argument)));
     }
     if (const int status = writeSubscriptions(*settings, subscriptions))
         return status;
@@ -448,8 +459,9 @@ int listSubscriptions()
     const std::unique_ptr<Halvane::HVSettings> settings = openSettings(&error);
     if (!settings)
         return fail(error);
+    // A feed's password is never printed.
     for (const QString &url : settings->value(SubscriptionsKey).toStringList())
-        std::printf("%s\n", qPrintable(url));
+        std::printf("%s\n", qPrintable(shown(url)));
     return 0;
 }
 
