@@ -288,6 +288,10 @@ void TestFeedsTool::titleEntitiesBecomeCharacters()
     QVERIFY(std::any_of(rows.cbegin(), rows.cend(), [](const QStringList &row) {
         return row.at(0) == QString("If x &lt; 5 and y &gt; 3 in &lt;vector&gt;");
     }));
+    // The tool's list prints them as the overview shows them.
+    QByteArray output;
+    QCOMPARE(run({"list"}, &output), 0);
+    QVERIFY2(output.contains("\tIf x < 5 and y > 3 in <vector>\n"), output.constData());
     // RSS 0.91 as Netscape wrote it: HTML's entities from a DTD nobody loads;
     // and Latin-1 as sites mean it, Windows' (a quote in 0x92).
     QCOMPARE(run({"import", write("netscape.rss", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><!DOCTYPE rss PUBLIC "

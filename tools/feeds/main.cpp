@@ -499,10 +499,14 @@ int list(QSparqlConnection &connection)
             std::printf("%s\t%s\n", qPrintable(channel), qPrintable(Halvane::withoutControls(result->value(1).toString())));
             lastChannel = channel;
         }
+        // The store keeps a title's '<' and '>' as entities (no tag may be
+        // taken for them): printed as the overview shows them.
         if (result->binding(2).isValid())
             std::printf("  %s\t%s\t%s\n", qPrintable(result->value(2).toUrl().toString()),
                         qPrintable(result->value(3).toDateTime().toUTC().toString(Qt::ISODate)),
-                        qPrintable(Halvane::withoutControls(result->value(4).toString())));
+                        qPrintable(Halvane::withoutControls(result->value(4).toString())
+                                       .replace(QLatin1String("&lt;"), QLatin1String("<"))
+                                       .replace(QLatin1String("&gt;"), QLatin1String(">"))));
     }
     return 0;
 }
