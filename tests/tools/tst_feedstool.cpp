@@ -13,6 +13,8 @@
 #include "qsparqlresult.h"
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -111,6 +113,7 @@ private Q_SLOTS:
     void refreshGoesOnPastFailingFeeds();
     void serverCharsetCountsWhereTheFeedNamesNone();
     void refreshAsksWhetherTheFeedChanged();
+    void subscribesAtOnceAreAllKept();
 
 private:
     int run(const QStringList &arguments, QByteArray *output = nullptr, QByteArray *errors = nullptr);
@@ -613,6 +616,26 @@ void TestFeedsTool::refreshAsksWhetherTheFeedChanged()
     QCOMPARE(run({"refresh"}, &output), 0);
     QVERIFY2(output.contains("of Harbour News"), output.constData());
     QCOMPARE(harbour(), 3);
+}
+
+void TestFeedsTool::subscribesAtOnceAreAllKept()
+{
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath("parallel/config")));
+    const auto restore = qScopeGuard([&config] { qputenv("XDG_CONFIG_HOME", config); });
+    // Each read the list, added its feed and wrote the list back over the others'.
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (int i = 0; i < 8; ++i) {
+        processes.push_back(std::make_unique<QProcess>());
+        processes.back()->start(HVTEST_FEEDS_PROGRAM, {"subscribe", QString("http://127.0.0.1:9/%1.rss").arg(i)});
+    }
+    for (const auto &process : processes) {
+        QVERIFY(process->waitForFinished(30000));
+        QCOMPARE(process->exitCode(), 0);
+    }
+    QByteArray output;
+    QCOMPARE(run({"subscriptions"}, &output), 0);
+    QCOMPARE(output.count('\n'), 8);
 }
 
 QTEST_GUILESS_MAIN(TestFeedsTool)

@@ -9,6 +9,7 @@
 #include <QtCore/QCryptographicHash>
 #include <QtCore/QEventLoop>
 #include <QtCore/QFile>
+#include <QtCore/QLockFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QSettings>
@@ -416,6 +417,14 @@ int writeSubscriptions(Halvane::HVSettings &settings, const QStringList &subscri
 
 int subscribe(const QString &argument, bool add)
 {
+    // Read, changed and written back whole: two at once (a script's loop run
+    // in parallel) each wrote its list over the other's, and both said done.
+    const QString lockName = Halvane::HVSettings().fileName() + QLatin1String(".subscriptions-lock");
+    QDir().mkpath(QFileInfo(lockName).absolutePath());
+    QLockFile lock(lockName);
+    lock.setStaleLockTime(30000);
+    if (!lock.tryLock(30000))
+        return fail(QStringLiteral("the subscriptions are being changed by another program (%1)").arg(lockName));
     QString error;
     const std::unique_ptr<Halvane::HVSettings> settings = openSettings(&error);
     if (!settings)
