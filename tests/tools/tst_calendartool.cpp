@@ -296,28 +296,26 @@ void TestCalendarTool::listShowsOnlyTheDates()
         uids.append(line.section('\t', 0, 0));
     QCOMPARE(uids, QStringList({"night", "at10"}));
 
+    // A single entry of the zone, imported and listed for its day with the phone in phoneZone.
+    const auto listed = [this](const char *phoneZone, const QString &uid, const QString &zone, const QString &start,
+                               const QString &end) {
+        qputenv("TZ", phoneZone);
+        const QString text = "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\nUID:" + uid + "\nDTSTART;TZID="
+            + zone + ":" + start + "\nDTEND;TZID=" + zone + ":" + end + "\nSUMMARY:s\nEND:VEVENT\nEND:VCALENDAR\n";
+        const QString day = QDate::fromString(start.left(8), "yyyyMMdd").toString(Qt::ISODate);
+        QString out;
+        const bool ok = run({"import", writeFile(uid + ".ics", text.toUtf8())}) == 0
+            && run({"list", "--from", day, "--to", day}, &out) == 0;
+        qunsetenv("TZ");
+        return ok ? out : QString();
+    };
     // An entry at a midnight the clocks skip (Chile's summer time begins
     // then) starts when the clocks show 01:00.
-    qputenv("TZ", "America/Santiago");
-    QCOMPARE(run({"import", writeFile("chile.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\n"
-                                                   "UID:chile\nDTSTART;TZID=America/Santiago:20270905T000000\n"
-                                                   "DTEND;TZID=America/Santiago:20270905T020000\nSUMMARY:s\n"
-                                                   "END:VEVENT\nEND:VCALENDAR\n")}),
-             0);
-    QCOMPARE(run({"list", "--from", "2027-09-05", "--to", "2027-09-05"}, &out), 0);
-    qunsetenv("TZ");
+    out = listed("America/Santiago", "chile", "America/Santiago", "20270905T000000", "20270905T020000");
     QVERIFY2(out.contains("chile\t2027-09-05T01:00:00\t2027-09-05T02:00:00\t"), qPrintable(out));
-
     // 02:30 on the night the clocks go back is the first 02:30 (Qt took the
     // second: an hour late, and an hour short).
-    qputenv("TZ", "UTC");
-    QCOMPARE(run({"import", writeFile("twice.ics", "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//EN\nBEGIN:VEVENT\n"
-                                                   "UID:twice\nDTSTART;TZID=Europe/Berlin:20261025T023000\n"
-                                                   "DTEND;TZID=Europe/Berlin:20261025T040000\nSUMMARY:s\n"
-                                                   "END:VEVENT\nEND:VCALENDAR\n")}),
-             0);
-    QCOMPARE(run({"list", "--from", "2026-10-25", "--to", "2026-10-25"}, &out), 0);
-    qunsetenv("TZ");
+    out = listed("UTC", "twice", "Europe/Berlin", "20261025T023000", "20261025T040000");
     QVERIFY2(out.contains("twice\t2026-10-25T00:30:00\t2026-10-25T03:00:00\t"), qPrintable(out));
 
     // A series at a time the clocks skip on one day still has that day.
