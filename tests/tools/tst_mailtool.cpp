@@ -432,6 +432,10 @@ void TestMailTool::importChecksEveryFileFirst()
     QVERIFY(out.isEmpty());
     QCOMPARE(mailTool({"import", "--outgoing", once}, &out, &err), 0);
     QCOMPARE(listed().filter(QRegularExpression("\tonce$")).size(), 2);
+    // Another message under that Message-ID (a mailer that reuses its own).
+    QCOMPARE(mailTool({"import", write("reused.eml", "From: shop@example.org\nSubject: shipped\n"
+                                                      "Message-ID: <once@example.org>\n\nx\n")}, &out, &err), 0);
+    QCOMPARE(listed().filter(QRegularExpression("shop@example.org\tshipped$")).size(), 1);
     // So is one another mail program put into the folder (the store has
     // not read it for its Message-ID yet).
     const QByteArray dropped = "From: c@example.org\nSubject: dropped\nMessage-ID: <dropped@example.org>\n\nx\n";

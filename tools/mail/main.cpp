@@ -154,6 +154,14 @@ QString sameMessageKey(const QMailMessage &message)
     return sameMessageKey(message.status() & QMailMessageMetaData::Outgoing, id);
 }
 
+// Mailers that reuse one Message-ID (a shop's every notice under its first
+// one) make it stand for several messages; copies of one message keep its
+// sender and Date, which tell the others apart.
+QString senderAndDate(const QMailMessage &message)
+{
+    return message.from().address().toLower() + QLatin1Char(' ') + message.date().toUTC().toString(Qt::ISODate);
+}
+
 // What a mail program's own export says is no received mail: deleted in
 // Thunderbird but not yet compacted away (X-Mozilla-Status 0x0008), or in
 // Gmail's spam, bin or drafts (X-Gmail-Labels). Empty for mail to import.
@@ -219,18 +227,27 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
         return fail(QStringLiteral("cannot open the message store in ") + QMailStore::storagePath());
     // The same file imported again, or a message the store already has from
     // the server, would show twice.
-    QSet<QString> known;
     // The index keeps the Message-IDs: files are read only of messages
-    // without one.
+    // without one, and of those whose Message-ID comes again.
+    QMultiHash<QString, QMailMessageId> stored;
+    QHash<QString, QStringList> known;
     const QHash<QMailMessageId, QString> identifiers = store->messageIdentifiers(store->queryMessages());
     for (auto it = identifiers.constBegin(); it != identifiers.constEnd(); ++it) {
         if (it.value().isEmpty()) {
-            known.insert(sameMessageKey(store->message(it.key())));
+            stored.insert(sameMessageKey(store->message(it.key())), it.key());
             continue;
         }
-        known.insert(sameMessageKey(store->messageMetaData(it.key()).status() & QMailMessageMetaData::Outgoing,
-                                    it.value()));
+        stored.insert(sameMessageKey(store->messageMetaData(it.key()).status() & QMailMessageMetaData::Outgoing,
+                                     it.value()),
+                      it.key());
     }
+    const auto isKnown = [&](const QString &key, const QMailMessage &message) {
+        QStringList &copies = known[key];
+        for (const QMailMessageId &id : stored.values(key))
+            copies.append(senderAndDate(store->messageHeaders(id)));
+        stored.remove(key);
+        return copies.contains(senderAndDate(message));
+    };
     QList<QMailMessage> batch;
     const auto storeBatch = [&] {
         QList<QMailMessage *> pointers;
@@ -266,7 +283,7 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
             if (received.isValid())
                 message.setReceivedDate(QMailTimeStamp(received));
             const QString key = sameMessageKey(message);
-            if (known.contains(key)) {
+            if (isKnown(key, message)) {
                 const QString id = message.headerFieldText("Message-ID").trimmed();
                 std::fprintf(stderr, "halvane-mail: %s: %s is already in the store; skipped\n", qPrintable(name),
                              qPrintable(id.isEmpty() ? QStringLiteral("the message \"%1\"")
@@ -274,7 +291,7 @@ int import(const QStringList &files, bool outgoing, const QDateTime &received)
                                                      : id));
                 continue;
             }
-            known.insert(key);
+            known[key].append(senderAndDate(message));
             batch.append(message);
             // A store that fails halfway keeps what it took: an import again
             // skips that and adds the rest.
