@@ -92,11 +92,25 @@ QByteArray withReadableEncodedWords(const QByteArray &data)
     static const QRegularExpression adjacent(QStringLiteral(
         "=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?=(?:[ \\t]|\\n[ \\t])*=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?="));
     QString text = QString::fromLatin1(head);
+    bool changed = false;
+    // A "B" word that is no base64 decodes to noise: it is shown as written
+    // (RFC 2047 6.3), carried in a word of its own that says so.
+    static const QRegularExpression base64Word(QStringLiteral("=\\?[^?\\s]+\\?[bB]\\?([^?\\s]*)\\?="));
+    static const QRegularExpression base64(QStringLiteral("^(?:[A-Za-z0-9+/]{4})*(?:[A-Za-z0-9+/]{2,3}=*)?$"));
+    for (QRegularExpressionMatch match = base64Word.match(text); match.hasMatch();
+         match = base64Word.match(text, match.capturedEnd())) {
+        if (base64.match(match.capturedRef(1)).hasMatch())
+            continue;
+        const QString asWritten = QString::fromLatin1(match.captured().toLatin1().toBase64());
+        text.replace(match.capturedStart(), match.capturedLength(), QStringLiteral("=?UTF-8?B?%1?=").arg(asWritten));
+        match = base64Word.match(text, match.capturedStart());
+        changed = true;
+    }
     static const QRegularExpression latin1(QStringLiteral("=\\?iso-8859-1(\\*[^?]*)?\\?"),
                                            QRegularExpression::CaseInsensitiveOption);
     const int words = text.size();
     text.replace(latin1, QStringLiteral("=?windows-1252\\1?"));
-    bool changed = text.size() != words;
+    changed = changed || text.size() != words;
     int from = 0;
     for (QRegularExpressionMatch match = adjacent.match(text, from); match.hasMatch();
          match = adjacent.match(text, from)) {

@@ -213,6 +213,9 @@ void TestQMailStore::messagesAreParsedWithKMime()
     // So split, and written without a blank between them.
     QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: =?UTF-8?Q?=E6=97?==?UTF-8?Q?=A5?=\n\nx\n").subject(),
              QString::fromUtf8("\xe6\x97\xa5"));
+    // A word that is no base64 stays as written.
+    QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: =?UTF-8?B?SGk=?= and =?UTF-8?B?broken!!?=\n\nx\n").subject(),
+             QStringLiteral("Hi and =?UTF-8?B?broken!!?="));
     // Outlook's dash, labelled Latin-1.
     QCOMPARE(QMailMessage::fromRfc2822("From: a@example.de\nSubject: report =?iso-8859-1?Q?=96_draft?=\n\nx\n").subject(),
              QString::fromUtf8("report \xe2\x80\x93 draft"));
