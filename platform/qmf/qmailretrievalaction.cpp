@@ -321,6 +321,9 @@ void QMailRetrievalAction::retrieveMessageList()
         bool listingKnown = false;
         QSet<qint64> onServer; // known uids the server still has, not deleted
         QList<QMailMessage> arrived;
+        // An answer of the round was lost (below); how often it was asked again.
+        bool incomplete = false;
+        int repeated = 0;
     };
     auto sync = QSharedPointer<Sync>::create();
     const auto fetchNew = [task, sync] {
@@ -386,6 +389,17 @@ void QMailRetrievalAction::retrieveMessageList()
     });
     connect(task, &ImapTask::messagesAvailable, task, [task, sync](const QMap<qint64, KIMAP::Message> &answers) {
         for (const KIMAP::Message &answer : answers) {
+            // The fetch keeps one answer per message number, the last: a flag
+            // change another device made, told in between (without UID, or
+            // without the headers), takes the place of the message's answer.
+            // A known message would count as deleted, a new one be lost or
+            // stored empty: the round is asked again.
+            if (answer.uid <= 0
+                || (sync->listingKnown && answer.uid > sync->known && answer.message
+                    && answer.message->head().trimmed().isEmpty())) {
+                sync->incomplete = true;
+                continue;
+            }
             const bool deleted = answer.flags.contains("\\Deleted");
             if (!sync->listingKnown) {
                 if (answer.uid <= sync->known && !deleted)
@@ -414,7 +428,22 @@ void QMailRetrievalAction::retrieveMessageList()
             sync->arrived.append(message);
         }
     });
-    connect(task, &ImapTask::fetched, task, [sync, fetchNew, apply] {
+    connect(task, &ImapTask::fetched, task, [task, sync, fetchNew, apply] {
+        if (sync->incomplete) {
+            sync->incomplete = false;
+            if (++sync->repeated > 2) {
+                task->fail(QStringLiteral("the server's answers to a fetch were incomplete"));
+                return;
+            }
+            if (!sync->listingKnown) {
+                sync->onServer.clear();
+                task->fetch(KIMAP::ImapSet(1, sync->known), KIMAP::FetchJob::FetchScope::Flags);
+            } else {
+                sync->arrived.clear();
+                fetchNew();
+            }
+            return;
+        }
         if (!sync->listingKnown) {
             sync->listingKnown = true;
             if (fetchNew())

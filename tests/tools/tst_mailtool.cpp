@@ -88,6 +88,119 @@ private:
     std::thread m_thread;
 };
 
+// Dovecot behind a relay that, in the answer to the first fetch of each
+// connection, tells a flag change of the first message answered, as a server
+// does when another device marks it read: without UID, just before the end.
+class FlagTellingRelay
+{
+public:
+    explicit FlagTellingRelay(quint16 serverPort)
+        : m_serverPort(serverPort)
+    {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = loopback(0);
+        socklen_t length = sizeof(address);
+        if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0
+            || ::listen(m_socket, 4) != 0
+            || ::getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~FlagTellingRelay()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_socket >= 0)
+            ::close(m_socket);
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    struct Pair
+    {
+        int client;
+        int server;
+        QByteArray pending; // of the server, up to the end of a line
+        QByteArray told;    // the change, once the first fetch answered
+        bool done = false;
+    };
+    static sockaddr_in loopback(quint16 port)
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        return address;
+    }
+    void fromServer(Pair &pair, const QByteArray &data)
+    {
+        static const QRegularExpression fetch("^\\* (\\d+) FETCH ");
+        static const QRegularExpression tagged("^\\w+ OK");
+        pair.pending += data;
+        QByteArray out;
+        int end;
+        while ((end = pair.pending.indexOf("\r\n")) >= 0) {
+            const QByteArray line = pair.pending.left(end + 2);
+            pair.pending.remove(0, end + 2);
+            const QString text = QString::fromLatin1(line);
+            if (!pair.done && pair.told.isEmpty() && fetch.match(text).hasMatch())
+                pair.told = "* " + fetch.match(text).captured(1).toLatin1() + " FETCH (FLAGS (\\Seen))\r\n";
+            if (!pair.done && !pair.told.isEmpty() && tagged.match(text).hasMatch()) {
+                out += pair.told;
+                pair.done = true;
+            }
+            out += line;
+        }
+        (void)!::send(pair.client, out.constData(), out.size(), MSG_NOSIGNAL);
+    }
+    void serve()
+    {
+        std::vector<Pair> pairs;
+        while (!m_stop) {
+            std::vector<pollfd> watched{{m_socket, POLLIN, 0}};
+            for (const Pair &pair : pairs) {
+                watched.push_back({pair.client, POLLIN, 0});
+                watched.push_back({pair.server, POLLIN, 0});
+            }
+            if (::poll(watched.data(), watched.size(), 50) <= 0)
+                continue;
+            if (watched[0].revents & POLLIN) {
+                const int client = ::accept(m_socket, nullptr, nullptr);
+                const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+                const sockaddr_in address = loopback(m_serverPort);
+                if (client >= 0 && server >= 0
+                    && ::connect(server, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0)
+                    pairs.push_back({client, server, {}, {}, false});
+            }
+            for (size_t i = 0; i < pairs.size(); ++i) {
+                char buffer[65536];
+                if (watched[1 + 2 * i].revents & POLLIN) {
+                    const ssize_t n = ::recv(pairs[i].client, buffer, sizeof(buffer), 0);
+                    if (n > 0)
+                        (void)!::send(pairs[i].server, buffer, n, MSG_NOSIGNAL);
+                }
+                if (watched[2 + 2 * i].revents & POLLIN) {
+                    const ssize_t n = ::recv(pairs[i].server, buffer, sizeof(buffer), 0);
+                    if (n > 0)
+                        fromServer(pairs[i], QByteArray(buffer, int(n)));
+                }
+            }
+        }
+        for (const Pair &pair : pairs) {
+            ::close(pair.client);
+            ::close(pair.server);
+        }
+    }
+
+    quint16 m_serverPort;
+    int m_socket = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
 // A secret store that takes every call and never answers.
 class SilentStore : public QDBusVirtualObject
 {
@@ -118,6 +231,7 @@ private Q_SLOTS:
     void init();
     void syncBringsNewHeadersOnce();
     void failingAccountsLeaveTheStoreAsItWas();
+    void syncOutlivesFlagChangesToldMeanwhile();
     void importChecksEveryFileFirst();
     void passwordLivesInTheSecretStore();
     void overviewFollowsTheFetchedContent();
@@ -285,6 +399,27 @@ void TestMailTool::syncBringsNewHeadersOnce()
     }
     QCOMPARE(listed().size(), 153);
     QCOMPARE(storeFiles().count(':'), 153);
+}
+
+void TestMailTool::syncOutlivesFlagChangesToldMeanwhile()
+{
+    HVTEST_SKIP_WITHOUT_DOVECOT();
+    HVTest::Dovecot server;
+    QVERIFY(startServer(server, {"one", "two"}));
+    FlagTellingRelay relay(server.port());
+    QVERIFY(relay.port() != 0);
+    QVERIFY(server.writeAccount(m_dir->filePath("config"), QString(), relay.port()));
+
+    // Told during the headers of new mail: none lost, none stored empty.
+    QByteArray out, err;
+    QCOMPARE(mailTool({"sync"}, &out, &err), 0);
+    QCOMPARE(out.trimmed(), QByteArray("2 new message(s)"));
+    QCOMPARE(listed().filter(QRegularExpression("\tbea@example.org\t(one|two)$")).size(), 2);
+    // Told while the known messages are listed: none taken for deleted.
+    QVERIFY(server.deliver(mail("three")));
+    QCOMPARE(mailTool({"sync"}, &out, &err), 0);
+    QCOMPARE(out.trimmed(), QByteArray("1 new message(s)"));
+    QCOMPARE(listed().filter(QRegularExpression("\tbea@example.org\t(one|two|three)$")).size(), 3);
 }
 
 void TestMailTool::failingAccountsLeaveTheStoreAsItWas()
