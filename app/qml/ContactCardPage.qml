@@ -38,6 +38,7 @@ Kirigami.ScrollablePage {
                 level: 2
                 wrapMode: Text.Wrap
                 text: page.title
+                textFormat: Text.PlainText
                 Layout.fillWidth: true
             }
         }
@@ -58,11 +59,13 @@ Kirigami.ScrollablePage {
                     spacing: 0
                     Controls.Label {
                         text: modelData.number
+                        textFormat: Text.PlainText
                         font.bold: true
                         Layout.fillWidth: true
                     }
                     Controls.Label {
                         text: modelData.label
+                        textFormat: Text.PlainText
                         opacity: 0.7
                         Layout.fillWidth: true
                     }

@@ -75,6 +75,7 @@ ItemListPage {
                     }
                     Controls.Label {
                         text: model.displayLabel
+                        textFormat: Text.PlainText
                         font.bold: true
                         Layout.fillWidth: true
                         elide: Text.ElideRight
@@ -83,6 +84,7 @@ ItemListPage {
                 Controls.Label {
                     visible: text.length > 0
                     text: model.locationName
+                    textFormat: Text.PlainText
                     Layout.fillWidth: true
                     elide: Text.ElideRight
                     opacity: 0.8
@@ -91,6 +93,7 @@ ItemListPage {
                     visible: model.participants.length > 0
                     //% "With %1"
                     text: qsTrId("hv_app_event_with").arg(model.participants.join(", "))
+                    textFormat: Text.PlainText
                     Layout.fillWidth: true
                     elide: Text.ElideRight
                     opacity: 0.7

@@ -31,6 +31,7 @@ ItemListPage {
                 Layout.fillWidth: true
                 Controls.Label {
                     text: model.channel
+                    textFormat: Text.PlainText
                     Layout.fillWidth: true
                     elide: Text.ElideRight
                     opacity: 0.7

@@ -79,6 +79,7 @@ Kirigami.ScrollablePage {
             level: 2
             wrapMode: Text.Wrap
             text: page.title
+            textFormat: Text.PlainText
         }
 
         Kirigami.FormLayout {
@@ -91,6 +92,7 @@ Kirigami.ScrollablePage {
                 //% "From:"
                 Kirigami.FormData.label: qsTrId("hv_app_from")
                 text: page.item.from || ""
+                textFormat: Text.PlainText
             }
             Controls.Label {
                 Layout.fillWidth: true
@@ -116,6 +118,7 @@ Kirigami.ScrollablePage {
                 //% "Place:"
                 Kirigami.FormData.label: qsTrId("hv_app_place")
                 text: page.item.locationName || ""
+                textFormat: Text.PlainText
             }
             Controls.Label {
                 visible: page.item.type === "feed"
@@ -124,6 +127,7 @@ Kirigami.ScrollablePage {
                 //% "Channel:"
                 Kirigami.FormData.label: qsTrId("hv_app_channel")
                 text: page.item.channel || ""
+                textFormat: Text.PlainText
             }
         }
 
@@ -153,6 +157,7 @@ Kirigami.ScrollablePage {
                 }
                 Controls.Label {
                     text: modelData.fileName
+                    textFormat: Text.PlainText
                     Layout.fillWidth: true
                     elide: Text.ElideMiddle
                 }
@@ -173,6 +178,11 @@ Kirigami.ScrollablePage {
             delegate: Controls.ItemDelegate {
                 width: ListView.view.width
                 text: modelData
+                contentItem: Controls.Label {
+                    text: modelData
+                    textFormat: Text.PlainText
+                    elide: Text.ElideRight
+                }
             }
         }
     }

@@ -39,6 +39,7 @@ ItemListPage {
                     Layout.fillWidth: true
                     Controls.Label {
                         text: model.from
+                        textFormat: Text.PlainText
                         font.bold: true
                         Layout.fillWidth: true
                         elide: Text.ElideRight

@@ -41,6 +41,7 @@ Kirigami.ScrollablePage {
                 }
                 Controls.Label {
                     text: model.country.length > 0 ? model.name + ", " + model.country : model.name
+                    textFormat: Text.PlainText
                     Layout.fillWidth: true
                     elide: Text.ElideRight
                 }

@@ -75,6 +75,7 @@ Kirigami.ScrollablePage {
                         Kirigami.Heading {
                             level: 2
                             text: model.city
+                            textFormat: Text.PlainText
                             Layout.fillWidth: true
                             elide: Text.ElideRight
                         }
@@ -124,6 +125,7 @@ Kirigami.ScrollablePage {
                     }
                     Controls.Label {
                         text: model.displayLabel
+                        textFormat: Text.PlainText
                         Layout.fillWidth: true
                         elide: Text.ElideRight
                     }
@@ -146,6 +148,7 @@ Kirigami.ScrollablePage {
                     }
                     Controls.Label {
                         text: model.displayLabel
+                        textFormat: Text.PlainText
                         Layout.fillWidth: true
                         elide: Text.ElideRight
                     }
@@ -170,6 +173,7 @@ Kirigami.ScrollablePage {
                     }
                     Controls.Label {
                         text: model.displayLabel
+                        textFormat: Text.PlainText
                         Layout.fillWidth: true
                         elide: Text.ElideRight
                     }
@@ -223,6 +227,7 @@ Kirigami.ScrollablePage {
                         spacing: 0
                         Controls.Label {
                             text: model.from
+                            textFormat: Text.PlainText
                             font.bold: true
                             Layout.fillWidth: true
                             elide: Text.ElideRight

@@ -34,6 +34,7 @@ ItemListPage {
                 spacing: 0
                 Controls.Label {
                     text: model.city
+                    textFormat: Text.PlainText
                     font.bold: model.defaultCity
                     Layout.fillWidth: true
                     elide: Text.ElideRight
@@ -48,6 +49,7 @@ ItemListPage {
                     visible: model.hasForecast
                     //% "Wind %1 km/h %2"
                     text: qsTrId("hv_app_wind").arg(model.wind).arg(model.windDirection)
+                    textFormat: Text.PlainText
                     opacity: 0.7
                 }
             }

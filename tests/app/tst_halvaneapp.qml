@@ -380,4 +380,53 @@ TestCase {
         tryCompare(more, "text", "2 more", 10000)
         verify(more.visible)
     }
+
+    // Every text item of a page showing the given text, whatever its depth.
+    function textsShowing(item, text, found) {
+        found = found || []
+        if (item.text !== undefined && item.textFormat !== undefined && String(item.text).indexOf(text) >= 0)
+            found.push(item)
+        for (var i = 0; i < item.children.length; ++i)
+            textsShowing(item.children[i], text, found)
+        return found
+    }
+
+    function test_9e_namesAndSummariesAreNoMarkup() {
+        // An invitation's summary or a contact's name is text: no bold, no
+        // picture of the phone's files laid over the page.
+        verify(testSetup.writeItems("halvanetestevent", [
+            { "id": "x1", "date": "today 00:00", "startDateTime": "today 00:00", "endDateTime": "tomorrow 00:00",
+              "displayLabel": "Budget <b>draft</b>", "locationName": "<i>Room</i> 4" }
+        ]))
+        verify(testSetup.writeItems("halvanetestmessage", [
+            { "id": "x2", "date": "today 08:00", "from": "Tom <i>work</i>", "messageType": 2, "body": "hi" }
+        ]))
+        var shown = 0
+        for (var name of ["today", "events", "messages"]) {
+            if (name === "today")
+                app.goHome()
+            else
+                app.openPage(name)
+            var page = app.pageStack.currentItem
+            var texts = []
+            tryVerify(function() {
+                texts = textsShowing(page, "<b>draft</b>").concat(textsShowing(page, "<i>Room</i>"),
+                                                                  textsShowing(page, "Tom <i>work</i>"))
+                return texts.length > 0
+            }, 10000, name)
+            for (var i = 0; i < texts.length; ++i)
+                compare(texts[i].textFormat, Text.PlainText, name + ": " + texts[i].text)
+            shown += texts.length
+            // And the entry's own page.
+            if (name === "events") {
+                app.openItem(page.model.get(0), page)
+                var entry = app.pageStack.currentItem
+                texts = textsShowing(entry, "<b>draft</b>").concat(textsShowing(entry, "<i>Room</i>"))
+                verify(texts.length >= 2)
+                for (i = 0; i < texts.length; ++i)
+                    compare(texts[i].textFormat, Text.PlainText, "entry: " + texts[i].text)
+            }
+        }
+        verify(shown >= 4)
+    }
 }
