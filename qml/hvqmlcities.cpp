@@ -136,7 +136,12 @@ bool HVQmlCities::write(const QList<City> &cities)
     }
     {
         QScopedPointer<QSettings> settings(openSettings());
-        settings->setValue(CitiesKey, format(cities));
+        // Qt's INI writer loses what lies beyond the first plane of Unicode
+        // (emoji, rarer CJK) when it writes UTF-8; bytes it escapes, and the
+        // readers take them back as the same text.
+        const QString text = format(cities);
+        const bool beyond = std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
+        settings->setValue(CitiesKey, beyond ? QVariant(text.toUtf8()) : QVariant(text));
         settings->sync();
         if (settings->status() != QSettings::NoError) {
             qWarning() << "Cities: cannot write" << settings->fileName();

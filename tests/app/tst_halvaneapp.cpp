@@ -39,6 +39,13 @@ public:
         return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) == text.toUtf8().size() && file.commit();
     }
 
+    // The settings file as it is on disk.
+    Q_INVOKABLE QString readSettings() const
+    {
+        QFile file(m_dir.path() + QLatin1String("/config/halvane/halvane.conf"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
 public Q_SLOTS:
     void applicationAvailable()
     {

@@ -177,6 +177,14 @@ TestCase {
         verify(cities.add("rome", "Rome", "IT", "Europe/Rome"))
         compare(cities.count, 2)
         compare(cities.defaultCity, "paris")
+        // A name beyond the first plane of Unicode comes back whole.
+        verify(cities.add("yoshino", "\u{20BB7}\u91CE \u{1F3D9}", "JP"))
+        // As another program reads the file (the process caches what it wrote).
+        verify(testSetup.writeSettings(testSetup.readSettings() + "\n"))
+        tryCompare(cities, "count", 3)
+        var again = Qt.createQmlObject("import Halvane 1.0; Cities {}", test)
+        compare(again.data(again.index(2, 0), Qt.UserRole + 2), "\u{20BB7}\u91CE \u{1F3D9}")
+        again.destroy()
     }
 
     function test_6_weatherIconNames() {
