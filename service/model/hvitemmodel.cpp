@@ -310,7 +310,14 @@ HVItemModel::HVItemModel(QObject *parent)
         // The sources keep reporting today's news while another model shows
         // another day (the item manager sees to it): this model keeps its own.
         connect(d->itemManager, &HVItemManager::itemsAdded, this, [this](const QList<HVItem> &items) {
-            addNewItems(d->withinRange(items));
+            // The retrieval may have read an item while its addition was on
+            // its way: a second row of it would show it twice.
+            QList<HVItem> added;
+            QList<HVItem> held;
+            for (const HVItem &item : d->withinRange(items))
+                (d->findRow(item) >= 0 ? held : added).append(item);
+            updateItems(held);
+            addNewItems(added);
         });
         connect(d->itemManager, SIGNAL(itemsRemoved(QList<HVItem>)), this, SLOT(removeItems(QList<HVItem>)));
         connect(d->itemManager, SIGNAL(itemsChanged(QList<HVItem>)), this, SLOT(updateItems(QList<HVItem>)));

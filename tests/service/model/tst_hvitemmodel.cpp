@@ -580,6 +580,9 @@ void Testhvitemmodel::followsItemManager()
     QCOMPARE(labels(*model), QStringList({QStringLiteral("a"), QStringLiteral("B")}));
     Q_EMIT manager->itemsRemoved({makeItem(QStringLiteral("1"), QString())});
     QCOMPARE(labels(*model), QStringList({QStringLiteral("B")}));
+    // An addition of what the model holds (a retrieval read it meanwhile).
+    Q_EMIT manager->itemsAdded({makeItem(QStringLiteral("2"), QStringLiteral("B2")), makeItem(QStringLiteral("3"), QStringLiteral("c"))});
+    QCOMPARE(labels(*model), QStringList({QStringLiteral("B2"), QStringLiteral("c")}));
 }
 
 void Testhvitemmodel::nestedRemovalDuringBatch()
