@@ -14,6 +14,8 @@
 #include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusObjectPath>
 #include <QtDBus/QDBusReply>
+#include <QtSql/QSqlDatabase>
+#include <QtSql/QSqlQuery>
 #include <QtTest/QtTest>
 
 #include "commhistory.h"
@@ -47,6 +49,7 @@ private Q_SLOTS:
     void cleanupTestCase();
     void recordsMessagesOfEveryModem();
     void skipsMessagesItCannotRecord();
+    void keepsAMessageWhileTheHistoryIsLocked();
     void survivesOfonoComingAndGoing();
     void withoutSystemBusItSaysSo();
     void modemManagerMessagesAreRecordedOnce();
@@ -313,6 +316,28 @@ void TestSmsd::skipsMessagesItCannotRecord()
     for (const Event &event : qAsConst(m_added))
         texts.append(event.freeText());
     QCOMPARE(texts, QStringList({"bad time", "twice", "flash", "Yes", "Yes"}));
+}
+
+void TestSmsd::keepsAMessageWhileTheHistoryIsLocked()
+{
+    QVERIFY(startOfono());
+    QVERIFY(startSmsd());
+    {
+        // Another program writes the history for longer than a writer waits.
+        QSqlDatabase locker = QSqlDatabase::addDatabase("QSQLITE", "locker");
+        locker.setDatabaseName(m_dir->filePath("commhistory.db"));
+        QVERIFY(locker.open());
+        QVERIFY(QSqlQuery(locker).exec("BEGIN EXCLUSIVE"));
+        QVERIFY(sendIncoming("/ril_0", "while locked", {{"Sender", "+4481"}}));
+        // Each try waits for the lock a while, the check for a copy too.
+        QTRY_VERIFY_WITH_TIMEOUT((m_smsdOutput += QString::fromUtf8(m_smsd->readAllStandardOutput())).contains("trying again"),
+                                 40000);
+        QVERIFY(QSqlQuery(locker).exec("COMMIT"));
+        locker.close();
+    }
+    QSqlDatabase::removeDatabase("locker");
+    QTRY_COMPARE_WITH_TIMEOUT(m_added.size(), 1, 15000);
+    QCOMPARE(m_added.first().freeText(), QString("while locked"));
 }
 
 void TestSmsd::survivesOfonoComingAndGoing()

@@ -12,8 +12,9 @@
 #include <QtCore/QDebug>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
-#include <QtCore/QSaveFile>
 #include <QtCore/QRegularExpression>
+#include <QtCore/QSaveFile>
+#include <QtCore/QTimer>
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusError>
 #include <QtDBus/QDBusServiceWatcher>
@@ -34,9 +35,9 @@ const QString MessageManagerInterface = QStringLiteral("org.ofono.MessageManager
 // one message from another no more than no time does.
 const QDateTime PlausibleSmsTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
 constexpr int InboxFolder = 4098;
+// How soon a message the history could not take is tried again.
+constexpr int RetryMs = 5000;
 
-// The name the person's address book gives the number, as a phone shows a
-// message: empty when no contact has it, or there is no address book.
 // The sender's name in the address book: empty when no card has the number,
 // null when the address book cannot be asked (the name stays as it was).
 QString addressBookName(const QString &number)
@@ -284,28 +285,53 @@ void SmsRecorder::record(const QString &sender, const QString &text, const QDate
 {
     const QDateTime now = QDateTime::currentDateTime();
     // A time the network did not give is the time it arrived.
-    const QDateTime sent = sentTime.isValid() ? sentTime : now;
+    m_waiting.append({sender, text, sentTime.isValid() ? sentTime : now, now, origin});
+    writeWaiting();
+}
 
-    const CommHistory::Group group = m_writer->ensureGroup(sender, addressBookName(sender));
-    if (!group.isValid()) {
-        qWarning() << "halvane-smsd: cannot record the message from" << sender << ":" << m_writer->errorString();
-        return;
+void SmsRecorder::writeWaiting()
+{
+    while (!m_waiting.isEmpty()) {
+        if (!write(m_waiting.first())) {
+            if (!m_retry) {
+                m_retry = new QTimer(this);
+                m_retry->setSingleShot(true);
+                m_retry->setInterval(RetryMs);
+                connect(m_retry, &QTimer::timeout, this, &SmsRecorder::writeWaiting);
+            }
+            m_retry->start();
+            return;
+        }
+        m_waiting.removeFirst();
     }
+}
+
+bool SmsRecorder::write(Received &message)
+{
+    const auto failed = [&message](const QString &error) {
+        if (!message.warned)
+            qWarning().nospace() << "halvane-smsd: cannot record the message from " << message.sender << " yet: "
+                                 << error << "; trying again every " << RetryMs / 1000 << " s";
+        message.warned = true;
+        return false;
+    };
+    const CommHistory::Group group = m_writer->ensureGroup(message.sender, addressBookName(message.sender));
+    if (!group.isValid())
+        return failed(m_writer->errorString());
 
     CommHistory::Event event;
     event.setType(CommHistory::Event::SMSEvent);
     event.setDirection(CommHistory::Event::Inbound);
     event.setParentId(InboxFolder);
     event.setGroupId(group.id());
-    event.setStartTime(sent);
-    // Received now: the history orders and files received messages by this.
-    event.setEndTime(now);
-    event.setFreeText(text);
-    event.setRemoteUid(sender);
+    event.setStartTime(message.sent);
+    // Received when it came: the history orders and files received messages by this.
+    event.setEndTime(message.arrived);
+    event.setFreeText(message.text);
+    event.setRemoteUid(message.sender);
     QList<CommHistory::Event> events{event};
-    if (!m_writer->addEvents(events)) {
-        qWarning() << "halvane-smsd: cannot record the message from" << sender << ":" << m_writer->errorString();
-        return;
-    }
-    report(QStringLiteral("recorded event %1 from %2 (%3)").arg(events.first().id()).arg(sender, origin));
+    if (!m_writer->addEvents(events))
+        return failed(m_writer->errorString());
+    report(QStringLiteral("recorded event %1 from %2 (%3)").arg(events.first().id()).arg(message.sender, message.origin));
+    return true;
 }

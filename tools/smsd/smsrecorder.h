@@ -13,6 +13,7 @@
 #include "telephonystack.h"
 
 class QDBusServiceWatcher;
+class QTimer;
 class ModemManagerMessages;
 
 namespace CommHistory {
@@ -50,6 +51,20 @@ private:
     void noteTakenFromModem(const QString &key);
     void record(const QString &sender, const QString &text, const QDateTime &sent, const QString &origin);
 
+    // A message the history could not take yet (another program held it
+    // locked): the modem will not hand it over again, so it waits here.
+    struct Received
+    {
+        QString sender;
+        QString text;
+        QDateTime sent;
+        QDateTime arrived;
+        QString origin;
+        bool warned = false;
+    };
+    bool write(Received &message);
+    void writeWaiting();
+
     QDBusConnection m_bus;
     TelephonyStack::Setting m_setting = TelephonyStack::Auto;
     QDBusServiceWatcher *m_watcher = nullptr;
@@ -58,6 +73,8 @@ private:
     QString m_error;
     QStringList m_takenFromModem; // loaded on first use
     bool m_takenLoaded = false;
+    QList<Received> m_waiting; // in the order they came
+    QTimer *m_retry = nullptr;
 };
 
 #endif // SMSRECORDER_H
