@@ -63,6 +63,7 @@ void HVCall::makeCall(QString detailType, QString detail)
     qCDebug(HALVANE_CALL) << "SLOT makeCall(QString,QString) called.";
     if (detail.isEmpty()) {
         qCDebug(HALVANE_CALL) << "HVCall::makeCall() - No contact's details. Return.";
+        Q_EMIT callFailed(QString(), QStringLiteral("no number to call"));
         return;
     }
     if (detailType == QLatin1String("phone")) {
@@ -75,9 +76,12 @@ void HVCall::makeCall(QString detailType, QString detail)
         const QContact contact = findContactByEmail(detail);
         if (!contact.isEmpty())
             makeCall(contact);
+        else
+            Q_EMIT callFailed(QString(), QStringLiteral("no contact has the address ") + detail);
         return;
     }
     qCDebug(HALVANE_CALL) << "HVCall::makeCall() - wrong detail's type: " << detailType;
+    Q_EMIT callFailed(QString(), QStringLiteral("cannot call by ") + detailType);
 }
 
 void HVCall::makeCall(const QString &number)

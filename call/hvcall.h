@@ -37,7 +37,8 @@ public:
 
 Q_SIGNALS:
     // No call went out to number: not a phone number, no modem, the modem
-    // refused it, or the contact has no number (number empty).
+    // refused it; or (number empty) nothing to call, no contact with the
+    // address, or the contact has no number.
     void callFailed(const QString &number, const QString &reason);
 
 public Q_SLOTS:

@@ -286,6 +286,7 @@ void TestHVCall::detailTypeRules_data()
     QTest::newRow("null detail") << "email" << QString() << "HVCall::makeCall() - No contact's details. Return.";
     QTest::newRow("capitalised type") << "Phone" << "+4900000" << "HVCall::makeCall() - wrong detail's type: ";
     QTest::newRow("unknown type") << "sms" << "+4900000" << "HVCall::makeCall() - wrong detail's type: ";
+    QTest::newRow("unknown address") << "email" << "nobody@example.org" << "no matches for";
 }
 
 void TestHVCall::detailTypeRules()
@@ -294,10 +295,13 @@ void TestHVCall::detailTypeRules()
     QFETCH(QString, detail);
     QFETCH(QString, logged);
     HVCall call;
+    QSignalSpy failed(&call, &HVCall::callFailed);
     call.makeCall(type, detail);
     QVERIFY2(m_messages.join(QLatin1Char('\n')).contains(logged), qPrintable(m_messages.join(QLatin1Char('\n'))));
     QTest::qWait(300);
     QVERIFY(dialledNumbers().isEmpty());
+    // Said, not only logged: a caller learns that nothing went out.
+    QCOMPARE(failed.size(), 1);
 }
 
 void TestHVCall::phoneNumberIsDialled()
