@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <QtCore/QDebug>
+#include <QtCore/QHash>
 
 #include "hvsettings.h"
 #include "hvspeech.h"
@@ -19,6 +20,21 @@ HVSpeechPluginManager *manager()
 {
     static HVSpeechPluginManager instance;
     return &instance;
+}
+
+// A plug-in's speech is one per process, whatever reader drives it: which
+// reader it reads for, and whether it was told to pause (it then holds any
+// reading until play()).
+struct SpeechUse
+{
+    QPointer<HVQmlReader> reader;
+    bool held = false;
+};
+
+SpeechUse &use(const HVSpeech *speech)
+{
+    static QHash<const HVSpeech *, SpeechUse> uses;
+    return uses[speech];
 }
 
 } // namespace
@@ -119,6 +135,13 @@ void HVQmlReader::setPluginDirectory(const QString &directory)
     Q_EMIT pluginDirectoryChanged();
 }
 
+void HVQmlReader::takeSpeech()
+{
+    HVQmlReader *previous = std::exchange(use(m_speech).reader, this);
+    if (previous && previous != this && std::exchange(previous->m_reading, false))
+        previous->setState(Stopped);
+}
+
 void HVQmlReader::sayText(const QString &text)
 {
     if (!m_speech)
@@ -128,18 +151,23 @@ void HVQmlReader::sayText(const QString &text)
         QMetaObject::invokeMethod(this, &HVQmlReader::speakingFinished, Qt::QueuedConnection);
         return;
     }
+    takeSpeech();
     setState(Started);
     m_reading = true;
     m_speech->sayText(text);
-    // A reading asked for after stop or pause is read, not held.
-    if (std::exchange(m_held, false))
+    // A reading asked for after stop or pause (of any reader) is read, not held.
+    if (std::exchange(use(m_speech).held, false))
         m_speech->play();
 }
 
 void HVQmlReader::sayCommand(const QString &text)
 {
-    if (m_speech && !text.trimmed().isEmpty())
-        m_speech->sayCommand(text);
+    if (!m_speech || text.trimmed().isEmpty())
+        return;
+    // The prompt cuts off any reading, also a paused one.
+    takeSpeech();
+    use(m_speech).held = false;
+    m_speech->sayCommand(text);
 }
 
 void HVQmlReader::pause()
@@ -147,7 +175,7 @@ void HVQmlReader::pause()
     if (!m_speech || m_state != Started)
         return;
     m_speech->pause();
-    m_held = true;
+    use(m_speech).held = true;
     setState(Paused);
 }
 
@@ -156,7 +184,7 @@ void HVQmlReader::play()
     if (!m_speech || m_state != Paused)
         return;
     m_speech->play();
-    m_held = false;
+    use(m_speech).held = false;
     setState(Started);
 }
 
@@ -166,7 +194,7 @@ void HVQmlReader::stop()
         return;
     if (m_state == Started)
         m_speech->pause();
-    m_held = true;
+    use(m_speech).held = true;
     setState(Stopped);
 }
 

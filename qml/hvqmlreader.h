@@ -69,13 +69,14 @@ Q_SIGNALS:
 
 private:
     void setState(State state);
+    // Makes the plug-in's next reading or prompt this reader's: another
+    // reader's reading is cut off by it, and says so.
+    void takeSpeech();
 
     QPointer<HVSpeech> m_speech;
     QString m_pluginDirectory = QStringLiteral("speech");
     int m_state = Off;
     bool m_muted = false;
-    // Whether the plug-in was told to pause: it holds any reading until play().
-    bool m_held = false;
     // Whether the plug-in's reading is this reader's: the plug-in is one per
     // process, and another Reader's reading is none of this one's business.
     bool m_reading = false;

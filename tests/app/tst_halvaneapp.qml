@@ -119,6 +119,24 @@ TestCase {
         testSpeech.finish()
         compare(spy.count, 1)
         compare(first.state, Reader.Stopped)
+        // One reader stopped halfway holds no other's reading: that one is read.
+        first.sayText("One. Two.")
+        first.stop()
+        verify(testSpeech.holding)
+        second.sayText("Now me")
+        verify(!testSpeech.holding)
+        testSpeech.finish()
+        compare(spy.count, 2)
+        // A prompt of one cuts off the other's reading, whose end it is not.
+        first.sayText("A long mail")
+        compare(first.state, Reader.Started)
+        var firstSpy = Qt.createQmlObject("import QtTest 1.2; SignalSpy { signalName: \"speakingFinished\" }", test)
+        firstSpy.target = first
+        second.sayCommand("Prompt")
+        compare(first.state, Reader.Stopped)
+        testSpeech.finish()
+        compare(firstSpy.count, 0)
+        firstSpy.destroy()
         // A reader that goes while it reads takes its reading along.
         first.sayText("A long mail")
         var commands = testSpeech.commands
