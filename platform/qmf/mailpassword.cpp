@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 #include "mailpassword.h"
 
+#include <QtCore/QFile>
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
 
@@ -132,7 +133,10 @@ void MailPassword::write(const MailAccount &account, const QString &password, QO
         Halvane::HVSettings settings;
         settings.setValue(QLatin1String(FileKey), password);
         settings.sync();
-        if (settings.status() != QSettings::NoError) {
+        // A password in it makes the file the user's alone (Qt's later
+        // writes of it keep these permissions).
+        if (settings.status() != QSettings::NoError
+            || !QFile::setPermissions(settings.fileName(), QFile::ReadOwner | QFile::WriteOwner)) {
             done(QString(), QStringLiteral("cannot write %1").arg(settings.fileName()));
             return;
         }

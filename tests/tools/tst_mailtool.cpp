@@ -717,6 +717,12 @@ void TestMailTool::passwordLivesInTheSecretStore()
     QCOMPARE(setPassword(server.password().toUtf8() + "\n"), 0);
     QVERIFY2(out.contains("no secret store answers") && out.contains("is kept in"), out.constData());
     QVERIFY(fileHolds(server.password()));
+    // Then the file is the user's alone, also after other writes of it.
+    settings.setValue("mail/timeout", 30);
+    settings.sync();
+    QCOMPARE(QFile::permissions(settings.fileName()) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+    settings.remove("mail/timeout");
+    settings.sync();
     QVERIFY(server.deliver(mail("four")));
     QCOMPARE(mailTool({"sync"}, &out, &err), 0);
     QCOMPARE(out.trimmed(), QByteArray("1 new message(s)"));
