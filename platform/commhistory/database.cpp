@@ -213,9 +213,13 @@ QString comparableNumber(const QString &given)
 {
     // As pasted from a browser or a messenger: no-break spaces, a
     // non-breaking hyphen, direction marks around it, digits of another script.
+    // A vCard 4 number is a tel: URI; its parameters (";ext=5") are not dialled.
+    QStringRef written = given.leftRef(given.indexOf(QLatin1Char(';')));
+    if (written.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
+        written = written.mid(4);
     QString uid;
-    uid.reserve(given.size());
-    for (const QChar c : given) {
+    uid.reserve(written.size());
+    for (const QChar c : written) {
         if (c.category() == QChar::Other_Format)
             continue;
         if (c.isSpace())
@@ -229,8 +233,8 @@ QString comparableNumber(const QString &given)
         else
             uid += c;
     }
-    static const QRegularExpression written(QStringLiteral("^\\+?[0-9 ()./-]+$"));
-    if (!written.match(uid).hasMatch())
+    static const QRegularExpression digits(QStringLiteral("^\\+?[0-9 ()./-]+$"));
+    if (!digits.match(uid).hasMatch())
         return given;
     // "+49 (0)30 ...": the trunk 0 in brackets is not dialled from abroad.
     const QString international = uid.trimmed().startsWith(QLatin1Char('+')) || uid.trimmed().startsWith(QLatin1String("00"))

@@ -74,10 +74,12 @@ bool isPhoneNumberFilter(const QContactFilter &filter)
 
 QString lastDigits(const QString &number)
 {
+    // Digits of any script; a tel: URI's parameters (";ext=5") are no part
+    // of the number.
     QString digits;
-    for (const QChar c : number) {
+    for (const QChar c : number.leftRef(number.indexOf(QLatin1Char(';')))) {
         if (c.isDigit())
-            digits.append(c);
+            digits.append(QLatin1Char(char('0' + c.digitValue())));
     }
     return digits.right(7);
 }

@@ -279,6 +279,24 @@ void TestSmsd::recordsMessagesOfEveryModem()
     QVERIFY(sendIncoming("/ril_0", "New phone, who's this?", {{"Sender", "+33612345678"}}));
     QTRY_COMPARE(m_added.size(), 3);
     QCOMPARE(history.groups().first().contactName(), QString());
+
+    // Cards with a number in Arabic-Indic digits, and as a tel: URI with an extension.
+    QVERIFY(card.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    card.write("BEGIN:VCARD\nVERSION:3.0\nFN:Ivo\nTEL:+\xd9\xa3\xd9\xa3\xd9\xa6\xd9\xa5\xd9\xa5\xd9\xa4\xd9\xa4"
+               "\xd9\xa3\xd9\xa3\xd9\xa2\xd9\xa2\nEND:VCARD\nBEGIN:VCARD\nVERSION:4.0\nFN:Una\n"
+               "TEL;VALUE=uri:tel:+33-6-11-22-33-44;ext=5\nEND:VCARD\n");
+    card.close();
+    contacts.start(HVTEST_CONTACTS_PROGRAM, {"import", card.fileName()});
+    QVERIFY(contacts.waitForFinished(30000));
+    QCOMPARE(contacts.exitCode(), 0);
+    QVERIFY(sendIncoming("/ril_0", "Hi", {{"Sender", "+33655443322"}}));
+    QVERIFY(sendIncoming("/ril_0", "Hello", {{"Sender", "+33611223344"}}));
+    QTRY_COMPARE(m_added.size(), 5);
+    QStringList names;
+    for (const CommHistory::Group &group : history.groups())
+        names.append(group.contactName());
+    names.sort();
+    QCOMPARE(names, QStringList({"", "Ivo", "Una"}));
 }
 
 void TestSmsd::skipsMessagesItCannotRecord()
