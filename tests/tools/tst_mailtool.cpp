@@ -174,19 +174,31 @@ private:
                     && ::connect(server, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0)
                     pairs.push_back({client, server, {}, {}, false});
             }
+            std::vector<Pair> open;
             for (size_t i = 0; i < pairs.size(); ++i) {
                 char buffer[65536];
-                if (watched[1 + 2 * i].revents & POLLIN) {
+                // One side hung up: so does the relay, to the other.
+                bool ended = false;
+                if (watched[1 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR)) {
                     const ssize_t n = ::recv(pairs[i].client, buffer, sizeof(buffer), 0);
                     if (n > 0)
                         (void)!::send(pairs[i].server, buffer, n, MSG_NOSIGNAL);
+                    ended = n <= 0;
                 }
-                if (watched[2 + 2 * i].revents & POLLIN) {
+                if (!ended && watched[2 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR)) {
                     const ssize_t n = ::recv(pairs[i].server, buffer, sizeof(buffer), 0);
                     if (n > 0)
                         fromServer(pairs[i], QByteArray(buffer, int(n)));
+                    ended = n <= 0;
+                }
+                if (ended) {
+                    ::close(pairs[i].client);
+                    ::close(pairs[i].server);
+                } else {
+                    open.push_back(pairs[i]);
                 }
             }
+            pairs.swap(open);
         }
         for (const Pair &pair : pairs) {
             ::close(pair.client);

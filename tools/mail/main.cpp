@@ -345,10 +345,16 @@ int remove(const QStringList &arguments)
     if (!store)
         return fail(QStringLiteral("cannot open the message store in ") + QMailStore::storagePath());
     int result = 0;
+    QMailMessageIdList known;
     for (const QMailMessageId &id : qAsConst(ids)) {
-        if (!store->removeMessage(id))
-            result = fail(QStringLiteral("cannot remove %1: %2").arg(id.toULongLong()).arg(store->errorString()));
+        if (store->messageMetaData(id).id().isValid())
+            known.append(id);
+        else
+            result = fail(QStringLiteral("cannot remove %1: no such message").arg(id.toULongLong()));
     }
+    // All at once: the store looks at its folder again after each removal.
+    if (!known.isEmpty() && !store->removeMessages(QMailMessageKey::id(known)))
+        result = fail(QStringLiteral("cannot remove the messages: ") + store->errorString());
     return result;
 }
 
