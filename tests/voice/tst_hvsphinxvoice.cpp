@@ -39,6 +39,7 @@ private Q_SLOTS:
     void readOnTheHomeScreen();
     void stateMachine();
     void stopReleasesThePipeline();
+    void noCommandAfterStop();
     void failingSourceStopsTheRecogniser();
     void twoObjectsShareOneRecogniser();
     void screenChangeWhileListening();
@@ -448,6 +449,28 @@ void TestHVSphinxVoice::stopReleasesThePipeline()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("mine\n"));
     QVERIFY(QFile::remove(cacheFile()));
+}
+
+void TestHVSphinxVoice::noCommandAfterStop()
+{
+    // A word decoded while the user interface is busy, then stop(): its
+    // command, on its way to this thread, must not act any more.
+    useFile(QStringLiteral("next.wav"));
+    m_voice->slotWindowPosition(HVVoice::VPWndMessages);
+    QSignalSpy received(m_voice, &HVVoice::commandReceived);
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QDeadlineTimer deadline(20000);
+    while (!HVVoiceTest::logged(QStringLiteral("voice input ended")) && !deadline.hasExpired())
+        QThread::msleep(20);
+    QVERIFY(HVVoiceTest::logged(QStringLiteral("voice input ended")));
+    m_voice->stop();
+    QTest::qWait(200);
+    QVERIFY(received.isEmpty());
+    // The same word heard while listening is the command.
+    QList<VoiceCommand> commands;
+    QVERIFY(listen(QStringLiteral("next.wav"), HVVoice::VPWndMessages, commands));
+    QCOMPARE(commands, QList<VoiceCommand>{VCNext});
 }
 
 void TestHVSphinxVoice::failingSourceStopsTheRecogniser()

@@ -23,7 +23,12 @@ HVSphinxVoice::HVSphinxVoice(QObject *parent)
         d.store(priv);
         qAddPostRoutine(closeAtExit);
     }
-    connect(priv, &HVSphinxVoicePrivate::commandReceived, this, &HVVoice::commandReceived);
+    // Decoded on the streaming thread, delivered here later: a command that
+    // arrives once stop() or pause() has returned is dropped.
+    connect(priv, &HVSphinxVoicePrivate::commandReceived, this, [this](VoiceCommand command) {
+        if (getCurrentState() == 0)
+            Q_EMIT commandReceived(command);
+    });
     connect(priv, &HVSphinxVoicePrivate::stateChanged, this, &HVSphinxVoice::recognitionStateChanged);
     connect(priv, &QThread::finished, this, &HVVoice::initializeFinished);
 }
