@@ -1,6 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The Halvane developers
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
+#include <algorithm>
+
 #include <QtCore/QLibrary>
 #include <QtCore/QPluginLoader>
 #include <QtCore/QTemporaryDir>
@@ -486,6 +488,26 @@ void TestHVSphinxVoice::failingSourceStopsTheRecogniser()
     QTRY_COMPARE_WITH_TIMEOUT(m_voice->getCurrentState(), 2, 10000);
     QCOMPARE(changed.count(), 2);
     QVERIFY(HVVoiceTest::logged(QStringLiteral("voice recogniser stopped: its audio input failed")));
+
+    // The failure told while the user interface was busy, and it has already
+    // started again on another input: the new input is not stopped.
+    const auto failed = [] {
+        const QStringList lines = HVVoiceTest::loggedLines();
+        return std::any_of(lines.cbegin(), lines.cend(),
+                           [](const QString &line) { return line.startsWith(QLatin1String("voice recognition error")); });
+    };
+    HVVoiceTest::clearLog();
+    QVERIFY(m_voice->start());
+    QDeadlineTimer deadline(10000);
+    while (!failed() && !deadline.hasExpired())
+        QThread::msleep(20);
+    QVERIFY(failed());
+    m_voice->stop();
+    useFile(QStringLiteral("next.wav"), true);
+    QVERIFY(m_voice->start());
+    QTest::qWait(300);
+    QCOMPARE(m_voice->getCurrentState(), 0);
+    m_voice->stop();
 }
 
 void TestHVSphinxVoice::twoObjectsShareOneRecogniser()

@@ -71,13 +71,15 @@ void HVSphinxVoice::voiceRegn_error()
         return;
     // Stopped where the state lives; a failure while starting has already
     // made start() answer false.
+    const int pipeline = priv->released.load();
     QMetaObject::invokeMethod(
         priv,
-        [priv] {
-            if (priv->state == 2)
+        [priv, pipeline] {
+            if (priv->state == 2 || pipeline != priv->released.load())
                 return;
             qWarning() << "voice recogniser stopped: its audio input failed";
             closeVoiceRegn();
+            ++priv->released;
             priv->state = 2;
             Q_EMIT priv->stateChanged();
         },
@@ -140,6 +142,7 @@ void HVSphinxVoice::stop()
     if (priv->state == 2)
         return;
     closeVoiceRegn();
+    ++priv->released;
     priv->state = 2;
     Q_EMIT priv->stateChanged();
 }

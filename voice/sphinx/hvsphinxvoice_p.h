@@ -49,6 +49,9 @@ public:
 
     // Main thread only: 0 listening, 1 paused, 2 stopped.
     int state = 2;
+    // Counts the pipelines stop() released: a failure one of them told
+    // comes too late for the next.
+    std::atomic<int> released{0};
 
 Q_SIGNALS:
     void commandReceived(VoiceCommand command);
