@@ -23,12 +23,25 @@ HVSphinxVoice::HVSphinxVoice(QObject *parent)
         d.store(priv);
         qAddPostRoutine(closeAtExit);
     }
-    // Decoded on the streaming thread, delivered here later: a command that
-    // arrives once stop() or pause() has returned is dropped.
-    connect(priv, &HVSphinxVoicePrivate::commandReceived, this, [this](VoiceCommand command) {
-        if (getCurrentState() == 0)
-            Q_EMIT commandReceived(command);
-    });
+    // Decoded on the streaming thread, delivered here later: a command whose
+    // delivery finds stop() or pause() called since is dropped.
+    connect(
+        priv, &HVSphinxVoicePrivate::commandReceived, this,
+        [this](VoiceCommand command) {
+            if (QThread::currentThread() == thread()) {
+                Q_EMIT commandReceived(command);
+                return;
+            }
+            const int halted = d.load()->halted.load();
+            QMetaObject::invokeMethod(
+                this,
+                [this, command, halted] {
+                    if (halted == d.load()->halted.load())
+                        Q_EMIT commandReceived(command);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
     connect(priv, &HVSphinxVoicePrivate::stateChanged, this, &HVSphinxVoice::recognitionStateChanged);
     connect(priv, &QThread::finished, this, &HVVoice::initializeFinished);
 }
@@ -131,6 +144,7 @@ bool HVSphinxVoice::pause()
     HVSphinxVoicePrivate *priv = d.load();
     if (priv->state != 0 || pauseVoiceRegn() != 1)
         return false;
+    ++priv->halted;
     priv->state = 1;
     Q_EMIT priv->stateChanged();
     return true;
@@ -143,6 +157,7 @@ void HVSphinxVoice::stop()
         return;
     closeVoiceRegn();
     ++priv->released;
+    ++priv->halted;
     priv->state = 2;
     Q_EMIT priv->stateChanged();
 }

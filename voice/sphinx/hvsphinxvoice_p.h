@@ -52,6 +52,9 @@ public:
     // Counts the pipelines stop() released: a failure one of them told
     // comes too late for the next.
     std::atomic<int> released{0};
+    // Counts stop() and pause(): a command decoded before one of them is
+    // not delivered after it.
+    std::atomic<int> halted{0};
 
 Q_SIGNALS:
     void commandReceived(VoiceCommand command);
