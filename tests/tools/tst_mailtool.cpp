@@ -166,16 +166,9 @@ private:
             }
             if (::poll(watched.data(), watched.size(), 50) <= 0)
                 continue;
-            if (watched[0].revents & POLLIN) {
-                const int client = ::accept(m_socket, nullptr, nullptr);
-                const int server = ::socket(AF_INET, SOCK_STREAM, 0);
-                const sockaddr_in address = loopback(m_serverPort);
-                if (client >= 0 && server >= 0
-                    && ::connect(server, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0)
-                    pairs.push_back({client, server, {}, {}, false});
-            }
+            // The pairs polled are those before a new one.
             std::vector<Pair> open;
-            for (size_t i = 0; i < pairs.size(); ++i) {
+            for (size_t i = 0; i < (watched.size() - 1) / 2; ++i) {
                 char buffer[65536];
                 // One side hung up: so does the relay, to the other.
                 bool ended = false;
@@ -199,6 +192,14 @@ private:
                 }
             }
             pairs.swap(open);
+            if (watched[0].revents & POLLIN) {
+                const int client = ::accept(m_socket, nullptr, nullptr);
+                const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+                const sockaddr_in address = loopback(m_serverPort);
+                if (client >= 0 && server >= 0
+                    && ::connect(server, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0)
+                    pairs.push_back({client, server, {}, {}, false});
+            }
         }
         for (const Pair &pair : pairs) {
             ::close(pair.client);

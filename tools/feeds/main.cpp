@@ -419,7 +419,12 @@ int subscribe(const QString &argument, bool add)
 {
     // Read, changed and written back whole: two at once (a script's loop run
     // in parallel) each wrote its list over the other's, and both said done.
-    const QString lockName = Halvane::HVSettings().fileName() + QLatin1String(".subscriptions-lock");
+    // The file is not opened before the lock is held: Qt keeps what a process
+    // read of it, and a copy read while another wrote can pass for current.
+    const Halvane::HVSettings::Names names = Halvane::HVSettings::applicationNames();
+    const QString lockName = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QLatin1Char('/') + names.organization + QLatin1Char('/') + names.application
+        + QLatin1String(".conf.subscriptions-lock");
     QDir().mkpath(QFileInfo(lockName).absolutePath());
     QLockFile lock(lockName);
     lock.setStaleLockTime(30000);
