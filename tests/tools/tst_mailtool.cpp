@@ -14,6 +14,7 @@
 
 #include <arpa/inet.h>
 #include <atomic>
+#include <functional>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -25,14 +26,13 @@
 
 namespace {
 
-// A server on loopback that is no IMAP server: it answers every client with
-// bytes no IMAP client can read, or (silent) never says anything. It serves
-// from a thread of its own, since the test waits for the tool.
-class BadServer
+// Listens on a free loopback port and serves from a thread of its own, since
+// the test waits for the tool: serve(socket, stop) until stop is set. Kept as
+// the last member of its owner, it is gone before what serve() uses.
+class LoopbackServer
 {
 public:
-    explicit BadServer(bool silent)
-        : m_silent(silent)
+    explicit LoopbackServer(std::function<void(int, const std::atomic<bool> &)> serve)
     {
         m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
@@ -44,9 +44,9 @@ public:
             || ::getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length) != 0)
             return;
         m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { serve(); });
+        m_thread = std::thread([this, serve] { serve(m_socket, m_stop); });
     }
-    ~BadServer()
+    ~LoopbackServer()
     {
         m_stop = true;
         if (m_thread.joinable())
@@ -57,14 +57,32 @@ public:
     quint16 port() const { return m_port; }
 
 private:
-    void serve()
+    int m_socket = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// A server on loopback that is no IMAP server: it answers every client with
+// bytes no IMAP client can read, or (silent) never says anything.
+class BadServer
+{
+public:
+    explicit BadServer(bool silent)
+        : m_silent(silent)
+    {
+    }
+    quint16 port() const { return m_server.port(); }
+
+private:
+    void serve(int listener, const std::atomic<bool> &stop)
     {
         static const char garbage[] = "HTTP/1.1 400 Bad Request\r\n\r\n\x01\xff\xfe )))((( {99999999}\r\n* BYE\r\n";
         std::vector<int> clients;
-        while (!m_stop) {
-            pollfd listening{m_socket, POLLIN, 0};
+        while (!stop) {
+            pollfd listening{listener, POLLIN, 0};
             if (::poll(&listening, 1, 50) == 1) {
-                const int client = ::accept(m_socket, nullptr, nullptr);
+                const int client = ::accept(listener, nullptr, nullptr);
                 if (client >= 0) {
                     clients.push_back(client);
                     if (!m_silent)
@@ -82,10 +100,7 @@ private:
     }
 
     bool m_silent;
-    int m_socket = -1;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    LoopbackServer m_server{[this](int listener, const std::atomic<bool> &stop) { serve(listener, stop); }};
 };
 
 // Dovecot behind a relay that, in the answer to the first fetch of each
@@ -97,25 +112,8 @@ public:
     explicit FlagTellingRelay(quint16 serverPort)
         : m_serverPort(serverPort)
     {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = loopback(0);
-        socklen_t length = sizeof(address);
-        if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0
-            || ::listen(m_socket, 4) != 0
-            || ::getsockname(m_socket, reinterpret_cast<sockaddr *>(&address), &length) != 0)
-            return;
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { serve(); });
     }
-    ~FlagTellingRelay()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        if (m_socket >= 0)
-            ::close(m_socket);
-    }
-    quint16 port() const { return m_port; }
+    quint16 port() const { return m_server.port(); }
 
 private:
     struct Pair
@@ -155,11 +153,11 @@ private:
         }
         (void)!::send(pair.client, out.constData(), out.size(), MSG_NOSIGNAL);
     }
-    void serve()
+    void serve(int listener, const std::atomic<bool> &stop)
     {
         std::vector<Pair> pairs;
-        while (!m_stop) {
-            std::vector<pollfd> watched{{m_socket, POLLIN, 0}};
+        while (!stop) {
+            std::vector<pollfd> watched{{listener, POLLIN, 0}};
             for (const Pair &pair : pairs) {
                 watched.push_back({pair.client, POLLIN, 0});
                 watched.push_back({pair.server, POLLIN, 0});
@@ -193,7 +191,7 @@ private:
             }
             pairs.swap(open);
             if (watched[0].revents & POLLIN) {
-                const int client = ::accept(m_socket, nullptr, nullptr);
+                const int client = ::accept(listener, nullptr, nullptr);
                 const int server = ::socket(AF_INET, SOCK_STREAM, 0);
                 const sockaddr_in address = loopback(m_serverPort);
                 if (client >= 0 && server >= 0
@@ -208,10 +206,7 @@ private:
     }
 
     quint16 m_serverPort;
-    int m_socket = -1;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    LoopbackServer m_server{[this](int listener, const std::atomic<bool> &stop) { serve(listener, stop); }};
 };
 
 // A secret store that takes every call and never answers.
